@@ -1,0 +1,3 @@
+#include "ftp/FtpDlg.h"
+
+std::optional<QString> RunFtpTransmit(QWidget*) { return std::nullopt; }

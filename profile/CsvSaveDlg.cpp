@@ -1,0 +1,3 @@
+#include "profile/CsvSaveDlg.h"
+
+void RunCsvSave(QWidget*, const QString&) {}
