@@ -1,0 +1,1 @@
+// Placeholder translation unit until the display core has sources of its own.

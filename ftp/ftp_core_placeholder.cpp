@@ -1,0 +1,1 @@
+// Placeholder translation unit until the FTP client has sources of its own.
