@@ -42,7 +42,8 @@ private:
 
 // Outcome of LoadLevelArray. `ok` is false only when the file could not be read at all
 // (it could not be opened, or has no N_LEVELS dimension); `message` then says why,
-// with the library's message where there is one.
+// with the library's message where there is one. A level count beyond any real
+// profile (over a million) or a lack of memory is refused the same way.
 struct LevelLoadResult {
     bool ok = true;
     std::string message;

@@ -1,0 +1,272 @@
+#include "profile/level_records.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include <netcdf.h>
+
+#include "cdl/c_format.h"
+#include "profile/seawater.h"
+
+namespace {
+
+constexpr float kMissingFloat = 99999.0f;
+
+// Rounds a double to the nearest float; values beyond the float range become
+// infinities instead of undefined behaviour.
+float NarrowToFloat(double v)
+{
+    if (std::isnan(v))
+        return static_cast<float>(v);
+    if (v > static_cast<double>(FLT_MAX) || v < -static_cast<double>(FLT_MAX)) {
+        // Values that round to FLT_MAX still do; beyond that they are infinite.
+        const double limit = std::nextafter(static_cast<double>(FLT_MAX), HUGE_VAL);
+        if (std::fabs(v) < limit)
+            return v > 0 ? FLT_MAX : -FLT_MAX;
+        return v > 0 ? HUGE_VALF : -HUGE_VALF;
+    }
+    return static_cast<float>(v);
+}
+
+// sigma-t of a level as the 32-bit value it is stored in; a result the float cannot
+// hold counts as missing.
+float SigmaAsFloat(float psal, float temp)
+{
+    const double s = SigmaT(static_cast<double>(psal), static_cast<double>(temp));
+    const float f = NarrowToFloat(s);
+    return std::isfinite(f) ? f : kMissingFloat;
+}
+
+// The six variables in the order they are read.
+constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL",
+                                           "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
+
+// A level file with more levels than this is refused rather than building records
+// for a size that only a damaged or hostile header would claim.
+constexpr std::size_t kMaxLevels = 1'000'000;
+
+std::string LibraryMessage(const char* what, int status)
+{
+    return std::string(what) + ": " + nc_strerror(status);
+}
+
+// Reads the whole variable `varid` as doubles into `values` (n entries) when it holds
+// exactly n values; otherwise leaves `values` as it is (all missing).
+void ReadLevelVariable(int ncid, int varid, std::size_t n, std::vector<double>& values)
+{
+    int ndims = 0;
+    if (nc_inq_varndims(ncid, varid, &ndims) != NC_NOERR || ndims < 0 || ndims > NC_MAX_VAR_DIMS)
+        return;
+    int dimids[NC_MAX_VAR_DIMS];
+    if (nc_inq_vardimid(ncid, varid, dimids) != NC_NOERR)
+        return;
+    std::size_t count = 1;
+    for (int d = 0; d < ndims; ++d) {
+        std::size_t len = 0;
+        if (nc_inq_dimlen(ncid, dimids[d], &len) != NC_NOERR)
+            return;
+        if (len != 0 && count > n / len + 1)
+            return; // far larger than n; also keeps the product from overflowing
+        count *= len;
+    }
+    if (count != n)
+        return;
+    std::vector<double> buffer(n, kMissingValue);
+    if (nc_get_var_double(ncid, varid, buffer.data()) != NC_NOERR)
+        return; // a partly read buffer is never shown
+    values.swap(buffer);
+}
+
+const CFormat& FormatFor(LevelColumn column)
+{
+    static const CFormat no = *CFormat::parse("%d", ValueKind::Integer);
+    static const CFormat prs = *CFormat::parse("%.1f", ValueKind::Floating);
+    static const CFormat tmp = *CFormat::parse("%.3f", ValueKind::Floating);
+    static const CFormat sal = *CFormat::parse("%.4f", ValueKind::Floating);
+    switch (column) {
+    case LevelColumn::No: return no;
+    case LevelColumn::Prs: return prs;
+    case LevelColumn::Tmp: return tmp;
+    case LevelColumn::Sal:
+    case LevelColumn::Sig: return sal;
+    }
+    return no;
+}
+
+const char* CopyCell(const std::string& text, char* buf, std::size_t cap)
+{
+    if (buf == nullptr || cap == 0)
+        return buf;
+    const std::size_t len = std::min(text.size(), cap - 1);
+    std::memcpy(buf, text.data(), len);
+    buf[len] = '\0';
+    return buf;
+}
+
+} // namespace
+
+CLevelRecord::CLevelRecord(const CLevelRecord& other)
+    : no(other.no),
+      pres(other.pres), presAdj(other.presAdj),
+      temp(other.temp), tempAdj(other.tempAdj),
+      psal(other.psal), psalAdj(other.psalAdj)
+{
+    ComputeSigmas();
+}
+
+CLevelRecord& CLevelRecord::operator=(const CLevelRecord& other)
+{
+    no = other.no;
+    pres = other.pres;
+    presAdj = other.presAdj;
+    temp = other.temp;
+    tempAdj = other.tempAdj;
+    psal = other.psal;
+    psalAdj = other.psalAdj;
+    ComputeSigmas();
+    return *this;
+}
+
+void CLevelRecord::ComputeSigmas()
+{
+    sigma = SigmaAsFloat(psal, temp);
+    sigmaAdj = SigmaAsFloat(psalAdj, tempAdj);
+}
+
+void CLevelArray::Add(const CLevelRecord& record)
+{
+    auto copy = std::make_unique<CLevelRecord>(record);
+    if (m_records.empty() || m_records.back()->no <= copy->no) {
+        m_records.push_back(std::move(copy));
+        return;
+    }
+    auto pos = std::upper_bound(m_records.begin(), m_records.end(), copy->no,
+                                [](std::int32_t no, const std::unique_ptr<CLevelRecord>& r) {
+                                    return no < r->no;
+                                });
+    m_records.insert(pos, std::move(copy));
+}
+
+int CLevelArray::Find(int no) const
+{
+    auto pos = std::lower_bound(m_records.begin(), m_records.end(), no,
+                                [](const std::unique_ptr<CLevelRecord>& r, int value) {
+                                    return r->no < value;
+                                });
+    if (pos == m_records.end() || (*pos)->no != no)
+        return -1;
+    return static_cast<int>(pos - m_records.begin());
+}
+
+bool CLevelArray::HasAdjustedData() const
+{
+    return std::any_of(m_records.begin(), m_records.end(),
+                       [](const std::unique_ptr<CLevelRecord>& r) { return r->presAdj != kMissingFloat; });
+}
+
+LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
+{
+    LevelLoadResult result;
+    int ncid = -1;
+    int status = nc_open(path.c_str(), NC_NOWRITE, &ncid);
+    if (status != NC_NOERR) {
+        result.ok = false;
+        result.message = LibraryMessage(path.c_str(), status);
+        return result;
+    }
+
+    int ndims = 0, nvars = 0, ngatts = 0, unlimdim = -1;
+    status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);
+    std::optional<std::size_t> levels;
+    if (status == NC_NOERR) {
+        for (int d = 0; d < ndims; ++d) {
+            char name[NC_MAX_NAME + 1] = {};
+            std::size_t len = 0;
+            if (nc_inq_dim(ncid, d, name, &len) == NC_NOERR && std::strcmp(name, "N_LEVELS") == 0) {
+                levels = len;
+                break;
+            }
+        }
+    }
+    if (!levels) {
+        nc_close(ncid);
+        result.ok = false;
+        result.message = status != NC_NOERR ? LibraryMessage(path.c_str(), status)
+                                            : "The file has no dimension N_LEVELS.";
+        return result;
+    }
+    const std::size_t n = *levels;
+    if (n > kMaxLevels) {
+        nc_close(ncid);
+        result.ok = false;
+        result.message = "The file has too many levels to show.";
+        return result;
+    }
+
+    int varids[6] = {-1, -1, -1, -1, -1, -1};
+    for (int v = 0; v < nvars; ++v) {
+        char name[NC_MAX_NAME + 1] = {};
+        if (nc_inq_varname(ncid, v, name) != NC_NOERR)
+            continue;
+        for (int i = 0; i < 6; ++i)
+            if (std::strcmp(name, kVariableNames[i]) == 0)
+                varids[i] = v;
+    }
+
+    try {
+        std::vector<double> values[6];
+        for (int i = 0; i < 6; ++i) {
+            values[i].assign(n, kMissingValue);
+            if (varids[i] >= 0)
+                ReadLevelVariable(ncid, varids[i], n, values[i]);
+        }
+        nc_close(ncid);
+        ncid = -1;
+
+        // The first level of the file gets the highest number, n. Adding from the
+        // last level up appends each record, giving the same ascending array as
+        // adding in file order without shifting it n times.
+        for (std::size_t k = n; k-- > 0;) {
+            CLevelRecord record;
+            record.no = static_cast<std::int32_t>(n - k);
+            record.pres = NarrowToFloat(values[0][k]);
+            record.temp = NarrowToFloat(values[1][k]);
+            record.psal = NarrowToFloat(values[2][k]);
+            record.presAdj = NarrowToFloat(values[3][k]);
+            record.tempAdj = NarrowToFloat(values[4][k]);
+            record.psalAdj = NarrowToFloat(values[5][k]);
+            record.ComputeSigmas();
+            array.Add(record);
+        }
+    } catch (const std::bad_alloc&) {
+        if (ncid >= 0)
+            nc_close(ncid);
+        array.RemoveAll();
+        result.ok = false;
+        result.message = "Not enough memory to read the levels.";
+    }
+    return result;
+}
+
+const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool adjusted,
+                            char* buf, std::size_t cap)
+{
+    if (column == LevelColumn::No)
+        return CopyCell(FormatFor(column).format(static_cast<long long>(record.no)), buf, cap);
+
+    float value = kMissingFloat;
+    switch (column) {
+    case LevelColumn::Prs: value = adjusted ? record.presAdj : record.pres; break;
+    case LevelColumn::Tmp: value = adjusted ? record.tempAdj : record.temp; break;
+    case LevelColumn::Sal: value = adjusted ? record.psalAdj : record.psal; break;
+    case LevelColumn::Sig: value = adjusted ? record.sigmaAdj : record.sigma; break;
+    case LevelColumn::No: break;
+    }
+    if (value == kMissingFloat)
+        return CopyCell("-----", buf, cap);
+    return CopyCell(FormatFor(column).format(static_cast<double>(value)), buf, cap);
+}

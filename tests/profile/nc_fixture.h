@@ -1,0 +1,42 @@
+#pragma once
+// Small netCDF files made by the tests themselves with nc_create.
+#include <netcdf.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct FixtureVar {
+    std::string name;
+    nc_type type = NC_FLOAT;
+    std::vector<std::string> dims;
+    std::vector<double> values;            // written with nc_put_var_double (numbers)
+    std::string text;                      // written with nc_put_var_text (NC_CHAR)
+    std::optional<std::string> cFormat;    // C_format attribute, as text
+};
+
+using FixtureDims = std::vector<std::pair<std::string, std::size_t>>;
+
+// Creates a classic netCDF file at `path`; a dimension of length 0 is unlimited.
+// Returns false (with a gtest failure) when the library refuses.
+bool MakeNcFile(const std::filesystem::path& path, const FixtureDims& dims,
+                const std::vector<FixtureVar>& vars);
+
+// A fresh directory for one test, removed with its contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path file(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string ReadWholeFile(const std::filesystem::path& path);
