@@ -1,0 +1,268 @@
+#include "cdl/attributes.h"
+
+#include <charconv>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include <netcdf.h>
+
+#include "cdl/cdl_output.h"
+
+namespace {
+
+struct NumberFormats {
+    CFormat float_var;
+    CFormat double_var;
+    CFormat float_att;
+    CFormat double_att;
+};
+
+CFormat build(const char* templ, int digits)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, templ, digits);
+    return *CFormat::parse(text, ValueKind::Floating, sizeof text);
+}
+
+NumberFormats make_formats(int float_digits, int double_digits)
+{
+    return {build("%%.%dg", float_digits), build("%%.%dg", double_digits),
+            build("%%#.%dgf", float_digits), build("%%#.%dg", double_digits)};
+}
+
+NumberFormats& formats()
+{
+    static NumberFormats f = make_formats(7, 15);
+    return f;
+}
+
+// Out of memory while reading an attribute: the file is closed, so the rest of the
+// rendering fails visibly rather than going on with a half-read header.
+bool out_of_memory_close(int ncid)
+{
+    cdl_error("Out of memory!");
+    int status = nc_close(ncid);
+    if (status != NC_NOERR)
+        cdl_error_nc(status);
+    return false;
+}
+
+// The double truncated toward zero; 0 for values with no long long counterpart.
+long long truncate(double v)
+{
+    return (v > -9.2e18 && v < 9.2e18) ? static_cast<long long>(v) : 0;
+}
+
+void append_int(std::string& out, long long v)
+{
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+} // namespace
+
+const char* type_name(int type)
+{
+    switch (type) {
+    case NC_BYTE: return "byte";
+    case NC_CHAR: return "char";
+    case NC_SHORT: return "short";
+    case NC_INT: return "int";
+    case NC_FLOAT: return "float";
+    case NC_DOUBLE: return "double";
+    default:
+        cdl_error("type_name: bad type %d", type);
+        return "bogus";
+    }
+}
+
+void set_number_formats(int float_digits, int double_digits)
+{
+    formats() = make_formats(float_digits, double_digits);
+}
+
+std::optional<std::string> c_format_of(int ncid, int varid)
+{
+    nc_type type = NC_NAT;
+    size_t len = 0;
+    int status = nc_inq_att(ncid, varid, "C_format", &type, &len);
+    if (status == NC_ENOTATT)
+        return std::nullopt;
+    if (status != NC_NOERR) {
+        cdl_state().error_log += "Inquiring about 'C_format' attribute ";
+        cdl_state().error_log += nc_strerror(status);
+        cdl_state().error_log += '\n';
+        return std::nullopt;
+    }
+    if (type != NC_CHAR || len < 1 || len >= 100)
+        return std::nullopt;
+    std::string text(len, '\0');
+    status = nc_get_att_text(ncid, varid, "C_format", text.data());
+    if (status != NC_NOERR) {
+        cdl_state().error_log += "Getting 'C_format' attribute ";
+        cdl_state().error_log += nc_strerror(status);
+        cdl_state().error_log += '\n';
+        text.assign(len, '\0'); // nothing read: an empty text, never stale bytes
+    }
+    return text;
+}
+
+ValueFormat value_format(int ncid, int varid, int type)
+{
+    ValueFormat vf;
+    std::optional<std::string> cf = c_format_of(ncid, varid);
+    if (type == NC_CHAR) {
+        // The string form serves "%s" and an empty format; any other usable C_format
+        // prints each character through it as an int.
+        vf.form = ValueFormat::Form::String;
+        if (cf) {
+            std::string_view text(*cf);
+            text = text.substr(0, text.find('\0'));
+            if (!text.empty() && text != "%s") {
+                if (auto parsed = CFormat::parse(text, ValueKind::Integer)) {
+                    vf.form = ValueFormat::Form::Numeric;
+                    vf.numeric = std::move(parsed);
+                }
+            }
+        }
+        return vf;
+    }
+    bool floating = (type == NC_FLOAT || type == NC_DOUBLE);
+    bool integer = (type == NC_BYTE || type == NC_SHORT || type == NC_INT);
+    if (!floating && !integer) {
+        cdl_error("pr_vals: bad type");
+        return vf;
+    }
+    vf.form = ValueFormat::Form::Numeric;
+    if (cf)
+        vf.numeric = CFormat::parse(*cf, floating ? ValueKind::Floating : ValueKind::Integer);
+    if (!vf.numeric) {
+        if (type == NC_FLOAT)
+            vf.numeric = formats().float_var;
+        else if (type == NC_DOUBLE)
+            vf.numeric = formats().double_var;
+        else
+            vf.numeric = CFormat::parse("%d", ValueKind::Integer);
+    }
+    return vf;
+}
+
+void print_att_text(std::size_t len, const char* text)
+{
+    while (len > 0 && text[len - 1] == '\0')
+        --len;
+    std::string out;
+    out.reserve(len + 2);
+    out += '"';
+    for (std::size_t i = 0; i < len; ++i) {
+        char c = text[i];
+        switch (c) {
+        case '\b': out += "\\b"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n\",\n\t\t\t\""; break;
+        case '\v': out += "\\v"; break;
+        case '\f': out += "\\f"; break;
+        case '\r': out += "\\r"; break;
+        case '"': out += "\\\""; break;
+        case '\'': out += "\\'"; break;
+        case '\\': out += "\\\\"; break;
+        case '\0': break;
+        default: out += c; break;
+        }
+    }
+    out += '"';
+    cdl_put(out);
+}
+
+void trim_zeros(std::string& number)
+{
+    std::size_t start = (!number.empty() && number[0] == '-') ? 1 : 0;
+    std::size_t point = start;
+    while (point < number.size() && ((number[point] >= '0' && number[point] <= '9') || number[point] == '.'))
+        ++point;
+    if (point == start || number[point - 1] == '.')
+        return; // no number here (NaN, Infinity), or nothing after the point
+    std::size_t zeros = point;
+    while (zeros > start && number[zeros - 1] == '0')
+        --zeros;
+    number.erase(zeros, point - zeros);
+}
+
+void pr_att_vals(int type, std::size_t count, const double* values)
+{
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+        bool last = (i + 1 == count);
+        double v = values[i];
+        switch (type) {
+        case NC_BYTE:
+            append_int(out, static_cast<signed char>(static_cast<unsigned char>(truncate(v) & 0xFF)));
+            out += 'b';
+            break;
+        case NC_SHORT:
+            append_int(out, static_cast<short>(static_cast<unsigned short>(truncate(v) & 0xFFFF)));
+            out += 's';
+            break;
+        case NC_INT:
+            append_int(out, static_cast<int>(static_cast<unsigned int>(truncate(v) & 0xFFFFFFFF)));
+            break;
+        case NC_FLOAT:
+        case NC_DOUBLE: {
+            std::string number = (type == NC_FLOAT ? formats().float_att : formats().double_att).format(v);
+            trim_zeros(number);
+            out += number;
+            break;
+        }
+        default:
+            cdl_error("pr_att_vals: bad type");
+            continue;
+        }
+        if (!last)
+            out += ", ";
+    }
+    cdl_put(out);
+}
+
+bool print_att(int ncid, int varid, const std::string& varname, int attnum)
+{
+    char name[NC_MAX_NAME + 1] = {0};
+    int status = nc_inq_attname(ncid, varid, attnum, name);
+    if (status != NC_NOERR)
+        cdl_error_nc(status);
+    cdl_printf("\t\t%s:%s = ", varname.c_str(), name);
+
+    nc_type type = NC_NAT;
+    size_t len = 0;
+    status = nc_inq_att(ncid, varid, name, &type, &len);
+    if (status != NC_NOERR) {
+        cdl_error_nc(status);
+    } else if (len == 0) {
+        cdl_put("\"\"");
+    } else {
+        try {
+            if (type == NC_CHAR) {
+                std::string text(len, '\0');
+                status = nc_get_att_text(ncid, varid, name, text.data());
+                if (status != NC_NOERR)
+                    cdl_error_nc(status);
+                else
+                    print_att_text(len, text.data());
+            } else {
+                std::vector<double> values(len);
+                status = nc_get_att_double(ncid, varid, name, values.data());
+                if (status != NC_NOERR)
+                    cdl_error_nc(status);
+                else
+                    pr_att_vals(type, len, values.data());
+            }
+        } catch (const std::bad_alloc&) {
+            return out_of_memory_close(ncid);
+        } catch (const std::length_error&) {
+            return out_of_memory_close(ncid);
+        }
+    }
+    cdl_put(" ;\n");
+    return true;
+}
