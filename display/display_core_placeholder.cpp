@@ -1,1 +1,0 @@
-// Placeholder translation unit until the display core has sources of its own.
