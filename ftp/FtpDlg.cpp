@@ -1,3 +1,330 @@
 #include "ftp/FtpDlg.h"
 
-std::optional<QString> RunFtpTransmit(QWidget*) { return std::nullopt; }
+#include "app/AppSettings.h"
+#include "app/DialogUnits.h"
+#include "app/MessageBox.h"
+#include "app/WaitCursor.h"
+#include "ftp/FtpFetch.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kMaxLocalPathBytes = 1023;  // the document keeps paths of at most 1023 bytes
+
+QString ReadSetting(const char* name)
+{
+    auto settings = OpenAppSettings();
+    settings->beginGroup(QStringLiteral("Brinewick"));
+    return settings->value(QLatin1String(name), QString()).toString();
+}
+
+void WriteSetting(const char* name, const QString& value)
+{
+    auto settings = OpenAppSettings();
+    settings->beginGroup(QStringLiteral("Brinewick"));
+    settings->setValue(QLatin1String(name), value);
+}
+
+bool EndsWithNc(const std::string& name)
+{
+    return name.size() >= 3 && name.compare(name.size() - 3, 3, ".nc") == 0;
+}
+
+} // namespace
+
+CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeouts)
+    : QDialog(parent), m_sites(std::move(sites)), m_timeouts(timeouts)
+{
+    setObjectName(QStringLiteral("CFtpDlg"));
+    setWindowTitle(QStringLiteral("FTP"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const QFont font = DialogFont();
+    setFont(font);
+    const DialogUnits du(font);
+    setFixedSize(du.x(211), du.y(278));
+
+    auto label = [&](const char* text, int x, int y, int w, int h) {
+        auto* l = new QLabel(QString::fromLatin1(text), this);
+        l->setGeometry(du.rect(x, y, w, h));
+    };
+    auto edit = [&](const char* id, int x, int y, int w, int h) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(id));
+        e->setGeometry(du.rect(x, y, w, h));
+        return e;
+    };
+    auto button = [&](const char* id, const char* text, int x, int y, int w, int h) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QLatin1String(id));
+        b->setGeometry(du.rect(x, y, w, h));
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto list = [&](const char* id, int x, int y, int w, int h) {
+        auto* l = new QListWidget(this);
+        l->setObjectName(QLatin1String(id));
+        l->setGeometry(du.rect(x, y, w, h));
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        return l;
+    };
+
+    label("e-mail address:", 7, 10, 50, 8);
+    m_pEditMail = edit("1015", 59, 7, 125, 14);
+    label("save folder:", 7, 27, 37, 8);
+    m_pEditFolder = edit("1016", 59, 24, 125, 14);
+    m_pBrowse = button("1018", "...", 186, 24, 18, 14);
+    label("FTP Site:", 7, 43, 31, 8);
+    m_pSite = new QComboBox(this);
+    m_pSite->setObjectName(QStringLiteral("1014"));
+    m_pSite->setGeometry(du.rect(41, 41, 86, 14));  // the drop-down height is the list's
+    for (const auto& site : m_sites)
+        m_pSite->addItem(QString::fromStdString(site.label));
+    m_pSite->setCurrentIndex(-1);  // no initial selection
+    m_pCurrentDir = edit("1022", 7, 56, 197, 14);
+    m_pCurrentDir->setReadOnly(true);
+    label("Folder:", 7, 73, 23, 8);
+    m_pFolderList = list("1020", 7, 83, 78, 166);
+    label("netCDF file:", 91, 73, 40, 8);
+    m_pFileList = list("1021", 92, 83, 112, 166);
+    m_pOK = button("1", "OK", 7, 257, 50, 14);
+    m_pOK->setDefault(true);
+    m_pClose = button("2", "close", 61, 257, 50, 14);
+
+    // Only user actions drive the handlers: a combo box changed by code emits no
+    // "activated", and the lists' own signals are blocked while the code refills them.
+    // The list handlers run queued, after the click that triggered them has been
+    // handled, because they refill the list that was clicked.
+    connect(m_pSite, &QComboBox::activated, this, &CFtpDlg::OnSelchangeSite);
+    connect(m_pFolderList, &QListWidget::itemSelectionChanged, this, &CFtpDlg::OnSelchangeFolderList,
+            Qt::QueuedConnection);
+    connect(m_pFileList, &QListWidget::itemSelectionChanged, this, &CFtpDlg::OnSelchangeFileList);
+    connect(m_pFileList, &QListWidget::itemDoubleClicked, this, &CFtpDlg::OnOK, Qt::QueuedConnection);
+    connect(m_pBrowse, &QPushButton::clicked, this, &CFtpDlg::OnBrowseFolder);
+    connect(m_pOK, &QPushButton::clicked, this, &CFtpDlg::OnOK);
+    connect(m_pClose, &QPushButton::clicked, this, &CFtpDlg::OnCancel);
+
+    OnInitDialog();
+}
+
+CFtpDlg::~CFtpDlg() { Disconnect(); }
+
+void CFtpDlg::OnInitDialog()
+{
+    m_pOK->setEnabled(false);
+    m_pEditMail->setText(ReadSetting("mail_address"));
+    m_pEditFolder->setText(ReadSetting("save_folder"));
+}
+
+void CFtpDlg::OnSelchangeSite()
+{
+    if (m_bBusy)
+        return;
+    Disconnect();
+    if (Connect()) {
+        ChangeDirectory(m_sites[static_cast<std::size_t>(m_pSite->currentIndex())].startDir);
+        ListDirectory();
+        FillLists();
+        ShowCurrentDirectory();
+    }
+    else {
+        m_pSite->setCurrentIndex(0);
+    }
+}
+
+bool CFtpDlg::Connect()
+{
+    const int index = m_pSite->currentIndex();
+    if (index <= 0 || index >= static_cast<int>(m_sites.size()) || m_sites[index].host.empty())
+        return false;
+    const QString mail = m_pEditMail->text();
+    if (mail.isEmpty()) {
+        BwMessageBox(this, QStringLiteral("Please input e-mail address."), QStringLiteral("error"), MbIcon::Stop);
+        return false;
+    }
+    WriteSetting("mail_address", mail);
+
+    const FtpSite& site = m_sites[static_cast<std::size_t>(index)];
+    auto client = std::make_unique<FtpClient>(m_timeouts);
+    FtpStatus status;
+    {
+        CWaitCursor wait;
+        m_bBusy = true;
+        status = client->Connect(site.host, site.port, "anonymous", mail.toStdString());
+        m_bBusy = false;
+    }
+    if (!status) {
+        BwMessageBox(this, QStringLiteral("FTP connection was not possible."), QStringLiteral("connect error"),
+                     MbIcon::Stop);
+        Disconnect();
+        return false;
+    }
+    m_pConnection = std::move(client);
+    return true;
+}
+
+void CFtpDlg::Disconnect()
+{
+    if (m_pConnection) {
+        m_pConnection->Close();
+        m_pConnection.reset();
+    }
+    // A listing of a closed connection must not be acted on: clear what is shown.
+    ClearLists();
+    FillLists();
+    m_pCurrentDir->clear();
+}
+
+void CFtpDlg::ChangeDirectory(const std::string& path)
+{
+    if (!m_pConnection)
+        return;
+    FtpStatus status;
+    {
+        CWaitCursor wait;
+        m_bBusy = true;
+        status = m_pConnection->ChangeDirectory(path);
+        m_bBusy = false;
+    }
+    if (!status)
+        BwMessageBox(this, QStringLiteral("I was not able to move to an appointed directory"),
+                     QStringLiteral("directory error"), MbIcon::Stop);
+}
+
+void CFtpDlg::ListDirectory()
+{
+    CWaitCursor wait;
+    ClearLists();
+    if (!m_pConnection)
+        return;
+    std::vector<FtpEntry> entries;
+    m_bBusy = true;
+    m_pConnection->List(entries);  // a failed listing shows just ".."
+    m_bBusy = false;
+    m_astrFolders.push_back("..");
+    for (auto& entry : entries) {
+        if (entry.isDirectory) {
+            // A folder name goes back to the server in a CWD command.
+            if (entry.name != "." && IsSafeCommandArgument(entry.name) && entry.name.find('/') == std::string::npos)
+                m_astrFolders.push_back(std::move(entry.name));
+        }
+        else if (EndsWithNc(entry.name) && IsSafeLocalFileName(entry.name)) {
+            // A file name becomes a local file name: names that could leave the
+            // save folder are never offered.
+            m_astrFiles.push_back(std::move(entry.name));
+        }
+    }
+}
+
+void CFtpDlg::ClearLists()
+{
+    m_astrFolders.clear();
+    m_astrFiles.clear();
+}
+
+void CFtpDlg::FillLists()
+{
+    auto fill = [](QListWidget* list, const std::vector<std::string>& names) {
+        const QSignalBlocker block(list);
+        list->clear();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            auto* item = new QListWidgetItem(QString::fromStdString(names[i]), list);
+            item->setData(Qt::UserRole, static_cast<qulonglong>(i));
+        }
+    };
+    fill(m_pFolderList, m_astrFolders);
+    fill(m_pFileList, m_astrFiles);
+    m_pOK->setEnabled(false);
+}
+
+void CFtpDlg::ShowCurrentDirectory()
+{
+    m_pCurrentDir->setText(m_pConnection ? QString::fromStdString(m_pConnection->CurrentDirectory()) : QString());
+}
+
+void CFtpDlg::OnSelchangeFolderList()
+{
+    const int row = m_pFolderList->currentRow();
+    if (m_bBusy || !m_pConnection || row < 0 || row >= static_cast<int>(m_astrFolders.size()) ||
+        m_pFolderList->selectedItems().isEmpty())
+        return;
+    const std::string folder = m_astrFolders[static_cast<std::size_t>(row)];
+    ChangeDirectory(folder);
+    ListDirectory();
+    FillLists();
+    ShowCurrentDirectory();
+}
+
+void CFtpDlg::OnSelchangeFileList()
+{
+    if (!m_pFileList->selectedItems().isEmpty())
+        m_pOK->setEnabled(true);
+}
+
+void CFtpDlg::OnBrowseFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this);
+    if (folder.isEmpty())
+        return;
+    m_pEditFolder->setText(folder);
+    WriteSetting("save_folder", folder);
+}
+
+void CFtpDlg::OnOK()
+{
+    if (m_bBusy)
+        return;
+    const QString folder = m_pEditFolder->text();
+    if (folder.isEmpty()) {
+        BwMessageBox(this, QStringLiteral("Please input a folder of a destination."), QStringLiteral("error"),
+                     MbIcon::Stop);
+        return;
+    }
+    WriteSetting("save_folder", folder);
+    const int row = m_pFileList->currentRow();
+    if (!m_pConnection || row < 0 || row >= static_cast<int>(m_astrFiles.size()) ||
+        m_pFileList->selectedItems().isEmpty())
+        return;  // nothing selected, or no connection to fetch it over
+    const std::string remote = m_astrFiles[static_cast<std::size_t>(row)];
+
+    const QString localPath = folder + QLatin1Char('/') + QString::fromStdString(remote);
+    FetchResult result = FetchResult::Failed;
+    if (IsSafeLocalFileName(remote) && localPath.toUtf8().size() <= kMaxLocalPathBytes) {
+        CWaitCursor wait;
+        m_bBusy = true;
+        result = FetchToFile(*m_pConnection, remote, localPath, this);
+        m_bBusy = false;
+    }
+    if (result == FetchResult::Done) {
+        m_strLocalPath = localPath;
+        Disconnect();
+        ClearLists();
+        done(QDialog::Accepted);
+    }
+    else if (result == FetchResult::Failed) {
+        BwMessageBox(this, QStringLiteral("I was not able to perform the acquisition of a file."),
+                     QStringLiteral("get error"), MbIcon::Stop);
+    }
+}
+
+void CFtpDlg::OnCancel()
+{
+    if (m_bBusy)
+        return;  // the progress dialog's Cancel stops a running fetch
+    Disconnect();
+    ClearLists();
+    done(QDialog::Rejected);
+}
+
+std::optional<QString> RunFtpTransmit(QWidget* parent)
+{
+    CFtpDlg dlg(parent);
+    if (dlg.exec() == QDialog::Accepted)
+        return dlg.LocalPath();
+    return std::nullopt;
+}

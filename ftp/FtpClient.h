@@ -1,0 +1,81 @@
+#pragma once
+// An anonymous FTP client over libcurl: log in, move between directories, read the
+// current directory, list it, fetch one file in binary, close.
+//
+// One easy handle is kept for the whole session, so libcurl reuses the same control
+// connection while the user moves between folders (and quietly logs in again if the
+// server dropped it). The client remembers the server's current directory as the
+// server reported it (PWD) and re-enters it before each operation, so it never depends
+// on where libcurl's own directory handling left the connection. Transfers use passive
+// mode, which works behind the address translation most users sit behind.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ftp/FtpListing.h"
+
+using CURL = void;
+
+struct FtpTimeouts {
+    long connectMs = 15000;       // TCP connect and login
+    long responseSeconds = 30;    // waiting for a reply on the control connection
+    long stallSeconds = 30;       // a transfer moving less than 1 byte/s for this long fails
+};
+
+enum class FtpErrorKind { None, Connect, Login, Directory, Transfer, Cancelled, BadName, NotConnected };
+
+// Result of a client operation: success, or what went wrong with libcurl's message.
+struct FtpStatus {
+    FtpErrorKind kind = FtpErrorKind::None;
+    std::string message;
+    explicit operator bool() const { return kind == FtpErrorKind::None; }
+};
+
+class FtpClient {
+public:
+    // Receives the bytes of a fetch; returns false to stop it.
+    using Sink = std::function<bool(const char* data, std::size_t size)>;
+    // Called during a fetch with the bytes so far and the size the server reported
+    // (0 when unknown); returns false to cancel.
+    using Progress = std::function<bool(std::uint64_t received, std::uint64_t total)>;
+
+    explicit FtpClient(FtpTimeouts timeouts = {});
+    ~FtpClient();
+    FtpClient(const FtpClient&) = delete;
+    FtpClient& operator=(const FtpClient&) = delete;
+
+    // Logs in as `user` with `password` and learns the start directory and whether
+    // the server offers MLSD.
+    FtpStatus Connect(const std::string& host, int port, const std::string& user, const std::string& password);
+    // Moves to an absolute path, or a name relative to the current directory ("..":
+    // the parent). On failure the current directory stays what it was.
+    FtpStatus ChangeDirectory(const std::string& path);
+    // The current directory as the server last reported it.
+    const std::string& CurrentDirectory() const { return m_strCwd; }
+    // Lists the current directory (MLSD where offered, otherwise LIST).
+    FtpStatus List(std::vector<FtpEntry>& entries);
+    // Fetches `name` (relative to the current directory) in binary into `sink`.
+    FtpStatus Get(const std::string& name, const Sink& sink, const Progress& progress = {});
+    // Ends the session (QUIT) and frees the connection.
+    void Close();
+
+    bool IsConnected() const { return m_pCurl != nullptr; }
+    bool UsesMlsd() const { return m_bMlsd; }
+
+    struct Request;  // one libcurl request; defined in the source file
+
+private:
+    FtpStatus Perform(Request& request, FtpErrorKind failureKind);
+    std::string BaseUrl() const;
+
+    FtpTimeouts m_timeouts;
+    CURL* m_pCurl = nullptr;
+    std::string m_strHost;
+    int m_nPort = 21;
+    std::string m_strUser;
+    std::string m_strPassword;
+    std::string m_strCwd;
+    bool m_bMlsd = false;
+};

@@ -1,1 +1,0 @@
-// Placeholder translation unit until the FTP client has sources of its own.
