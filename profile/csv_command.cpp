@@ -1,7 +1,143 @@
 #include "profile/csv_command.h"
 
-int run_csv_command(const std::vector<std::string>&, std::FILE*, std::FILE* err)
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include "profile/csv_variables.h"
+#include "profile/csv_writer.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [-o OUT]\n"
+    "  Writes the chosen variables of a single-profile file as CSV: each Item as one\n"
+    "  row of all its values, each column (a variable along N_LEVELS) as one value per\n"
+    "  level row. Without -o the CSV goes to standard output.\n";
+
+int UsageError(std::FILE* err, const std::string& message)
 {
-    std::fputs("brinewick: --csv is not available yet\n", err);
+    std::fprintf(err, "brinewick: %s\n%s", message.c_str(), kUsage);
     return 2;
+}
+
+std::vector<std::string> SplitNames(const std::string& list)
+{
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start)
+            names.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return names;
+}
+
+std::string JoinNames(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& n : names)
+        text += (text.empty() ? "" : ", ") + n;
+    return text;
+}
+
+} // namespace
+
+int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+{
+    std::optional<std::string> file, items, columns, output;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto take = [&](std::optional<std::string>& slot) -> bool {
+            if (slot || i + 1 >= args.size())
+                return false;
+            slot = args[++i];
+            return true;
+        };
+        if (a == "--items") {
+            if (!take(items))
+                return UsageError(err, "--items needs one list of variable names");
+        } else if (a == "--columns") {
+            if (!take(columns))
+                return UsageError(err, "--columns needs one list of variable names");
+        } else if (a == "-o") {
+            if (!take(output))
+                return UsageError(err, "-o needs one output file");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return UsageError(err, "unknown option " + a);
+        } else if (!file) {
+            file = a;
+        } else {
+            return UsageError(err, "more than one input file: " + a);
+        }
+    }
+    if (!file)
+        return UsageError(err, "--csv needs a netCDF file");
+    if (!items && !columns)
+        return UsageError(err, "--csv needs --items or --columns");
+
+    const CsvVariableList list = ReadCsvVariables(*file);
+    if (!list.ok) {
+        std::fprintf(err, "brinewick: %s\n", list.message.c_str());
+        return 1;
+    }
+    if (!list.IsSingleProfile()) {
+        std::fprintf(err, "brinewick: %s is not a single-profile file (N_PROF = 1, N_LEVELS > 1)\n",
+                     file->c_str());
+        return 1;
+    }
+
+    // Chosen variables are taken in variable-id order, as the dialog's lists give them.
+    std::vector<std::string> unknown, notColumns;
+    std::set<int> itemIds, columnIds;
+    for (const std::string& name : SplitNames(items.value_or(""))) {
+        if (const CsvVariable* v = list.FindByName(name))
+            itemIds.insert(v->id);
+        else
+            unknown.push_back(name);
+    }
+    for (const std::string& name : SplitNames(columns.value_or(""))) {
+        const CsvVariable* v = list.FindByName(name);
+        if (!v)
+            unknown.push_back(name);
+        else if (!v->levelColumn)
+            notColumns.push_back(name);
+        else
+            columnIds.insert(v->id);
+    }
+    if (!unknown.empty())
+        return UsageError(err, "no variable named " + JoinNames(unknown) + " in " + *file);
+    if (!notColumns.empty())
+        return UsageError(err, "not a level column (last dimension is not N_LEVELS): " + JoinNames(notColumns));
+
+    CsvSaveSettings settings;
+    settings.ncPath = *file;
+    settings.items.assign(itemIds.begin(), itemIds.end());
+    settings.columns.assign(columnIds.begin(), columnIds.end());
+
+    if (output) {
+        settings.outputPath = *output;
+        const CsvResult result = WriteCsvFile(settings);
+        if (!result.ok()) {
+            if (result.status == CsvResult::Status::OutputError)
+                std::fprintf(err, "brinewick: File can not open. (%s)\n", result.message.c_str());
+            else
+                std::fprintf(err, "brinewick: %s\n", result.message.c_str());
+            return 1;
+        }
+        return 0;
+    }
+
+    std::string text;
+    const CsvResult result = BuildCsvText(settings, text);
+    if (!result.ok()) {
+        std::fprintf(err, "brinewick: %s\n", result.message.c_str());
+        return 1;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+        std::fputs("brinewick: cannot write the CSV to standard output\n", err);
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,341 @@
+#include "profile/csv_writer.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <netcdf.h>
+
+#include "cdl/c_format.h"
+#include "profile/replace_file.h"
+
+namespace {
+
+// Limits that only a damaged or hostile file reaches: one variable's values held in
+// memory, and the CSV text as a whole.
+constexpr std::size_t kMaxVariableBytes = std::size_t{256} << 20;
+constexpr std::size_t kMaxCsvBytes = std::size_t{512} << 20;
+
+// The longest C_format text used; a longer one falls back to the default format.
+constexpr std::size_t kMaxCFormatLength = 255;
+
+const char kLineEnd[] = "\r\n";
+
+// One variable read whole, with what is needed to print its values.
+struct VariableData {
+    std::string name;
+    nc_type type = NC_NAT;
+    std::vector<std::size_t> dimLengths;
+    std::size_t count = 0;       // number of values
+    std::vector<char> text;      // NC_CHAR
+    std::vector<int> ints;       // NC_INT
+    std::vector<double> reals;   // NC_FLOAT (widened) and NC_DOUBLE
+    std::optional<CFormat> format; // NC_FLOAT and NC_DOUBLE
+};
+
+bool HasValues(nc_type type)
+{
+    return type == NC_CHAR || type == NC_INT || type == NC_FLOAT || type == NC_DOUBLE;
+}
+
+const CFormat& IntFormat()
+{
+    static const CFormat f = *CFormat::parse("%d", ValueKind::Integer);
+    return f;
+}
+
+// A float or double variable's format: its C_format when that is a text attribute of
+// at most 255 characters holding one floating conversion, else the default.
+CFormat FloatingFormat(int ncid, int varid, nc_type type)
+{
+    static const CFormat floatDefault = *CFormat::parse("%.6f", ValueKind::Floating);
+    static const CFormat doubleDefault = *CFormat::parse("%.6lf", ValueKind::Floating);
+    const CFormat& fallback = type == NC_DOUBLE ? doubleDefault : floatDefault;
+
+    nc_type attType = NC_NAT;
+    std::size_t attLen = 0;
+    if (nc_inq_att(ncid, varid, "C_format", &attType, &attLen) != NC_NOERR
+        || attType != NC_CHAR || attLen == 0 || attLen > kMaxCFormatLength)
+        return fallback;
+    char buf[kMaxCFormatLength + 1] = {};
+    if (nc_get_att_text(ncid, varid, "C_format", buf) != NC_NOERR)
+        return fallback;
+    auto parsed = CFormat::parse(std::string_view(buf, attLen), ValueKind::Floating, kMaxCFormatLength);
+    return parsed ? *parsed : fallback;
+}
+
+// Reads the variable's shape and, for the types that are written, all its values.
+// Returns a netCDF status, or NC_ENOMEM for a variable too large to hold.
+int ReadVariable(int ncid, int varid, VariableData& data)
+{
+    char name[NC_MAX_NAME + 1] = {};
+    int ndims = 0;
+    int status = nc_inq_var(ncid, varid, name, &data.type, &ndims, nullptr, nullptr);
+    if (status != NC_NOERR)
+        return status;
+    if (ndims < 0 || ndims > NC_MAX_VAR_DIMS)
+        return NC_EINVAL;
+    data.name = name;
+    int dimids[NC_MAX_VAR_DIMS];
+    if (ndims > 0 && (status = nc_inq_vardimid(ncid, varid, dimids)) != NC_NOERR)
+        return status;
+
+    std::size_t count = 1;
+    bool tooLarge = false;
+    for (int d = 0; d < ndims; ++d) {
+        std::size_t len = 0;
+        if ((status = nc_inq_dimlen(ncid, dimids[d], &len)) != NC_NOERR)
+            return status;
+        data.dimLengths.push_back(len);
+        if (len != 0 && count > std::numeric_limits<std::size_t>::max() / len)
+            tooLarge = true;
+        else
+            count *= len;
+    }
+    if (tooLarge)
+        count = std::numeric_limits<std::size_t>::max();
+    for (std::size_t len : data.dimLengths)
+        if (len == 0)
+            count = 0;
+    data.count = count;
+    if (!HasValues(data.type) || count == 0)
+        return NC_NOERR;
+    if (count > kMaxVariableBytes / sizeof(double))
+        return NC_ENOMEM;
+
+    switch (data.type) {
+    case NC_CHAR:
+        data.text.resize(count);
+        return nc_get_var_text(ncid, varid, data.text.data());
+    case NC_INT:
+        data.ints.resize(count);
+        return nc_get_var_int(ncid, varid, data.ints.data());
+    case NC_FLOAT: {
+        std::vector<float> floats(count);
+        if ((status = nc_get_var_float(ncid, varid, floats.data())) != NC_NOERR)
+            return status;
+        data.reals.assign(floats.begin(), floats.end());
+        data.format = FloatingFormat(ncid, varid, data.type);
+        return NC_NOERR;
+    }
+    case NC_DOUBLE:
+        data.reals.resize(count);
+        if ((status = nc_get_var_double(ncid, varid, data.reals.data())) != NC_NOERR)
+            return status;
+        data.format = FloatingFormat(ncid, varid, data.type);
+        return NC_NOERR;
+    default:
+        return NC_NOERR;
+    }
+}
+
+bool NeedsQuotes(std::string_view field)
+{
+    return field.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+// A field that would split or corrupt the row is quoted, its quotes doubled.
+void AppendField(std::string& out, std::string_view field)
+{
+    if (!NeedsQuotes(field)) {
+        out.append(field);
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// Appends value `index` of a numeric variable.
+void AppendNumber(std::string& out, const VariableData& data, std::size_t index)
+{
+    const std::size_t start = out.size();
+    if (data.type == NC_INT)
+        IntFormat().append(out, data.ints[index]);
+    else
+        data.format->append(out, data.reals[index]);
+    // Literal text of a C_format could hold a comma or quote.
+    if (NeedsQuotes(std::string_view(out).substr(start))) {
+        const std::string field = out.substr(start);
+        out.resize(start);
+        AppendField(out, field);
+    }
+}
+
+// A run of all the variable's values, separated by commas. Stops early, returning
+// false, when the text grows past its limit.
+bool AppendValueRun(std::string& out, const VariableData& data)
+{
+    if (data.type == NC_CHAR) {
+        // Strings along the last dimension; a variable without dimensions is one
+        // string of one character.
+        const std::size_t length = data.dimLengths.empty() ? 1 : data.dimLengths.back();
+        std::size_t strings = 1;
+        for (std::size_t d = 0; d + 1 < data.dimLengths.size(); ++d) {
+            const std::size_t len = data.dimLengths[d];
+            strings = len != 0 && strings > std::numeric_limits<std::size_t>::max() / len
+                          ? std::numeric_limits<std::size_t>::max()
+                          : strings * len;
+        }
+        for (std::size_t s = 0; s < strings; ++s) {
+            if (out.size() > kMaxCsvBytes)
+                return false;
+            if (s > 0)
+                out += ',';
+            std::string_view str;
+            if (length > 0) {
+                str = std::string_view(data.text.data() + s * length, length);
+                str = str.substr(0, str.find('\0'));
+            }
+            AppendField(out, str);
+        }
+        return true;
+    }
+    if (!HasValues(data.type))
+        return true;
+    for (std::size_t i = 0; i < data.count; ++i) {
+        if (out.size() > kMaxCsvBytes)
+            return false;
+        if (i > 0)
+            out += ',';
+        AppendNumber(out, data, i);
+    }
+    return true;
+}
+
+// Cell of level j: value j of the variable in storage order; empty when the variable
+// has no value there or its type is not written.
+void AppendCell(std::string& out, const VariableData& data, std::size_t j)
+{
+    if (!HasValues(data.type) || j >= data.count)
+        return;
+    if (data.type == NC_CHAR) {
+        const char c = data.text[j];
+        if (c != '\0')
+            AppendField(out, std::string_view(&c, 1));
+        return;
+    }
+    AppendNumber(out, data, j);
+}
+
+CsvResult InputError(const std::string& path, int status, const std::string& variable = {})
+{
+    CsvResult r;
+    r.status = CsvResult::Status::InputError;
+    if (status == NC_ENOMEM && !variable.empty())
+        r.message = path + ": variable " + variable + " is too large to export.";
+    else
+        r.message = path + (variable.empty() ? "" : " (" + variable + ")") + ": " + nc_strerror(status);
+    return r;
+}
+
+CsvResult TooLarge(const std::string& path)
+{
+    CsvResult r;
+    r.status = CsvResult::Status::InputError;
+    r.message = path + ": the chosen data are too large to export.";
+    return r;
+}
+
+CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
+{
+    int nvars = 0;
+    int status = nc_inq_nvars(ncid, &nvars);
+    if (status != NC_NOERR)
+        return InputError(s.ncPath, status);
+    auto validId = [nvars](int id) { return id >= 0 && id < nvars; };
+
+    // Item rows.
+    for (int id : s.items) {
+        if (!validId(id))
+            return InputError(s.ncPath, NC_ENOTVAR);
+        VariableData data;
+        if ((status = ReadVariable(ncid, id, data)) != NC_NOERR)
+            return InputError(s.ncPath, status, data.name);
+        AppendField(out, data.name);
+        out += ',';
+        const bool complete = AppendValueRun(out, data);
+        out += kLineEnd;
+        if (!complete || out.size() > kMaxCsvBytes)
+            return TooLarge(s.ncPath);
+    }
+
+    // Level header and the columns' values.
+    std::vector<VariableData> columns(s.columns.size());
+    for (std::size_t c = 0; c < s.columns.size(); ++c) {
+        if (!validId(s.columns[c]))
+            return InputError(s.ncPath, NC_ENOTVAR);
+        if ((status = ReadVariable(ncid, s.columns[c], columns[c])) != NC_NOERR)
+            return InputError(s.ncPath, status, columns[c].name);
+        if (c > 0)
+            out += ',';
+        AppendField(out, columns[c].name);
+    }
+    out += kLineEnd;
+
+    // Level count: the length of N_LEVELS (no level rows without it).
+    std::size_t levels = 0;
+    int dimid = -1;
+    if (nc_inq_dimid(ncid, "N_LEVELS", &dimid) == NC_NOERR
+        && (status = nc_inq_dimlen(ncid, dimid, &levels)) != NC_NOERR)
+        return InputError(s.ncPath, status);
+
+    for (std::size_t j = 0; j < levels; ++j) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            AppendCell(out, columns[c], j);
+        }
+        out += kLineEnd;
+        if (out.size() > kMaxCsvBytes)
+            return TooLarge(s.ncPath);
+    }
+    return {};
+}
+
+} // namespace
+
+CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
+{
+    int ncid = -1;
+    int status = nc_open(settings.ncPath.c_str(), NC_NOWRITE, &ncid);
+    if (status != NC_NOERR)
+        return InputError(settings.ncPath, status);
+    CsvResult result;
+    try {
+        result = Build(ncid, settings, out);
+    } catch (const std::bad_alloc&) {
+        result = TooLarge(settings.ncPath);
+    }
+    nc_close(ncid);
+    return result;
+}
+
+CsvResult WriteCsvFile(const CsvSaveSettings& settings)
+{
+    CsvResult result;
+    if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes
+        || settings.outputPath.find('\0') != std::string::npos) {
+        result.status = CsvResult::Status::OutputError;
+        result.message = settings.outputPath.empty() ? "No CSV file name given."
+                                                     : "The CSV file name is too long.";
+        return result;
+    }
+    std::string text;
+    result = BuildCsvText(settings, text);
+    if (!result.ok())
+        return result;
+    std::string error;
+    if (!WriteFileReplacing(settings.outputPath, text, &error)) {
+        result.status = CsvResult::Status::OutputError;
+        result.message = error;
+    }
+    return result;
+}
