@@ -6,11 +6,7 @@
 
 #include <netcdf.h>
 
-CdlState& cdl_state()
-{
-    static CdlState state;
-    return state;
-}
+CdlState g_cdl_state;
 
 void cdl_put(std::string_view text)
 {

@@ -16,7 +16,8 @@ struct CdlState {
 };
 
 // The process-wide rendering state (one rendering at a time).
-CdlState& cdl_state();
+extern CdlState g_cdl_state;
+inline CdlState& cdl_state() { return g_cdl_state; }
 
 // Appends text to the current piece, writing each line feed as CR LF.
 void cdl_put(std::string_view text);

@@ -71,6 +71,61 @@ char* to_chars_or_end(char* first, char* last, double v, std::chars_format fmt, 
     return r.ec == std::errc() ? r.ptr : first;
 }
 
+// Exact %.pf digits for a finite non-negative double without the general printf
+// machinery: a = m * 2^e, so a * 10^p = m * 10^p * 2^e is computed exactly in 128 bits
+// and rounded to nearest with ties to even, as printf does. Returns nullptr where the
+// result would not fit (the caller then takes the general path).
+char* fixed_fast(double a, int p, char* buf)
+{
+    static constexpr unsigned long long kPow10[] = {
+        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
+        1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
+        100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL};
+    if (p < 0 || p > 17 || !(a < 1e15))
+        return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &a, sizeof bits);
+    int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mant = bits & ((std::uint64_t{1} << 52) - 1);
+    unsigned __int128 q = 0;
+    if (biased != 0 || mant != 0) {
+        if (biased == 0)
+            return nullptr; // subnormal
+        mant |= std::uint64_t{1} << 52;
+        int e = biased - 1075;
+        unsigned __int128 scaled = static_cast<unsigned __int128>(mant) * kPow10[p];
+        if (e >= 0) {
+            q = scaled << e;
+        } else {
+            int shift = -e;
+            if (shift >= 127)
+                return nullptr;
+            q = scaled >> shift;
+            unsigned __int128 rem = scaled & ((static_cast<unsigned __int128>(1) << shift) - 1);
+            unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+            if (rem > half || (rem == half && (q & 1)))
+                ++q;
+        }
+    }
+    if (q >> 64)
+        return nullptr;
+    char digits[24];
+    char* dend = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
+    std::size_t n = static_cast<std::size_t>(dend - digits);
+    std::size_t need = static_cast<std::size_t>(p) + 1;
+    char* out = buf;
+    std::size_t lead = n < need ? need - n : 0; // zeros before the digits
+    std::size_t int_digits = n + lead - static_cast<std::size_t>(p);
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < n + lead; ++i) {
+        if (written == int_digits)
+            *out++ = '.';
+        *out++ = i < lead ? '0' : digits[i - lead];
+        ++written;
+    }
+    return out;
+}
+
 void upper(char* first, char* last)
 {
     for (char* p = first; p != last; ++p)
@@ -174,7 +229,9 @@ void append_floating(std::string& out, const NumberSpec& spec, double v)
     switch (conv) {
     case 'f':
     case 'F':
-        end = to_chars_or_end(buf, last, a, std::chars_format::fixed, p);
+        end = fixed_fast(a, p, buf);
+        if (!end)
+            end = to_chars_or_end(buf, last, a, std::chars_format::fixed, p);
         if (spec.alt && p == 0)
             *end++ = '.';
         break;
