@@ -1,9 +1,48 @@
 #include "app/BrinewickApp.h"
 
-#include <cstdio>
+#include <QApplication>
+#include <QIcon>
+#include <clocale>
 
-int RunGui(int, char**)
+#include "app/DocController.h"
+#include "app/MainFrame.h"
+
+CBrinewickApp::CBrinewickApp() = default;
+CBrinewickApp::~CBrinewickApp() = default;
+
+bool CBrinewickApp::InitInstance(const QStringList& args)
 {
-    std::fputs("brinewick: the window is not available yet; use --dump FILE\n", stderr);
-    return 2;
+    // Numbers are written and read the same way under every locale.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Brinewick"));
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    const QIcon icon(QStringLiteral(":/icons/brinewick.png"));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    m_frame = std::make_unique<CMainFrame>();
+    QString file;
+    for (const QString& a : args) {
+        if (a == QStringLiteral("--"))
+            continue;
+        file = a;
+        break;
+    }
+    if (file.isEmpty())
+        m_frame->Controller()->NewDocument();
+    else if (!m_frame->Controller()->OpenDocument(file))
+        return false;
+    m_frame->show();
+    return true;
+}
+
+int RunGui(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    CBrinewickApp theApp;
+    if (!theApp.InitInstance(args))
+        return 1;
+    return QApplication::exec();
 }

@@ -1,9 +1,84 @@
 #include "app/PrintCommand.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 
-int RunPrintCommand(int, char**, const std::vector<std::string>&)
+#include "app/BrinewickDoc.h"
+#include "app/BrinewickView.h"
+#include "app/TextPrinter.h"
+
+namespace {
+
+const char kUsage[] = "usage: brinewick --print FILE [-o OUT.pdf]\n";
+
+} // namespace
+
+int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
 {
-    std::fputs("brinewick: --print is not available yet\n", stderr);
-    return 2;
+    std::string file, pdf;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size())
+            pdf = args[++i];
+        else if (file.empty() && args[i] != "-o")
+            file = args[i];
+        else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (file.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    // Printing needs no window: without a display, use the off-screen platform.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+
+    CBrinewickDoc doc;
+    QString problem;
+    const QString path = QString::fromLocal8Bit(file.c_str());
+    if (!QFileInfo::exists(path)) {
+        std::fprintf(stderr, "brinewick: %s was not found.\n", file.c_str());
+        return 1;
+    }
+    if (!doc.SetFilePath(path, &problem)) {
+        std::fprintf(stderr, "brinewick: %s\n", problem.toLocal8Bit().constData());
+        return 1;
+    }
+    CBrinewickView view(&doc);
+    std::string text;
+    if (!view.BuildText(text)) {
+        std::fputs(text.c_str(), stderr);
+        return 1;
+    }
+    view.SetText(std::move(text));
+
+    QPrinter printer(QPrinter::HighResolution);
+    const bool toPdf = !pdf.empty() || QPrinterInfo::defaultPrinter().isNull();
+    if (toPdf) {
+        if (pdf.empty())
+            pdf = QFileInfo(path).completeBaseName().toStdString() + ".pdf";
+        const QString out = QString::fromLocal8Bit(pdf.c_str());
+        if (CBrinewickDoc::LooksLikeNetcdf(out) || QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+            std::fprintf(stderr, "brinewick: %s is a netCDF file; not printing over it\n", pdf.c_str());
+            return 1;
+        }
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(out);
+    }
+    const TextPrinter pages(view.Buffer(), printer);
+    if (!pages.Print(printer)) {
+        std::fputs("brinewick: printing failed\n", stderr);
+        return 1;
+    }
+    if (toPdf)
+        std::fprintf(stdout, "%s\n", pdf.c_str());
+    return 0;
 }

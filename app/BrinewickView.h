@@ -1,0 +1,110 @@
+#pragma once
+// The read-only text view: shows the CDL text of the open file with word wrap, a caret
+// and a selection, and carries the navigation and search commands.
+#include <QAbstractScrollArea>
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "app/TextBuffer.h"
+#include "app/TextLayout.h"
+
+class CBrinewickDoc;
+
+class CBrinewickView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit CBrinewickView(CBrinewickDoc* doc, QWidget* parent = nullptr);
+
+    // --- text --------------------------------------------------------------------
+    // Replaces the shown text; caret and selection go to the start, line 0 to the top.
+    void SetText(std::string text);
+    const TextBuffer& Buffer() const { return m_text; }
+    bool IsTextEmpty() const { return m_text.empty(); }
+
+    // Renders the document's file: the shown (compacted) text and true, or the error
+    // log's text and false. Fills the name lists and sets m_bProfileFile.
+    bool BuildText(std::string& result);
+    // After a file was opened (or a new document made): build and show the text, or
+    // show the rendering errors and keep the old text.
+    void OnInitialUpdate();
+    // New document: empties the text.
+    void OnNewDocument();
+
+    // --- selection, caret and scrolling (byte offsets, display lines) -------------
+    void GetSel(std::size_t& start, std::size_t& end) const;
+    // Selects [start, end); the caret stands at `end`.
+    void SetSel(std::size_t start, std::size_t end);
+    bool HasSelection() const { return m_anchor != m_caret; }
+    std::size_t CaretPos() const { return m_caret; }
+    QString SelectedText() const;
+    std::size_t GetFirstVisibleLine() const;
+    std::size_t GetLineCount() const { return m_layout.displayLineCount(); }
+    int LinesPerPage() const;
+    // Scrolls by n display lines, as far as the text allows.
+    void LineScroll(long long n);
+    void ScrollCaret();
+
+    // --- commands ------------------------------------------------------------------
+    void OnAllSelect();
+    void OnJumpTop();
+    void OnJumpTail();
+    void OnJumpDimensions() { JumpToMarker("\ndimensions:", 1); }
+    void OnJumpVariables() { JumpToMarker("\nvariables:", 1); }
+    void OnJumpData() { JumpToMarker("\ndata:", 1); }
+    void JumpToMarker(const char* marker, int offset);
+    void OnGotoLine();
+    void OnFind();
+    void OnFindNext() { SearchNext(); }
+    void SearchNext();
+    void OnEditCopy();
+    void OnEditCut() {} // read-only: nothing to cut
+
+    // Text of a byte range as shown: UTF-8 decoded, any invalid byte as one character.
+    static QString DisplayString(std::string_view bytes);
+    // One display line as painted: tabs expanded to blanks, one character a column.
+    static QString DisplaySegment(std::string_view line, WrapSegment segment);
+
+    bool m_bProfileFile = false;
+    std::vector<std::string> m_astrDimensions;
+    std::vector<std::string> m_astrVariables;
+    QString m_strSearch;
+    long long m_nSearchPos = 0;
+    QStringList m_astrKeywords;
+
+signals:
+    // Text, selection or search string changed: the commands' enabled states follow.
+    void stateChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateMetrics();
+    void relayout();
+    void updateScrollBar();
+    int columnsForWidth() const;
+    std::size_t offsetAt(const QPoint& pos) const;
+    void moveCaret(std::size_t offset, bool extend);
+    // Caret position as display line and column.
+    int caretColumn() const;
+
+    CBrinewickDoc* m_doc; // not owned
+    TextBuffer m_text;
+    TextLayout m_layout;
+    std::size_t m_anchor = 0;
+    std::size_t m_caret = 0;
+    int m_goalColumn = -1;
+    int m_charWidth = 8;
+    int m_lineHeight = 16;
+    int m_ascent = 12;
+    static constexpr int kMargin = 2;
+};

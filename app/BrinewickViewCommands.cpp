@@ -1,0 +1,160 @@
+// CBrinewickView: building the text, the jumps, Goto Line and the search.
+#include <QStringList>
+#include <cstring>
+
+#include "app/BrinewickDoc.h"
+#include "app/BrinewickView.h"
+#include "app/CompactText.h"
+#include "app/FindDlg.h"
+#include "app/GotoLineDlg.h"
+#include "app/MessageBox.h"
+#include "app/NumberText.h"
+#include "app/ProfileFlag.h"
+#include "app/Utf8Char.h"
+#include "app/WaitCursor.h"
+#include "cdl/render_cdl.h"
+
+namespace {
+
+// A damaged file can log one message per chunk of data: show the first ones and say
+// how many more there were.
+QString ShortenedLog(const std::string& log)
+{
+    constexpr int kShown = 20;
+    const QStringList lines =
+        QString::fromUtf8(log.data(), static_cast<qsizetype>(log.size())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() <= kShown)
+        return lines.join(QLatin1Char('\n'));
+    return lines.mid(0, kShown).join(QLatin1Char('\n'))
+        + QObject::tr("\n... and %1 more messages").arg(IntegerText(lines.size() - kShown));
+}
+
+} // namespace
+
+bool CBrinewickView::BuildText(std::string& result)
+{
+    m_bProfileFile = false;
+    std::string text = render_cdl(m_doc->m_szFilePath, &m_astrDimensions, &m_astrVariables);
+    CompactDataSection(text);
+    const std::string log = cdl_error_log();
+    if (!log.empty()) {
+        result = log;
+        return false;
+    }
+    m_bProfileFile = IsSingleProfileFile(m_doc->m_szFilePath);
+    result = std::move(text);
+    return true;
+}
+
+void CBrinewickView::OnInitialUpdate()
+{
+    if (!m_doc->m_bFilePresent)
+        return;
+    std::string result;
+    bool ok = false;
+    {
+        CWaitCursor wait;
+        ok = BuildText(result);
+        if (ok)
+            SetText(std::move(result));
+    }
+    if (!ok) {
+        emit stateChanged(); // the profile flag was cleared
+        BwMessageBox(this, ShortenedLog(result), tr("File reading error"), MbIcon::Stop);
+    }
+}
+
+void CBrinewickView::OnNewDocument()
+{
+    SetText(std::string());
+}
+
+void CBrinewickView::OnJumpTop()
+{
+    LineScroll(-static_cast<long long>(GetFirstVisibleLine()));
+}
+
+void CBrinewickView::OnJumpTail()
+{
+    LineScroll(static_cast<long long>(GetLineCount()));
+}
+
+void CBrinewickView::JumpToMarker(const char* marker, int offset)
+{
+    const std::string& text = m_text.bytes();
+    const std::size_t p = text.find(marker);
+    std::size_t line = 0;
+    if (p == std::string::npos) {
+        // No such section: the line that holds the caret (or the selection's start).
+        std::size_t s = 0, e = 0;
+        GetSel(s, e);
+        line = m_layout.displayLineOfOffset(s);
+    } else {
+        line = m_layout.displayLineOfOffset(p);
+    }
+    LineScroll(static_cast<long long>(line) + offset - static_cast<long long>(GetFirstVisibleLine()));
+}
+
+void CBrinewickView::OnGotoLine()
+{
+    CGotoLineDlg dlg(this);
+    dlg.m_nLine = static_cast<int>(std::min<std::size_t>(GetFirstVisibleLine(), INT_MAX - 1));
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    LineScroll(static_cast<long long>(dlg.m_nLine) - static_cast<long long>(GetFirstVisibleLine()));
+}
+
+void CBrinewickView::OnFind()
+{
+    std::size_t s = 0, e = 0;
+    GetSel(s, e);
+    CFindDlg dlg(this);
+    dlg.Setup(s != e ? SelectedText() : m_strSearch, &m_astrKeywords, &m_astrDimensions,
+              &m_astrVariables);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    m_strSearch = dlg.m_strSearch;
+    emit stateChanged();
+    SearchNext();
+}
+
+void CBrinewickView::SearchNext()
+{
+    const std::string& text = m_text.bytes();
+    const QByteArray needle = m_strSearch.toUtf8();
+    auto findFrom = [&](long long from) -> long long {
+        if (from < 0 || static_cast<std::size_t>(from) > text.size())
+            return -1;
+        std::size_t pos = static_cast<std::size_t>(from);
+        while (true) {
+            const void* hit = needle.isEmpty()
+                ? text.data() + pos
+                : memmem(text.data() + pos, text.size() - pos, needle.constData(),
+                         static_cast<std::size_t>(needle.size()));
+            if (!hit)
+                return -1;
+            const std::size_t p = static_cast<const char*>(hit) - text.data();
+            // Never a hit that begins inside a UTF-8 sequence.
+            if (!needle.isEmpty() && IsUtf8Continuation(text[p])) {
+                const std::size_t q = m_text.prevBoundary(p);
+                if (q < p && q + Utf8CharLength(text, q) > p) {
+                    pos = p + 1;
+                    continue;
+                }
+            }
+            return static_cast<long long>(p);
+        }
+    };
+    long long p = findFrom(m_nSearchPos);
+    if (p < 0 && m_nSearchPos != 0)
+        p = findFrom(0);
+    if (p < 0) {
+        BwMessageBox(this, tr("There is not appointed character string."), tr("Search error."),
+                     MbIcon::Exclamation);
+        return;
+    }
+    SetSel(static_cast<std::size_t>(p), static_cast<std::size_t>(p) + needle.size());
+    ScrollCaret();
+    m_nSearchPos = p + 1;
+    emit stateChanged();
+}

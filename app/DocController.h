@@ -1,0 +1,48 @@
+#pragma once
+// The single-document controller: opens files into the one document, makes a new one,
+// saves the text, and keeps the document's path name (title) and the recent-file list.
+#include <QObject>
+#include <QString>
+
+#include "app/RecentFileList.h"
+
+class CBrinewickDoc;
+class CBrinewickView;
+class QWidget;
+
+class CDocController : public QObject {
+    Q_OBJECT
+public:
+    CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget* window);
+
+    // Opens `path` into the document and shows its text. False when the file cannot
+    // be opened at all (the message has been shown); a file that opens but does not
+    // render shows the "File reading error" box and still counts as opened.
+    bool OpenDocument(const QString& path);
+    void NewDocument();
+    // Save Text File: asks for a name, then SaveTextTo.
+    bool SaveTextFile();
+    // Ctrl+S: the document's path name, or Save Text File when there is none.
+    bool Save();
+    bool SaveTextTo(const QString& target);
+    // A file fetched by FTP Transmit becomes the document's file.
+    void ShowFetchedFile(const QString& path);
+
+    void FileOpen(); // asks for a path, then OpenDocument
+
+    QString PathName() const { return m_pathName; }
+    QString Title() const;
+    RecentFileList& Recent() { return m_recent; }
+
+signals:
+    void documentChanged(); // title or recent-file list changed
+
+private:
+    void SetPathName(const QString& path);
+
+    CBrinewickDoc* m_doc;   // not owned
+    CBrinewickView* m_view; // not owned
+    QWidget* m_window;      // not owned
+    QString m_pathName;
+    RecentFileList m_recent;
+};

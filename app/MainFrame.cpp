@@ -1,0 +1,380 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "app/AboutDlg.h"
+#include "app/BrinewickDoc.h"
+#include "app/BrinewickView.h"
+#include "app/CommandIds.h"
+#include "app/DocController.h"
+#include "app/FileDialogs.h"
+#include "app/MessageBox.h"
+#include "app/NumberText.h"
+#include "app/PrintPreviewDlg.h"
+#include "app/TextPrinter.h"
+#include "app/WaitCursor.h"
+#include "display/GraphDlg.h"
+#include "display/ProfileDlg.h"
+#include "ftp/FtpDlg.h"
+#include "profile/CsvSaveDlg.h"
+
+using namespace cmd;
+
+namespace {
+
+// The menu text without its mnemonic and shortcut: "Find...(&F)\tCtrl+F" gives "Find...".
+QString ToolTipOf(QString text)
+{
+    text = text.section(QLatin1Char('\t'), 0, 0);
+    text.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    text.remove(QLatin1Char('&'));
+    return text;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame()
+    : m_doc(new CBrinewickDoc(this)), m_view(new CBrinewickView(m_doc, this)),
+      m_controller(new CDocController(m_doc, m_view, this)),
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setCentralWidget(m_view);
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    connect(m_view, &CBrinewickView::stateChanged, this, &CMainFrame::UpdateCommands);
+    connect(m_controller, &CDocController::documentChanged, this, [this] {
+        updateTitle();
+        updateRecentMenu();
+    });
+    updateTitle();
+    updateRecentMenu();
+    UpdateCommands();
+    resize(800, 600);
+    m_view->setFocus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::Action(int id) const
+{
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::addCommand(int id, const char* name, const QString& text)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(name));
+    action->setData(id);
+    action->setToolTip(ToolTipOf(text));
+    addAction(action); // keys work whether or not the action stands in a menu
+    m_actions[id] = action;
+    return action;
+}
+
+void CMainFrame::createActions()
+{
+    auto bind = [this](int id, auto handler) {
+        connect(Action(id), &QAction::triggered, this, handler);
+    };
+    addCommand(ID_FILE_NEW, "ID_FILE_NEW", tr("&New\tCtrl+N"))->setShortcut(QKeySequence(tr("Ctrl+N")));
+    addCommand(ID_FILE_OPEN, "ID_FILE_OPEN", tr("&Open...\tCtrl+O"))->setShortcut(QKeySequence(tr("Ctrl+O")));
+    addCommand(ID_FTP_TRANSMIT, "ID_FTP_TRANSMIT", tr("FTP Transmit..."));
+    addCommand(ID_FILE_SAVE_AS, "ID_FILE_SAVE_AS", tr("Save Text File..."));
+    addCommand(ID_FILE_SAVE, "ID_FILE_SAVE", tr("&Save\tCtrl+S"))->setShortcut(QKeySequence(tr("Ctrl+S")));
+    addCommand(ID_SAVE_CSV, "ID_SAVE_CSV", tr("Save CSV File..."));
+    addCommand(ID_FILE_PRINT, "ID_FILE_PRINT", tr("&Print...\tCtrl+P"))->setShortcut(QKeySequence(tr("Ctrl+P")));
+    addCommand(ID_FILE_PRINT_PREVIEW, "ID_FILE_PRINT_PREVIEW", tr("Print Pre&view"));
+    addCommand(ID_FILE_PRINT_SETUP, "ID_FILE_PRINT_SETUP", tr("P&rint Setup..."));
+    addCommand(ID_FILE_PRINT_DIRECT, "ID_FILE_PRINT_DIRECT", tr("Print"));
+    addCommand(ID_APP_EXIT, "ID_APP_EXIT", tr("E&xit"));
+    addCommand(ID_EDIT_CUT, "ID_EDIT_CUT", tr("Cu&t\tCtrl+X"))
+        ->setShortcuts({QKeySequence(tr("Ctrl+X")), QKeySequence(tr("Shift+Del"))});
+    addCommand(ID_EDIT_COPY, "ID_EDIT_COPY", tr("&Copy\tCtrl+C"))
+        ->setShortcuts({QKeySequence(tr("Ctrl+C")), QKeySequence(tr("Ctrl+Ins"))});
+    addCommand(ID_EDIT_UNDO, "ID_EDIT_UNDO", tr("&Undo\tCtrl+Z"))
+        ->setShortcuts({QKeySequence(tr("Ctrl+Z")), QKeySequence(tr("Alt+Backspace"))});
+    addCommand(ID_EDIT_PASTE, "ID_EDIT_PASTE", tr("&Paste\tCtrl+V"))
+        ->setShortcuts({QKeySequence(tr("Ctrl+V")), QKeySequence(tr("Shift+Ins"))});
+    addCommand(ID_NEXT_PANE, "ID_NEXT_PANE", tr("Next Pane"))->setShortcut(QKeySequence(Qt::Key_F6));
+    addCommand(ID_PREV_PANE, "ID_PREV_PANE", tr("Previous Pane"))->setShortcut(QKeySequence(tr("Shift+F6")));
+    addCommand(ID_ALL_SELECT, "ID_ALL_SELECT", tr("All Select(&A)\tCtrl+A"))->setShortcut(QKeySequence(tr("Ctrl+A")));
+    addCommand(ID_EDIT_FIND, "ID_EDIT_FIND", tr("Find...(&F)\tCtrl+F"))->setShortcut(QKeySequence(tr("Ctrl+F")));
+    addCommand(ID_FIND_NEXT, "ID_FIND_NEXT", tr("Find Next\tF3"))->setShortcut(QKeySequence(Qt::Key_F3));
+    addCommand(ID_JUMP_TOP, "ID_JUMP_TOP", tr("Top(&T)\tCtrl+T"))->setShortcut(QKeySequence(tr("Ctrl+T")));
+    addCommand(ID_JUMP_DIMENSIONS, "ID_JUMP_DIMENSIONS", tr("dimensions"));
+    addCommand(ID_JUMP_VARIABLES, "ID_JUMP_VARIABLES", tr("variables"));
+    addCommand(ID_JUMP_DATA, "ID_JUMP_DATA", tr("data"));
+    addCommand(ID_JUMP_TAIL, "ID_JUMP_TAIL", tr("Tail(&B)\tCtrl+B"))->setShortcut(QKeySequence(tr("Ctrl+B")));
+    addCommand(ID_GOTO_LINE, "ID_GOTO_LINE", tr("Goto Line..."));
+    addCommand(ID_PROFILE_VIEW, "ID_PROFILE_VIEW", tr("Profile View..."));
+    addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
+    addCommand(ID_VIEW_TOOLBAR, "ID_VIEW_TOOLBAR", tr("&Toolbar"))->setCheckable(true);
+    addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
+    addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
+    Action(ID_EDIT_COPY)->setToolTip(tr("Copy"));
+
+    CDocController* doc = m_controller;
+    CBrinewickView* view = m_view;
+    connect(Action(ID_FILE_NEW), &QAction::triggered, doc, &CDocController::NewDocument);
+    connect(Action(ID_FILE_OPEN), &QAction::triggered, doc, &CDocController::FileOpen);
+    connect(Action(ID_FILE_SAVE_AS), &QAction::triggered, doc, &CDocController::SaveTextFile);
+    connect(Action(ID_FILE_SAVE), &QAction::triggered, doc, &CDocController::Save);
+    connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    connect(Action(ID_EDIT_CUT), &QAction::triggered, view, &CBrinewickView::OnEditCut);
+    connect(Action(ID_EDIT_COPY), &QAction::triggered, view, &CBrinewickView::OnEditCopy);
+    connect(Action(ID_ALL_SELECT), &QAction::triggered, view, &CBrinewickView::OnAllSelect);
+    connect(Action(ID_EDIT_FIND), &QAction::triggered, view, &CBrinewickView::OnFind);
+    connect(Action(ID_FIND_NEXT), &QAction::triggered, view, &CBrinewickView::OnFindNext);
+    connect(Action(ID_JUMP_TOP), &QAction::triggered, view, &CBrinewickView::OnJumpTop);
+    connect(Action(ID_JUMP_DIMENSIONS), &QAction::triggered, view, &CBrinewickView::OnJumpDimensions);
+    connect(Action(ID_JUMP_VARIABLES), &QAction::triggered, view, &CBrinewickView::OnJumpVariables);
+    connect(Action(ID_JUMP_DATA), &QAction::triggered, view, &CBrinewickView::OnJumpData);
+    connect(Action(ID_JUMP_TAIL), &QAction::triggered, view, &CBrinewickView::OnJumpTail);
+    connect(Action(ID_GOTO_LINE), &QAction::triggered, view, &CBrinewickView::OnGotoLine);
+    bind(ID_FILE_PRINT, &CMainFrame::OnFilePrint);
+    bind(ID_FILE_PRINT_DIRECT, &CMainFrame::OnFilePrintDirect);
+    bind(ID_FILE_PRINT_PREVIEW, &CMainFrame::OnFilePrintPreview);
+    bind(ID_FILE_PRINT_SETUP, &CMainFrame::OnFilePrintSetup);
+    bind(ID_SAVE_CSV, &CMainFrame::OnSaveCsv);
+    bind(ID_PROFILE_VIEW, &CMainFrame::OnProfileView);
+    bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
+    bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
+    bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
+}
+
+void CMainFrame::createMenus()
+{
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->addAction(Action(ID_FILE_OPEN));
+    m_fileMenu->addAction(Action(ID_FTP_TRANSMIT));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(Action(ID_FILE_SAVE_AS));
+    m_fileMenu->addAction(Action(ID_SAVE_CSV));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(Action(ID_FILE_PRINT));
+    m_fileMenu->addAction(Action(ID_FILE_PRINT_PREVIEW));
+    m_fileMenu->addAction(Action(ID_FILE_PRINT_SETUP));
+    m_fileMenu->addSeparator();
+    m_recentPlaceholder = m_fileMenu->addAction(tr("Recent File"));
+    m_recentPlaceholder->setObjectName(QStringLiteral("ID_FILE_MRU_FILE1"));
+    m_recentPlaceholder->setEnabled(false);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(Action(ID_APP_EXIT));
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(Action(ID_EDIT_CUT));
+    edit->addSeparator();
+    edit->addAction(Action(ID_ALL_SELECT));
+    edit->addSeparator();
+    edit->addAction(Action(ID_EDIT_FIND));
+    edit->addAction(Action(ID_FIND_NEXT));
+    edit->addSeparator();
+    QMenu* jump = edit->addMenu(tr("Jump"));
+    for (int id : {ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL})
+        jump->addAction(Action(id));
+    edit->addAction(Action(ID_GOTO_LINE));
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(Action(ID_PROFILE_VIEW));
+    view->addAction(Action(ID_GRAPH_VIEW));
+    view->addSeparator();
+    view->addAction(Action(ID_VIEW_TOOLBAR));
+    view->addAction(Action(ID_VIEW_STATUS_BAR));
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(Action(ID_APP_ABOUT));
+}
+
+void CMainFrame::createToolBar()
+{
+    m_toolBar = new QToolBar(tr("Standard"), this);
+    m_toolBar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
+    m_toolBar->setIconSize(QSize(16, 15));
+    m_toolBar->setFloatable(true);
+    m_toolBar->setMovable(true);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    struct Button { int id; const char* icon; QStyle::StandardPixmap fallback; };
+    const Button buttons[] = {
+        {ID_FILE_OPEN, "open", QStyle::SP_DialogOpenButton}, {0, nullptr, {}},
+        {ID_EDIT_COPY, "copy", QStyle::SP_FileIcon},
+        {ID_FILE_PRINT, "print", QStyle::SP_FileIcon},       {0, nullptr, {}},
+        {ID_EDIT_FIND, "find", QStyle::SP_FileDialogContentsView},
+        {ID_FIND_NEXT, "findnext", QStyle::SP_ArrowRight},   {0, nullptr, {}},
+        {ID_JUMP_TOP, "top", QStyle::SP_ArrowUp},            {0, nullptr, {}},
+        {ID_JUMP_DIMENSIONS, "dimensions", QStyle::SP_FileIcon},
+        {ID_JUMP_VARIABLES, "variables", QStyle::SP_FileIcon},
+        {ID_JUMP_DATA, "data", QStyle::SP_FileIcon},
+        {ID_JUMP_TAIL, "tail", QStyle::SP_ArrowDown},        {0, nullptr, {}},
+        {ID_GOTO_LINE, "gotoline", QStyle::SP_ArrowForward}, {0, nullptr, {}},
+        {ID_APP_ABOUT, "about", QStyle::SP_MessageBoxQuestion},
+    };
+    for (const Button& b : buttons) {
+        if (!b.id) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QIcon icon(QStringLiteral(":/toolbar/") + QLatin1String(b.icon) + QStringLiteral(".png"));
+        if (icon.isNull())
+            icon = style()->standardIcon(b.fallback);
+        Action(b.id)->setIcon(icon);
+        m_toolBar->addAction(Action(b.id));
+    }
+    QAction* toggle = Action(ID_VIEW_TOOLBAR);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, m_toolBar, &QWidget::setVisible);
+    connect(m_toolBar, &QToolBar::visibilityChanged, toggle, [toggle, this] {
+        toggle->setChecked(!m_toolBar->isHidden());
+    });
+}
+
+void CMainFrame::createStatusBar()
+{
+    auto* ready = new QLabel(tr("Ready"), statusBar());
+    ready->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(ready, 1);
+    const char* keys[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        m_keyLabels[i] = new QLabel(QLatin1String(keys[i]), statusBar());
+        m_keyLabels[i]->setObjectName(QLatin1String(keys[i]));
+        m_keyLabels[i]->setFrameShape(QFrame::Panel);
+        m_keyLabels[i]->setFrameShadow(QFrame::Sunken);
+        // Qt does not report the lock keys' states on this platform: the indicators
+        // are shown disabled rather than showing a state they cannot know.
+        m_keyLabels[i]->setEnabled(false);
+        statusBar()->addPermanentWidget(m_keyLabels[i]);
+    }
+    QAction* toggle = Action(ID_VIEW_STATUS_BAR);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void CMainFrame::UpdateCommands()
+{
+    const bool text = !m_view->IsTextEmpty();
+    const bool profile = text && m_view->m_bProfileFile;
+    const bool selection = m_view->HasSelection();
+    for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES,
+                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
+                   ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
+        Action(id)->setEnabled(text);
+    Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
+    for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW})
+        Action(id)->setEnabled(profile);
+    Action(ID_EDIT_COPY)->setEnabled(selection);
+    Action(ID_EDIT_CUT)->setEnabled(selection);
+    // A read-only view with one pane: nothing to paste, undo or switch to.
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_PASTE, ID_NEXT_PANE, ID_PREV_PANE})
+        Action(id)->setEnabled(false);
+}
+
+void CMainFrame::updateTitle()
+{
+    setWindowTitle(m_controller->Title());
+}
+
+void CMainFrame::updateRecentMenu()
+{
+    qDeleteAll(m_recentActions);
+    m_recentActions.clear();
+    const QStringList& entries = m_controller->Recent().Entries();
+    m_recentPlaceholder->setVisible(entries.isEmpty());
+    for (int i = 0; i < entries.size(); ++i) {
+        QString label = entries[i];
+        label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&") + IntegerText(i + 1) + QLatin1Char(' ') + label, this);
+        action->setObjectName(QStringLiteral("ID_FILE_MRU_FILE") + IntegerText(i + 1));
+        const QString path = entries[i];
+        connect(action, &QAction::triggered, this, [this, path] {
+            if (!m_controller->OpenDocument(path) && !QFileInfo::exists(path)) {
+                m_controller->Recent().Remove(path);
+                updateRecentMenu();
+            }
+        });
+        m_fileMenu->insertAction(m_recentPlaceholder, action);
+        m_recentActions << action;
+    }
+}
+
+void CMainFrame::OnFilePrint()
+{
+    QPrintDialog dlg(m_printer.get(), this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    CWaitCursor wait;
+    const TextPrinter printer(m_view->Buffer(), *m_printer);
+    if (!printer.Print(*m_printer))
+        BwMessageBox(this, tr("Failed to print."), tr("Brinewick"), MbIcon::Stop);
+}
+
+void CMainFrame::OnFilePrintDirect()
+{
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        // No printer: write a PDF file of the user's choosing instead.
+        const QString target = AskSavePath(this, QString());
+        if (target.isEmpty())
+            return;
+        if (CBrinewickDoc::LooksLikeNetcdf(target)) {
+            BwMessageBox(this, tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target),
+                         tr("Brinewick"), MbIcon::Stop);
+            return;
+        }
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+        m_printer->setOutputFileName(target);
+    }
+    CWaitCursor wait;
+    const TextPrinter printer(m_view->Buffer(), *m_printer);
+    if (!printer.Print(*m_printer))
+        BwMessageBox(this, tr("Failed to print."), tr("Brinewick"), MbIcon::Stop);
+}
+
+void CMainFrame::OnFilePrintPreview()
+{
+    CPrintPreviewDlg dlg(m_view->Buffer(), *m_printer, this);
+    connect(&dlg, &CPrintPreviewDlg::printRequested, this, &CMainFrame::OnFilePrint, Qt::QueuedConnection);
+    dlg.exec();
+}
+
+void CMainFrame::OnFilePrintSetup()
+{
+    QPageSetupDialog dlg(m_printer.get(), this);
+    dlg.exec();
+}
+
+void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath()); }
+void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath()); }
+void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath()); }
+
+void CMainFrame::OnFtpTransmit()
+{
+    if (const std::optional<QString> fetched = RunFtpTransmit(this))
+        m_controller->ShowFetchedFile(*fetched);
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    m_controller->Recent().Save();
+    event->accept();
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The main window: menus, toolbar, status bar and accelerator keys around the text
+// view; every command is one QAction, and one function derives their enabled states.
+#include <QMainWindow>
+#include <QPrinter>
+#include <map>
+#include <memory>
+
+class CBrinewickDoc;
+class CBrinewickView;
+class CDocController;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    CBrinewickDoc* Document() const { return m_doc; }
+    CBrinewickView* View() const { return m_view; }
+    CDocController* Controller() const { return m_controller; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QMenu* FileMenu() const { return m_fileMenu; }
+    // The action of command `id` (nullptr for an unknown id).
+    QAction* Action(int id) const;
+    QPrinter& Printer() { return *m_printer; }
+
+    // The enabling rules, evaluated from the view's state.
+    void UpdateCommands();
+
+    // Commands handled here (the view's own are connected directly).
+    void OnFilePrint();
+    void OnFilePrintDirect();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    void OnSaveCsv();
+    void OnProfileView();
+    void OnGraphView();
+    void OnFtpTransmit();
+    void OnAppAbout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* addCommand(int id, const char* name, const QString& text);
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void updateTitle();
+    void updateRecentMenu();
+
+    CBrinewickDoc* m_doc;
+    CBrinewickView* m_view;
+    CDocController* m_controller;
+    std::unique_ptr<QPrinter> m_printer;
+    std::map<int, QAction*> m_actions;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentPlaceholder = nullptr;
+    QList<QAction*> m_recentActions;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_keyLabels[3] = {};
+};

@@ -1,0 +1,56 @@
+#include "app/TextLayout.h"
+
+#include <algorithm>
+
+void TextLayout::reset(const TextBuffer* buffer, int columns)
+{
+    m_buffer = buffer;
+    m_columns = columns < 1 ? 1 : columns;
+    const std::size_t lines = buffer->lineCount();
+    m_first.assign(lines + 1, 0);
+    std::size_t d = 0;
+    for (std::size_t i = 0; i < lines; ++i) {
+        m_first[i] = d;
+        d += CountDisplayLines(buffer->lineText(i), m_columns);
+    }
+    m_first[lines] = d;
+}
+
+TextLayout::Position TextLayout::displayLine(std::size_t d) const
+{
+    Position pos;
+    if (!m_buffer)
+        return pos;
+    if (d >= displayLineCount())
+        d = displayLineCount() - 1;
+    auto it = std::upper_bound(m_first.begin(), m_first.end() - 1, d);
+    pos.line = static_cast<std::size_t>(it - m_first.begin()) - 1;
+    pos.lineStart = m_buffer->lineStart(pos.line);
+    const std::string_view text = m_buffer->lineText(pos.line);
+    const std::size_t piece = d - m_first[pos.line];
+    if (piece == 0 && m_first[pos.line + 1] - m_first[pos.line] == 1) {
+        pos.segment = {0, text.size()};
+        return pos;
+    }
+    thread_local std::vector<WrapSegment> segs;
+    WrapLine(text, m_columns, segs);
+    pos.segment = segs[std::min(piece, segs.size() - 1)];
+    return pos;
+}
+
+std::size_t TextLayout::displayLineOfOffset(std::size_t offset) const
+{
+    if (!m_buffer)
+        return 0;
+    const std::size_t line = m_buffer->lineOfOffset(offset);
+    const std::size_t count = m_first[line + 1] - m_first[line];
+    if (count == 1)
+        return m_first[line];
+    const std::size_t rel = offset - m_buffer->lineStart(line);
+    thread_local std::vector<WrapSegment> segs;
+    WrapLine(m_buffer->lineText(line), m_columns, segs);
+    std::size_t k = 0;
+    while (k + 1 < segs.size() && rel >= segs[k + 1].begin)
+        ++k;
+    return m_first[line] + k;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Display lines of a TextBuffer wrapped at a given number of columns: which text line
+// and which wrapped piece of it each display line shows, and back.
+#include <cstddef>
+#include <vector>
+
+#include "app/TextBuffer.h"
+#include "app/TextWrap.h"
+
+class TextLayout {
+public:
+    // Lays the buffer out again; the buffer must outlive the layout (not owned).
+    void reset(const TextBuffer* buffer, int columns);
+    int columns() const { return m_columns; }
+
+    std::size_t displayLineCount() const { return m_first.empty() ? 1 : m_first.back(); }
+    // First display line of text line `line`.
+    std::size_t firstDisplayLine(std::size_t line) const { return m_first[line]; }
+
+    struct Position {
+        std::size_t line = 0;    // text line
+        WrapSegment segment;     // byte range within the line
+        std::size_t lineStart = 0; // offset of the line in the buffer
+    };
+    // The text line and piece shown on display line `d` (clamped to the last one).
+    Position displayLine(std::size_t d) const;
+    // The display line that shows byte offset `offset` of the buffer.
+    std::size_t displayLineOfOffset(std::size_t offset) const;
+
+private:
+    const TextBuffer* m_buffer = nullptr; // not owned
+    int m_columns = 80;
+    std::vector<std::size_t> m_first; // display line where each text line starts; one extra at the end
+};
