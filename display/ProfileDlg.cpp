@@ -1,3 +1,103 @@
 #include "display/ProfileDlg.h"
 
-void RunProfileView(QWidget*, const QString&) {}
+#include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "app/WaitCursor.h"
+#include "display/ProfileTable.h"
+#include "display/ScrollBarInfo.h"
+
+namespace {
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+}
+
+CProfileDlg::CProfileDlg(QWidget* parent)
+    : CSurfaceDialog(parent, QStringLiteral("Profile viewer"), 549, 362)
+{
+    auto* close = Place(new QPushButton(QStringLiteral("close"), this), 2, 7, 341, 50, 14);
+    close->setAutoDefault(true);
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    AddFrame(IDC_GRID_AREA, 7, 7, 525, 322, false);
+    auto* vbar = Place(new QScrollBar(Qt::Vertical, this), IDC_GRID_VSCROLL, 532, 7, 10, 322);
+    auto* hbar = Place(new QScrollBar(Qt::Horizontal, this), IDC_GRID_HSCROLL, 7, 329, 525, 10);
+    connect(vbar, &QScrollBar::actionTriggered, this,
+            [this, vbar](int action) { ForwardScroll(vbar, action, true); });
+    connect(hbar, &QScrollBar::actionTriggered, this,
+            [this, hbar](int action) { ForwardScroll(hbar, action, false); });
+    setMouseTracking(true);
+}
+
+void CProfileDlg::OnInitDialog()
+{
+    if (m_initialized)
+        return;
+    m_initialized = true;
+    m_grid.Attach(this, IDC_GRID_AREA, IDC_GRID_VSCROLL, IDC_GRID_HSCROLL);
+
+    CWaitCursor wait;
+    const ProfileTable table = ReadProfileTable(QFile::encodeName(m_szFilePath).toStdString());
+    for (const auto& column : table.columns)
+        m_grid.AddColumn(QString::fromUtf8(column.name), column.width);
+    for (const auto& row : table.rows) {
+        m_grid.AddRow(false, kWhite);
+        for (const auto& cell : row)
+            m_grid.AddCell(QString::fromUtf8(cell), kWhite);
+        m_grid.EndRow();
+    }
+}
+
+void CProfileDlg::showEvent(QShowEvent* event)
+{
+    CSurfaceDialog::showEvent(event);
+    if (m_initialized)
+        return;
+    OnInitDialog();
+    m_grid.LoadCursors();
+    m_grid.RedrawAll();
+}
+
+void CProfileDlg::ForwardScroll(QScrollBar* bar, int action, bool vertical)
+{
+    const int code = ScrollCodeOfAction(action);
+    if (vertical)
+        m_grid.OnVScroll(code, bar->sliderPosition(), bar);
+    else
+        m_grid.OnHScroll(code, bar->sliderPosition(), bar);
+    SyncSliderToScrollPos(bar);
+}
+
+void CProfileDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        m_grid.OnLButtonDown(p.x(), p.y());
+    }
+    CSurfaceDialog::mousePressEvent(event);
+}
+
+void CProfileDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        m_grid.OnLButtonUp(p.x(), p.y());
+    }
+    CSurfaceDialog::mouseReleaseEvent(event);
+}
+
+void CProfileDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    m_grid.OnMouseMove(p.x(), p.y());
+    CSurfaceDialog::mouseMoveEvent(event);
+}
+
+void RunProfileView(QWidget* parent, const QString& ncPath)
+{
+    CProfileDlg dlg(parent);
+    dlg.SetFilePath(ncPath);
+    dlg.exec();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The profile viewer's table: every variable whose last dimension is N_LEVELS as a
+// column, one row of cell texts per level, read from a netCDF file.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct ProfileColumn {
+    std::string name; // the variable's name (the column title)
+    int width = 100;  // pixels: 10 per character of the name, at least 100
+};
+
+struct ProfileTable {
+    std::vector<ProfileColumn> columns;
+    // rows[level][column]; every row has one text per column. There are no rows
+    // when there are no columns.
+    std::vector<std::vector<std::string>> rows;
+};
+
+// Longest cell text (and longest C_format text that is used) in bytes.
+inline constexpr std::size_t kMaxCellText = 255;
+// More levels than this are not listed: a table of them would not fit in memory
+// (real profiles have a few thousand at most).
+inline constexpr std::size_t kMaxProfileLevels = 200000;
+
+// Reads the table of the file at `path`. A file that cannot be opened, has no
+// dimension named exactly "N_LEVELS", or has more than kMaxProfileLevels levels gives
+// an empty table. A value that cannot be read leaves its cell empty.
+ProfileTable ReadProfileTable(const std::string& path);

@@ -1,0 +1,181 @@
+// The profile viewer's table read from real and made-up files.
+#include <gtest/gtest.h>
+
+#include <netcdf.h>
+
+#include <string>
+
+#include "display/ProfileTable.h"
+#include "nc_fixture.h"
+
+using ncfixture::Check;
+
+namespace {
+
+int ColumnOf(const ProfileTable& t, const std::string& name)
+{
+    for (std::size_t c = 0; c < t.columns.size(); ++c)
+        if (t.columns[c].name == name)
+            return static_cast<int>(c);
+    return -1;
+}
+
+TEST(ProfileTable, RealSingleProfileFile)
+{
+    const ProfileTable t = ReadProfileTable(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    ASSERT_EQ(t.rows.size(), 56u);
+    const int pres = ColumnOf(t, "PRES");
+    const int psalAdj = ColumnOf(t, "PSAL_ADJUSTED");
+    const int presQc = ColumnOf(t, "PRES_QC");
+    ASSERT_GE(pres, 0);
+    ASSERT_GE(psalAdj, 0);
+    ASSERT_GE(presQc, 0);
+    EXPECT_EQ(t.columns[pres].width, 100);
+    EXPECT_EQ(t.columns[psalAdj].width, 130);
+    EXPECT_EQ(t.rows[0][pres], "    5.5"); // C_format %7.1f
+    EXPECT_EQ(t.rows[55][pres], " 1806.0");
+    EXPECT_EQ(t.rows[0][psalAdj], "   34.555"); // %9.3f
+    EXPECT_EQ(t.rows[10][presQc], "1");
+    for (const auto& row : t.rows)
+        EXPECT_EQ(row.size(), t.columns.size());
+}
+
+// One variable of every kind the table distinguishes, over three levels.
+std::string WriteMixedFile()
+{
+    const std::string path = ncfixture::TempPath("mixed.nc");
+    int ncid, prof, lev, x, rec;
+    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    Check(nc_def_dim(ncid, "N_PROF", 1, &prof), "dim");
+    Check(nc_def_dim(ncid, "N_LEVELS", 3, &lev), "dim");
+    Check(nc_def_dim(ncid, "X", 2, &x), "dim");
+    Check(nc_def_dim(ncid, "REC", NC_UNLIMITED, &rec), "dim");
+    const int pl[2] = {prof, lev};
+    const int lx[2] = {lev, x};
+    const int rl[2] = {rec, lev};
+    int plain, fmt, dbl, qc, ival, bval, sval, levFirst, badFmt, longFmt, numFmt, empty, huge;
+    Check(nc_def_var(ncid, "PLAIN", NC_FLOAT, 2, pl, &plain), "var");
+    Check(nc_def_var(ncid, "FMT", NC_FLOAT, 2, pl, &fmt), "var");
+    Check(nc_def_var(ncid, "DBL", NC_DOUBLE, 2, pl, &dbl), "var");
+    Check(nc_def_var(ncid, "QC", NC_CHAR, 2, pl, &qc), "var");
+    Check(nc_def_var(ncid, "IVAL", NC_INT, 2, pl, &ival), "var");
+    Check(nc_def_var(ncid, "BVAL", NC_BYTE, 2, pl, &bval), "var");
+    Check(nc_def_var(ncid, "SVAL", NC_SHORT, 2, pl, &sval), "var");
+    Check(nc_def_var(ncid, "LEVFIRST", NC_FLOAT, 2, lx, &levFirst), "var");
+    Check(nc_def_var(ncid, "BADFMT", NC_FLOAT, 2, pl, &badFmt), "var");
+    Check(nc_def_var(ncid, "LONGFMT", NC_FLOAT, 2, pl, &longFmt), "var");
+    Check(nc_def_var(ncid, "NUMFMT", NC_FLOAT, 2, pl, &numFmt), "var");
+    Check(nc_def_var(ncid, "EMPTY", NC_FLOAT, 2, rl, &empty), "var");
+    Check(nc_def_var(ncid, "HUGE", NC_DOUBLE, 2, pl, &huge), "var");
+    // Stored without a terminating zero, as Argo files do.
+    Check(nc_put_att_text(ncid, fmt, "C_format", 5, "%7.3f"), "att");
+    Check(nc_put_att_text(ncid, badFmt, "C_format", 4, "%s%n"), "att");
+    Check(nc_put_att_text(ncid, longFmt, "C_format", 7, "%300.1f"), "att");
+    const int number = 3;
+    Check(nc_put_att_int(ncid, numFmt, "C_format", NC_INT, 1, &number), "att");
+    Check(nc_enddef(ncid), "enddef");
+
+    const float f[3] = {12.5f, -1.25f, 99999.0f};
+    const double d[3] = {12.5, -0.5, 1e9};
+    const int iv[3] = {7, -42, 2147483647};
+    const signed char bv[3] = {-3, 0, 127};
+    const short sv[3] = {-300, 0, 32767};
+    const float lf[6] = {1, 2, 3, 4, 5, 6};
+    const double hv[3] = {1e300, -1e300, 0};
+    Check(nc_put_var_float(ncid, plain, f), "put");
+    Check(nc_put_var_float(ncid, fmt, f), "put");
+    Check(nc_put_var_double(ncid, dbl, d), "put");
+    Check(nc_put_var_text(ncid, qc, "1\0" "4"), "put");
+    Check(nc_put_var_int(ncid, ival, iv), "put");
+    Check(nc_put_var_schar(ncid, bval, bv), "put");
+    Check(nc_put_var_short(ncid, sval, sv), "put");
+    Check(nc_put_var_float(ncid, levFirst, lf), "put");
+    Check(nc_put_var_float(ncid, badFmt, f), "put");
+    Check(nc_put_var_float(ncid, longFmt, f), "put");
+    Check(nc_put_var_float(ncid, numFmt, f), "put");
+    Check(nc_put_var_double(ncid, huge, hv), "put");
+    Check(nc_close(ncid), "close");
+    return path;
+}
+
+TEST(ProfileTable, CellTextsByTypeAndFormat)
+{
+    const ProfileTable t = ReadProfileTable(WriteMixedFile());
+    ASSERT_EQ(t.rows.size(), 3u);
+    EXPECT_EQ(ColumnOf(t, "LEVFIRST"), -1); // N_LEVELS is not its last dimension
+
+    const auto cell = [&](int row, const char* name) {
+        const int c = ColumnOf(t, name);
+        EXPECT_GE(c, 0) << name;
+        return c < 0 ? std::string("?") : t.rows[row][c];
+    };
+    EXPECT_EQ(cell(0, "PLAIN"), "12.500000000");
+    EXPECT_EQ(cell(2, "PLAIN"), "99999.000000000"); // fill values are shown as stored
+    EXPECT_EQ(cell(0, "FMT"), " 12.500");
+    EXPECT_EQ(cell(1, "FMT"), " -1.250");
+    EXPECT_EQ(cell(0, "DBL"), "12.500000");
+    EXPECT_EQ(cell(2, "DBL"), "1000000000.000000");
+    EXPECT_EQ(cell(0, "QC"), "1");
+    EXPECT_EQ(cell(1, "QC"), ""); // a zero byte
+    EXPECT_EQ(cell(2, "QC"), "4");
+    EXPECT_EQ(cell(1, "IVAL"), "-42");
+    EXPECT_EQ(cell(2, "IVAL"), "2147483647");
+    // Byte and short values keep to their own columns.
+    EXPECT_EQ(cell(0, "BVAL"), "-3");
+    EXPECT_EQ(cell(2, "BVAL"), "127");
+    EXPECT_EQ(cell(0, "SVAL"), "-300");
+    EXPECT_EQ(cell(2, "SVAL"), "32767");
+    // Unusable C_format texts fall back to the default float format.
+    EXPECT_EQ(cell(0, "BADFMT"), "12.500000000");
+    EXPECT_EQ(cell(0, "NUMFMT"), "12.500000000");
+    // Texts are cut to 255 characters.
+    EXPECT_EQ(cell(0, "LONGFMT").size(), 255u);
+    EXPECT_EQ(cell(0, "LONGFMT"), std::string(255, ' '));
+    EXPECT_EQ(cell(0, "HUGE").size(), 255u);
+    EXPECT_EQ(cell(0, "HUGE").substr(0, 2), "10");
+    EXPECT_EQ(cell(1, "HUGE").substr(0, 3), "-10");
+    // A record variable without records has no values: its cells stay empty.
+    EXPECT_EQ(cell(0, "EMPTY"), "");
+    EXPECT_EQ(cell(2, "EMPTY"), "");
+    for (const auto& row : t.rows)
+        EXPECT_EQ(row.size(), t.columns.size());
+}
+
+TEST(ProfileTable, FilesWithoutTableAreEmpty)
+{
+    EXPECT_TRUE(ReadProfileTable(ncfixture::TempPath("does-not-exist.nc")).columns.empty());
+    EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/README.md").columns.empty());
+    EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/13857_meta.nc").columns.empty());
+
+    // "n_levels" is not the levels dimension; N_LEVELS without level variables gives
+    // neither columns nor rows.
+    const std::string path = ncfixture::TempPath("nolevels.nc");
+    int ncid, lower, lev, other, v;
+    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    Check(nc_def_dim(ncid, "n_levels", 4, &lower), "dim");
+    Check(nc_def_dim(ncid, "N_LEVELS", 4, &lev), "dim");
+    Check(nc_def_dim(ncid, "OTHER", 2, &other), "dim");
+    Check(nc_def_var(ncid, "A", NC_FLOAT, 1, &lower, &v), "var");
+    Check(nc_def_var(ncid, "B", NC_FLOAT, 1, &other, &v), "var");
+    Check(nc_close(ncid), "close");
+    const ProfileTable t = ReadProfileTable(path);
+    EXPECT_TRUE(t.columns.empty());
+    EXPECT_TRUE(t.rows.empty());
+}
+
+TEST(ProfileTable, ColumnWidthFollowsNameLength)
+{
+    ncfixture::Profile p;
+    p.pres = {1, 2};
+    p.temp = {3, 4};
+    p.psal = {5, 6};
+    p.psalAdj = {7, 8};
+    const ProfileTable t = ReadProfileTable(ncfixture::WriteProfile("widths.nc", p));
+    ASSERT_EQ(t.columns.size(), 4u);
+    EXPECT_EQ(t.columns[0].width, 100);
+    EXPECT_EQ(t.columns[3].name, "PSAL_ADJUSTED");
+    EXPECT_EQ(t.columns[3].width, 130);
+    EXPECT_EQ(t.rows.size(), 2u);
+}
+
+} // namespace
