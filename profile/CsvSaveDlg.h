@@ -1,6 +1,68 @@
 #pragma once
+#include <QDialog>
 #include <QString>
+#include <functional>
+
+#include "profile/csv_settings.h"
+
+class QCheckBox;
+class QFileDialog;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
 class QWidget;
 
 // Save CSV File: runs the CSV export dialog for the netCDF file at ncPath.
 void RunCsvSave(QWidget* parent, const QString& ncPath);
+
+// The "Csv File Save" dialog: the CSV file to write, the variables to write as Item
+// rows and as level columns, and whether to open the written file.
+class CCsvSaveDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Control ids, kept as the controls' object names.
+    enum { IDC_FILE = 1008, IDC_BROWSE = 1009, IDC_ITEMS = 1001, IDC_LEVELS = 1002,
+           IDC_OPEN_FILE = 1011, IDOK_BUTTON = 1, IDCANCEL_BUTTON = 2 };
+
+    explicit CCsvSaveDlg(QWidget* parent = nullptr);
+
+    // Full path of the netCDF file to export; set before OnInitDialog.
+    QString m_szPath;
+
+    // Fills the lists from m_szPath and checks "open file". Returns false, with the
+    // reason in `error`, when the file cannot be read.
+    bool OnInitDialog(QString* error = nullptr);
+
+    // The choices as the writer takes them (selected ids in list order).
+    CsvSaveSettings Settings() const;
+
+    QLineEdit* fileEdit() const { return m_pFile; }
+    QListWidget* itemList() const { return m_pItems; }
+    QListWidget* levelList() const { return m_pLevels; }
+    QCheckBox* openFileBox() const { return m_pOpenFile; }
+    QPushButton* okButton() const { return m_pOk; }
+    QPushButton* browseButton() const { return m_pBrowse; }
+
+    // Tests replace how the save-type file dialog runs (return the chosen path, or
+    // an empty text for a cancel) and how the written file is opened.
+    using BrowseHook = std::function<QString(QFileDialog& dialog)>;
+    using OpenFileHook = std::function<void(const QString& path)>;
+    static void SetBrowseHook(BrowseHook hook);
+    static void SetOpenFileHook(OpenFileHook hook);
+
+public slots:
+    void accept() override; // OnOK
+
+private slots:
+    void OnBrowse();
+    void UpdateOkButton();
+
+private:
+    QLineEdit* m_pFile = nullptr;
+    QPushButton* m_pBrowse = nullptr;
+    QListWidget* m_pItems = nullptr;
+    QListWidget* m_pLevels = nullptr;
+    QCheckBox* m_pOpenFile = nullptr;
+    QPushButton* m_pOk = nullptr;
+    QPushButton* m_pClose = nullptr;
+};

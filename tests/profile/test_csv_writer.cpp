@@ -200,18 +200,21 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     EXPECT_EQ(r.status, CsvResult::Status::OutputError);
 
     // A path over 1023 bytes is refused, not cut short and written elsewhere.
-    std::string longPath = dir.path().string() + "/";
-    while (longPath.size() < 1024)
-        longPath += "d/";
-    r = WriteCsvFile({nc.string(), {0}, {}, longPath + "x.csv"});
+    fs::path longDir = dir.path();
+    while (longDir.string().size() < 1024)
+        longDir /= std::string(100, 'd');
+    fs::create_directories(longDir);
+    r = WriteCsvFile({nc.string(), {0}, {}, (longDir / "x.csv").string()});
     EXPECT_EQ(r.status, CsvResult::Status::OutputError);
+    EXPECT_FALSE(fs::exists(longDir / "x.csv"));
+    EXPECT_TRUE(fs::is_empty(longDir));
 
     // Replacing works and leaves no temporary file behind.
     r = WriteCsvFile({nc.string(), {0}, {}, target.string()});
     ASSERT_TRUE(r.ok()) << r.message;
     EXPECT_EQ(ReadWholeFile(target), "PRES,1.000000,2.000000\r\n\r\n\r\n\r\n");
     int files = 0;
-    for (const auto& e : fs::directory_iterator(dir.path()))
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
         files += e.is_regular_file();
     EXPECT_EQ(files, 2); // profile.nc and keep.csv
 }
