@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -93,4 +96,35 @@ std::string ReadWholeFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CommaLocale::CommaLocale(const std::filesystem::path& dir)
+{
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    m_saved = current ? current : "C";
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_ALL, name)) {
+            m_active = true;
+            return;
+        }
+    }
+    const std::filesystem::path locales = dir / "locales";
+    std::filesystem::create_directories(locales);
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() +
+                                "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return;
+    setenv("LOCPATH", locales.c_str(), 1);
+    m_active = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    unsetenv("LOCPATH");
+    if (m_active) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", 1.5);
+        m_active = std::string(text) == "1,5";
+    }
+}
+
+CommaLocale::~CommaLocale()
+{
+    std::setlocale(LC_ALL, m_saved.c_str());
 }

@@ -40,3 +40,19 @@ private:
 };
 
 std::string ReadWholeFile(const std::filesystem::path& path);
+
+// Switches LC_ALL to a German locale (decimal comma) for the object's lifetime,
+// building it with localedef in `dir` when the system has none installed. active()
+// is false when no such locale can be had; the previous locale comes back on exit.
+class CommaLocale {
+public:
+    explicit CommaLocale(const std::filesystem::path& dir);
+    ~CommaLocale();
+    CommaLocale(const CommaLocale&) = delete;
+    CommaLocale& operator=(const CommaLocale&) = delete;
+    bool active() const { return m_active; }
+
+private:
+    std::string m_saved;
+    bool m_active = false;
+};

@@ -129,6 +129,17 @@ TEST_F(CsvWriterTest, NumericTypesFormatsAndFillValues)
     EXPECT_EQ(Csv({"LONGF"}, {}), "LONGF,1.000000,2.000000\r\n\r\n\r\n\r\n");
 }
 
+TEST_F(CsvWriterTest, NumbersIgnoreTheProcessLocale)
+{
+    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
+                            {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1.5, 2.25}},
+                             {"TINY", NC_DOUBLE, {"N_LEVELS"}, {1.5e-7, 2}, "", "%.2e"}})));
+    CommaLocale comma(dir.path());
+    if (!comma.active())
+        GTEST_SKIP() << "no decimal-comma locale available";
+    EXPECT_EQ(Csv({"PRES"}, {"TINY"}), "PRES,1.500000,2.250000\r\nTINY\r\n1.50e-007\r\n2.00e+000\r\n");
+}
+
 TEST_F(CsvWriterTest, NonTextCFormatAttributeIsIgnored)
 {
     ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},

@@ -1,7 +1,6 @@
 // sigma-t, the level records and their reading from real and made-up profile files.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -76,14 +75,17 @@ TEST(LevelCells, FormatsAndMissingMarks)
 
 TEST(LevelCells, DigitsIgnoreTheProcessLocale)
 {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no comma locale installed";
+    TempDir dir;
+    CommaLocale comma(dir.path());
+    if (!comma.active())
+        GTEST_SKIP() << "no decimal-comma locale available";
     CLevelRecord r;
     r.pres = 12.25f;
+    r.psal = 35.0f;
+    r.temp = 15.0f;
+    r.ComputeSigmas();
     EXPECT_EQ(Cell(LevelColumn::Prs, r), "12.2");
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(Cell(LevelColumn::Sig, r), "25.9720");
 }
 
 TEST(LevelRecord, CopyRecomputesSigmasFromTheFloats)
