@@ -33,7 +33,6 @@ struct SList {
 struct FtpClient::Request {
     std::string url;
     std::vector<std::string> quote;     // sent before libcurl changes directory
-    std::vector<std::string> prequote;  // sent just before the transfer command
     bool noBody = false;
     std::string customRequest;          // replaces LIST for a listing
     // Transfer data: either collected into `body` or handed to `sink`.
@@ -97,6 +96,18 @@ std::string FtpClient::BaseUrl() const
     return "ftp://" + host + ":" + std::to_string(m_nPort) + "/";
 }
 
+bool FtpClient::PathUrl(const std::string& path, bool directory, std::string& url) const
+{
+    // Every byte but the unreserved ones is escaped, "/" included, so the whole path
+    // reaches the server as one argument ("MLSD /pub/argo", "RETR /pub/argo/a.nc").
+    char* escaped = curl_easy_escape(m_pCurl, path.data(), static_cast<int>(path.size()));
+    if (!escaped)
+        return false;
+    url = BaseUrl() + escaped + (directory ? "/" : "");
+    curl_free(escaped);
+    return true;
+}
+
 FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
 {
     if (!m_pCurl)
@@ -106,7 +117,6 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
     curl_easy_reset(curl);
     char errorBuffer[CURL_ERROR_SIZE] = {};
     SList quote(req.quote);
-    SList prequote(req.prequote);
 
     curl_easy_setopt(curl, CURLOPT_URL, req.url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -122,6 +132,11 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
     // Passive mode; the data connection goes to the control connection's address,
     // never to an address a server names in its PASV reply.
     curl_easy_setopt(curl, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+    // Listings and fetches name the full path (taken from the server's PWD) instead of
+    // relying on the connection's directory, which CWDs sent in earlier requests and
+    // libcurl's own bookkeeping of the previous path would otherwise both move.
+    curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, FtpWriteReply);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &req);
@@ -129,8 +144,6 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &req);
     if (quote.list)
         curl_easy_setopt(curl, CURLOPT_QUOTE, quote.list);
-    if (prequote.list)
-        curl_easy_setopt(curl, CURLOPT_PREQUOTE, prequote.list);
     if (req.noBody)
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     if (!req.customRequest.empty())
@@ -145,7 +158,6 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
     // Nothing may keep pointing at this frame's buffers and lists.
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
-    curl_easy_setopt(curl, CURLOPT_PREQUOTE, nullptr);
     if (rc == CURLE_OK)
         return {};
     std::string message = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
@@ -252,8 +264,8 @@ FtpStatus FtpClient::List(std::vector<FtpEntry>& entries)
     if (!m_pCurl)
         return {FtpErrorKind::NotConnected, "not connected"};
     Request req;
-    req.url = BaseUrl();
-    req.prequote = {"CWD " + m_strCwd};
+    if (!PathUrl(m_strCwd, true, req.url))
+        return {FtpErrorKind::Directory, "unusable directory name"};
     if (m_bMlsd)
         req.customRequest = "MLSD";
     FtpStatus status = Perform(req, FtpErrorKind::Directory);
@@ -269,13 +281,10 @@ FtpStatus FtpClient::Get(const std::string& name, const Sink& sink, const Progre
         return {FtpErrorKind::NotConnected, "not connected"};
     if (!IsSafeCommandArgument(name) || name.find('/') != std::string::npos)
         return {FtpErrorKind::BadName, "unusable file name"};
-    char* escaped = curl_easy_escape(m_pCurl, name.c_str(), static_cast<int>(name.size()));
-    if (!escaped)
-        return {FtpErrorKind::Transfer, "out of memory"};
     Request req;
-    req.url = BaseUrl() + escaped;
-    curl_free(escaped);
-    req.prequote = {"CWD " + m_strCwd};
+    const std::string path = m_strCwd + (!m_strCwd.empty() && m_strCwd.back() == '/' ? "" : "/") + name;
+    if (!PathUrl(path, false, req.url))
+        return {FtpErrorKind::Transfer, "unusable file name"};
     req.sink = &sink;
     req.progress = &progress;
     FtpStatus status = Perform(req, FtpErrorKind::Transfer);

@@ -5,8 +5,8 @@
 // One easy handle is kept for the whole session, so libcurl reuses the same control
 // connection while the user moves between folders (and quietly logs in again if the
 // server dropped it). The client remembers the server's current directory as the
-// server reported it (PWD) and re-enters it before each operation, so it never depends
-// on where libcurl's own directory handling left the connection. Transfers use passive
+// server reported it (PWD): directory moves re-enter it first, and listings and fetches
+// name full paths, so nothing depends on where the connection's directory was left. Transfers use passive
 // mode, which works behind the address translation most users sit behind.
 #include <cstdint>
 #include <functional>
@@ -69,6 +69,7 @@ public:
 private:
     FtpStatus Perform(Request& request, FtpErrorKind failureKind);
     std::string BaseUrl() const;
+    bool PathUrl(const std::string& path, bool directory, std::string& url) const;
 
     FtpTimeouts m_timeouts;
     CURL* m_pCurl = nullptr;

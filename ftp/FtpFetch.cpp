@@ -66,10 +66,10 @@ FetchResult FetchToFile(FtpClient& client, const std::string& remoteName, const 
     };
 
     FtpStatus status = client.Get(remoteName, sink, onProgress);
-    progress.close();
-    if (status && !progress.wasCanceled() && file.commit())
+    const bool cancelled = status.kind == FtpErrorKind::Cancelled || progress.wasCanceled();
+    progress.hide();  // (close() would count as pressing Cancel)
+    if (status && !cancelled && file.commit())
         return FetchResult::Done;
     file.cancelWriting();
-    return status.kind == FtpErrorKind::Cancelled || progress.wasCanceled() ? FetchResult::Cancelled
-                                                                            : FetchResult::Failed;
+    return cancelled ? FetchResult::Cancelled : FetchResult::Failed;
 }
