@@ -106,10 +106,15 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         else
             columnIds.insert(v->id);
     }
-    if (!unknown.empty())
-        return UsageError(err, "no variable named " + JoinNames(unknown) + " in " + *file);
-    if (!notColumns.empty())
-        return UsageError(err, "not a level column (last dimension is not N_LEVELS): " + JoinNames(notColumns));
+    if (!unknown.empty() || !notColumns.empty()) {
+        std::string message;
+        if (!unknown.empty())
+            message = "no variable named " + JoinNames(unknown) + " in " + *file;
+        if (!notColumns.empty())
+            message += (message.empty() ? "" : "; ") +
+                       ("not a level column (last dimension is not N_LEVELS): " + JoinNames(notColumns));
+        return UsageError(err, message);
+    }
 
     CsvSaveSettings settings;
     settings.ncPath = *file;

@@ -85,6 +85,11 @@ TEST_F(CsvCommandTest, UsageErrors)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("CYCLE, PLATFORM"), std::string::npos) << r.err;
 
+    r = Csv({nc.string(), "--columns", "CYCLE,XX"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("XX"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("CYCLE"), std::string::npos) << r.err;
+
     EXPECT_EQ(Csv({}).status, 2);
     EXPECT_EQ(Csv({nc.string()}).status, 2);
     EXPECT_EQ(Csv({nc.string(), "--items"}).status, 2);
@@ -117,6 +122,24 @@ TEST(CsvCommandReal, ArgoProfile)
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 1 + 91);
     // All-fill adjusted pressure is written as the stored fill value, in its C_format.
     EXPECT_EQ(r.out.rfind("PRES_ADJUSTED,99999.0,99999.0,", 0), 0u) << r.out.substr(0, 60);
+}
+
+TEST_F(CsvCommandTest, ProgramDispatchesToTheCommand)
+{
+    if (!std::filesystem::exists(BW_BINARY))
+        GTEST_SKIP() << "brinewick is not built";
+    const std::string command = std::string("'") + BW_BINARY + "' --csv '" + nc.string() +
+                                "' --items PLATFORM --columns PRES 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        out.append(buf, n);
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(out, Csv({nc.string(), "--items", "PLATFORM", "--columns", "PRES"}).out);
+    EXPECT_EQ(out, "PLATFORM,59\r\nPRES\r\n5.000000\r\n10.000000\r\n20.000000\r\n");
 }
 
 } // namespace
