@@ -30,6 +30,14 @@ CFindDlg::CFindDlg(QWidget* parent) : QDialog(parent)
     m_edit->setObjectName(QStringLiteral("1000"));
     place(m_edit, 62, 7, 248, 14);
     m_edit->installEventFilter(this);
+    // Follow the field's selection while it has the focus; the focus loss itself
+    // (which clears the selection) is caught by the event filter first.
+    auto track = [this] {
+        if (m_edit->hasFocus())
+            rememberSelection();
+    };
+    connect(m_edit, &QLineEdit::selectionChanged, this, track);
+    connect(m_edit, &QLineEdit::cursorPositionChanged, this, track);
 
     auto makeList = [&](const char* id, const QString& caption, int x, int y, int cx, int cy) {
         label(caption, x, y - 10, cx);
@@ -101,16 +109,20 @@ int CFindDlg::exec()
 bool CFindDlg::eventFilter(QObject* watched, QEvent* event)
 {
     // Runs before the field handles the focus loss (which drops its selection).
-    if (watched == m_edit && event->type() == QEvent::FocusOut) {
-        if (m_edit->hasSelectedText()) {
-            m_selStart = m_edit->selectionStart();
-            m_selLength = static_cast<int>(m_edit->selectedText().size());
-        } else {
-            m_selStart = m_edit->cursorPosition();
-            m_selLength = 0;
-        }
-    }
+    if (watched == m_edit && event->type() == QEvent::FocusOut)
+        rememberSelection();
     return QDialog::eventFilter(watched, event);
+}
+
+void CFindDlg::rememberSelection()
+{
+    if (m_edit->hasSelectedText()) {
+        m_selStart = m_edit->selectionStart();
+        m_selLength = static_cast<int>(m_edit->selectedText().size());
+    } else {
+        m_selStart = m_edit->cursorPosition();
+        m_selLength = 0;
+    }
 }
 
 QString CFindDlg::EntryOf(QListWidget* list, int index) const
@@ -132,12 +144,15 @@ void CFindDlg::OnListChoice(QListWidget* list, int row)
     if (!item)
         return;
     const QString name = EntryOf(list, item->data(kIndexRole).toInt());
-    if (!m_edit->hasFocus()) { // restore the selection the field had when it lost the focus
-        if (m_selLength > 0)
-            m_edit->setSelection(m_selStart, m_selLength);
-        else
-            m_edit->setCursorPosition(m_selStart);
-    }
+    // The selection the field has, or had when it lost the focus to the list.
+    const int start = m_selStart, length = m_selLength;
+    // Moving the cursor away closes the field's current undo step, so that every
+    // insertion can be undone on its own.
+    m_edit->setCursorPosition(start == 0 ? static_cast<int>(m_edit->text().size()) : 0);
+    if (length > 0)
+        m_edit->setSelection(start, length);
+    else
+        m_edit->setCursorPosition(start);
     m_edit->insert(name); // replaces the selection; the field can undo it
     m_selStart = m_edit->cursorPosition();
     m_selLength = 0;

@@ -30,6 +30,7 @@ protected:
 
 private:
     void OnListChoice(QListWidget* list, int row);
+    void rememberSelection();
     QString EntryOf(QListWidget* list, int index) const;
 
     const QStringList* m_pKeywords = nullptr;              // not owned

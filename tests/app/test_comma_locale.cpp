@@ -1,0 +1,63 @@
+// Under a locale with a decimal comma the window shows the same text as
+// `brinewick --dump` in the "C" locale, data section compacted.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <clocale>
+#include <cstdlib>
+
+#include "ShellTestSupport.h"
+#include "app/BrinewickApp.h"
+#include "app/BrinewickView.h"
+#include "app/CompactText.h"
+#include "app/MainFrame.h"
+
+namespace {
+bool g_commaLocale = false;
+}
+
+class TestCommaLocale : public QObject {
+    Q_OBJECT
+private slots:
+    void textEqualsDump()
+    {
+        if (!g_commaLocale)
+            QSKIP("no locale with a decimal comma could be made here");
+        ShellTestEnv env;
+        for (const char* name : {"D5900446_001.nc", "D1900857_001.nc"}) {
+            QProcess dump;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+            dump.setProcessEnvironment(e);
+            dump.start(QStringLiteral(BW_BINARY), {QStringLiteral("--dump"), DataFile(name)});
+            QVERIFY(dump.waitForFinished(60000));
+            QCOMPARE(dump.exitCode(), 0);
+            const QByteArray out = dump.readAllStandardOutput();
+            std::string expected(out.constData(), static_cast<std::size_t>(out.size()));
+            CompactDataSection(expected);
+
+            CBrinewickApp app;
+            QVERIFY(app.InitInstance({DataFile(name)}));
+            QVERIFY(env.boxes.empty());
+            QVERIFY(app.MainFrame()->View()->Buffer().bytes() == expected);
+            QVERIFY(expected.find("e-") != std::string::npos || expected.find('.') != std::string::npos);
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Make a German locale of our own, so the test does not depend on installed ones.
+    QTemporaryDir locales;
+    const std::string dir = locales.path().toStdString();
+    const std::string cmd = "localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) == 0) {
+        setenv("LOCPATH", dir.c_str(), 1);
+        setenv("LC_ALL", "de_DE.UTF-8", 1);
+    }
+    QApplication app(argc, argv); // sets the C library's locale from the environment
+    g_commaLocale = std::localeconv()->decimal_point[0] == ',';
+    TestCommaLocale test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_comma_locale.moc"

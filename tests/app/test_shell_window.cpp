@@ -1,0 +1,396 @@
+// The main window as a user meets it: start-up and titles, the enabling rules, opening
+// good and bad files, saving the text, the recent-file list and printing.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPrinter>
+#include <QProcess>
+#include <QStatusBar>
+#include <QToolBar>
+#include <netcdf.h>
+
+#include "ShellTestSupport.h"
+#include "app/BrinewickApp.h"
+#include "app/BrinewickDoc.h"
+#include "app/BrinewickView.h"
+#include "app/CommandIds.h"
+#include "app/CompactText.h"
+#include "app/DocController.h"
+#include "app/MainFrame.h"
+#include "app/PrintPreviewDlg.h"
+#include "app/AppSettings.h"
+#include "cdl/render_cdl.h"
+
+using namespace cmd;
+
+namespace {
+
+std::string Rendered(const QString& path)
+{
+    return render_cdl(path.toStdString());
+}
+
+std::string Shown(const QString& path)
+{
+    std::string text = Rendered(path);
+    CompactDataSection(text);
+    return text;
+}
+
+// A netCDF file with the given dimensions and nothing else.
+QString MakeDims(const QString& path, const std::vector<std::pair<const char*, size_t>>& dims)
+{
+    int ncid = 0, dimid = 0;
+    if (nc_create(path.toUtf8().constData(), NC_CLOBBER, &ncid) != NC_NOERR)
+        return {};
+    for (const auto& [name, len] : dims)
+        nc_def_dim(ncid, name, len, &dimid);
+    nc_enddef(ncid);
+    nc_close(ncid);
+    return path;
+}
+
+bool CopyTo(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+} // namespace
+
+class TestShellWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ShellTestEnv> env;
+    std::unique_ptr<CBrinewickApp> app;
+
+    CMainFrame* frame() { return app->MainFrame(); }
+    CBrinewickView* view() { return frame()->View(); }
+    bool enabled(int id) { return frame()->Action(id)->isEnabled(); }
+    bool start(const QStringList& args = {})
+    {
+        app = std::make_unique<CBrinewickApp>();
+        if (!app->InitInstance(args))
+            return false;
+        // Keys reach the window's shortcuts only while it is the active window.
+        QApplication::setActiveWindow(frame());
+        return QTest::qWaitForWindowActive(frame());
+    }
+
+private slots:
+    void init() { env = std::make_unique<ShellTestEnv>(); }
+    void cleanup()
+    {
+        app.reset();
+        env.reset();
+    }
+
+    void startsUntitledWithTextCommandsDisabled()
+    {
+        QVERIFY(start());
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("Untitled - Brinewick"));
+        QVERIFY(view()->IsTextEmpty());
+        for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_FIND_NEXT, ID_JUMP_TOP, ID_JUMP_DIMENSIONS,
+                       ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_SAVE_CSV,
+                       ID_PROFILE_VIEW, ID_GRAPH_VIEW, ID_FILE_SAVE_AS, ID_FILE_SAVE, ID_FILE_PRINT,
+                       ID_FILE_PRINT_PREVIEW, ID_EDIT_COPY, ID_EDIT_CUT})
+            QVERIFY2(!enabled(id), qPrintable(frame()->Action(id)->objectName()));
+        QVERIFY(enabled(ID_FTP_TRANSMIT));
+        QVERIFY(enabled(ID_FILE_PRINT_DIRECT));
+        QVERIFY(enabled(ID_FILE_OPEN));
+        QVERIFY(env->boxes.empty());
+    }
+
+    void menusToolbarAndStatusBar()
+    {
+        QVERIFY(start());
+        QCOMPARE(frame()->Action(ID_EDIT_FIND)->text(), QStringLiteral("Find...(&F)\tCtrl+F"));
+        QCOMPARE(frame()->Action(ID_EDIT_FIND)->toolTip(), QStringLiteral("Find..."));
+        QCOMPARE(frame()->Action(ID_JUMP_TOP)->toolTip(), QStringLiteral("Top"));
+        // The keys the Edit menu shows are bound.
+        QCOMPARE(frame()->Action(ID_ALL_SELECT)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+        QCOMPARE(frame()->Action(ID_FIND_NEXT)->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(frame()->Action(ID_JUMP_TAIL)->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
+        QVERIFY(frame()->Action(ID_EDIT_COPY)->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+Ins"))));
+        // Toolbar order with its separators.
+        QStringList order;
+        for (QAction* a : frame()->ToolBar()->actions())
+            order << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+        QCOMPARE(order.join(QLatin1Char(' ')),
+                 QStringLiteral("ID_FILE_OPEN | ID_EDIT_COPY ID_FILE_PRINT | ID_EDIT_FIND ID_FIND_NEXT | "
+                                "ID_JUMP_TOP | ID_JUMP_DIMENSIONS ID_JUMP_VARIABLES ID_JUMP_DATA "
+                                "ID_JUMP_TAIL | ID_GOTO_LINE | ID_APP_ABOUT"));
+        QVERIFY(frame()->Action(ID_VIEW_TOOLBAR)->isChecked());
+        frame()->Action(ID_VIEW_STATUS_BAR)->trigger();
+        QVERIFY(frame()->statusBar()->isHidden());
+        auto* ready = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
+        QVERIFY(ready);
+        QCOMPARE(ready->text(), QStringLiteral("Ready"));
+    }
+
+    void opensFileFromCommandLine()
+    {
+        const QString path = DataFile("D5900446_001.nc");
+        QVERIFY(start({path}));
+        QVERIFY2(env->boxes.empty(), env->boxes.empty() ? "" : qPrintable(env->boxes[0].text));
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+        QCOMPARE(view()->Buffer().bytes(), Shown(path));
+        QVERIFY(view()->m_bProfileFile);
+        for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW, ID_EDIT_FIND, ID_FILE_SAVE_AS})
+            QVERIFY(enabled(id));
+        QVERIFY(!enabled(ID_FIND_NEXT)); // no search string yet
+        QCOMPARE(OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(), path);
+        QCOMPARE(frame()->Document()->FilePath(), path);
+        // The dimension and variable names came with the rendering.
+        QVERIFY(std::find(view()->m_astrVariables.begin(), view()->m_astrVariables.end(), "PRES")
+                != view()->m_astrVariables.end());
+    }
+
+    void missingFileOnCommandLineFailsStartUp()
+    {
+        QVERIFY(!start({env->tempPath(QStringLiteral("nothing.nc"))}));
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QVERIFY(env->boxes[0].text.contains(QStringLiteral("was not found")));
+    }
+
+    void profileFlagNeedsExactDimensions()
+    {
+        QVERIFY(start());
+        struct Case { QString file; bool profile; };
+        const QList<Case> cases = {
+            {DataFile("D5900446_001.nc"), true},
+            {DataFile("D1900857_001.nc"), false},  // N_PROF 2
+            {DataFile("D6901929_075.nc"), false},  // N_LEVELS 1
+            {DataFile("13857_meta.nc"), false},    // neither dimension
+            {MakeDims(env->tempPath("lower.nc"), {{"n_prof", 1}, {"N_LEVELS", 5}}), false},
+            {MakeDims(env->tempPath("blank.nc"), {{"N_PROF ", 1}, {"N_LEVELS", 5}}), false},
+            {MakeDims(env->tempPath("one.nc"), {{"N_PROF", 1}, {"N_LEVELS", 1}}), false},
+            {MakeDims(env->tempPath("made.nc"), {{"N_LEVELS", 2}, {"N_PROF", 1}}), true},
+        };
+        for (const Case& c : cases) {
+            QVERIFY(frame()->Controller()->OpenDocument(c.file));
+            QVERIFY2(env->boxes.empty(), qPrintable(c.file));
+            QCOMPARE(view()->m_bProfileFile, c.profile);
+            for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW})
+                QCOMPARE(enabled(id), c.profile);
+        }
+    }
+
+    void newEmptiesTheView()
+    {
+        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        QTest::keyClick(view(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(view()->IsTextEmpty());
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("Untitled - Brinewick"));
+        QVERIFY(!enabled(ID_EDIT_FIND));
+        QVERIFY(!frame()->Document()->m_bFilePresent);
+    }
+
+    void badFileKeepsOldTextAndClearsFlag()
+    {
+        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        const std::string before = view()->Buffer().bytes();
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("README.md")));
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+        QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
+        QVERIFY(view()->Buffer().bytes() == before);
+        QVERIFY(!view()->m_bProfileFile);
+        QVERIFY(!enabled(ID_PROFILE_VIEW));
+        QVERIFY(enabled(ID_EDIT_FIND)); // the old text is still there to search
+    }
+
+    void damagedFileShowsShortenedLog()
+    {
+        // A truncated copy: every chunk of data fails to read.
+        QVERIFY(start());
+        const QString cut = env->tempPath("cut.nc");
+        QFile in(DataFile("D1900857_001.nc"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QFile out(cut);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(in.read(in.size() / 3));
+        out.close();
+        frame()->Controller()->OpenDocument(cut);
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+        QVERIFY(env->boxes[0].text.count(QLatin1Char('\n')) <= 21);
+    }
+
+    void saveTextWritesTheRenderedBytes()
+    {
+        const QString nc = DataFile("D5900446_001.nc");
+        QVERIFY(start({nc}));
+        env->savePath = env->tempPath("out.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(env->boxes.empty());
+        const std::string saved = ReadAll(env->savePath);
+        QVERIFY(saved == Rendered(nc));        // not compacted
+        QVERIFY(saved.find("\r\n\r\n") != std::string::npos); // blank lines kept
+        for (std::size_t i = saved.find('\n'); i != std::string::npos; i = saved.find('\n', i + 1))
+            QVERIFY(i > 0 && saved[i - 1] == '\r');
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("out.txt - Brinewick"));
+        auto settings = OpenAppSettings();
+        QCOMPARE(settings->value(QStringLiteral("Recent File List/File1")).toString(), env->savePath);
+        QCOMPARE(settings->value(QStringLiteral("Recent File List/File2")).toString(), nc);
+        QCOMPARE(frame()->Document()->FilePath(), nc);
+        // A second save still writes the netCDF file's text; Ctrl+S rewrites the text file.
+        env->savePath = env->tempPath("again.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(ReadAll(env->savePath) == saved);
+        QFile::remove(env->savePath);
+        QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(env->boxes.empty());
+        QVERIFY(ReadAll(env->savePath) == saved);
+    }
+
+    void saveNeverOverwritesNetcdf()
+    {
+        const QString nc = env->tempPath("shown.nc");
+        QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
+        const std::string original = ReadAll(nc);
+        QVERIFY(start({nc}));
+        // Ctrl+S right after opening names the netCDF file itself.
+        QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QVERIFY(ReadAll(nc) == original);
+        // Save Text File onto another netCDF file, classic or HDF5 based.
+        const QString other = env->tempPath("other.nc");
+        QVERIFY(CopyTo(DataFile("D1900857_001.nc"), other));
+        const std::string otherBytes = ReadAll(other);
+        env->savePath = other;
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(env->boxes.size(), std::size_t(2));
+        QVERIFY(ReadAll(other) == otherBytes);
+        const QString hdf = env->tempPath("four.nc");
+        {
+            QFile f(hdf);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("\x89HDF\r\n\x1a\n rest");
+        }
+        env->savePath = hdf;
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(env->boxes.size(), std::size_t(3));
+        QVERIFY(ReadAll(hdf).rfind("\x89HDF", 0) == 0);
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("shown.nc - Brinewick"));
+    }
+
+    void saveWritesNothingWhenRenderingFails()
+    {
+        const QString nc = env->tempPath("gone.nc");
+        QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
+        QVERIFY(start({nc}));
+        QFile::remove(nc); // the file vanished since it was shown
+        env->savePath = env->tempPath("new.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+        QVERIFY(!QFile::exists(env->savePath));
+        // An existing target keeps its old contents.
+        {
+            QFile f(env->savePath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old");
+        }
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(ReadAll(env->savePath), std::string("old"));
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("gone.nc - Brinewick"));
+    }
+
+    void failedWriteIsReported()
+    {
+        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        env->savePath = env->tempPath("no/such/folder/out.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QVERIFY(env->boxes[0].text.startsWith(QStringLiteral("Failed to save document.")));
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+    }
+
+    void overlongPathIsRefused()
+    {
+        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        const std::string before = view()->Buffer().bytes();
+        QString longPath = env->tempPath(QString(250, QLatin1Char('d')));
+        longPath += QLatin1Char('/') + QString(250, QLatin1Char('e')) + QLatin1Char('/')
+            + QString(250, QLatin1Char('f')) + QLatin1Char('/') + QString(250, QLatin1Char('g'));
+        QVERIFY(QDir().mkpath(QFileInfo(longPath).path()));
+        QVERIFY(CopyTo(DataFile("D1900857_001.nc"), longPath));
+        QVERIFY(!frame()->Controller()->OpenDocument(longPath));
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QVERIFY(view()->Buffer().bytes() == before);
+        QCOMPARE(frame()->Document()->FilePath(), DataFile("D5900446_001.nc"));
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+    }
+
+    void recentListKeepsFourAndOpens()
+    {
+        QVERIFY(start());
+        const char* files[] = {"D5900446_001.nc", "D1900857_001.nc", "D6901929_075.nc",
+                               "R2901623_000.nc", "R2901746_001.nc"};
+        for (const char* f : files)
+            QVERIFY(frame()->Controller()->OpenDocument(DataFile(f)));
+        auto settings = OpenAppSettings();
+        QCOMPARE(settings->value(QStringLiteral("Recent File List/File1")).toString(), DataFile("R2901746_001.nc"));
+        QCOMPARE(settings->value(QStringLiteral("Recent File List/File4")).toString(), DataFile("D1900857_001.nc"));
+        QVERIFY(!settings->contains(QStringLiteral("Recent File List/File5")));
+        auto* entry = frame()->findChild<QAction*>(QStringLiteral("ID_FILE_MRU_FILE4"));
+        QVERIFY(entry);
+        QVERIFY(frame()->FileMenu()->actions().contains(entry));
+        entry->trigger();
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D1900857_001.nc - Brinewick"));
+        QCOMPARE(settings->value(QStringLiteral("Recent File List/File1")).toString(), DataFile("D1900857_001.nc"));
+        // A saved text file in the list opens and fails to render.
+        env->savePath = env->tempPath("saved.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        frame()->findChild<QAction*>(QStringLiteral("ID_FILE_MRU_FILE2"))->trigger();
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+    }
+
+    void printPreviewLaysOutPagesOnDemand()
+    {
+        QVERIFY(start({DataFile("D1900857_001.nc")}));
+        QPrinter& printer = frame()->Printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(env->tempPath("preview.pdf"));
+        CPrintPreviewDlg dlg(view()->Buffer(), printer, frame());
+        QVERIFY(dlg.PageCount() > 1);
+        const QImage page = dlg.RenderPage(dlg.PageCount() - 1, 300);
+        bool ink = false;
+        for (int y = 0; y < page.height() && !ink; ++y)
+            for (int x = 0; x < page.width() && !ink; ++x)
+                ink = page.pixelColor(x, y).lightness() < 128;
+        QVERIFY(ink);
+        dlg.SetPagesShown(2);
+        QCOMPARE(OpenAppSettings()->value(QStringLiteral("Settings/PreviewPages")).toInt(), 2);
+        CPrintPreviewDlg again(view()->Buffer(), printer, frame());
+        QCOMPARE(again.PagesShown(), 2);
+    }
+
+    void printCommandWritesPdf()
+    {
+        const QString pdf = env->tempPath("out.pdf");
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        p.start(QStringLiteral(BW_BINARY), {QStringLiteral("--print"), DataFile("D5900446_001.nc"),
+                                            QStringLiteral("-o"), pdf});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(ReadAll(pdf).rfind("%PDF", 0) == 0);
+        // Never over a netCDF file.
+        const QString nc = env->tempPath("keep.nc");
+        QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
+        p.start(QStringLiteral(BW_BINARY), {QStringLiteral("--print"), DataFile("D5900446_001.nc"),
+                                            QStringLiteral("-o"), nc});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY(p.exitCode() != 0);
+        QVERIFY(ReadAll(nc) == ReadAll(DataFile("D5900446_001.nc")));
+    }
+};
+
+QTEST_MAIN(TestShellWindow)
+#include "test_shell_window.moc"

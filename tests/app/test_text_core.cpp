@@ -1,0 +1,143 @@
+// The text view's byte-level pieces: line index, word wrap, display lines, compaction.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "app/CompactText.h"
+#include "app/TextBuffer.h"
+#include "app/TextLayout.h"
+#include "app/TextWrap.h"
+
+namespace {
+
+std::vector<std::string> Pieces(std::string_view line, int columns)
+{
+    std::vector<WrapSegment> segs;
+    WrapLine(line, columns, segs);
+    std::vector<std::string> out;
+    for (const WrapSegment& s : segs)
+        out.emplace_back(line.substr(s.begin, s.end - s.begin));
+    return out;
+}
+
+std::string Compacted(std::string text)
+{
+    CompactDataSection(text);
+    return text;
+}
+
+} // namespace
+
+TEST(CompactDataSection, LeavesTheHeaderAndCompactsTheTail)
+{
+    const std::string head = "netcdf x {\r\ndimensions:\r\n\tN = 2 ;\r\n\r\nvariables:\r\n  int a(N) ;\r\n";
+    const std::string tail =
+        "data:\r\n\r\n a = 1, 2 ;\r\n\r\n\r\n b =\r\n  \"text\",\r\n  \"more\" ;\r\n\r\n c = 1,\r\n    _, -3 ;\r\n}\r\n";
+    EXPECT_EQ(Compacted(head + tail),
+              head + "data:\r\na = 1, 2 ;\r\n\r\nb =\"text\",\"more\" ;\r\nc = 1,_, -3 ;\r\n}\r\n");
+}
+
+TEST(CompactDataSection, ReplacementsRunInTheirOrder)
+{
+    // Three line breaks in a row: one pass of "\r\n\r\n" leaves two.
+    EXPECT_EQ(Compacted("data:\r\n\r\n\r\nx"), "data:\r\n\r\nx");
+    // A blank-only line becomes empty after the blank line pass: it stays.
+    EXPECT_EQ(Compacted("data:\r\n   \r\nx"), "data:\r\n\r\nx");
+    // Tabs are not blanks.
+    EXPECT_EQ(Compacted("data:\r\n \tx"), "data:\r\n\tx");
+    // A joined quote line whose next line starts with "_" joins too.
+    EXPECT_EQ(Compacted("data:\r\n a,\r\n \"q\"\r\n _"), "data:\r\na,\"q\"_");
+}
+
+TEST(CompactDataSection, WithoutDataMarkerTheWholeTextIsTail)
+{
+    EXPECT_EQ(Compacted("netcdf x {\r\n\r\n  a\r\n}\r\n"), "netcdf x {\r\na\r\n}\r\n");
+    // "data:" that does not begin a line is no marker.
+    EXPECT_EQ(Compacted("x data:\r\n\r\n  a"), "x data:\r\na");
+    // Only the first marker splits.
+    EXPECT_EQ(Compacted("h\r\n  a\r\ndata:\r\n  b\r\ndata:\r\n  c"), "h\r\n  a\r\ndata:\r\nb\r\ndata:\r\nc");
+}
+
+TEST(TextBuffer, IndexesLinesAndStepsOverWholeCharacters)
+{
+    TextBuffer b;
+    b.setText("ab\r\n\xC3\xA9x\xFF\r\n\r\nlast");
+    ASSERT_EQ(b.lineCount(), 4u);
+    EXPECT_EQ(b.lineText(0), "ab");
+    EXPECT_EQ(b.lineText(1), "\xC3\xA9x\xFF");
+    EXPECT_EQ(b.lineText(2), "");
+    EXPECT_EQ(b.lineText(3), "last");
+    EXPECT_EQ(b.lineOfOffset(0), 0u);
+    EXPECT_EQ(b.lineOfOffset(3), 0u); // the LF belongs to its line
+    EXPECT_EQ(b.lineOfOffset(4), 1u);
+    EXPECT_EQ(b.lineOfOffset(1000), 3u);
+    EXPECT_EQ(b.nextBoundary(2), 4u); // CR LF in one step
+    EXPECT_EQ(b.prevBoundary(4), 2u);
+    EXPECT_EQ(b.nextBoundary(4), 6u); // é is two bytes
+    EXPECT_EQ(b.prevBoundary(6), 4u);
+    EXPECT_EQ(b.nextBoundary(7), 8u); // an invalid byte is a character of its own
+    EXPECT_EQ(b.prevBoundary(8), 7u);
+
+    TextBuffer empty;
+    EXPECT_EQ(empty.lineCount(), 1u);
+    EXPECT_EQ(empty.lineText(0), "");
+}
+
+TEST(WrapLine, BreaksAtWordsAndExpandsTabs)
+{
+    EXPECT_EQ(Pieces("", 10), std::vector<std::string>{""});
+    EXPECT_EQ(Pieces("short", 10), std::vector<std::string>{"short"});
+    EXPECT_EQ(Pieces("alpha beta gamma", 10), (std::vector<std::string>{"alpha beta ", "gamma"}));
+    // Blanks may run past the edge; the next word starts the next line.
+    EXPECT_EQ(Pieces("abcd      efg", 5), (std::vector<std::string>{"abcd      ", "efg"}));
+    // A word longer than the width breaks at the width.
+    EXPECT_EQ(Pieces("abcdefghij", 4), (std::vector<std::string>{"abcd", "efgh", "ij"}));
+    // A tab advances to the next multiple of 8: "\tab" takes 10 columns.
+    EXPECT_EQ(Pieces("\tab cd", 10), (std::vector<std::string>{"\tab ", "cd"}));
+    EXPECT_EQ(Pieces("\t\tx", 12), (std::vector<std::string>{"\t\t", "x"}));
+    // Multibyte characters take one column each.
+    EXPECT_EQ(Pieces("\xC3\xA9\xC3\xA9\xC3\xA9", 2), (std::vector<std::string>{"\xC3\xA9\xC3\xA9", "\xC3\xA9"}));
+}
+
+TEST(WrapLine, QuickCountAgreesWithTheWrap)
+{
+    std::mt19937 rng(7);
+    const char alphabet[] = "ab \t\xC3\xA9\xFF";
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        const int len = static_cast<int>(rng() % 40);
+        for (int i = 0; i < len; ++i)
+            line += alphabet[rng() % (sizeof alphabet - 1)];
+        const int columns = 1 + static_cast<int>(rng() % 20);
+        std::vector<WrapSegment> segs;
+        WrapLine(line, columns, segs);
+        ASSERT_EQ(CountDisplayLines(line, columns), segs.size()) << line << " @" << columns;
+        // The pieces cover the line exactly, in order, without empty pieces.
+        std::size_t at = 0;
+        for (const WrapSegment& s : segs) {
+            ASSERT_EQ(s.begin, at);
+            ASSERT_TRUE(s.end > s.begin || segs.size() == 1);
+            at = s.end;
+        }
+        ASSERT_EQ(at, line.size());
+    }
+}
+
+TEST(TextLayout, MapsDisplayLinesAndOffsets)
+{
+    TextBuffer b;
+    b.setText("one\r\nalpha beta gamma\r\n\r\nend");
+    TextLayout layout;
+    layout.reset(&b, 10);
+    EXPECT_EQ(layout.displayLineCount(), 5u); // one | alpha beta | gamma | (empty) | end
+    EXPECT_EQ(layout.displayLine(2).line, 1u);
+    EXPECT_EQ(layout.displayLine(2).segment.begin, 11u);
+    EXPECT_EQ(layout.displayLine(99).line, 3u); // clamped
+    EXPECT_EQ(layout.displayLineOfOffset(0), 0u);
+    EXPECT_EQ(layout.displayLineOfOffset(5 + 11), 2u); // "gamma"
+    EXPECT_EQ(layout.displayLineOfOffset(5 + 10), 1u); // the blank before it
+    EXPECT_EQ(layout.displayLineOfOffset(b.size()), 4u);
+    layout.reset(&b, 80);
+    EXPECT_EQ(layout.displayLineCount(), 4u);
+}
