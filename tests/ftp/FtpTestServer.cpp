@@ -122,6 +122,7 @@ void FtpTestServer::MakeArgoTree(const std::string& root)
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>(i * 7 + 3);
     WriteFile((argo / "slow.nc").string(), big);
+    fs::copy_file(argo / "slow.nc", argo / "stall.nc", fs::copy_options::overwrite_existing);
     std::error_code ec;
     fs::create_directory_symlink("d", argo / "link", ec);
 }

@@ -22,6 +22,7 @@ public:
 
     // Creates root/pub/argo holding a.nc, b.NC, c.nc.gz, the real Argo file
     // D5900446_001.nc, cut.nc (served half and cut off), slow.nc (4 MB, trickled),
+    // stall.nc (the server hangs after 4 KB),
     // folder d (holding deep.nc), folder locked (CWD refused) and link -> d.
     static void MakeArgoTree(const std::string& root);
 

@@ -11,6 +11,8 @@ Besides serving ROOT it has a few behaviours tests rely on:
 - a RETR of a file whose name starts with "cut" sends half of the file and then
   reports success (the SIZE reply still gives the full size);
 - a RETR of a file whose name starts with "slow" trickles out at about 200 KB/s;
+- a RETR of a file whose name starts with "stall" sends 4 KB and then the whole
+  server hangs;
 - mode "nomlsd" hides MLSD/MLST so clients fall back to LIST;
 - mode "hostile" answers every listing with names that try to leave the client's
   save folder, and every RETR with the bytes "EVIL".
@@ -68,6 +70,20 @@ class SlowProducer:
         return self.fd.read(4096)
 
 
+class StallProducer:
+    """Sends one chunk, then stops answering altogether, like a hung server."""
+
+    def __init__(self, fd):
+        self.fd = fd
+        self.sent = False
+
+    def more(self):
+        if self.sent:
+            time.sleep(3600)
+        self.sent = True
+        return self.fd.read(4096)
+
+
 class TestHandler(FTPHandler):
     timeout = 30
     use_sendfile = False  # sendfile would bypass the producers below
@@ -96,7 +112,7 @@ class TestHandler(FTPHandler):
         if MODE == "hostile":
             self.push_dtp_data(b"EVIL", cmd="RETR")
             return file
-        if base.startswith("cut") or base.startswith("slow"):
+        if base.startswith(("cut", "slow", "stall")):
             try:
                 fd = open(file, "rb")
             except OSError as err:
@@ -105,6 +121,8 @@ class TestHandler(FTPHandler):
             if base.startswith("cut"):
                 self.push_dtp_data(PartialFile(fd).read(1 << 30), cmd="RETR")
                 fd.close()
+            elif base.startswith("stall"):
+                self.push_dtp_data(StallProducer(fd), isproducer=True, file=fd, cmd="RETR")
             else:
                 self.push_dtp_data(SlowProducer(fd), isproducer=True, file=fd, cmd="RETR")
             return file

@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -125,4 +131,47 @@ TEST(FtpClient, ServerDown)
     EXPECT_FALSE(client.IsConnected());
     std::vector<FtpEntry> entries;
     EXPECT_EQ(client.List(entries).kind, FtpErrorKind::NotConnected);
+}
+
+TEST(FtpClient, SilentServerTimesOut)
+{
+    // Accepts connections (the kernel's backlog does) but never greets.
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(s, 4), 0);
+    ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+
+    FtpClient client(FtpTimeouts{1000, 1, 1});
+    const auto start = std::chrono::steady_clock::now();
+    FtpStatus status = client.Connect("127.0.0.1", ntohs(addr.sin_port), "anonymous", "a@b.c");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    close(s);
+    EXPECT_EQ(status.kind, FtpErrorKind::Connect);
+    EXPECT_LT(waited, std::chrono::seconds(10)) << "the client must give up on a silent server";
+}
+
+TEST(FtpClient, StalledTransferTimesOut)
+{
+    const fs::path root = fs::temp_directory_path() / ("bw_ftp_stall_" + std::to_string(::getpid()));
+    FtpTestServer::MakeArgoTree(root.string());
+    FtpTestServer server;
+    if (!server.Start(root.string()))
+        GTEST_SKIP() << "no /usr/bin/python3 with pyftpdlib";
+    FtpClient client(FtpTimeouts{2000, 2, 1});
+    ASSERT_TRUE(client.Connect("127.0.0.1", server.Port(), "anonymous", "a@b.c"));
+    ASSERT_TRUE(client.ChangeDirectory("/pub/argo"));
+    std::size_t received = 0;
+    FtpStatus status = client.Get("stall.nc", [&](const char*, std::size_t n) {
+        received += n;
+        return true;
+    });
+    EXPECT_EQ(status.kind, FtpErrorKind::Transfer);
+    EXPECT_LT(received, std::size_t(4u << 20));
+    client.Close();
+    server.Stop();
+    fs::remove_all(root);
 }
