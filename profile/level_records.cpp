@@ -16,20 +16,27 @@ namespace {
 
 constexpr float kMissingFloat = 99999.0f;
 
-// Rounds a double to the nearest float; values beyond the float range become
-// infinities instead of undefined behaviour.
+// Rounds a double to the nearest float as IEEE arithmetic does; values beyond the
+// float range become infinities instead of undefined behaviour.
 float NarrowToFloat(double v)
 {
-    if (std::isnan(v))
-        return static_cast<float>(v);
-    if (v > static_cast<double>(FLT_MAX) || v < -static_cast<double>(FLT_MAX)) {
-        // Values that round to FLT_MAX still do; beyond that they are infinite.
-        const double limit = std::nextafter(static_cast<double>(FLT_MAX), HUGE_VAL);
-        if (std::fabs(v) < limit)
-            return v > 0 ? FLT_MAX : -FLT_MAX;
-        return v > 0 ? HUGE_VALF : -HUGE_VALF;
-    }
+    // FLT_MAX plus half a float step at the top of the range: from here on a value
+    // rounds to infinity.
+    constexpr double kRoundsToInfinity = static_cast<double>(FLT_MAX) + 0x1p103;
+    if (std::fabs(v) >= kRoundsToInfinity)
+        return std::copysign(HUGE_VALF, static_cast<float>(v > 0 ? 1 : -1));
+    if (std::fabs(v) > static_cast<double>(FLT_MAX))
+        return v > 0 ? FLT_MAX : -FLT_MAX;
     return static_cast<float>(v);
+}
+
+// A level value as stored: the file's value rounded to float, or missing when it is
+// not a finite number (NaN, infinite, or beyond the float range), so that nothing
+// downstream has to scale or plot such a value.
+float LevelValue(double v)
+{
+    const float f = NarrowToFloat(v);
+    return std::isfinite(f) ? f : kMissingFloat;
 }
 
 // sigma-t of a level as the 32-bit value it is stored in; a result the float cannot
@@ -233,12 +240,12 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
         for (std::size_t k = n; k-- > 0;) {
             CLevelRecord record;
             record.no = static_cast<std::int32_t>(n - k);
-            record.pres = NarrowToFloat(values[0][k]);
-            record.temp = NarrowToFloat(values[1][k]);
-            record.psal = NarrowToFloat(values[2][k]);
-            record.presAdj = NarrowToFloat(values[3][k]);
-            record.tempAdj = NarrowToFloat(values[4][k]);
-            record.psalAdj = NarrowToFloat(values[5][k]);
+            record.pres = LevelValue(values[0][k]);
+            record.temp = LevelValue(values[1][k]);
+            record.psal = LevelValue(values[2][k]);
+            record.presAdj = LevelValue(values[3][k]);
+            record.tempAdj = LevelValue(values[4][k]);
+            record.psalAdj = LevelValue(values[5][k]);
             record.ComputeSigmas();
             array.Add(record);
         }

@@ -51,7 +51,8 @@ struct LevelLoadResult {
 
 // Fills the empty `array` with one record per level of the file at `path`, numbered
 // n (first level in the file) down to 1. Variables that are absent, unreadable or of
-// another size than N_LEVELS leave their values missing.
+// another size than N_LEVELS leave their values missing, and so do values that are
+// not finite numbers as 32-bit floats (NaN, infinities, beyond the float range).
 LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array);
 
 // The level list's columns and their cell texts.

@@ -162,24 +162,28 @@ TEST(LoadLevelArray, NumbersLevelsDownFromNInFileOrder)
     EXPECT_TRUE(a.HasAdjustedData());
 }
 
-TEST(LoadLevelArray, AbsentOrMisshapenVariablesLoadAsMissing)
+TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
 {
     TempDir dir;
     const auto path = dir.file("odd.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}, {"N_OTHER", 2}, {"N_REC", 0}},
                            {{"PRES", NC_FLOAT, {"N_PROF", "N_OTHER"}, {1, 2}},           // too few
+                            {"PSAL", NC_DOUBLE, {"N_LEVELS"}, {NAN, INFINITY, 1e300, 3.4028235e38}},
                             {"TEMP", NC_FLOAT, {"N_LEVELS", "N_OTHER"}, {1, 2, 3, 4, 5, 6, 7, 8}}, // too many
                             {"PRES_ADJUSTED", NC_FLOAT, {"N_REC", "N_LEVELS"}, {}},    // zero records
                             {"TEMP_ADJUSTED", NC_CHAR, {"N_PROF", "N_LEVELS"}, {}, "abcd"}, // text
-                            {"PSAL_ADJUSTED", NC_INT, {"N_LEVELS"}, {30, 31, 32, 33}}})));  // no PSAL at all
+                            {"PSAL_ADJUSTED", NC_INT, {"N_LEVELS"}, {30, 31, 32, 33}}})));
     CLevelArray a;
     const LevelLoadResult res = LoadLevelArray(path.string(), a);
     ASSERT_TRUE(res.ok) << res.message;
     ASSERT_EQ(a.GetSize(), 4);
+    // Values that are no finite float are missing too; FLT_MAX itself is a value.
+    EXPECT_EQ(a[0].psal, 3.4028235e38f);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(a[i].pres, 99999.0f);
         EXPECT_EQ(a[i].temp, 99999.0f);
-        EXPECT_EQ(a[i].psal, 99999.0f);
+        if (i > 0)
+            EXPECT_EQ(a[i].psal, 99999.0f);
         EXPECT_EQ(a[i].presAdj, 99999.0f);
         EXPECT_EQ(a[i].tempAdj, 99999.0f);
         EXPECT_EQ(a[i].sigma, 99999.0f);
