@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyftpdlib
   fonts-urw-base35 fonts-wqy-microhei fonts-dejavu-core
   xvfb xauth imagemagick time
+  locales
 )
 
 missing=()
@@ -29,4 +30,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "setup: all packages present"
+fi
+
+# Tests render under a decimal-comma locale to prove the text does not depend on it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "setup: generating the de_DE.UTF-8 locale"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

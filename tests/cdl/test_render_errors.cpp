@@ -1,0 +1,122 @@
+// Files that cannot be rendered cleanly: each gives a logged message and never a
+// crash, made-up values or a stale log; real Argo files render with an empty log.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+
+#include "cdl/render_cdl.h"
+#include "nc_fixture.h"
+
+namespace {
+
+const std::string kData = BW_TEST_DATA_DIR;
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void expect_good_file_renders_cleanly()
+{
+    std::string text = render_cdl(kData + "/D5900446_001.nc");
+    EXPECT_EQ(cdl_error_log(), "");
+    EXPECT_NE(text.find("\r\n PRES =\r\n"), std::string::npos);
+}
+
+TEST(RenderErrors, MissingAndForeignFilesAreLogged)
+{
+    TempDir dir;
+    std::string text = render_cdl(dir.file("nothing.nc"));
+    EXPECT_EQ(cdl_error_log(), dir.file("nothing.nc") + ": No such file or directory\n");
+    EXPECT_EQ(text, "");
+    expect_good_file_renders_cleanly();
+
+    write_file(dir.file("plain.txt"), "just some text, not netCDF\n");
+    render_cdl(dir.file("plain.txt"));
+    EXPECT_EQ(cdl_error_log(), dir.file("plain.txt") + ": NetCDF: Unknown file format\n");
+    expect_good_file_renders_cleanly();
+}
+
+TEST(RenderErrors, TruncatedFilesShowNoMadeUpValues)
+{
+    TempDir dir;
+    std::string whole = read_file(kData + "/D5900446_001.nc");
+    ASSERT_GT(whole.size(), 10000u);
+
+    write_file(dir.file("cut_data.nc"), whole.substr(0, whole.size() - 100));
+    std::string text = lf(render_cdl(dir.file("cut_data.nc")));
+    std::string log = cdl_error_log();
+    EXPECT_NE(log.find("the file is truncated: it holds " + std::to_string(whole.size() - 100) +
+                       " bytes, its header describes " + std::to_string(whole.size())),
+              std::string::npos)
+        << log;
+    EXPECT_NE(text.find("variables:\n"), std::string::npos); // the header is intact
+    EXPECT_EQ(text.find("data:\n"), std::string::npos);      // no values at all
+    expect_good_file_renders_cleanly();
+
+    write_file(dir.file("cut_header.nc"), whole.substr(0, 200));
+    render_cdl(dir.file("cut_header.nc"));
+    EXPECT_EQ(cdl_error_log(), dir.file("cut_header.nc") + ": not a valid netCDF file: the header is cut short\n");
+    expect_good_file_renders_cleanly();
+}
+
+TEST(RenderErrors, MalformedHeadersNeverReachTheLibrary)
+{
+    // Mutated real files on which the netCDF library itself crashes or hangs.
+    for (const char* name : {"segv_in_open.nc", "fpe_in_open.nc", "hang_in_open.nc"}) {
+        std::string path = kData + "/malformed/" + name;
+        render_cdl(path);
+        std::string log = cdl_error_log();
+        EXPECT_EQ(log.rfind(path + ": not a valid netCDF file: ", 0), 0u) << log;
+    }
+    TempDir dir;
+    std::string whole = read_file(kData + "/D5900446_001.nc");
+    std::string bad = whole;
+    bad[7] = '\x7f'; // numrecs stays, but the dimension tag after it breaks
+    bad[8] = '\x7f';
+    write_file(dir.file("bad_tag.nc"), bad);
+    render_cdl(dir.file("bad_tag.nc"));
+    EXPECT_NE(cdl_error_log().find("not a valid netCDF file"), std::string::npos);
+    expect_good_file_renders_cleanly();
+}
+
+TEST(RenderErrors, RealArgoFilesRenderWithAnEmptyLog)
+{
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(kData))
+        if (e.path().extension() == ".nc")
+            files.push_back(e.path().string());
+    if (std::filesystem::exists(BW_SHARED_ARGO_DIR))
+        for (const auto& e : std::filesystem::directory_iterator(BW_SHARED_ARGO_DIR))
+            if (e.path().extension() == ".nc")
+                files.push_back(e.path().string());
+    ASSERT_GE(files.size(), 6u);
+    for (const std::string& f : files) {
+        std::string text = render_cdl(f);
+        EXPECT_EQ(cdl_error_log(), "") << f;
+        EXPECT_GT(text.size(), 1000u) << f;
+    }
+}
+
+TEST(RenderErrors, TextDoesNotDependOnTheLocale)
+{
+    std::string c_text = render_cdl(kData + "/D5900446_001.nc");
+    const char* comma = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    if (!comma)
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/setup.sh generates it)";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.1f", 1.5);
+    EXPECT_STREQ(buf, "1,5"); // the locale really writes decimal commas
+    std::string comma_text = render_cdl(kData + "/D5900446_001.nc");
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(comma_text, c_text);
+}
+
+} // namespace
