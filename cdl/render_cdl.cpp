@@ -52,7 +52,7 @@ void render(const std::string& path, std::vector<std::string>* dimension_names,
     CdlState& st = cdl_state();
 
     // A classic file's header is checked before the library reads it: some malformed
-    // headers crash or hang the library.
+    // headers crash or hang the library. The same reading tells a truncated file.
     ClassicHeaderCheck check = check_classic_header(path);
     if (!check.header_ok) {
         cdl_error("%s: not a valid netCDF file: %s", path.c_str(), check.problem.c_str());
