@@ -1,3 +1,367 @@
 #include "display/GraphDlg.h"
 
-void RunGraphView(QWidget*, const QString&) {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <algorithm>
+
+#include "app/MessageBox.h"
+#include "app/WaitCursor.h"
+#include "cdl/c_format.h"
+#include "display/AxisMapping.h"
+#include "display/GraphPainter.h"
+#include "display/NearestLevel.h"
+#include "display/RangeText.h"
+#include "display/ScrollBarInfo.h"
+#include "display/SurfaceDC.h"
+#include "profile/level_records.h"
+
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+constexpr QRgb kBlack = 0xFF000000u;
+
+const CLevelArray& NoLevels()
+{
+    static const CLevelArray empty;
+    return empty;
+}
+
+// First entry and step of each range's drop-down list (nine entries; minimum lists
+// run upward from the default minimum, maximum lists downward from the default maximum).
+struct RangeList {
+    int first;
+    int step;
+};
+constexpr RangeList kRangeLists[12] = {
+    {0, 250}, {2000, -250}, {20, 1}, {28, -1}, {-5, 5}, {35, -5},
+    {-5, 5},  {35, -5},     {30, 1}, {38, -1}, {20, 1}, {28, -1},
+};
+
+QString IntegerText(int v)
+{
+    static const CFormat format = *CFormat::parse("%d", ValueKind::Integer);
+    return QString::fromStdString(format.format(v));
+}
+
+} // namespace
+
+CGraphDlg::CGraphDlg(QWidget* parent)
+    : CSurfaceDialog(parent, QStringLiteral("Graph viewer"), 534, 350)
+{
+    CreateControls();
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &CGraphDlg::OnTimer);
+    setMouseTracking(true);
+}
+
+void CGraphDlg::CreateControls()
+{
+    AddFrame(IDC_PLOT, 7, 6, 346, 337, true);
+    Place(new QLabel(QStringLiteral("Vertical axis:"), this), -1, 358, 7, 50, 8);
+    const char* verticalTexts[3] = {"Pressure", "Density", "Temperature"};
+    const int verticalIds[3] = {IDC_VERT_PRESSURE, IDC_VERT_DENSITY, IDC_VERT_TEMPERATURE};
+    for (int k = 0; k < 3; ++k) {
+        m_verticalButtons[k] = Place(new QRadioButton(QString::fromLatin1(verticalTexts[k]), this),
+                                     verticalIds[k], 384, 20 + 13 * k, 54, 8);
+        connect(m_verticalButtons[k], &QRadioButton::clicked, this, &CGraphDlg::OnReview);
+    }
+    Place(new QLabel(QStringLiteral("Horizontal axis:"), this), -1, 358, 60, 51, 8);
+    const char* horizontalTexts[3] = {"Temperature", "Salinity", "Density"};
+    const int horizontalIds[3] = {IDC_HORZ_TEMPERATURE, IDC_HORZ_SALINITY, IDC_HORZ_DENSITY};
+    for (int k = 0; k < 3; ++k) {
+        m_horizontalButtons[k] = Place(new QCheckBox(QString::fromLatin1(horizontalTexts[k]), this),
+                                       horizontalIds[k], 383, 71 + 13 * k, 54, 8);
+        connect(m_horizontalButtons[k], &QCheckBox::clicked, this, &CGraphDlg::OnReview);
+    }
+
+    const int rowY[6] = {18, 31, 44, 69, 82, 95};
+    for (int i = 0; i < 12; ++i) {
+        const int row = i / 2;
+        const bool horizontalRow = row >= 3;
+        const int x = (i % 2 == 0 ? 441 : 487) - (horizontalRow ? 1 : 0);
+        auto* combo = Place(new QComboBox(this), IDC_FIRST_RANGE + i, x, rowY[row], 34, 12);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        combo->setMaxVisibleItems(9);
+        for (int k = 0; k < 9; ++k)
+            combo->addItem(IntegerText(kRangeLists[i].first + k * kRangeLists[i].step));
+        connect(combo, &QComboBox::activated, this, &CGraphDlg::OnRangeSelChange);
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, &CGraphDlg::OnRangeEdit);
+        combo->installEventFilter(this);
+        combo->lineEdit()->installEventFilter(this);
+        m_rangeCombos[i] = combo;
+        if (i % 2 == 0)
+            Place(new QLabel(QStringLiteral("-"), this), -1, horizontalRow ? 477 : 478,
+                  rowY[row] + 2, 8, 8);
+    }
+
+    m_review = Place(new QPushButton(QStringLiteral("Review"), this), IDC_REVIEW, 358, 118, 37, 14);
+    m_review->setAutoDefault(false);
+    connect(m_review, &QPushButton::clicked, this, &CGraphDlg::OnReview);
+    m_adjusted = Place(new QCheckBox(QStringLiteral("ADJUSTED"), this), IDC_ADJUSTED, 416, 123, 64, 8);
+    connect(m_adjusted, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+
+    AddFrame(IDC_LIST_AREA, 358, 135, 156, 193, false);
+    auto* bar = Place(new QScrollBar(Qt::Vertical, this), IDC_LIST_VSCROLL, 517, 135, 10, 193);
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
+        m_grid.OnVScroll(ScrollCodeOfAction(action), bar->sliderPosition(), bar);
+        SyncSliderToScrollPos(bar);
+    });
+
+    auto* close = Place(new QPushButton(QStringLiteral("close"), this), 2, 477, 329, 50, 14);
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QComboBox* CGraphDlg::RangeCombo(int i) const
+{
+    return i >= 0 && i < 12 ? m_rangeCombos[static_cast<std::size_t>(i)] : nullptr;
+}
+
+bool CGraphDlg::IsAdjusted() const
+{
+    return m_adjusted->isChecked();
+}
+
+GraphSettings CGraphDlg::Settings() const
+{
+    GraphSettings s;
+    s.vertical = m_bVertical;
+    s.horizontal = m_bHorizontal;
+    s.range = m_dRange;
+    s.adjusted = IsAdjusted();
+    return s;
+}
+
+void CGraphDlg::showEvent(QShowEvent* event)
+{
+    CSurfaceDialog::showEvent(event);
+    // Set up once: a later showing (after the owner was minimised) must not add the
+    // columns and rows again or reset the user's settings.
+    if (m_setUpDone)
+        return;
+    SetUp();
+    m_grid.RedrawAll();
+    DrawGraph();
+}
+
+void CGraphDlg::SetUp()
+{
+    if (m_setUpDone)
+        return;
+    m_setUpDone = true;
+    m_grid.Attach(this, IDC_LIST_AREA, IDC_LIST_VSCROLL, -1);
+    m_grid.AddColumn(QStringLiteral("No."), 30);
+    m_grid.AddColumn(QStringLiteral("Prs"), 60);
+    m_grid.AddColumn(QStringLiteral("Tmp"), 60);
+    m_grid.AddColumn(QStringLiteral("Sal"), 60);
+    m_grid.AddColumn(QStringLiteral("Sig"), 60);
+    FillList();
+    m_grid.LoadCursors();
+
+    m_bVertical = {true, false, false};
+    m_bHorizontal = {true, true, true};
+    for (int k = 0; k < 3; ++k) {
+        m_verticalButtons[k]->setChecked(m_bVertical[k]);
+        m_horizontalButtons[k]->setChecked(m_bHorizontal[k]);
+    }
+    m_dRange = kDefaultGraphRanges;
+    for (int i = 0; i < 12; ++i)
+        m_rangeCombos[i]->setEditText(QString::fromStdString(FormatRangeValue(m_dRange[i])));
+    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    m_adjusted->setEnabled(levels.HasAdjustedData());
+}
+
+void CGraphDlg::FillList()
+{
+    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    const bool adjusted = IsAdjusted();
+    const LevelColumn columns[5] = {LevelColumn::No, LevelColumn::Prs, LevelColumn::Tmp,
+                                    LevelColumn::Sal, LevelColumn::Sig};
+    char buf[64];
+    for (int i = levels.GetSize() - 1; i >= 0; --i) {
+        m_grid.AddRow(false, kWhite);
+        for (LevelColumn c : columns)
+            m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)),
+                           kWhite);
+        m_grid.EndRow();
+    }
+}
+
+void CGraphDlg::OnReview()
+{
+    for (int k = 0; k < 3; ++k) {
+        m_bVertical[k] = m_verticalButtons[k]->isChecked();
+        m_bHorizontal[k] = m_horizontalButtons[k]->isChecked();
+    }
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray text = m_rangeCombos[i]->currentText().toUtf8().left(63);
+        if (const auto value = ScanRangeValue(std::string_view(text.constData(), text.size())))
+            m_dRange[i] = *value;
+    }
+    DrawGraph();
+}
+
+void CGraphDlg::OnRangeSelChange()
+{
+    // The new text is read when the timer fires, after the selection has settled.
+    m_timer.start(1);
+}
+
+void CGraphDlg::OnTimer()
+{
+    m_timer.stop();
+    OnReview();
+}
+
+void CGraphDlg::OnRangeEdit()
+{
+    // From now on Enter presses "Review".
+    m_review->setDefault(true);
+}
+
+void CGraphDlg::OnAdjusted()
+{
+    m_grid.ClearRows();
+    FillList();
+    m_grid.RedrawAll();
+    DrawGraph();
+    m_nCursorLevel = -1;
+}
+
+void CGraphDlg::DrawGraph()
+{
+    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    m_rcArea = ControlRect(IDC_PLOT);
+    {
+        CSurfaceDC dc(Surface(), this);
+        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont());
+    }
+    // The repaint has wiped out the cursor line: its saved pixels no longer apply.
+    m_nSavedRow = -1;
+}
+
+void CGraphDlg::OnMouseMoveAt(int x, int y)
+{
+    const bool adjusted = IsAdjusted();
+    m_grid.OnMouseMove(x, y);
+    if (!m_setUpDone || m_rcPlot.IsEmpty())
+        return;
+    if (!m_rcPlot.ContainsInclusive(x, y)) {
+        m_nCursorLevel = -1;
+        return;
+    }
+    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    const GraphSettings s = Settings();
+    const double min = s.VerticalMin();
+    const double max = s.VerticalMax();
+    const double u = min + (max - min) / (m_rcPlot.bottom - m_rcPlot.top) * (y - m_rcPlot.top);
+    const int i = FindNearestLevel(levels, s.Vertical(), adjusted, min, max, u);
+    if (i < 0 || levels[i].no == m_nCursorLevel)
+        return;
+
+    const int r = levels.GetSize() - 1 - i;
+    m_grid.ScrollToRow(std::max(r - 5, 0));
+    m_grid.ClearSelection();
+    m_grid.SelectRow(r);
+    m_grid.SetFocusRow(r);
+    m_nCursorLevel = levels[i].no;
+
+    const double v = VerticalValue(levels[i], s.Vertical(), adjusted);
+    const double sv = (m_rcPlot.bottom - m_rcPlot.top) / (max - min);
+    const auto lineY = ToPixel(m_rcPlot.top + sv * v - sv * min);
+    RestoreCursorRow();
+    if (!lineY) // a range with equal ends has no place for the line
+        return;
+    SaveCursorRow(*lineY);
+    CSurfaceDC dc(Surface(), this);
+    dc.SetPenColor(kBlack);
+    dc.MoveTo(m_rcPlot.left, *lineY);
+    dc.LineTo(m_rcPlot.right, *lineY);
+}
+
+void CGraphDlg::SaveCursorRow(int y)
+{
+    const std::size_t width = static_cast<std::size_t>(std::max(m_rcArea.Width(), m_rcPlot.Width() + 1));
+    if (m_pRowPixels.size() < width)
+        m_pRowPixels.resize(width);
+    CSurfaceDC dc(Surface(), this);
+    for (int x = m_rcPlot.left; x <= m_rcPlot.right; ++x)
+        m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)] = dc.GetPixel(x, y);
+    m_nSavedRow = y;
+}
+
+void CGraphDlg::RestoreCursorRow()
+{
+    if (m_nSavedRow < 0)
+        return;
+    CSurfaceDC dc(Surface(), this);
+    for (int x = m_rcPlot.left; x <= m_rcPlot.right; ++x)
+        dc.SetPixel(x, m_nSavedRow, m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)]);
+    m_nSavedRow = -1;
+}
+
+void CGraphDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        m_grid.OnLButtonDown(p.x(), p.y());
+    }
+    CSurfaceDialog::mousePressEvent(event);
+}
+
+void CGraphDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        m_grid.OnLButtonUp(p.x(), p.y());
+    }
+    CSurfaceDialog::mouseReleaseEvent(event);
+}
+
+void CGraphDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    OnMouseMoveAt(p.x(), p.y());
+    CSurfaceDialog::mouseMoveEvent(event);
+}
+
+bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn &&
+        std::any_of(m_rangeCombos.begin(), m_rangeCombos.end(), [watched](QComboBox* c) {
+            return c == watched || c->lineEdit() == watched;
+        }))
+        OnRangeEdit();
+    return CSurfaceDialog::eventFilter(watched, event);
+}
+
+void RunGraphView(QWidget* parent, const QString& ncPath)
+{
+    CLevelArray levels;
+    LevelLoadResult result;
+    {
+        CWaitCursor wait;
+        result = LoadLevelArray(QFile::encodeName(ncPath).toStdString(), levels);
+    }
+    if (!result.ok) {
+        QString message = QString::fromLocal8Bit(result.message.c_str());
+        if (!message.startsWith(ncPath))
+            message = ncPath + QStringLiteral("\n") + message;
+        BwMessageBox(parent, message, QStringLiteral("File reading error"), MbIcon::Stop);
+        return;
+    }
+    CGraphDlg dlg(parent);
+    dlg.m_pLevels = &levels;
+    dlg.exec();
+}

@@ -1,6 +1,99 @@
 #pragma once
 #include <QString>
-class QWidget;
+#include <QTimer>
+
+#include <array>
+#include <vector>
+
+#include "display/GraphSettings.h"
+#include "display/GridTable.h"
+#include "display/SurfaceDialog.h"
+
+class CLevelArray;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+// "Graph viewer": plots one vertical quantity against up to three horizontal curves of
+// a profile's level records, with the list of levels beside the plot and a level
+// cursor that follows the mouse over the plot.
+class CGraphDlg : public CSurfaceDialog {
+    Q_OBJECT
+public:
+    enum {
+        IDC_ADJUSTED = 1018,
+        IDC_FIRST_RANGE = 1005, // combo boxes 1005 .. 1016
+        IDC_PLOT = 1017,
+        IDC_VERT_PRESSURE = 1019,
+        IDC_VERT_DENSITY = 1021,
+        IDC_VERT_TEMPERATURE = 1022,
+        IDC_HORZ_TEMPERATURE = 1023,
+        IDC_HORZ_SALINITY = 1024,
+        IDC_HORZ_DENSITY = 1025,
+        IDC_LIST_VSCROLL = 1026,
+        IDC_LIST_AREA = 1028,
+        IDC_REVIEW = 1029,
+    };
+
+    explicit CGraphDlg(QWidget* parent = nullptr);
+
+    const CLevelArray* m_pLevels = nullptr; // set before the dialog is shown; not owned
+
+    // The set-up of the first showing: list columns and rows, defaults, ADJUSTED state.
+    void SetUp();
+    // Reads the axis buttons and the twelve range fields, then redraws the plot.
+    void OnReview();
+    void OnAdjusted();
+    // Repaints the plot area from the records and settings.
+    void DrawGraph();
+    // The level cursor: follows the pointer at client point (x, y).
+    void OnMouseMoveAt(int x, int y);
+
+    CGridTable& Grid() { return m_grid; }
+    GraphSettings Settings() const;
+    const PixelRect& AreaRect() const { return m_rcArea; }
+    const PixelRect& PlotRect() const { return m_rcPlot; }
+    int CursorLevel() const { return m_nCursorLevel; }
+    int SavedRow() const { return m_nSavedRow; }
+    QComboBox* RangeCombo(int i) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void FillList();
+    void OnRangeSelChange();
+    void OnRangeEdit();
+    void OnTimer();
+    void SaveCursorRow(int y);
+    void RestoreCursorRow();
+    bool IsAdjusted() const;
+
+    CGridTable m_grid;
+    std::array<bool, 3> m_bVertical{true, false, false};  // pressure, density, temperature
+    std::array<bool, 3> m_bHorizontal{true, true, true};  // temperature, salinity, density
+    std::array<double, 12> m_dRange = kDefaultGraphRanges;
+    PixelRect m_rcArea;
+    PixelRect m_rcPlot;
+    int m_nCursorLevel = -1;
+    int m_nSavedRow = -1;
+    std::vector<QRgb> m_pRowPixels; // the plot row under the cursor line
+    bool m_setUpDone = false;
+    QTimer m_timer;
+
+    std::array<QRadioButton*, 3> m_verticalButtons{};
+    std::array<QCheckBox*, 3> m_horizontalButtons{};
+    std::array<QComboBox*, 12> m_rangeCombos{};
+    QCheckBox* m_adjusted = nullptr;
+    QPushButton* m_review = nullptr;
+};
 
 // Graph View: reads the level records of the file at ncPath and runs the graph viewer
 // (or shows the "File reading error" box when the file cannot be read at all).

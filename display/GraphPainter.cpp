@@ -1,0 +1,164 @@
+#include "display/GraphPainter.h"
+
+#include <QString>
+
+#include "cdl/c_format.h"
+#include "display/AxisMapping.h"
+#include "display/SurfaceDC.h"
+#include "profile/level_records.h"
+#include "profile/seawater.h"
+
+namespace {
+
+QString AxisLabel(double value)
+{
+    static const CFormat format = *CFormat::parse("%.2f", ValueKind::Floating);
+    return QString::fromStdString(format.format(value));
+}
+
+QRgb ColorOf(CurveQuantity q)
+{
+    const CurveColor c = CurveColorOf(q);
+    return qRgb(c.red, c.green, c.blue);
+}
+
+constexpr CurveQuantity kCurves[3] = {CurveQuantity::Temperature, CurveQuantity::Salinity,
+                                      CurveQuantity::Density};
+
+void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
+               const CLevelArray& levels, CurveQuantity curve)
+{
+    const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
+    const CAxisMap horizontal(plot.left, plot.right, s.CurveMin(curve), s.CurveMax(curve));
+    // A range with equal ends (or one that is not finite) gives no value a place.
+    if (!vertical.IsUsable() || !horizontal.IsUsable())
+        return;
+    const QRgb oldPen = dc.SetPenColor(ColorOf(curve));
+    const VerticalQuantity vq = s.Vertical();
+    bool first = true;
+    int px = 0, py = 0;
+    for (int i = 0; i < levels.GetSize(); ++i) {
+        const double v = VerticalValue(levels[i], vq, s.adjusted);
+        const double h = CurveValue(levels[i], curve, s.adjusted);
+        if (v == kMissingValue || h == kMissingValue)
+            continue;
+        const auto x = horizontal.Map(h);
+        const auto y = vertical.Map(v);
+        if (!x || !y) // NaN in the file
+            continue;
+        if (first) {
+            dc.MoveTo(*x, *y);
+            first = false;
+        } else {
+            dc.MoveTo(px, py);
+            dc.LineTo(*x, *y);
+        }
+        dc.MoveTo(*x - 1, *y - 1);
+        dc.LineTo(*x - 1, *y + 1);
+        dc.LineTo(*x + 1, *y + 1);
+        dc.LineTo(*x + 1, *y - 1);
+        dc.LineTo(*x - 1, *y - 1);
+        px = *x;
+        py = *y;
+    }
+    dc.SetPenColor(oldPen);
+}
+
+} // namespace
+
+PixelRect PlotRectOf(const PixelRect& area)
+{
+    return PixelRect{area.left + 60, area.top + 20, area.right - 25, area.bottom - 100};
+}
+
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
+                    const CLevelArray& levels, const QFont& labelFont)
+{
+    // Long labels of extreme ranges must not spill over the rest of the dialog.
+    dc.SelectClipRect(area);
+    dc.SelectFont(labelFont);
+    dc.SetPenColor(qRgb(0, 0, 0));
+    dc.SetTextColor(qRgb(0, 0, 0));
+    dc.FillSolidRect(area, MenuColor());
+
+    const PixelRect plot = PlotRectOf(area);
+    dc.MoveTo(plot.left, plot.top);
+    dc.LineTo(plot.right, plot.top);
+    dc.LineTo(plot.right, plot.bottom);
+    dc.LineTo(plot.left, plot.bottom);
+    dc.LineTo(plot.left, plot.top);
+
+    DrawVerticalAxis(dc, plot, settings.VerticalMin(), settings.VerticalMax());
+    int y = plot.bottom;
+    for (CurveQuantity c : kCurves)
+        if (settings.horizontal[static_cast<int>(c)])
+            y = DrawHorizontalAxis(dc, plot, y, settings.CurveMin(c), settings.CurveMax(c), ColorOf(c));
+
+    dc.SelectClipRect(plot.Intersected(area));
+    for (CurveQuantity c : kCurves)
+        if (settings.horizontal[static_cast<int>(c)])
+            DrawCurve(dc, plot, settings, levels, c);
+    dc.SelectClipRect(area);
+    return plot;
+}
+
+void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double max)
+{
+    const CAxisMap map(plot.top, plot.bottom, min, max);
+
+    const QString minText = AxisLabel(min);
+    const QSize minSize = dc.GetTextExtent(minText);
+    dc.TextOut(plot.left - minSize.width(), plot.top - minSize.height() / 2, minText);
+    const int lowLimit = plot.top + minSize.height() / 2;
+
+    const QString maxText = AxisLabel(max);
+    const QSize maxSize = dc.GetTextExtent(maxText);
+    dc.TextOut(plot.left - maxSize.width(), plot.bottom - maxSize.height() / 2, maxText);
+    const int highLimit = plot.bottom - maxSize.height() / 2;
+
+    for (double value : AxisTicks(min, max)) {
+        const auto y = map.Map(value);
+        if (!y || *y < lowLimit || *y > highLimit)
+            continue;
+        const QString text = AxisLabel(value);
+        const QSize size = dc.GetTextExtent(text);
+        dc.TextOut(plot.left - size.width(), *y - size.height() / 2, text);
+        dc.MoveTo(plot.left, *y);
+        dc.LineTo(plot.left + 10, *y);
+        dc.MoveTo(plot.right, *y);
+        dc.LineTo(plot.right - 10, *y);
+    }
+}
+
+int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
+                       double max, QRgb color)
+{
+    const QRgb oldPen = dc.SetPenColor(color);
+    const QRgb oldText = dc.SetTextColor(color);
+    const CAxisMap map(plot.left, plot.right, min, max);
+
+    const QString minText = AxisLabel(min);
+    const QSize minSize = dc.GetTextExtent(minText);
+    dc.TextOut(plot.left - minSize.width() / 2, axisY + 10, minText);
+    const QString maxText = AxisLabel(max);
+    const QSize maxSize = dc.GetTextExtent(maxText);
+    dc.TextOut(plot.right - maxSize.width() / 2, axisY + 10, maxText);
+
+    dc.MoveTo(plot.left, axisY);
+    dc.LineTo(plot.right, axisY);
+    dc.MoveTo(plot.left, axisY);
+    dc.LineTo(plot.left, axisY + 10);
+    dc.MoveTo(plot.right, axisY);
+    dc.LineTo(plot.right, axisY + 10);
+    for (double value : AxisTicks(min, max)) {
+        const auto x = map.Map(value);
+        if (!x || *x < plot.left || *x > plot.right)
+            continue;
+        dc.MoveTo(*x, axisY);
+        dc.LineTo(*x, axisY + 10);
+    }
+
+    dc.SetPenColor(oldPen);
+    dc.SetTextColor(oldText);
+    return axisY + 10 + maxSize.height();
+}

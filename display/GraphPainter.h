@@ -1,0 +1,27 @@
+#pragma once
+// Drawing of the graph viewer's plot: the frame, the vertical axis with its labels and
+// ticks, one coloured horizontal axis per curve, and the curves with their markers.
+// Used by the dialog on its surface and by the command line on an image.
+#include <QFont>
+#include <QRgb>
+
+#include "display/GraphSettings.h"
+#include "display/PixelRect.h"
+
+class CSurfaceDC;
+class CLevelArray;
+
+// The plot frame inside the plot area: 60 pixels on the left for the vertical labels,
+// 100 below for the horizontal axes.
+PixelRect PlotRectOf(const PixelRect& area);
+
+// Paints the whole plot area and returns the plot frame. Drawing stays inside `area`.
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
+                    const CLevelArray& levels, const QFont& labelFont);
+
+// The vertical axis of the range min .. max along the plot's left edge.
+void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double max);
+
+// A horizontal axis with its line at y = axisY; returns the y of the next axis line.
+int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
+                       double max, QRgb color);

@@ -1,0 +1,42 @@
+#include "display/GraphSettings.h"
+
+VerticalQuantity GraphSettings::Vertical() const
+{
+    if (vertical[0])
+        return VerticalQuantity::Pressure;
+    if (vertical[1])
+        return VerticalQuantity::Density;
+    if (vertical[2])
+        return VerticalQuantity::Temperature;
+    return VerticalQuantity::Pressure;
+}
+
+double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted)
+{
+    switch (q) {
+    case VerticalQuantity::Pressure: return adjusted ? r.presAdj : r.pres;
+    case VerticalQuantity::Density: return adjusted ? r.sigmaAdj : r.sigma;
+    case VerticalQuantity::Temperature: return adjusted ? r.tempAdj : r.temp;
+    }
+    return 99999.0;
+}
+
+double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted)
+{
+    switch (q) {
+    case CurveQuantity::Temperature: return adjusted ? r.tempAdj : r.temp;
+    case CurveQuantity::Salinity: return adjusted ? r.psalAdj : r.psal;
+    case CurveQuantity::Density: return adjusted ? r.sigmaAdj : r.sigma;
+    }
+    return 99999.0;
+}
+
+CurveColor CurveColorOf(CurveQuantity q)
+{
+    switch (q) {
+    case CurveQuantity::Temperature: return {0, 0, 255};
+    case CurveQuantity::Salinity: return {255, 0, 0};
+    case CurveQuantity::Density: return {0, 255, 0};
+    }
+    return {0, 0, 0};
+}

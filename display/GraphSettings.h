@@ -1,0 +1,40 @@
+#pragma once
+// What the graph viewer plots: the vertical quantity, the horizontal curves, the twelve
+// range values and the ADJUSTED switch, plus the choice of record fields they imply.
+#include <array>
+
+#include "profile/level_records.h"
+
+enum class VerticalQuantity { Pressure = 0, Density = 1, Temperature = 2 };
+enum class CurveQuantity { Temperature = 0, Salinity = 1, Density = 2 };
+
+struct GraphSettings {
+    // Pressure, density, temperature; the first one on is the vertical quantity.
+    std::array<bool, 3> vertical{true, false, false};
+    // Temperature, salinity, density curves.
+    std::array<bool, 3> horizontal{true, true, true};
+    // Minimum and maximum of: vertical pressure, vertical density, vertical
+    // temperature, horizontal temperature, salinity, horizontal density.
+    std::array<double, 12> range{0, 2000, 20, 28, -5, 35, -5, 35, 30, 38, 20, 28};
+    bool adjusted = false;
+
+    VerticalQuantity Vertical() const;
+    double VerticalMin() const { return range[2 * static_cast<int>(Vertical())]; }
+    double VerticalMax() const { return range[2 * static_cast<int>(Vertical()) + 1]; }
+    double CurveMin(CurveQuantity c) const { return range[6 + 2 * static_cast<int>(c)]; }
+    double CurveMax(CurveQuantity c) const { return range[7 + 2 * static_cast<int>(c)]; }
+};
+
+// The default range values, in the order of GraphSettings::range.
+inline constexpr std::array<double, 12> kDefaultGraphRanges{0, 2000, 20, 28, -5, 35,
+                                                            -5, 35, 30, 38, 20, 28};
+
+// The record's value of a quantity, adjusted or measured (99999 when missing).
+double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted);
+double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted);
+
+// Curve colours as red, green, blue: blue, red, green.
+struct CurveColor {
+    int red, green, blue;
+};
+CurveColor CurveColorOf(CurveQuantity q);

@@ -1,0 +1,427 @@
+// The graph viewer: set-up, list, settings, the plot's pixels and the level cursor.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "app/MessageBox.h"
+#include "display/AxisMapping.h"
+#include "display/GraphDlg.h"
+#include "display/GraphPainter.h"
+#include "display/GridTable.h"
+#include "profile/level_records.h"
+#include "nc_fixture.h"
+
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000u;
+constexpr QRgb kBlue = 0xFF0000FFu;
+constexpr QRgb kRed = 0xFFFF0000u;
+constexpr QRgb kGreen = 0xFF00FF00u;
+
+// Loads a file into `levels` and shows a graph viewer on it.
+struct Viewer {
+    explicit Viewer(const std::string& path)
+    {
+        const LevelLoadResult r = LoadLevelArray(path, levels);
+        if (!r.ok)
+            qFatal("cannot load %s", path.c_str());
+        dlg.m_pLevels = &levels;
+        dlg.show();
+        if (!QTest::qWaitForWindowExposed(&dlg))
+            qFatal("not exposed");
+    }
+    QRgb Pixel(int x, int y) const { return dlg.Surface().pixel(x, y); }
+    // Does the box contain a pixel that is clearly darker than the background?
+    bool HasInk(int x0, int y0, int x1, int y1, QRgb like = 0) const
+    {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const QRgb p = Pixel(x, y);
+                if (like ? p == like : qGray(p) < 110)
+                    return true;
+            }
+        return false;
+    }
+    void SetRange(int i, const QString& text) { dlg.RangeCombo(i)->setEditText(text); }
+    void Review() { qobject_cast<QPushButton*>(dlg.Control(CGraphDlg::IDC_REVIEW))->click(); }
+
+    CLevelArray levels;
+    CGraphDlg dlg;
+};
+
+// Three levels 100, 500, 1000 dbar; the middle temperature is missing.
+std::string ThreeLevels(bool adjusted)
+{
+    ncfixture::Profile p;
+    p.pres = {100, 500, 1000};
+    p.temp = {20, 99999, 10};
+    p.psal = {35, 34, 36};
+    if (adjusted) {
+        p.presAdj = {101, 501, 1001};
+        p.tempAdj = {21, 11, 99999};
+        p.psalAdj = {35.5f, 34.5f, 36.5f};
+    }
+    return ncfixture::WriteProfile(adjusted ? "three-adj.nc" : "three.nc", p);
+}
+
+} // namespace
+
+class GraphDlgTest : public QObject {
+    Q_OBJECT
+private slots:
+    void setUpDefaults();
+    void listRunsInFileOrder();
+    void adjustedOnlyWithAdjustedData();
+    void frameAndVerticalAxis();
+    void curvesAtMappedPoints();
+    void missingLevelIsJoinedOver();
+    void noHorizontalCurvesLeavesFrameAndAxis();
+    void cursorLineDrawnAndRestored();
+    void cursorFollowsListAndReversedAxis();
+    void typedRangesAndReview();
+    void dropDownSelectionRedrawsLater();
+    void degenerateRangesDoNotHang();
+    void setUpRunsOnlyOnce();
+    void unreadableFileShowsMessage();
+};
+
+void GraphDlgTest::setUpDefaults()
+{
+    Viewer v(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    QCOMPARE(v.dlg.windowTitle(), QStringLiteral("Graph viewer"));
+    QCOMPARE(v.dlg.size(), QSize(v.dlg.Units().x(534), v.dlg.Units().y(350)));
+    const char* expected[12] = {"0.0",  "2000.0", "20.0", "28.0", "-5.0", "35.0",
+                                "-5.0", "35.0",   "30.0", "38.0", "20.0", "28.0"};
+    for (int i = 0; i < 12; ++i) {
+        QComboBox* combo = v.dlg.RangeCombo(i);
+        QCOMPARE(combo->objectName(), QString::number(1005 + i));
+        QCOMPARE(combo->currentText(), QString::fromLatin1(expected[i]));
+        QCOMPARE(combo->count(), 9);
+        QVERIFY(combo->isEditable());
+        QCOMPARE(combo->insertPolicy(), QComboBox::NoInsert);
+    }
+    QCOMPARE(v.dlg.RangeCombo(0)->itemText(1), QStringLiteral("250"));
+    QCOMPARE(v.dlg.RangeCombo(1)->itemText(8), QStringLiteral("0"));
+    QCOMPARE(v.dlg.RangeCombo(4)->itemText(0), QStringLiteral("-5"));
+    QCOMPARE(v.dlg.RangeCombo(9)->itemText(1), QStringLiteral("37"));
+    auto radio = [&](int id) { return qobject_cast<QRadioButton*>(v.dlg.Control(id)); };
+    auto check = [&](int id) { return qobject_cast<QCheckBox*>(v.dlg.Control(id)); };
+    QVERIFY(radio(1019)->isChecked());
+    QVERIFY(!radio(1021)->isChecked() && !radio(1022)->isChecked());
+    QCOMPARE(radio(1022)->text(), QStringLiteral("Temperature"));
+    QVERIFY(check(1023)->isChecked() && check(1024)->isChecked() && check(1025)->isChecked());
+    QCOMPARE(check(1024)->text(), QStringLiteral("Salinity"));
+    QCOMPARE(check(1018)->text(), QStringLiteral("ADJUSTED"));
+    QVERIFY(!check(1018)->isChecked());
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    QCOMPARE(v.dlg.Grid().ColumnWidth(0), 30);
+    QCOMPARE(v.dlg.Grid().ColumnWidth(4), 60);
+    QCOMPARE(v.dlg.Grid().RowCount(), 56);
+    QCOMPARE(qobject_cast<QPushButton*>(v.dlg.Control(2))->text(), QStringLiteral("close"));
+}
+
+void GraphDlgTest::listRunsInFileOrder()
+{
+    Viewer v(ThreeLevels(false));
+    CGridTable& g = v.dlg.Grid();
+    QCOMPARE(g.RowCount(), 3);
+    QCOMPARE(g.CellText(0, 0), QStringLiteral("3"));
+    QCOMPARE(g.CellText(1, 0), QStringLiteral("2"));
+    QCOMPARE(g.CellText(2, 0), QStringLiteral("1"));
+    QCOMPARE(g.CellText(0, 1), QStringLiteral("100.0"));
+    QCOMPARE(g.CellText(1, 2), QStringLiteral("-----"));
+}
+
+void GraphDlgTest::adjustedOnlyWithAdjustedData()
+{
+    {
+        Viewer v(ThreeLevels(false));
+        QVERIFY(!v.dlg.Control(CGraphDlg::IDC_ADJUSTED)->isEnabled());
+    }
+    Viewer v(ThreeLevels(true));
+    auto* adjusted = qobject_cast<QCheckBox*>(v.dlg.Control(CGraphDlg::IDC_ADJUSTED));
+    QVERIFY(adjusted->isEnabled());
+    adjusted->click();
+    CGridTable& g = v.dlg.Grid();
+    QCOMPARE(g.RowCount(), 3);
+    QCOMPARE(g.CellText(0, 1), QStringLiteral("101.0"));
+    QCOMPARE(g.CellText(1, 2), QStringLiteral("11.000"));
+    QCOMPARE(g.CellText(2, 2), QStringLiteral("-----"));
+    QCOMPARE(g.CellText(2, 4), QStringLiteral("-----"));
+    QVERIFY(v.dlg.Settings().adjusted);
+    // The plot follows: the adjusted temperature of level 2 (11 at 501 dbar) is drawn.
+    const PixelRect plot = v.dlg.PlotRect();
+    const CAxisMap h(plot.left, plot.right, -5, 35), vert(plot.top, plot.bottom, 0, 2000);
+    QCOMPARE(v.Pixel(*h.Map(11) - 1, *vert.Map(501) - 1), kBlue);
+}
+
+void GraphDlgTest::frameAndVerticalAxis()
+{
+    Viewer v(ThreeLevels(false));
+    const PixelRect area = v.dlg.AreaRect();
+    const PixelRect plot = v.dlg.PlotRect();
+    QCOMPARE(plot, PlotRectOf(area));
+    QCOMPARE(plot.left, area.left + 60);
+    QCOMPARE(plot.bottom, area.bottom - 100);
+    // Frame: all four edges, both corners included.
+    for (int x = plot.left; x <= plot.right; x += 7) {
+        QCOMPARE(v.Pixel(x, plot.top), kBlack);
+    }
+    for (int y = plot.top; y <= plot.bottom; y += 7) {
+        QCOMPARE(v.Pixel(plot.left, y), kBlack);
+        QCOMPARE(v.Pixel(plot.right, y), kBlack);
+    }
+    QCOMPARE(v.Pixel(plot.right, plot.bottom - 1), kBlack);
+
+    // Ticks and labels at 400 .. 1600; none at the ends, labels there.
+    const CAxisMap map(plot.top, plot.bottom, 0, 2000);
+    const int cy = QFontMetrics(DialogFont()).height();
+    for (int value : {400, 800, 1200, 1600}) {
+        const int y = *map.Map(value);
+        QCOMPARE(v.Pixel(plot.left + 9, y), kBlack);
+        QVERIFY(v.Pixel(plot.left + 10, y) != kBlack);
+        QCOMPARE(v.Pixel(plot.right - 9, y), kBlack);
+        QVERIFY(v.HasInk(area.left, y - cy / 2, plot.left - 1, y + cy / 2));
+    }
+    QVERIFY(v.HasInk(area.left, plot.top - cy / 2, plot.left - 1, plot.top + cy / 2));
+    QVERIFY(v.HasInk(area.left, plot.bottom - cy / 2, plot.left - 1, plot.bottom + cy / 2 - 1));
+    // Nothing between the labels.
+    const int gap = (*map.Map(400) + *map.Map(800)) / 2;
+    QVERIFY(!v.HasInk(area.left, gap - 3, plot.left - 1, gap + 3));
+    // Three coloured axes below the frame, one after the other.
+    QCOMPARE(v.Pixel(plot.left + 5, plot.bottom), kBlue);
+    int next = plot.bottom + 10 + cy;
+    QCOMPARE(v.Pixel(plot.left + 5, next), kRed);
+    next += 10 + cy;
+    QCOMPARE(v.Pixel(plot.left + 5, next), kGreen);
+    QCOMPARE(v.Pixel(plot.left, next + 9), kGreen);
+}
+
+void GraphDlgTest::curvesAtMappedPoints()
+{
+    Viewer v(ThreeLevels(false));
+    const PixelRect plot = v.dlg.PlotRect();
+    const CAxisMap vert(plot.top, plot.bottom, 0, 2000);
+    const CAxisMap temp(plot.left, plot.right, -5, 35);
+    const CAxisMap sal(plot.left, plot.right, 30, 38);
+    const int y = *vert.Map(1000);
+    const int x = *temp.Map(10);
+    // The hollow 3 x 3 marker around the point, in the curve's colour.
+    QCOMPARE(v.Pixel(x - 1, y - 1), kBlue);
+    QCOMPARE(v.Pixel(x + 1, y + 1), kBlue);
+    QCOMPARE(v.Pixel(x - 1, y + 1), kBlue);
+    const int xs = *sal.Map(36);
+    QCOMPARE(v.Pixel(xs + 1, y - 1), kRed);
+    QCOMPARE(v.Pixel(xs - 1, y), kRed);
+    // The density curve is green wherever it has a point.
+    const CLevelRecord& deep = v.levels[0];
+    QCOMPARE(deep.no, 1);
+    const CAxisMap dens(plot.left, plot.right, 20, 28);
+    QCOMPARE(v.Pixel(*dens.Map(deep.sigma) - 1, y - 1), kGreen);
+}
+
+void GraphDlgTest::missingLevelIsJoinedOver()
+{
+    Viewer v(ThreeLevels(false));
+    const PixelRect plot = v.dlg.PlotRect();
+    const CAxisMap vert(plot.top, plot.bottom, 0, 2000);
+    const CAxisMap temp(plot.left, plot.right, -5, 35);
+    const CAxisMap sal(plot.left, plot.right, 30, 38);
+    // The temperature line runs straight from 10 at 1000 dbar to 20 at 100 dbar.
+    const int ym = *vert.Map(500);
+    const double t = 10 + (20 - 10) * (1000.0 - 500.0) / 900.0;
+    const int xm = *temp.Map(t);
+    QVERIFY(v.HasInk(xm - 2, ym - 2, xm + 2, ym + 2, kBlue));
+    // No marker of its own there, but the salinity curve has one.
+    const int xs = *sal.Map(34);
+    QCOMPARE(v.Pixel(xs - 1, ym - 1), kRed);
+    QCOMPARE(v.Pixel(xs + 1, ym + 1), kRed);
+}
+
+void GraphDlgTest::noHorizontalCurvesLeavesFrameAndAxis()
+{
+    Viewer v(ThreeLevels(false));
+    for (int id : {1023, 1024, 1025})
+        qobject_cast<QCheckBox*>(v.dlg.Control(id))->click();
+    const PixelRect plot = v.dlg.PlotRect();
+    for (QRgb c : {kBlue, kRed, kGreen})
+        QVERIFY(!v.HasInk(v.dlg.AreaRect().left, v.dlg.AreaRect().top, v.dlg.AreaRect().right - 1,
+                          v.dlg.AreaRect().bottom - 1, c));
+    QCOMPARE(v.Pixel(plot.left, plot.top), kBlack);
+    QCOMPARE(v.Pixel(plot.left + 9, *CAxisMap(plot.top, plot.bottom, 0, 2000).Map(800)), kBlack);
+}
+
+void GraphDlgTest::cursorLineDrawnAndRestored()
+{
+    Viewer v(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    const PixelRect plot = v.dlg.PlotRect();
+    const QImage before = v.dlg.Surface().copy();
+    const CAxisMap vert(plot.top, plot.bottom, 0, 2000);
+    // Level 1 is the deepest, 1806 dbar.
+    const int y1806 = *vert.Map(1806);
+    v.dlg.OnMouseMoveAt(plot.left + 100, y1806);
+    QCOMPARE(v.dlg.CursorLevel(), 1);
+    const int line = v.dlg.SavedRow();
+    QVERIFY(std::abs(line - y1806) <= 1);
+    for (int x = plot.left; x < plot.right; ++x)
+        QCOMPARE(v.Pixel(x, line), kBlack);
+    // The list shows that level selected and framed.
+    QVERIFY(v.dlg.Grid().IsSelected(55));
+    QCOMPARE(v.dlg.Grid().FocusRow(), 55);
+    QCOMPARE(v.dlg.Grid().FirstRow(), 50);
+
+    // Moving within the same level changes nothing.
+    v.dlg.OnMouseMoveAt(plot.left + 120, y1806 + 1);
+    QCOMPARE(v.dlg.SavedRow(), line);
+
+    // Another level: the old row gets exactly its previous pixels back.
+    v.dlg.OnMouseMoveAt(plot.left + 100, *vert.Map(1000));
+    QVERIFY(v.dlg.CursorLevel() != 1);
+    for (int x = plot.left; x <= plot.right; ++x)
+        QCOMPARE(v.Pixel(x, line), before.pixel(x, line));
+
+    // Leaving the plot keeps the line; coming back on the same level draws it again.
+    const int second = v.dlg.SavedRow();
+    v.dlg.OnMouseMoveAt(plot.right + 5, second);
+    QCOMPARE(v.dlg.CursorLevel(), -1);
+    QCOMPARE(v.Pixel(plot.left + 3, second), kBlack);
+    v.dlg.OnMouseMoveAt(plot.left + 50, second);
+    QCOMPARE(v.dlg.SavedRow(), second);
+    QCOMPARE(v.Pixel(plot.left + 3, second), kBlack);
+
+    // A redraw wipes the line and forgets the saved row.
+    v.Review();
+    QCOMPARE(v.dlg.SavedRow(), -1);
+    QCOMPARE(v.Pixel(plot.left + 3, second), before.pixel(plot.left + 3, second));
+}
+
+void GraphDlgTest::cursorFollowsListAndReversedAxis()
+{
+    Viewer v(ThreeLevels(false));
+    const PixelRect plot = v.dlg.PlotRect();
+    // Through the dialog's own mouse events, with mouse tracking.
+    QMouseEvent move(QEvent::MouseMove, QPointF(plot.left + 30, plot.top + 2),
+                     QPointF(plot.left + 30, plot.top + 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&v.dlg, &move);
+    QCOMPARE(v.dlg.CursorLevel(), 3); // 100 dbar, the first level of the file
+    QVERIFY(v.dlg.Grid().IsSelected(0));
+
+    // A reversed range still finds levels: 2000 at the top, 0 at the bottom.
+    v.SetRange(0, QStringLiteral("2000"));
+    v.SetRange(1, QStringLiteral("0"));
+    v.Review();
+    QCOMPARE(v.dlg.Settings().VerticalMin(), 2000.0);
+    const CAxisMap vert(plot.top, plot.bottom, 2000, 0);
+    v.dlg.OnMouseMoveAt(plot.left + 30, *vert.Map(1000));
+    QCOMPARE(v.dlg.CursorLevel(), 1);
+    QVERIFY(v.dlg.Grid().IsSelected(2));
+    QVERIFY(std::abs(v.dlg.SavedRow() - *vert.Map(1000)) <= 1);
+}
+
+void GraphDlgTest::typedRangesAndReview()
+{
+    Viewer v(ThreeLevels(false));
+    v.SetRange(0, QStringLiteral("letters"));
+    v.SetRange(1, QStringLiteral(" 1500abc"));
+    v.Review();
+    QCOMPARE(v.dlg.Settings().range[0], 0.0);
+    QCOMPARE(v.dlg.Settings().range[1], 1500.0);
+
+    // Typing makes "Review" the default button: Enter in the field redraws.
+    QComboBox* combo = v.dlg.RangeCombo(0);
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("500"));
+    QVERIFY(qobject_cast<QPushButton*>(v.dlg.Control(CGraphDlg::IDC_REVIEW))->isDefault());
+    QCOMPARE(v.dlg.Settings().range[0], 0.0);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(v.dlg.Settings().range[0], 500.0);
+    QCOMPARE(combo->count(), 9); // nothing was added to the list
+    QVERIFY(v.dlg.isVisible());
+}
+
+void GraphDlgTest::dropDownSelectionRedrawsLater()
+{
+    Viewer v(ThreeLevels(false));
+    QComboBox* combo = v.dlg.RangeCombo(1);
+    combo->setCurrentIndex(4); // "1000", set by code: no redraw
+    QCOMPARE(v.dlg.Settings().range[1], 2000.0);
+    emit combo->activated(4);   // as the user's choice reports it
+    QCOMPARE(v.dlg.Settings().range[1], 2000.0);
+    QTRY_COMPARE(v.dlg.Settings().range[1], 1000.0);
+    const PixelRect plot = v.dlg.PlotRect();
+    const CAxisMap vert(plot.top, plot.bottom, 0, 1000);
+    QCOMPARE(v.Pixel(plot.left + 9, *vert.Map(200)), kBlack);
+}
+
+void GraphDlgTest::degenerateRangesDoNotHang()
+{
+    // A fill value far outside every range, next to ordinary levels.
+    ncfixture::Profile p;
+    p.pres = {100, 200, 300};
+    p.temp = {10, 9.96921e36f, 12};
+    p.psal = {35, 35, 35};
+    const std::string path = ncfixture::WriteProfile("fill.nc", p);
+    Viewer v(path);
+    const PixelRect plot = v.dlg.PlotRect();
+    const PixelRect area = v.dlg.AreaRect();
+    // Equal ends: end labels, but no ticks and no points.
+    v.SetRange(0, QStringLiteral("200"));
+    v.SetRange(1, QStringLiteral("200"));
+    v.Review();
+    QVERIFY(!v.HasInk(plot.left + 1, plot.top + 1, plot.right - 1, plot.bottom - 1));
+    QVERIFY(v.HasInk(area.left, plot.top - 5, plot.left - 1, plot.top + 5));
+    v.dlg.OnMouseMoveAt(plot.left + 20, plot.top + 20);
+
+    for (const auto& [lo, hi] : {std::pair{"1e20", "100000000000010000000"}, {"-inf", "inf"},
+                                 {"nan", "5"}, {"-1e308", "1e308"}, {"1e-300", "2e-300"}}) {
+        for (int i : {0, 6, 8, 10}) {
+            v.SetRange(i, QString::fromLatin1(lo));
+            v.SetRange(i + 1, QString::fromLatin1(hi));
+        }
+        v.Review();
+        v.dlg.OnMouseMoveAt(plot.left + 20, plot.top + 30);
+        QCOMPARE(v.Pixel(plot.left, plot.top), kBlack);
+    }
+}
+
+void GraphDlgTest::setUpRunsOnlyOnce()
+{
+    Viewer v(ThreeLevels(false));
+    v.SetRange(0, QStringLiteral("100"));
+    v.Review();
+    v.dlg.hide();
+    v.dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v.dlg));
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    QCOMPARE(v.dlg.Grid().RowCount(), 3);
+    QCOMPARE(v.dlg.Settings().range[0], 100.0);
+}
+
+void GraphDlgTest::unreadableFileShowsMessage()
+{
+    QString text, caption;
+    MbIcon icon = MbIcon::Information;
+    int calls = 0;
+    SetMessageBoxHook([&](const QString& t, const QString& c, MbIcon i) {
+        text = t;
+        caption = c;
+        icon = i;
+        ++calls;
+        return 0;
+    });
+    const QString path = QString::fromStdString(ncfixture::TempPath("missing.nc"));
+    RunGraphView(nullptr, path);
+    SetMessageBoxHook({});
+    QCOMPARE(calls, 1);
+    QCOMPARE(caption, QStringLiteral("File reading error"));
+    QCOMPARE(icon, MbIcon::Stop);
+    QVERIFY(text.contains(path));
+    QVERIFY(text.contains(QStringLiteral("No such file")));
+}
+
+QTEST_MAIN(GraphDlgTest)
+#include "test_graph_dlg.moc"
