@@ -120,3 +120,48 @@ TEST(RenderErrors, TextDoesNotDependOnTheLocale)
 }
 
 } // namespace
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Running out of memory while building a large text is logged, never a crash: a
+// child process renders under an address-space limit just above what it uses.
+TEST(RenderErrors, OutOfMemoryIsLogged)
+{
+    TempDir dir;
+    {
+        NcBuilder nc(dir.file("big.nc"));
+        int n = nc.dim("N", 4000000);
+        int v = nc.var("v", NC_FLOAT, {n});
+        nc.end_define();
+        std::vector<float> values(4000000);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = static_cast<float>(i) * 1.25f;
+        nc.put_float(v, values);
+    }
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        long pages = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(f);
+        }
+        rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (24u << 20);
+        struct rlimit rl = {limit, limit};
+        setrlimit(RLIMIT_AS, &rl);
+        std::string text = render_cdl(dir.file("big.nc"));
+        std::string log = cdl_error_log();
+        _exit(log.find("Out of memory!") != std::string::npos ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the log did not say Out of memory!";
+}
+
+} // namespace
