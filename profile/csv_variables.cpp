@@ -4,6 +4,8 @@
 
 #include <netcdf.h>
 
+#include "profile/open_profile_file.h"
+
 const CsvVariable* CsvVariableList::FindByName(const std::string& name) const
 {
     for (const CsvVariable& v : variables)
@@ -16,13 +18,10 @@ CsvVariableList ReadCsvVariables(const std::string& ncPath)
 {
     CsvVariableList list;
     int ncid = -1;
-    int status = nc_open(ncPath.c_str(), NC_NOWRITE, &ncid);
-    if (status != NC_NOERR) {
-        list.message = ncPath + ": " + nc_strerror(status);
+    if (!OpenProfileFile(ncPath, &ncid, list.message))
         return list;
-    }
     int ndims = 0, nvars = 0, ngatts = 0, unlimdim = -1;
-    status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);
+    const int status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);
     if (status != NC_NOERR) {
         list.message = ncPath + ": " + nc_strerror(status);
         nc_close(ncid);

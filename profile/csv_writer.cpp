@@ -10,6 +10,7 @@
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
+#include "profile/open_profile_file.h"
 #include "profile/replace_file.h"
 
 namespace {
@@ -305,10 +306,11 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
 CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
 {
     int ncid = -1;
-    int status = nc_open(settings.ncPath.c_str(), NC_NOWRITE, &ncid);
-    if (status != NC_NOERR)
-        return InputError(settings.ncPath, status);
     CsvResult result;
+    if (!OpenProfileFile(settings.ncPath, &ncid, result.message)) {
+        result.status = CsvResult::Status::InputError;
+        return result;
+    }
     try {
         result = Build(ncid, settings, out);
     } catch (const std::bad_alloc&) {

@@ -10,6 +10,7 @@
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
+#include "profile/open_profile_file.h"
 #include "profile/seawater.h"
 
 namespace {
@@ -179,12 +180,11 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
 {
     LevelLoadResult result;
     int ncid = -1;
-    int status = nc_open(path.c_str(), NC_NOWRITE, &ncid);
-    if (status != NC_NOERR) {
+    if (!OpenProfileFile(path, &ncid, result.message)) {
         result.ok = false;
-        result.message = LibraryMessage(path.c_str(), status);
         return result;
     }
+    int status = NC_NOERR;
 
     int ndims = 0, nvars = 0, ngatts = 0, unlimdim = -1;
     status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);

@@ -200,6 +200,12 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
     r = WriteCsvFile({nc.string(), {42}, {}, target.string()});
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
+    const std::string whole = ReadWholeFile(nc);
+    const fs::path cut = dir.file("cut.nc");
+    { std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 4); }
+    r = WriteCsvFile({cut.string(), {0}, {}, target.string()});
+    EXPECT_EQ(r.status, CsvResult::Status::InputError);
+    fs::remove(cut);
     EXPECT_EQ(ReadWholeFile(target), "old contents");
 
     // Unwritable targets.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "nc_fixture.h"
@@ -205,6 +206,15 @@ TEST(LoadLevelArray, UnreadableFilesAreReported)
     { std::FILE* f = std::fopen(garbage.c_str(), "wb"); std::fputs("CDF\x01 not really", f); std::fclose(f); }
     res = LoadLevelArray(garbage.string(), a);
     EXPECT_FALSE(res.ok);
+
+    // A real profile cut short: its data would be read from past the end.
+    const std::string whole = ReadWholeFile(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    const auto cut = dir.file("cut.nc");
+    { std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 100); }
+    res = LoadLevelArray(cut.string(), a);
+    EXPECT_FALSE(res.ok);
+    EXPECT_NE(res.message.find("truncated"), std::string::npos) << res.message;
+    EXPECT_EQ(a.GetSize(), 0);
 
     const auto noLevels = dir.file("nolevels.nc");
     ASSERT_TRUE((MakeNcFile(noLevels, {{"N_PROF", 1}}, {{"PRES", NC_FLOAT, {"N_PROF"}, {1}}})));
