@@ -169,7 +169,6 @@ TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
     const auto path = dir.file("odd.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}, {"N_OTHER", 2}, {"N_REC", 0}},
                            {{"PRES", NC_FLOAT, {"N_PROF", "N_OTHER"}, {1, 2}},           // too few
-                            {"PSAL", NC_DOUBLE, {"N_LEVELS"}, {NAN, INFINITY, 1e300, 3.4028235e38}},
                             {"TEMP", NC_FLOAT, {"N_LEVELS", "N_OTHER"}, {1, 2, 3, 4, 5, 6, 7, 8}}, // too many
                             {"PRES_ADJUSTED", NC_FLOAT, {"N_REC", "N_LEVELS"}, {}},    // zero records
                             {"TEMP_ADJUSTED", NC_CHAR, {"N_PROF", "N_LEVELS"}, {}, "abcd"}, // text
@@ -178,13 +177,10 @@ TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
     const LevelLoadResult res = LoadLevelArray(path.string(), a);
     ASSERT_TRUE(res.ok) << res.message;
     ASSERT_EQ(a.GetSize(), 4);
-    // Values that are no finite float are missing too; FLT_MAX itself is a value.
-    EXPECT_EQ(a[0].psal, 3.4028235e38f);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(a[i].pres, 99999.0f);
         EXPECT_EQ(a[i].temp, 99999.0f);
-        if (i > 0)
-            EXPECT_EQ(a[i].psal, 99999.0f);
+        EXPECT_EQ(a[i].psal, 99999.0f); // no PSAL in the file
         EXPECT_EQ(a[i].presAdj, 99999.0f);
         EXPECT_EQ(a[i].tempAdj, 99999.0f);
         EXPECT_EQ(a[i].sigma, 99999.0f);
@@ -192,6 +188,21 @@ TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
     }
     EXPECT_EQ(a[0].psalAdj, 33.0f);
     EXPECT_FALSE(a.HasAdjustedData());
+
+    // Values that are no finite float are missing too; FLT_MAX itself is a value.
+    const auto nonFinite = dir.file("nonfinite.nc");
+    ASSERT_TRUE((MakeNcFile(nonFinite, {{"N_LEVELS", 4}},
+                            {{"PSAL", NC_DOUBLE, {"N_LEVELS"}, {NAN, INFINITY, 1e300, 3.4028235e38}},
+                             {"TEMP", NC_FLOAT, {"N_LEVELS"}, {1, 2, 3, 4}}})));
+    CLevelArray b;
+    ASSERT_TRUE(LoadLevelArray(nonFinite.string(), b).ok);
+    ASSERT_EQ(b.GetSize(), 4);
+    EXPECT_EQ(b[0].psal, 3.4028235e38f);
+    EXPECT_EQ(b[0].sigma, 99999.0f); // a density beyond the float range
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(b[i].psal, 99999.0f);
+        EXPECT_EQ(b[i].sigma, 99999.0f);
+    }
 }
 
 TEST(LoadLevelArray, UnreadableFilesAreReported)
