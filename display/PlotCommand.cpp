@@ -1,9 +1,140 @@
 #include "display/PlotCommand.h"
 
-#include <cstdio>
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QSaveFile>
 
-int RunPlotCommand(int, char**, const std::vector<std::string>&)
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "app/DialogUnits.h"
+#include "display/GraphPainter.h"
+#include "display/GraphSettings.h"
+#include "display/SurfaceDC.h"
+#include "profile/level_records.h"
+
+namespace {
+
+const char kPlotUsage[] =
+    "Usage: brinewick --plot FILE -o OUT.png [--adjusted]\n"
+    "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n";
+
+struct PlotOptions {
+    std::string input;
+    std::string output;
+    GraphSettings settings;
+};
+
+// Parses the words after "--plot"; writes the reason to stderr and returns none on a
+// usage error.
+std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
 {
-    std::fputs("brinewick: --plot is not available yet\n", stderr);
-    return 2;
+    PlotOptions o;
+    auto fail = [](const std::string& why) -> std::optional<PlotOptions> {
+        std::fprintf(stderr, "brinewick: %s\n%s", why.c_str(), kPlotUsage);
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o") {
+            if (!hasValue)
+                return fail("-o needs a file name");
+            o.output = args[++i];
+        } else if (a == "--adjusted") {
+            o.settings.adjusted = true;
+        } else if (a == "--vertical") {
+            if (!hasValue)
+                return fail("--vertical needs pressure, density or temperature");
+            const std::string& v = args[++i];
+            if (v == "pressure")
+                o.settings.vertical = {true, false, false};
+            else if (v == "density")
+                o.settings.vertical = {false, true, false};
+            else if (v == "temperature")
+                o.settings.vertical = {false, false, true};
+            else
+                return fail("unknown vertical quantity " + v);
+        } else if (a == "--curves") {
+            if (!hasValue)
+                return fail("--curves needs a list such as T,S,D");
+            o.settings.horizontal = {false, false, false};
+            const std::string& list = args[++i];
+            std::size_t start = 0;
+            while (start <= list.size()) {
+                const std::size_t end = std::min(list.find(',', start), list.size());
+                const std::string item = list.substr(start, end - start);
+                if (item == "T")
+                    o.settings.horizontal[0] = true;
+                else if (item == "S")
+                    o.settings.horizontal[1] = true;
+                else if (item == "D")
+                    o.settings.horizontal[2] = true;
+                else if (!item.empty())
+                    return fail("unknown curve " + item + " (use T, S and D)");
+                start = end + 1;
+            }
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return fail("unknown option " + a);
+        } else if (o.input.empty()) {
+            o.input = a;
+        } else {
+            return fail("more than one input file");
+        }
+    }
+    if (o.input.empty())
+        return fail("no input file");
+    if (o.output.empty())
+        return fail("no output file (-o OUT.png)");
+    return o;
+}
+
+} // namespace
+
+int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
+{
+    const std::optional<PlotOptions> options = ParseOptions(args);
+    if (!options)
+        return 2;
+
+    CLevelArray levels;
+    const LevelLoadResult loaded = LoadLevelArray(options->input, levels);
+    if (!loaded.ok) {
+        std::fprintf(stderr, "brinewick: %s\n", loaded.message.c_str());
+        return 1;
+    }
+    if (options->settings.adjusted && !levels.HasAdjustedData()) {
+        std::fprintf(stderr, "brinewick: %s has no adjusted values\n", options->input.c_str());
+        return 1;
+    }
+
+    // Fonts need an application object; without a display the offscreen platform serves.
+    std::unique_ptr<QApplication> app;
+    int appArgc = argc > 0 ? 1 : 0;
+    if (!QCoreApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(appArgc, argv);
+    }
+
+    // The plot area of the graph viewer, in its dialog's units.
+    const QRect control = DialogUnits(DialogFont()).rect(7, 6, 346, 337);
+    QImage image(control.size(), QImage::Format_RGB32);
+    image.fill(MenuColor());
+    {
+        CSurfaceDC dc(image, nullptr);
+        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, options->settings, levels,
+                  DialogFont());
+    }
+
+    QSaveFile file(QFile::decodeName(options->output.c_str()));
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+        std::fprintf(stderr, "brinewick: cannot write %s: %s\n", options->output.c_str(),
+                     file.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
 }
