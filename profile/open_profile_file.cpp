@@ -2,23 +2,21 @@
 
 #include <netcdf.h>
 
+#include "cdl/checked_open.h"
 #include "cdl/classic_header.h"
 
 bool OpenProfileFile(const std::string& path, int* ncid, std::string& message)
 {
+    // Values are exported and plotted as read, so a file shorter than its header
+    // says is refused: the library would hand out whatever lies past its end.
     const ClassicHeaderCheck check = check_classic_header(path);
-    if (!check.header_ok) {
-        message = path + ": not a valid netCDF file: " + check.problem;
-        return false;
-    }
     if (check.truncated()) {
-        // The library would read the missing data as whatever lies past the end.
         message = path + ": the file is shorter than its header says (truncated).";
         return false;
     }
-    const int status = nc_open(path.c_str(), NC_NOWRITE, ncid);
-    if (status != NC_NOERR) {
-        message = path + ": " + nc_strerror(status);
+    std::string reason;
+    if (open_netcdf_checked(path, ncid, &reason) != NC_NOERR) {
+        message = path + ": " + reason;
         return false;
     }
     return true;
