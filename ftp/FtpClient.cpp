@@ -68,8 +68,10 @@ static size_t FtpWriteReply(char* data, size_t size, size_t count, void* user)
 {
     auto* req = static_cast<FtpClient::Request*>(user);
     const size_t n = size * count;
-    if (req->replies.size() < 10000)
-        req->replies.emplace_back(data, n);
+    // Callers read the latest replies; a server that floods keeps only its last lines.
+    if (req->replies.size() >= 10000)
+        req->replies.erase(req->replies.begin(), req->replies.begin() + 5000);
+    req->replies.emplace_back(data, n);
     return n;
 }
 

@@ -24,7 +24,7 @@ struct FtpTimeouts {
     long stallSeconds = 30;       // a transfer moving less than 1 byte/s for this long fails
 };
 
-enum class FtpErrorKind { None, Connect, Login, Directory, Transfer, Cancelled, BadName, NotConnected };
+enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected };
 
 // Result of a client operation: success, or what went wrong with libcurl's message.
 struct FtpStatus {

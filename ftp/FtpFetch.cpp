@@ -42,6 +42,7 @@ FetchResult FetchToFile(FtpClient& client, const std::string& remoteName, const 
     progress.setRange(0, 1000);
     progress.setValue(0);
 
+    bool arrowShown = false;
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     auto sink = [&](const char* data, std::size_t size) {
@@ -58,6 +59,11 @@ FetchResult FetchToFile(FtpClient& client, const std::string& remoteName, const 
             progress.setRange(0, 0);  // size unknown: a busy indicator
             progress.setLabelText(QStringLiteral("Receiving %1: %2 bytes").arg(name, Bytes(received)));
         }
+        if (!arrowShown && progress.isVisible()) {
+            // The caller's wait cursor would hide that Cancel can be pressed.
+            QApplication::changeOverrideCursor(Qt::ArrowCursor);
+            arrowShown = true;
+        }
         if (sinceEvents.elapsed() >= 50) {
             QApplication::processEvents();
             sinceEvents.restart();
@@ -68,6 +74,8 @@ FetchResult FetchToFile(FtpClient& client, const std::string& remoteName, const 
     FtpStatus status = client.Get(remoteName, sink, onProgress);
     const bool cancelled = status.kind == FtpErrorKind::Cancelled || progress.wasCanceled();
     progress.hide();  // (close() would count as pressing Cancel)
+    if (arrowShown)
+        QApplication::changeOverrideCursor(Qt::WaitCursor);
     if (status && !cancelled && file.commit())
         return FetchResult::Done;
     file.cancelWriting();
