@@ -34,6 +34,7 @@ private slots:
     void init();
     void cleanup();
 
+    void offersDataCentres();
     void listsFilteredFoldersAndFiles();
     void movesIntoFolderAndBack();
     void fetchesFileAndRemembersSettings();
@@ -130,6 +131,23 @@ void TestFtpDlg::ClickItem(QListWidget* list, const QString& text, bool twice)
 }
 
 static FtpTimeouts Short() { return {3000, 5, 5}; }
+
+void TestFtpDlg::offersDataCentres()
+{
+    CFtpDlg dlg;  // the program's own table; nothing connects here
+    auto* site = Control<QComboBox>(dlg, "1014");
+    QCOMPARE(site->count(), 5);
+    QCOMPARE(site->currentIndex(), -1);
+    QCOMPARE(site->itemText(0), QString());
+    QCOMPARE(site->itemText(1), QStringLiteral("TALVERA"));
+    QCOMPARE(site->itemText(4), QStringLiteral("Coriolis GDAC"));
+    const auto sites = DefaultFtpSites();
+    for (std::size_t i = 1; i < sites.size(); ++i) {
+        QCOMPARE(sites[i].host, std::string("ftp.ifremer.fr"));
+        QCOMPARE(sites[i].startDir, std::string(i == 4 ? "/ifremer/argo" : "/pub/argo"));
+    }
+    QCOMPARE(Control<QLineEdit>(dlg, "1015")->text(), QStringLiteral("argo@example.org"));
+}
 
 void TestFtpDlg::listsFilteredFoldersAndFiles()
 {
