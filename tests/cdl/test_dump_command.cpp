@@ -12,17 +12,17 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-Run run(const std::string& args)
+CliRun run(const std::string& args)
 {
     TempDir dir;
     std::string cmd = std::string(BW_BINARY) + " " + args + " >" + dir.file("out") + " 2>" + dir.file("err");
-    Run r;
+    CliRun r;
     int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     std::ifstream o(dir.file("out"), std::ios::binary), e(dir.file("err"), std::ios::binary);
@@ -35,12 +35,12 @@ const std::string kSample = std::string(BW_TEST_DATA_DIR) + "/D5900446_001.nc";
 
 TEST(DumpCommand, WritesTheRenderedBytes)
 {
-    Run r = run("--dump " + kSample);
+    CliRun r = run("--dump " + kSample);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, render_cdl(kSample));
 
-    Run plain = run("--dump " + kSample + " --lf");
+    CliRun plain = run("--dump " + kSample + " --lf");
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.out, lf(r.out));
     EXPECT_EQ(plain.out.find('\r'), std::string::npos);
@@ -48,7 +48,7 @@ TEST(DumpCommand, WritesTheRenderedBytes)
 
 TEST(DumpCommand, ErrorsAndUsage)
 {
-    Run missing = run("--dump /nonexistent/x.nc");
+    CliRun missing = run("--dump /nonexistent/x.nc");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "/nonexistent/x.nc: No such file or directory\n");
 
@@ -57,7 +57,7 @@ TEST(DumpCommand, ErrorsAndUsage)
     EXPECT_EQ(run("--dump a.nc b.nc").status, 2);
     EXPECT_EQ(run("--frobnicate").status, 2);
 
-    Run version = run("--version");
+    CliRun version = run("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("Brinewick Version 1.0\n", 0), 0u);
     EXPECT_NE(version.out.find("netCDF"), std::string::npos);
