@@ -6,6 +6,7 @@
 // events to it.
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QRgb>
 #include <QString>
 
@@ -15,7 +16,6 @@
 
 class CSurfaceDialog;
 class CSurfaceDC;
-class QFontMetrics;
 class QScrollBar;
 
 // How a cell text fits into a column: centred when narrower than width - 4, otherwise
@@ -96,11 +96,13 @@ private:
     void DrawCellText(CSurfaceDC& dc, const PixelRect& cell, const QString& text, int width);
     void DrawTitleCell(CSurfaceDC& dc, bool pushed);
     void DrawFocus(CSurfaceDC& dc);
+    void DrawGridLines(CSurfaceDC& dc, const PixelRect& within);
     void UpdateHScroll();
     void UpdateVScroll();
     int ColumnLeft(int k) const;
     int RowTop(int i) const { return m_area.top + m_rowHeight * (i - m_firstRow + 1); }
     int RowAt(int y) const;
+    bool RowVisible(int i) const;
     bool InHeader(int x, int y) const;
     int BorderAt(int x, int y) const;
     int TitleAt(int x, int y) const;
@@ -116,6 +118,7 @@ private:
     PixelRect m_area;
     int m_rowHeight = 18;
     QFont m_font = GridFont();
+    QFontMetrics m_metrics{m_font};
     std::vector<GridColumn> m_columns;
     std::vector<GridRow> m_rows;
     int m_rowCount = 0;

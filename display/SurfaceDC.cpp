@@ -70,10 +70,19 @@ void CSurfaceDC::MoveTo(int x, int y)
     m_y = y;
 }
 
+QRgb* CSurfaceDC::Row(int y)
+{
+    if (!m_bits) {
+        m_bits = m_image.bits(); // detaches once, not for every pixel
+        m_stride = m_image.bytesPerLine();
+    }
+    return reinterpret_cast<QRgb*>(m_bits + static_cast<std::ptrdiff_t>(y) * m_stride);
+}
+
 void CSurfaceDC::Plot(int x, int y)
 {
     if (x >= m_clip.left && x < m_clip.right && y >= m_clip.top && y < m_clip.bottom)
-        reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = m_pen;
+        Row(y)[x] = m_pen;
 }
 
 void CSurfaceDC::LineTo(int x2, int y2)
@@ -84,8 +93,48 @@ void CSurfaceDC::LineTo(int x2, int y2)
     m_y = y2;
     if (m_clip.IsEmpty() || (x1 == x2 && y1 == y2))
         return;
-    EndPainter();
 
+    // Horizontal and vertical lines, the grid's and the axes', are filled as spans.
+    if (y1 == y2 || x1 == x2) {
+        const bool horizontal = y1 == y2;
+        const int from = horizontal ? x1 : y1;
+        const int to = horizontal ? x2 : y2;
+        // The start pixel is drawn, the end pixel is not.
+        int lo = to > from ? from : to + 1;
+        int hi = to > from ? to - 1 : from;
+        if (horizontal) {
+            if (y1 < m_clip.top || y1 >= m_clip.bottom)
+                return;
+            lo = std::max(lo, m_clip.left);
+            hi = std::min(hi, m_clip.right - 1);
+            if (lo > hi)
+                return;
+            MarkDirty(lo, y1, hi + 1, y1 + 1);
+            if (m_painter) {
+                Painter().fillRect(QRect(lo, y1, hi - lo + 1, 1), QColor(m_pen));
+                return;
+            }
+            QRgb* line = Row(y1);
+            std::fill(line + lo, line + hi + 1, m_pen);
+        } else {
+            if (x1 < m_clip.left || x1 >= m_clip.right)
+                return;
+            lo = std::max(lo, m_clip.top);
+            hi = std::min(hi, m_clip.bottom - 1);
+            if (lo > hi)
+                return;
+            MarkDirty(x1, lo, x1 + 1, hi + 1);
+            if (m_painter) {
+                Painter().fillRect(QRect(x1, lo, 1, hi - lo + 1), QColor(m_pen));
+                return;
+            }
+            for (int y = lo; y <= hi; ++y)
+                Row(y)[x1] = m_pen;
+        }
+        return;
+    }
+
+    EndPainter();
     const std::int64_t dx = std::int64_t{x2} - x1;
     const std::int64_t dy = std::int64_t{y2} - y1;
     const bool xMajor = std::llabs(dx) >= std::llabs(dy);
@@ -126,12 +175,15 @@ void CSurfaceDC::FillSolidRect(const PixelRect& r, QRgb color)
     const PixelRect f = m_clip.Intersected(r);
     if (f.IsEmpty())
         return;
-    EndPainter();
+    MarkDirty(f.left, f.top, f.right, f.bottom);
+    if (m_painter) { // between texts: no need to close and reopen the painter
+        Painter().fillRect(QRect(f.left, f.top, f.Width(), f.Height()), QColor(color));
+        return;
+    }
     for (int y = f.top; y < f.bottom; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        QRgb* line = Row(y);
         std::fill(line + f.left, line + f.right, color);
     }
-    MarkDirty(f.left, f.top, f.right, f.bottom);
 }
 
 void CSurfaceDC::SelectFont(const QFont& font)
@@ -179,7 +231,7 @@ QRgb CSurfaceDC::GetPixel(int x, int y)
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return 0xFFFFFFFFu;
     EndPainter();
-    return reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x];
+    return Row(y)[x];
 }
 
 void CSurfaceDC::SetPixel(int x, int y, QRgb color)
@@ -187,13 +239,14 @@ void CSurfaceDC::SetPixel(int x, int y, QRgb color)
     if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom)
         return;
     EndPainter();
-    reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = color;
+    Row(y)[x] = color;
     MarkDirty(x, y, x + 1, y + 1);
 }
 
 QPainter& CSurfaceDC::Painter()
 {
     if (!m_painter) {
+        m_bits = nullptr; // a painter may detach a shared image: take the pixels afresh
         m_painter = std::make_unique<QPainter>(&m_image);
         m_painter->setFont(m_font);
     }

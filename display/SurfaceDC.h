@@ -60,6 +60,7 @@ private:
     void EndPainter();
     void MarkDirty(int left, int top, int right, int bottom);
     void Plot(int x, int y);
+    QRgb* Row(int y);
 
     QImage& m_image;
     QPointer<QWidget> m_owner;
@@ -74,6 +75,8 @@ private:
     std::optional<QFontMetrics> m_metrics;
     int m_x = 0;
     int m_y = 0;
+    uchar* m_bits = nullptr; // the image's pixels, taken on first raw access
+    qsizetype m_stride = 0;
 };
 
 // The system menu colour (COLOR_MENU): the palette's button colour.
