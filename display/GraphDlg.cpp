@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -327,6 +328,13 @@ void CGraphDlg::mouseReleaseEvent(QMouseEvent* event)
         m_grid.OnLButtonUp(p.x(), p.y());
     }
     CSurfaceDialog::mouseReleaseEvent(event);
+}
+
+void CGraphDlg::wheelEvent(QWheelEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    m_grid.OnMouseWheel(p.x(), p.y(), event->angleDelta().y() / 120);
+    event->accept();
 }
 
 void CGraphDlg::mouseMoveEvent(QMouseEvent* event)

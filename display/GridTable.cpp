@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "display/ScrollBarInfo.h"
 #include "display/SurfaceDC.h"
@@ -575,4 +576,14 @@ void CGridTable::OnHScroll(int code, int pos, QScrollBar* scrollBar)
     }
     if (next != cur)
         SetScrollPos(bar, next);
+}
+
+void CGridTable::OnMouseWheel(int x, int y, int notches)
+{
+    QScrollBar* bar = Bar(m_vScrollId);
+    if (!bar || !m_area.ContainsInclusive(x, y))
+        return;
+    const int code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
+    for (int k = 0; k < 3 * std::abs(notches); ++k)
+        OnVScroll(code, 0, bar);
 }

@@ -60,6 +60,9 @@ public:
     void OnMouseMove(int x, int y);
     void OnVScroll(int code, int pos, QScrollBar* scrollBar);
     void OnHScroll(int code, int pos, QScrollBar* scrollBar);
+    // The mouse wheel over the table scrolls three rows a notch (notches > 0: up), as
+    // that many clicks on the bar's arrows would.
+    void OnMouseWheel(int x, int y, int notches);
 
     // State, for the owner and for tests.
     const PixelRect& Area() const { return m_area; }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -86,6 +87,13 @@ void CProfileDlg::mouseReleaseEvent(QMouseEvent* event)
         m_grid.OnLButtonUp(p.x(), p.y());
     }
     CSurfaceDialog::mouseReleaseEvent(event);
+}
+
+void CProfileDlg::wheelEvent(QWheelEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    m_grid.OnMouseWheel(p.x(), p.y(), event->angleDelta().y() / 120);
+    event->accept();
 }
 
 void CProfileDlg::mouseMoveEvent(QMouseEvent* event)

@@ -6,6 +6,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <clocale>
+
 #include "app/MessageBox.h"
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
@@ -86,6 +88,7 @@ private slots:
     void degenerateRangesDoNotHang();
     void setUpRunsOnlyOnce();
     void unreadableFileShowsMessage();
+    void numbersIgnoreCommaLocale();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -421,6 +424,23 @@ void GraphDlgTest::unreadableFileShowsMessage()
     QCOMPARE(icon, MbIcon::Stop);
     QVERIFY(text.contains(path));
     QVERIFY(text.contains(QStringLiteral("No such file")));
+}
+
+void GraphDlgTest::numbersIgnoreCommaLocale()
+{
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
+        QSKIP("no decimal-comma locale installed");
+    {
+        Viewer v(ThreeLevels(false));
+        QCOMPARE(v.dlg.RangeCombo(1)->currentText(), QStringLiteral("2000.0"));
+        QCOMPARE(v.dlg.Grid().CellText(0, 1), QStringLiteral("100.0"));
+        v.SetRange(8, QStringLiteral("33.5"));
+        v.SetRange(9, QStringLiteral("36,5")); // a comma ends the number: 36
+        v.Review();
+        QCOMPARE(v.dlg.Settings().range[8], 33.5);
+        QCOMPARE(v.dlg.Settings().range[9], 36.0);
+    }
+    std::setlocale(LC_ALL, "C");
 }
 
 QTEST_MAIN(GraphDlgTest)

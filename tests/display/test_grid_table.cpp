@@ -165,6 +165,13 @@ void GridTableTest::verticalScrollStopsAtLastRow()
     g.ScrollToRow(12);
     QCOMPARE(g.FirstRow(), 12);
     QCOMPARE(GetScrollPos(host.vbar), 12);
+    // The wheel scrolls three rows a notch over the table, nothing elsewhere.
+    g.OnMouseWheel(100, host.RowMid(3), -1);
+    QCOMPARE(g.FirstRow(), 15);
+    g.OnMouseWheel(100, host.RowMid(3), 2);
+    QCOMPARE(g.FirstRow(), 9);
+    g.OnMouseWheel(g.Area().right + 5, host.RowMid(3), 1);
+    QCOMPARE(g.FirstRow(), 9);
 }
 
 void GridTableTest::clickSelectsOnlyOnSameRow()
