@@ -247,10 +247,13 @@ void CGridTable::DrawHeader(CSurfaceDC* given)
     const QRgb oldBk = dc.SetBkColor(MenuColor());
     int x = m_area.left - m_hOffset;
     for (const auto& column : m_columns) {
-        m_rowHeight = dc.GetTextExtent(column.title).height() + 4;
+        // Every title has the font's text height.
+        m_rowHeight = m_metrics.height() + 4;
         const PixelRect cell{x, m_area.top, x + column.width, m_area.top + m_rowHeight};
-        dc.DrawPushButton(cell, false);
-        DrawCellText(dc, cell, column.title, column.width);
+        if (cell.right >= m_area.left && cell.left <= m_area.right) { // not scrolled out of view
+            dc.DrawPushButton(cell, false);
+            DrawCellText(dc, cell, column.title, column.width);
+        }
         x += column.width;
     }
     if (x < m_area.right)
@@ -316,10 +319,12 @@ void CGridTable::DrawRow(CSurfaceDC& dc, int i)
     for (std::size_t k = 0; k < n; ++k) {
         const int width = m_columns[k].width;
         const PixelRect cell{left, top, left + width, bottom};
+        left += width;
+        if (cell.right < m_area.left || cell.left > m_area.right)
+            continue; // scrolled out of view
         if (!row.selected)
             dc.FillSolidRect(cell, row.cells[k].background);
         DrawCellText(dc, cell, row.cells[k].text, width);
-        left += width;
     }
 
     // The grid lines cover the whole body whenever rows are drawn. Those outside this

@@ -176,7 +176,7 @@ ProfileTable ReadProfileTable(const std::string& path)
             break;
         }
     }
-    if (levelDim < 0 || levels > kMaxProfileLevels)
+    if (levelDim < 0)
         return table;
 
     std::vector<LevelVariable> vars;
@@ -197,7 +197,7 @@ ProfileTable ReadProfileTable(const std::string& path)
         table.columns.push_back({title, width < 100 ? 100 : width});
         vars.push_back(lv);
     }
-    if (table.columns.empty() || levels == 0)
+    if (table.columns.empty() || levels == 0 || levels > kMaxProfileCells / table.columns.size())
         return table;
 
     table.rows.assign(levels, std::vector<std::string>(table.columns.size()));

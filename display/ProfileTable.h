@@ -19,11 +19,12 @@ struct ProfileTable {
 
 // Longest cell text (and longest C_format text that is used) in bytes.
 inline constexpr std::size_t kMaxCellText = 255;
-// More levels than this are not listed: a table of them would not fit in memory
-// (real profiles have a few thousand at most).
-inline constexpr std::size_t kMaxProfileLevels = 200000;
+// Tables of more cells than this are not filled: their texts would not fit in memory
+// (real profiles have a few thousand levels of a few dozen variables).
+inline constexpr std::size_t kMaxProfileCells = 5000000;
 
-// Reads the table of the file at `path`. A file that cannot be opened, has no
-// dimension named exactly "N_LEVELS", or has more than kMaxProfileLevels levels gives
-// an empty table. A value that cannot be read leaves its cell empty.
+// Reads the table of the file at `path`. A file that cannot be opened or has no
+// dimension named exactly "N_LEVELS" gives an empty table; one whose levels times
+// columns exceed kMaxProfileCells gives the columns without rows. A value that cannot
+// be read leaves its cell empty.
 ProfileTable ReadProfileTable(const std::string& path);

@@ -163,6 +163,22 @@ TEST(ProfileTable, FilesWithoutTableAreEmpty)
     EXPECT_TRUE(t.rows.empty());
 }
 
+TEST(ProfileTable, TooManyCellsGiveColumnsWithoutRows)
+{
+    const std::string path = ncfixture::TempPath("huge.nc");
+    int ncid, lev, v;
+    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    int old = 0;
+    Check(nc_set_fill(ncid, NC_NOFILL, &old), "nofill");
+    Check(nc_def_dim(ncid, "N_LEVELS", 1000000, &lev), "dim");
+    for (const char* name : {"A", "B", "C", "D", "E", "F"})
+        Check(nc_def_var(ncid, name, NC_CHAR, 1, &lev, &v), "var");
+    Check(nc_close(ncid), "close");
+    const ProfileTable t = ReadProfileTable(path);
+    EXPECT_EQ(t.columns.size(), 6u);
+    EXPECT_TRUE(t.rows.empty());
+}
+
 TEST(ProfileTable, ColumnWidthFollowsNameLength)
 {
     ncfixture::Profile p;
