@@ -3,6 +3,7 @@
 
 #include <netcdf.h>
 
+#include <filesystem>
 #include <string>
 
 #include "display/ProfileTable.h"
@@ -177,6 +178,26 @@ TEST(ProfileTable, TooManyCellsGiveColumnsWithoutRows)
     const ProfileTable t = ReadProfileTable(path);
     EXPECT_EQ(t.columns.size(), 6u);
     EXPECT_TRUE(t.rows.empty());
+}
+
+TEST(ProfileTable, SharedArgoFilesKeepCellsInTheirColumns)
+{
+    const std::filesystem::path dir(BW_SHARED_ARGO_DIR);
+    if (!std::filesystem::is_directory(dir))
+        GTEST_SKIP() << "no shared Argo files here";
+    int tables = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() != ".nc")
+            continue;
+        const ProfileTable t = ReadProfileTable(entry.path().string());
+        for (const auto& row : t.rows) {
+            ASSERT_EQ(row.size(), t.columns.size()) << entry.path();
+            for (const auto& cell : row)
+                ASSERT_LE(cell.size(), kMaxCellText);
+        }
+        tables += t.rows.empty() ? 0 : 1;
+    }
+    EXPECT_GT(tables, 0);
 }
 
 TEST(ProfileTable, ColumnWidthFollowsNameLength)
