@@ -124,6 +124,11 @@ void GraphDlgTest::setUpDefaults()
     QCOMPARE(v.dlg.Grid().ColumnWidth(4), 60);
     QCOMPARE(v.dlg.Grid().RowCount(), 56);
     QCOMPARE(qobject_cast<QPushButton*>(v.dlg.Control(2))->text(), QStringLiteral("close"));
+    // No default button until a range field is used: Enter neither closes nor redraws.
+    auto* review = qobject_cast<QPushButton*>(v.dlg.Control(CGraphDlg::IDC_REVIEW));
+    QVERIFY(!review->isDefault());
+    QTest::keyClick(&v.dlg, Qt::Key_Return);
+    QVERIFY(v.dlg.isVisible());
 }
 
 void GraphDlgTest::listRunsInFileOrder()
