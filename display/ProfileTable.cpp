@@ -5,15 +5,19 @@
 #include <optional>
 
 #include "cdl/c_format.h"
+#include "profile/open_profile_file.h"
 
 namespace {
 
 // Closes the file when the table has been read, whatever path the reading takes.
 class NcFile {
 public:
+    // Through the program's checked open: malformed or truncated files never reach
+    // the library's reader.
     explicit NcFile(const std::string& path)
     {
-        if (nc_open(path.c_str(), NC_NOWRITE, &m_id) != NC_NOERR)
+        std::string message;
+        if (!OpenProfileFile(path, &m_id, message))
             m_id = -1;
     }
     ~NcFile()

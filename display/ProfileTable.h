@@ -23,7 +23,8 @@ inline constexpr std::size_t kMaxCellText = 255;
 // (real profiles have a few thousand levels of a few dozen variables).
 inline constexpr std::size_t kMaxProfileCells = 5000000;
 
-// Reads the table of the file at `path`. A file that cannot be opened or has no
+// Reads the table of the file at `path`. A file that cannot be opened (a malformed or
+// truncated one included) or has no
 // dimension named exactly "N_LEVELS" gives an empty table; one whose levels times
 // columns exceed kMaxProfileCells gives the columns without rows. A value that cannot
 // be read leaves its cell empty.

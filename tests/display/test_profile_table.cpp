@@ -148,6 +148,13 @@ TEST(ProfileTable, FilesWithoutTableAreEmpty)
     EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/README.md").columns.empty());
     EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/13857_meta.nc").columns.empty());
 
+    // A truncated copy of a real profile is refused before the library reads it.
+    const std::string cut = ncfixture::TempPath("cut.nc");
+    std::filesystem::copy_file(BW_TEST_DATA_DIR "/D5900446_001.nc", cut,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, 12000);
+    EXPECT_TRUE(ReadProfileTable(cut).columns.empty());
+
     // "n_levels" is not the levels dimension; N_LEVELS without level variables gives
     // neither columns nor rows.
     const std::string path = ncfixture::TempPath("nolevels.nc");
