@@ -44,19 +44,11 @@ def mutate(data, rng):
     return kind, bytes(b)
 
 
-def main():
-    if len(sys.argv) < 3:
-        print(__doc__)
-        return 2
-    exe, src = sys.argv[1], sys.argv[2]
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 300
-    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+def run_mutants(command, sources, count, seed, allowed=(0, 1), label="mutant"):
+    """Runs command(path, tmpdir) on `count` mutants of `sources` and prints a summary.
+    A run that dies by a signal, takes over 10 s or exits outside `allowed` fails; its
+    mutant is kept in the temporary folder. Returns the exit status for the script."""
     rng = random.Random(seed)
-    sources = [os.path.join(src, f) for f in sorted(os.listdir(src)) if f.endswith(".nc")]
-    sources = [s for s in sources if open(s, "rb").read(4)[:3] == b"CDF"]
-    if not sources:
-        print("no classic netCDF files in", src)
-        return 2
     bad = []
     slowest = 0.0
     outcomes = {}
@@ -69,26 +61,41 @@ def main():
                 f.write(data)
             start = time.monotonic()
             try:
-                r = subprocess.run([exe, "--dump", path], stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.PIPE, timeout=10)
+                r = subprocess.run(command(path, tmp), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, timeout=10)
                 code = r.returncode
             except subprocess.TimeoutExpired:
                 code = "timeout"
-            elapsed = time.monotonic() - start
-            slowest = max(slowest, elapsed)
+            slowest = max(slowest, time.monotonic() - start)
             outcomes[code] = outcomes.get(code, 0) + 1
-            if code == "timeout" or (isinstance(code, int) and code < 0) or code not in (0, 1, "timeout"):
-                keep = os.path.join(tempfile.gettempdir(), "brinewick-mutant-%d-%04d.nc" % (seed, n))
+            if code not in allowed:
+                keep = os.path.join(tempfile.gettempdir(), "brinewick-%s-%d-%04d.nc" % (label, seed, n))
                 with open(keep, "wb") as f:
                     f.write(data)
                 bad.append((kind, os.path.basename(srcfile), code, keep))
-            os.remove(path)
+            for name in os.listdir(tmp):
+                os.remove(os.path.join(tmp, name))
     print("mutants: %d from %d files; exit codes: %s; slowest run: %.2f s"
           % (count, len(sources), dict(sorted(outcomes.items(), key=str)), slowest))
     for kind, srcname, code, keep in bad:
         sig = (" (%s)" % signal.Signals(-code).name) if isinstance(code, int) and code < 0 else ""
         print("FAILED: %s of %s: %s%s, kept as %s" % (kind, srcname, code, sig, keep))
     return 1 if bad else 0
+
+
+def main():
+    if len(sys.argv) < 3:
+        print(__doc__)
+        return 2
+    exe, src = sys.argv[1], sys.argv[2]
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 300
+    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+    sources = [os.path.join(src, f) for f in sorted(os.listdir(src)) if f.endswith(".nc")]
+    sources = [s for s in sources if open(s, "rb").read(4)[:3] == b"CDF"]
+    if not sources:
+        print("no classic netCDF files in", src)
+        return 2
+    return run_mutants(lambda path, tmp: [exe, "--dump", path], sources, count, seed)
 
 
 if __name__ == "__main__":
