@@ -28,7 +28,6 @@ CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     updateMetrics();
-    m_layout.reset(&m_text, columnsForWidth());
     updateScrollBar();
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
             qOverload<>(&QWidget::update));
@@ -41,8 +40,11 @@ void CBrinewickView::SetText(std::string text)
     m_text.setText(std::move(text));
     m_anchor = m_caret = 0;
     m_goalColumn = -1;
-    m_layout.reset(&m_text, columnsForWidth());
-    updateScrollBar();
+    m_layoutDirty = true;
+    if (isVisible())
+        updateScrollBar();
+    else
+        verticalScrollBar()->setRange(0, 0);
     verticalScrollBar()->setValue(0);
     viewport()->update();
     emit stateChanged();
@@ -87,6 +89,15 @@ QString CBrinewickView::DisplaySegment(std::string_view line, WrapSegment segmen
     return shown;
 }
 
+const TextLayout& CBrinewickView::layout() const
+{
+    if (m_layoutDirty) {
+        m_layout.reset(&m_text, columnsForWidth());
+        m_layoutDirty = false;
+    }
+    return m_layout;
+}
+
 void CBrinewickView::updateMetrics()
 {
     const QFontMetrics fm(font());
@@ -112,7 +123,7 @@ std::size_t CBrinewickView::GetFirstVisibleLine() const
 
 void CBrinewickView::updateScrollBar()
 {
-    const long long total = static_cast<long long>(m_layout.displayLineCount());
+    const long long total = static_cast<long long>(layout().displayLineCount());
     const long long maxFirst = std::max(0LL, total - LinesPerPage());
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, static_cast<int>(std::min<long long>(maxFirst, INT_MAX)));
@@ -122,22 +133,25 @@ void CBrinewickView::updateScrollBar()
 
 void CBrinewickView::relayout()
 {
+    if (m_layoutDirty)
+        return; // laid out at the new width when next needed
     const int columns = columnsForWidth();
     if (columns == m_layout.columns())
         return;
     // Keep the text at the top of the window at the top.
-    const TextLayout::Position top = m_layout.displayLine(GetFirstVisibleLine());
+    const TextLayout::Position top = layout().displayLine(GetFirstVisibleLine());
     const std::size_t topOffset = top.lineStart + top.segment.begin;
     m_layout.reset(&m_text, columns);
     updateScrollBar();
-    verticalScrollBar()->setValue(static_cast<int>(m_layout.displayLineOfOffset(topOffset)));
+    verticalScrollBar()->setValue(static_cast<int>(layout().displayLineOfOffset(topOffset)));
 }
 
 void CBrinewickView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     relayout();
-    updateScrollBar();
+    if (!m_layoutDirty)
+        updateScrollBar();
 }
 
 void CBrinewickView::changeEvent(QEvent* event)
@@ -145,9 +159,9 @@ void CBrinewickView::changeEvent(QEvent* event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         updateMetrics();
-        m_layout.reset(&m_text, -1); // force a new layout
-        relayout();
-        updateScrollBar();
+        m_layoutDirty = true;
+        if (isVisible())
+            updateScrollBar();
     }
 }
 
@@ -161,7 +175,7 @@ void CBrinewickView::LineScroll(long long n)
 
 void CBrinewickView::ScrollCaret()
 {
-    const long long line = static_cast<long long>(m_layout.displayLineOfOffset(m_caret));
+    const long long line = static_cast<long long>(layout().displayLineOfOffset(m_caret));
     const long long first = static_cast<long long>(GetFirstVisibleLine());
     if (line < first)
         LineScroll(line - first);
@@ -205,7 +219,7 @@ void CBrinewickView::OnAllSelect()
 
 int CBrinewickView::caretColumn() const
 {
-    const TextLayout::Position pos = m_layout.displayLine(m_layout.displayLineOfOffset(m_caret));
+    const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
     return ColumnOfOffset(m_text.lineText(pos.line), pos.segment, m_caret - pos.lineStart);
 }
 
@@ -213,7 +227,7 @@ std::size_t CBrinewickView::offsetAt(const QPoint& p) const
 {
     const long long row = p.y() < 0 ? -1 : p.y() / m_lineHeight;
     const long long d = std::max(0LL, static_cast<long long>(GetFirstVisibleLine()) + row);
-    const TextLayout::Position pos = m_layout.displayLine(static_cast<std::size_t>(d));
+    const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
     const int column = std::max(0, (p.x() - kMargin + m_charWidth / 2) / m_charWidth);
     const std::string_view line = m_text.lineText(pos.line);
     return pos.lineStart + OffsetOfColumn(line, pos.segment, column * 1);
@@ -239,9 +253,9 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
     auto moveVertically = [&](long long lines) {
         const int column = goal >= 0 ? goal : caretColumn();
         const long long d = std::clamp(
-            static_cast<long long>(m_layout.displayLineOfOffset(m_caret)) + lines, 0LL,
-            static_cast<long long>(m_layout.displayLineCount()) - 1);
-        const TextLayout::Position pos = m_layout.displayLine(static_cast<std::size_t>(d));
+            static_cast<long long>(layout().displayLineOfOffset(m_caret)) + lines, 0LL,
+            static_cast<long long>(layout().displayLineCount()) - 1);
+        const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
         std::size_t off = OffsetOfColumn(m_text.lineText(pos.line), pos.segment, column);
         // On a wrapped line the segment's end is the next piece's start: stay on this one.
         if (off == pos.segment.end && pos.segment.end > pos.segment.begin
@@ -271,7 +285,7 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
         if (ctrl) {
             moveCaret(0, shift);
         } else {
-            const TextLayout::Position pos = m_layout.displayLine(m_layout.displayLineOfOffset(m_caret));
+            const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
             moveCaret(pos.lineStart + pos.segment.begin, shift);
         }
         break;
@@ -279,7 +293,7 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
         if (ctrl) {
             moveCaret(m_text.size(), shift);
         } else {
-            const TextLayout::Position pos = m_layout.displayLine(m_layout.displayLineOfOffset(m_caret));
+            const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
             moveCaret(pos.lineStart + pos.segment.end, shift);
         }
         break;
@@ -323,8 +337,18 @@ void CBrinewickView::focusOutEvent(QFocusEvent* event)
     viewport()->update();
 }
 
+void CBrinewickView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    updateScrollBar();
+}
+
 void CBrinewickView::paintEvent(QPaintEvent*)
 {
+    if (m_layoutDirty) {
+        layout();
+        updateScrollBar();
+    }
     QPainter painter(viewport());
     const QPalette pal = palette();
     painter.fillRect(viewport()->rect(), pal.base());
@@ -332,11 +356,11 @@ void CBrinewickView::paintEvent(QPaintEvent*)
     std::size_t selStart = 0, selEnd = 0;
     GetSel(selStart, selEnd);
     const std::size_t first = GetFirstVisibleLine();
-    const std::size_t total = m_layout.displayLineCount();
+    const std::size_t total = layout().displayLineCount();
     const int rows = viewport()->height() / m_lineHeight + 1;
-    const std::size_t caretLine = m_layout.displayLineOfOffset(m_caret);
+    const std::size_t caretLine = layout().displayLineOfOffset(m_caret);
     for (int r = 0; r < rows && first + r < total; ++r) {
-        const TextLayout::Position pos = m_layout.displayLine(first + r);
+        const TextLayout::Position pos = layout().displayLine(first + r);
         const std::string_view line = m_text.lineText(pos.line);
         const int y = r * m_lineHeight;
         const QString shown = DisplaySegment(line, pos.segment);

@@ -40,7 +40,7 @@ public:
     std::size_t CaretPos() const { return m_caret; }
     QString SelectedText() const;
     std::size_t GetFirstVisibleLine() const;
-    std::size_t GetLineCount() const { return m_layout.displayLineCount(); }
+    std::size_t GetLineCount() const { return layout().displayLineCount(); }
     int LinesPerPage() const;
     // Scrolls by n display lines, as far as the text allows.
     void LineScroll(long long n);
@@ -80,6 +80,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -88,6 +89,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The display lines at the current width, laid out when first needed after the
+    // text changed (so a text set before the window shows is laid out once).
+    const TextLayout& layout() const;
     void updateMetrics();
     void relayout();
     void updateScrollBar();
@@ -99,7 +103,8 @@ private:
 
     CBrinewickDoc* m_doc; // not owned
     TextBuffer m_text;
-    TextLayout m_layout;
+    mutable TextLayout m_layout;
+    mutable bool m_layoutDirty = true;
     std::size_t m_anchor = 0;
     std::size_t m_caret = 0;
     int m_goalColumn = -1;

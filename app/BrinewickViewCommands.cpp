@@ -4,6 +4,7 @@
 
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
+#include "app/ByteSearch.h"
 #include "app/CompactText.h"
 #include "app/FindDlg.h"
 #include "app/GotoLineDlg.h"
@@ -88,9 +89,9 @@ void CBrinewickView::JumpToMarker(const char* marker, int offset)
         // No such section: the line that holds the caret (or the selection's start).
         std::size_t s = 0, e = 0;
         GetSel(s, e);
-        line = m_layout.displayLineOfOffset(s);
+        line = layout().displayLineOfOffset(s);
     } else {
-        line = m_layout.displayLineOfOffset(p);
+        line = layout().displayLineOfOffset(p);
     }
     LineScroll(static_cast<long long>(line) + offset - static_cast<long long>(GetFirstVisibleLine()));
 }
@@ -126,14 +127,11 @@ void CBrinewickView::SearchNext()
         if (from < 0 || static_cast<std::size_t>(from) > text.size())
             return -1;
         std::size_t pos = static_cast<std::size_t>(from);
+        const std::string_view needleView(needle.constData(), static_cast<std::size_t>(needle.size()));
         while (true) {
-            const void* hit = needle.isEmpty()
-                ? text.data() + pos
-                : memmem(text.data() + pos, text.size() - pos, needle.constData(),
-                         static_cast<std::size_t>(needle.size()));
-            if (!hit)
+            const std::size_t p = FindBytes(text, pos, needleView);
+            if (p == std::string_view::npos)
                 return -1;
-            const std::size_t p = static_cast<const char*>(hit) - text.data();
             // Never a hit that begins inside a UTF-8 sequence.
             if (!needle.isEmpty() && IsUtf8Continuation(text[p])) {
                 const std::size_t q = m_text.prevBoundary(p);

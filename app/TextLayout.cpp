@@ -14,6 +14,17 @@ void TextLayout::reset(const TextBuffer* buffer, int columns)
         d += CountDisplayLines(buffer->lineText(i), m_columns);
     }
     m_first[lines] = d;
+    m_cachedLine = static_cast<std::size_t>(-1);
+    m_cachedSegments.clear();
+}
+
+const std::vector<WrapSegment>& TextLayout::segmentsOf(std::size_t line) const
+{
+    if (line != m_cachedLine) {
+        WrapLine(m_buffer->lineText(line), m_columns, m_cachedSegments);
+        m_cachedLine = line;
+    }
+    return m_cachedSegments;
 }
 
 TextLayout::Position TextLayout::displayLine(std::size_t d) const
@@ -32,8 +43,7 @@ TextLayout::Position TextLayout::displayLine(std::size_t d) const
         pos.segment = {0, text.size()};
         return pos;
     }
-    thread_local std::vector<WrapSegment> segs;
-    WrapLine(text, m_columns, segs);
+    const std::vector<WrapSegment>& segs = segmentsOf(pos.line);
     pos.segment = segs[std::min(piece, segs.size() - 1)];
     return pos;
 }
@@ -47,10 +57,10 @@ std::size_t TextLayout::displayLineOfOffset(std::size_t offset) const
     if (count == 1)
         return m_first[line];
     const std::size_t rel = offset - m_buffer->lineStart(line);
-    thread_local std::vector<WrapSegment> segs;
-    WrapLine(m_buffer->lineText(line), m_columns, segs);
-    std::size_t k = 0;
-    while (k + 1 < segs.size() && rel >= segs[k + 1].begin)
-        ++k;
+    const std::vector<WrapSegment>& segs = segmentsOf(line);
+    // The piece whose start is the last one at or before the offset.
+    auto it = std::upper_bound(segs.begin(), segs.end(), rel,
+                               [](std::size_t v, const WrapSegment& s) { return v < s.begin; });
+    const std::size_t k = it == segs.begin() ? 0 : static_cast<std::size_t>(it - segs.begin()) - 1;
     return m_first[line] + k;
 }

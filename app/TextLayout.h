@@ -28,7 +28,13 @@ public:
     std::size_t displayLineOfOffset(std::size_t offset) const;
 
 private:
+    // The pieces of text line `line`; the last long line asked for is kept, because the
+    // compacted data section can join a whole variable into one line of megabytes.
+    const std::vector<WrapSegment>& segmentsOf(std::size_t line) const;
+
     const TextBuffer* m_buffer = nullptr; // not owned
     int m_columns = 80;
     std::vector<std::size_t> m_first; // display line where each text line starts; one extra at the end
+    mutable std::size_t m_cachedLine = static_cast<std::size_t>(-1);
+    mutable std::vector<WrapSegment> m_cachedSegments;
 };

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "app/ByteSearch.h"
 #include "app/CompactText.h"
 #include "app/TextBuffer.h"
 #include "app/TextLayout.h"
@@ -57,6 +58,57 @@ TEST(CompactDataSection, WithoutDataMarkerTheWholeTextIsTail)
     EXPECT_EQ(Compacted("x data:\r\n\r\n  a"), "x data:\r\na");
     // Only the first marker splits.
     EXPECT_EQ(Compacted("h\r\n  a\r\ndata:\r\n  b\r\ndata:\r\n  c"), "h\r\n  a\r\ndata:\r\nb\r\ndata:\r\nc");
+}
+
+// The four replacements exactly as described, one plain pass after the other.
+std::string ReferenceCompaction(const std::string& text)
+{
+    auto replaceAll = [](std::string s, const std::string& from, const std::string& to) {
+        std::string out;
+        std::size_t r = 0;
+        for (std::size_t h; (h = s.find(from, r)) != std::string::npos; r = h + from.size())
+            out += s.substr(r, h - r) + to;
+        return out + s.substr(r);
+    };
+    const std::size_t a = text.find("\ndata:");
+    const std::size_t cut = a == std::string::npos ? 0 : a + 1;
+    std::string tail = replaceAll(text.substr(cut), "\r\n\r\n", "\r\n");
+    for (std::string before; before != tail;) {
+        before = tail;
+        tail = replaceAll(tail, "\r\n ", "\r\n");
+    }
+    tail = replaceAll(tail, "\r\n\"", "\"");
+    tail = replaceAll(tail, "\r\n_", "_");
+    return text.substr(0, cut) + tail;
+}
+
+TEST(CompactDataSection, MatchesThePassesOneAfterAnother)
+{
+    std::mt19937 rng(11);
+    const std::string pieces[] = {"\r\n", "\r\n", "\r\n", " ", " ", "\"", "_", "x", "\r", "\n", "1,", "\ndata:"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int len = static_cast<int>(rng() % 14);
+        for (int i = 0; i < len; ++i)
+            text += pieces[rng() % std::size(pieces)];
+        ASSERT_EQ(Compacted(text), ReferenceCompaction(text)) << ::testing::PrintToString(text);
+    }
+}
+
+TEST(FindBytes, FindsExactBytesFromTheStart)
+{
+    const std::string text = "PRES = 1, 2 ;\r\n}\r\nTEMP 1, 2";
+    EXPECT_EQ(FindBytes(text, 0, "PRES"), 0u);
+    EXPECT_EQ(FindBytes(text, 1, "PRES"), std::string::npos);
+    EXPECT_EQ(FindBytes(text, 0, "pres"), std::string::npos);
+    EXPECT_EQ(FindBytes(text, 0, "}\r\n"), 15u);
+    EXPECT_EQ(FindBytes(text, 0, "1, 2"), 7u);
+    EXPECT_EQ(FindBytes(text, 8, "1, 2"), text.size() - 4);
+    EXPECT_EQ(FindBytes(text, 0, "2"), 10u);
+    EXPECT_EQ(FindBytes(text, text.size(), ""), text.size());
+    EXPECT_EQ(FindBytes(text, text.size() + 1, ""), std::string::npos);
+    EXPECT_EQ(FindBytes(text, 0, text + "x"), std::string::npos);
+    EXPECT_EQ(FindBytes("aaaa", 1, "aa"), 1u);
 }
 
 TEST(TextBuffer, IndexesLinesAndStepsOverWholeCharacters)

@@ -1,0 +1,106 @@
+// Measures the window on a big file: the same start-up as `brinewick FILE` (the
+// application object with the file on its command line) up to the first painting of
+// the text, one Find that runs through the whole text without a hit, and paging to
+// the end. Prints the figures; peak memory is read from the process afterwards.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTest>
+#include <cstdio>
+#include <sys/resource.h>
+
+#include "app/BrinewickApp.h"
+#include "app/BrinewickView.h"
+#include "app/MainFrame.h"
+#include "app/MessageBox.h"
+
+namespace {
+
+// Paints the view now, as the window system would after a change.
+void PaintNow(CBrinewickView* view)
+{
+    view->viewport()->repaint();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs("usage: bw_shell_bench FILE.nc\n", stderr);
+        return 2;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QApplication app(argc, argv);
+    int boxes = 0;
+    SetMessageBoxHook([&](const QString&, const QString&, MbIcon) {
+        ++boxes;
+        return 0;
+    });
+    CBrinewickApp theApp;
+    if (!theApp.InitInstance({QString::fromLocal8Bit(argv[1])}))
+        return 1;
+    CBrinewickView* view = theApp.MainFrame()->View();
+    if (!QTest::qWaitForWindowExposed(theApp.MainFrame()))
+        return 1;
+    PaintNow(view);
+    const double shown = clock.nsecsElapsed() / 1e9;
+    if (boxes || view->IsTextEmpty()) {
+        std::fputs("the file did not render\n", stderr);
+        return 1;
+    }
+
+    // A string that occurs nowhere: the search runs through the whole text, wraps
+    // once and runs through it again.
+    view->m_strSearch = QStringLiteral("no such text in the file");
+    view->m_nSearchPos = 1;
+    clock.restart();
+    view->SearchNext();
+    const double find = clock.nsecsElapsed() / 1e6;
+
+    // A hit at the very end: one pass through the whole text.
+    view->m_strSearch = QStringLiteral("}\r\n");
+    view->m_nSearchPos = 0;
+    clock.restart();
+    view->SearchNext();
+    PaintNow(view);
+    const double findEnd = clock.nsecsElapsed() / 1e6;
+
+    clock.restart();
+    view->OnJumpTop();
+    QKeyEvent ctrlEnd(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(view, &ctrlEnd);
+    PaintNow(view);
+    const double ctrlEndMs = clock.nsecsElapsed() / 1e6;
+
+    view->OnJumpTop();
+    clock.restart();
+    int pages = 0;
+    while (pages < 1000) {
+        QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(view, &pageDown);
+        PaintNow(view);
+        ++pages;
+    }
+    const double perPage = clock.nsecsElapsed() / 1e6 / pages;
+    clock.restart();
+    view->OnJumpTail();
+    PaintNow(view);
+    const double tail = clock.nsecsElapsed() / 1e6;
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("text_bytes %zu\n", view->Buffer().size());
+    std::printf("display_lines %zu\n", view->GetLineCount());
+    std::printf("shown_s %.3f\n", shown);
+    std::printf("find_miss_ms %.1f\n", find);
+    std::printf("find_last_ms %.1f\n", findEnd);
+    std::printf("ctrl_end_ms %.1f\n", ctrlEndMs);
+    std::printf("page_down_ms %.2f\n", perPage);
+    std::printf("tail_ms %.1f\n", tail);
+    std::printf("peak_rss_kb %ld\n", usage.ru_maxrss);
+    std::printf("messages %d\n", boxes);
+    return 0;
+}
