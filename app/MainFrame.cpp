@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -230,9 +231,8 @@ void CMainFrame::createToolBar()
             m_toolBar->addSeparator();
             continue;
         }
-        QIcon icon(QStringLiteral(":/toolbar/") + QLatin1String(b.icon) + QStringLiteral(".png"));
-        if (icon.isNull())
-            icon = style()->standardIcon(b.fallback);
+        const QString image = QStringLiteral(":/toolbar/") + QLatin1String(b.icon) + QStringLiteral(".png");
+        const QIcon icon = QFile::exists(image) ? QIcon(image) : style()->standardIcon(b.fallback);
         Action(b.id)->setIcon(icon);
         m_toolBar->addAction(Action(b.id));
     }
