@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <climits>
 
 #include "app/Utf8Char.h"
 
@@ -35,7 +36,7 @@ CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
 
 void CBrinewickView::SetText(std::string text)
 {
-    // Free the old text first so two big texts never live side by side.
+    // Drop the old text and its line index before the new index is built.
     m_text.clear();
     m_text.setText(std::move(text));
     m_anchor = m_caret = 0;
@@ -229,8 +230,17 @@ std::size_t CBrinewickView::offsetAt(const QPoint& p) const
     const long long d = std::max(0LL, static_cast<long long>(GetFirstVisibleLine()) + row);
     const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
     const int column = std::max(0, (p.x() - kMargin + m_charWidth / 2) / m_charWidth);
+    return offsetInPiece(pos, column);
+}
+
+std::size_t CBrinewickView::offsetInPiece(const TextLayout::Position& pos, int column) const
+{
     const std::string_view line = m_text.lineText(pos.line);
-    return pos.lineStart + OffsetOfColumn(line, pos.segment, column * 1);
+    std::size_t off = OffsetOfColumn(line, pos.segment, column);
+    // The end of a wrapped piece is where the next piece starts: stay on this one.
+    if (off == pos.segment.end && pos.segment.end > pos.segment.begin && pos.segment.end < line.size())
+        off = m_text.prevBoundary(pos.lineStart + off) - pos.lineStart;
+    return pos.lineStart + off;
 }
 
 void CBrinewickView::moveCaret(std::size_t offset, bool extend)
@@ -256,12 +266,7 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
             static_cast<long long>(layout().displayLineOfOffset(m_caret)) + lines, 0LL,
             static_cast<long long>(layout().displayLineCount()) - 1);
         const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
-        std::size_t off = OffsetOfColumn(m_text.lineText(pos.line), pos.segment, column);
-        // On a wrapped line the segment's end is the next piece's start: stay on this one.
-        if (off == pos.segment.end && pos.segment.end > pos.segment.begin
-            && pos.segment.end < m_text.lineText(pos.line).size())
-            off = m_text.prevBoundary(pos.lineStart + off) - pos.lineStart;
-        moveCaret(pos.lineStart + off, shift);
+        moveCaret(offsetInPiece(pos, column), shift);
         m_goalColumn = column;
     };
     switch (event->key()) {
@@ -294,7 +299,7 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
             moveCaret(m_text.size(), shift);
         } else {
             const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
-            moveCaret(pos.lineStart + pos.segment.end, shift);
+            moveCaret(offsetInPiece(pos, INT_MAX), shift);
         }
         break;
     default:

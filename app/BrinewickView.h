@@ -97,6 +97,8 @@ private:
     void updateScrollBar();
     int columnsForWidth() const;
     std::size_t offsetAt(const QPoint& pos) const;
+    // Offset of the character boundary nearest to `column` on display line `pos`.
+    std::size_t offsetInPiece(const TextLayout::Position& pos, int column) const;
     void moveCaret(std::size_t offset, bool extend);
     // Caret position as display line and column.
     int caretColumn() const;

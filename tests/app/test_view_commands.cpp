@@ -148,6 +148,24 @@ private slots:
         QCOMPARE(view()->CaretPos(), std::size_t(0));
     }
 
+    void caretKeysOnWrappedLines()
+    {
+        std::string words;
+        for (int i = 0; i < 100; ++i)
+            words += "word ";
+        view()->SetText(words + "\r\nnext");
+        view()->setFocus();
+        QVERIFY(view()->GetLineCount() > 3);
+        QTest::keyClick(view(), Qt::Key_End);
+        const std::size_t end = view()->CaretPos();
+        QVERIFY(end > 0 && end < words.size()); // the end of the first piece, not the line
+        QTest::keyClick(view(), Qt::Key_Down);
+        QVERIFY(view()->CaretPos() > end);
+        QVERIFY(view()->CaretPos() < words.size());
+        QTest::keyClick(view(), Qt::Key_Home);
+        QCOMPARE(view()->CaretPos(), end + 1); // the next piece starts behind the blank
+    }
+
     void allSelectAndCopy()
     {
         view()->SetText(SampleText(500));
