@@ -22,6 +22,7 @@
 #include "app/CommandIds.h"
 #include "app/DocController.h"
 #include "app/FileDialogs.h"
+#include "app/KeyIndicators.h"
 #include "app/MessageBox.h"
 #include "app/NumberText.h"
 #include "app/PrintPreviewDlg.h"
@@ -255,11 +256,10 @@ void CMainFrame::createStatusBar()
         m_keyLabels[i]->setObjectName(QLatin1String(keys[i]));
         m_keyLabels[i]->setFrameShape(QFrame::Panel);
         m_keyLabels[i]->setFrameShadow(QFrame::Sunken);
-        // Qt does not report the lock keys' states on this platform: the indicators
-        // are shown disabled rather than showing a state they cannot know.
-        m_keyLabels[i]->setEnabled(false);
+        m_keyLabels[i]->setAlignment(Qt::AlignCenter);
         statusBar()->addPermanentWidget(m_keyLabels[i]);
     }
+    new CKeyIndicators(m_keyLabels[0], m_keyLabels[1], m_keyLabels[2], this);
     QAction* toggle = Action(ID_VIEW_STATUS_BAR);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);

@@ -126,6 +126,13 @@ private slots:
         auto* ready = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
         QVERIFY(ready);
         QCOMPARE(ready->text(), QStringLiteral("Ready"));
+        // The off-screen platform does not report the lock keys: the panes show disabled.
+        for (const char* key : {"CAP", "NUM", "SCRL"}) {
+            auto* pane = frame()->statusBar()->findChild<QLabel*>(QLatin1String(key));
+            QVERIFY(pane);
+            QCOMPARE(pane->text(), QLatin1String(key));
+            QVERIFY(!pane->isEnabled());
+        }
     }
 
     void opensFileFromCommandLine()
