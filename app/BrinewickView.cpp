@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cctype>
 #include <climits>
 
 #include "app/Utf8Char.h"
@@ -316,6 +317,29 @@ void CBrinewickView::mousePressEvent(QMouseEvent* event)
     setFocus(Qt::MouseFocusReason);
     moveCaret(offsetAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
     m_goalColumn = -1;
+}
+
+void CBrinewickView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Selects the word (letters, digits, '_') under the mouse.
+    const std::size_t at = offsetAt(event->position().toPoint());
+    const std::string& text = m_text.bytes();
+    auto isWord = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        return std::isalnum(c) || c == '_' || c >= 0x80;
+    };
+    std::size_t b = at, e = at;
+    const std::size_t lineStart = m_text.lineStart(m_text.lineOfOffset(at));
+    while (b > lineStart && isWord(b - 1))
+        --b;
+    while (e < text.size() && isWord(e))
+        ++e;
+    if (b == e)
+        return;
+    SetSel(b, e);
+    ScrollCaret();
 }
 
 void CBrinewickView::mouseMoveEvent(QMouseEvent* event)

@@ -131,6 +131,25 @@ void CMainFrame::createActions()
     addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
     addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
     Action(ID_EDIT_COPY)->setToolTip(tr("Copy"));
+    // The standard prompts of the framework's own commands, shown in the status bar while
+    // a menu item or button is under the mouse (the program's own commands have none).
+    const std::pair<int, const char*> prompts[] = {
+        {ID_FILE_NEW, QT_TR_NOOP("Create a new document")},
+        {ID_FILE_OPEN, QT_TR_NOOP("Open an existing document")},
+        {ID_FILE_SAVE_AS, QT_TR_NOOP("Save the active document with a new name")},
+        {ID_FILE_PRINT, QT_TR_NOOP("Print the active document")},
+        {ID_FILE_PRINT_PREVIEW, QT_TR_NOOP("Display full pages")},
+        {ID_FILE_PRINT_SETUP, QT_TR_NOOP("Change the printer and printing options")},
+        {ID_APP_EXIT, QT_TR_NOOP("Quit the application")},
+        {ID_EDIT_CUT, QT_TR_NOOP("Cut the selection and put it on the Clipboard")},
+        {ID_EDIT_COPY, QT_TR_NOOP("Copy the selection and put it on the Clipboard")},
+        {ID_EDIT_FIND, QT_TR_NOOP("Find the specified text")},
+        {ID_VIEW_TOOLBAR, QT_TR_NOOP("Show or hide the toolbar")},
+        {ID_VIEW_STATUS_BAR, QT_TR_NOOP("Show or hide the status bar")},
+        {ID_APP_ABOUT, QT_TR_NOOP("Display program information, version number and copyright")},
+    };
+    for (const auto& [id, prompt] : prompts)
+        Action(id)->setStatusTip(tr(prompt));
 
     CDocController* doc = m_controller;
     CBrinewickView* view = m_view;

@@ -200,9 +200,13 @@ private slots:
         QCOMPARE(view()->CaretPos(), view()->Buffer().size());
         QTest::keyClick(view(), Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(view()->SelectedText().size(), 12); // CR LF are two characters
-        // A click places the caret.
+        // A click places the caret; a double click selects a word.
         QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(view()->CaretPos(), std::size_t(0));
+        view()->SetText("PRES = 12.5, TEMP_ADJUSTED ;");
+        const int charWidth = QFontMetrics(view()->font()).horizontalAdvance(QLatin1Char('M'));
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, QPoint(2 + 16 * charWidth, 5));
+        QCOMPARE(view()->SelectedText(), QStringLiteral("TEMP_ADJUSTED"));
     }
 
     void gotoLine()
