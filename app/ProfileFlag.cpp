@@ -2,10 +2,12 @@
 
 #include <netcdf.h>
 
+#include "cdl/checked_open.h"
+
 bool IsSingleProfileFile(const std::string& path)
 {
     int ncid = -1;
-    if (nc_open(path.c_str(), NC_NOWRITE, &ncid) != NC_NOERR)
+    if (open_netcdf_checked(path, &ncid, nullptr) != NC_NOERR)
         return false;
     long long nProf = -1, nLevels = -1;
     int ndims = 0;
