@@ -16,6 +16,9 @@
 #include "app/CommandIds.h"
 #include "app/CompactText.h"
 #include "app/DocController.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include "app/MainFrame.h"
 #include "app/PrintPreviewDlg.h"
 #include "app/AppSettings.h"
@@ -354,6 +357,22 @@ private slots:
         frame()->findChild<QAction*>(QStringLiteral("ID_FILE_MRU_FILE2"))->trigger();
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+    }
+
+    void fetchedFileBecomesTheDocument()
+    {
+        // A file fetched by FTP is shown, and the title, the recent list and a later
+        // save all follow it rather than the file shown before.
+        QVERIFY(start());
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        const QString fetched = env->tempPath("R2901623_000.nc");
+        QVERIFY(QFile::copy(DataFile("R2901623_000.nc"), fetched));
+        frame()->Controller()->ShowFetchedFile(fetched);
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("R2901623_000.nc - Brinewick"));
+        QCOMPARE(frame()->Document()->FilePath(), QFileInfo(fetched).absoluteFilePath());
+        QCOMPARE(OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(),
+                 QFileInfo(fetched).absoluteFilePath());
+        QVERIFY(env->boxes.empty());
     }
 
     void printPreviewLaysOutPagesOnDemand()
