@@ -11,7 +11,7 @@
 #include <cctype>
 #include <climits>
 
-#include "app/Utf8Char.h"
+#include "text/Utf8Char.h"
 
 CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
     : QAbstractScrollArea(parent), m_doc(doc)

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/TextBuffer.h"
-#include "app/TextLayout.h"
+#include "text/TextBuffer.h"
+#include "text/TextLayout.h"
 
 class CBrinewickDoc;
 

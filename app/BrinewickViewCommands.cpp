@@ -4,15 +4,15 @@
 
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
-#include "app/ByteSearch.h"
-#include "app/CompactText.h"
+#include "text/ByteSearch.h"
+#include "text/CompactText.h"
 #include "app/FindDlg.h"
 #include "app/GotoLineDlg.h"
-#include "app/MessageBox.h"
-#include "app/NumberText.h"
+#include "uikit/MessageBox.h"
+#include "uikit/NumberText.h"
 #include "app/ProfileFlag.h"
-#include "app/Utf8Char.h"
-#include "app/WaitCursor.h"
+#include "text/Utf8Char.h"
+#include "uikit/WaitCursor.h"
 #include "cdl/render_cdl.h"
 
 namespace {

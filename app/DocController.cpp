@@ -5,9 +5,9 @@
 
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
-#include "app/FileDialogs.h"
-#include "app/MessageBox.h"
-#include "app/WaitCursor.h"
+#include "uikit/FileDialogs.h"
+#include "uikit/MessageBox.h"
+#include "uikit/WaitCursor.h"
 
 CDocController::CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget* window)
     : QObject(window), m_doc(doc), m_view(view), m_window(window)

@@ -6,7 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/DialogUnits.h"
+#include "uikit/DialogUnits.h"
 
 namespace {
 constexpr int kIndexRole = Qt::UserRole;

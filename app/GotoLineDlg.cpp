@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/DialogUnits.h"
-#include "app/MessageBox.h"
-#include "app/NumberText.h"
+#include "uikit/DialogUnits.h"
+#include "uikit/MessageBox.h"
+#include "uikit/NumberText.h"
 
 CGotoLineDlg::CGotoLineDlg(QWidget* parent) : QDialog(parent)
 {

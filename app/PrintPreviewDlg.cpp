@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/AppSettings.h"
-#include "app/NumberText.h"
+#include "uikit/AppSettings.h"
+#include "uikit/NumberText.h"
 #include "app/TextPrinter.h"
 
 CPrintPreviewDlg::CPrintPreviewDlg(const TextBuffer& text, QPrinter& printer, QWidget* parent)

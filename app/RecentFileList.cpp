@@ -2,8 +2,8 @@
 
 #include <QFileInfo>
 
-#include "app/AppSettings.h"
-#include "app/NumberText.h"
+#include "uikit/AppSettings.h"
+#include "uikit/NumberText.h"
 
 namespace {
 QString Key(int i) { return QStringLiteral("Recent File List/File") + IntegerText(i + 1); }

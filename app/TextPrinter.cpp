@@ -8,7 +8,7 @@
 #include <climits>
 
 #include "app/BrinewickView.h"
-#include "app/TextBuffer.h"
+#include "text/TextBuffer.h"
 
 TextPrinter::TextPrinter(const TextBuffer& text, QPrinter& printer) : m_text(text)
 {

@@ -6,7 +6,7 @@
 #include <QRectF>
 #include <cstddef>
 
-#include "app/TextLayout.h"
+#include "text/TextLayout.h"
 
 class QPainter;
 class QPrinter;

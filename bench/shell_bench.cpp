@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#include "app/BrinewickApp.h"
-#include "app/BrinewickView.h"
-#include "app/MainFrame.h"
-#include "app/MessageBox.h"
+#include "BrinewickApp.h"
+#include "BrinewickView.h"
+#include "MainFrame.h"
+#include "uikit/MessageBox.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 
 #include <algorithm>
 
-#include "app/MessageBox.h"
-#include "app/WaitCursor.h"
+#include "uikit/MessageBox.h"
+#include "uikit/WaitCursor.h"
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
 #include "display/GraphPainter.h"
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
-#include "display/ScrollBarInfo.h"
-#include "display/SurfaceDC.h"
+#include "uikit/ScrollBarInfo.h"
+#include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
-#include "display/SurfaceDialog.h"
+#include "uikit/SurfaceDialog.h"
 
 class CLevelArray;
 class QCheckBox;

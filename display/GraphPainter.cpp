@@ -4,7 +4,7 @@
 
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
-#include "display/SurfaceDC.h"
+#include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 #include "profile/seawater.h"
 

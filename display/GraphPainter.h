@@ -6,7 +6,7 @@
 #include <QRgb>
 
 #include "display/GraphSettings.h"
-#include "display/PixelRect.h"
+#include "uikit/PixelRect.h"
 
 class CSurfaceDC;
 class CLevelArray;

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "display/ScrollBarInfo.h"
-#include "display/SurfaceDC.h"
-#include "display/SurfaceDialog.h"
+#include "uikit/ScrollBarInfo.h"
+#include "uikit/SurfaceDC.h"
+#include "uikit/SurfaceDialog.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include <vector>
 
-#include "display/PixelRect.h"
+#include "uikit/PixelRect.h"
 
 class CSurfaceDialog;
 class CSurfaceDC;

@@ -10,10 +10,10 @@
 #include <memory>
 #include <optional>
 
-#include "app/DialogUnits.h"
+#include "uikit/DialogUnits.h"
 #include "display/GraphPainter.h"
 #include "display/GraphSettings.h"
-#include "display/SurfaceDC.h"
+#include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/WaitCursor.h"
+#include "uikit/WaitCursor.h"
 #include "display/ProfileTable.h"
-#include "display/ScrollBarInfo.h"
+#include "uikit/ScrollBarInfo.h"
 
 namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;

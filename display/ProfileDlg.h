@@ -2,7 +2,7 @@
 #include <QString>
 
 #include "display/GridTable.h"
-#include "display/SurfaceDialog.h"
+#include "uikit/SurfaceDialog.h"
 
 class QScrollBar;
 

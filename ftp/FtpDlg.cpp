@@ -1,9 +1,9 @@
 #include "ftp/FtpDlg.h"
 
-#include "app/AppSettings.h"
-#include "app/DialogUnits.h"
-#include "app/MessageBox.h"
-#include "app/WaitCursor.h"
+#include "uikit/AppSettings.h"
+#include "uikit/DialogUnits.h"
+#include "uikit/MessageBox.h"
+#include "uikit/WaitCursor.h"
 #include "ftp/FtpFetch.h"
 
 #include <QComboBox>

@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/DialogUnits.h"
-#include "app/MessageBox.h"
-#include "app/WaitCursor.h"
+#include "uikit/DialogUnits.h"
+#include "uikit/MessageBox.h"
+#include "uikit/WaitCursor.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
 

@@ -4,10 +4,10 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libnetcdf-dev netcdf-bin
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev zlib1g-dev
   libgtest-dev
   python3 python3-pyftpdlib
   fonts-urw-base35 fonts-wqy-microhei fonts-dejavu-core

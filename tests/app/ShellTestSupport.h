@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/FileDialogs.h"
-#include "app/MessageBox.h"
+#include "uikit/FileDialogs.h"
+#include "uikit/MessageBox.h"
 
 struct RecordedBox {
     QString text;

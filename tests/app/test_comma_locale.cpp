@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "ShellTestSupport.h"
-#include "app/BrinewickApp.h"
-#include "app/BrinewickView.h"
-#include "app/CompactText.h"
-#include "app/MainFrame.h"
+#include "BrinewickApp.h"
+#include "BrinewickView.h"
+#include "text/CompactText.h"
+#include "MainFrame.h"
 
 namespace {
 bool g_commaLocale = false;

@@ -10,18 +10,18 @@
 #include <netcdf.h>
 
 #include "ShellTestSupport.h"
-#include "app/BrinewickApp.h"
-#include "app/BrinewickDoc.h"
-#include "app/BrinewickView.h"
-#include "app/CommandIds.h"
-#include "app/CompactText.h"
-#include "app/DocController.h"
+#include "BrinewickApp.h"
+#include "BrinewickDoc.h"
+#include "BrinewickView.h"
+#include "CommandIds.h"
+#include "text/CompactText.h"
+#include "DocController.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include "app/MainFrame.h"
-#include "app/PrintPreviewDlg.h"
-#include "app/AppSettings.h"
+#include "MainFrame.h"
+#include "PrintPreviewDlg.h"
+#include "uikit/AppSettings.h"
 #include "cdl/render_cdl.h"
 
 using namespace cmd;

@@ -8,13 +8,13 @@
 #include <QWheelEvent>
 
 #include "ShellTestSupport.h"
-#include "app/BrinewickApp.h"
-#include "app/BrinewickView.h"
-#include "app/CommandIds.h"
-#include "app/DocController.h"
-#include "app/FindDlg.h"
-#include "app/GotoLineDlg.h"
-#include "app/MainFrame.h"
+#include "BrinewickApp.h"
+#include "BrinewickView.h"
+#include "CommandIds.h"
+#include "DocController.h"
+#include "FindDlg.h"
+#include "GotoLineDlg.h"
+#include "MainFrame.h"
 
 using namespace cmd;
 

@@ -8,7 +8,7 @@
 
 #include <clocale>
 
-#include "app/MessageBox.h"
+#include "uikit/MessageBox.h"
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"

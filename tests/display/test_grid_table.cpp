@@ -9,8 +9,8 @@
 
 #include "display/GridTable.h"
 #include "display/ProfileDlg.h"
-#include "display/ScrollBarInfo.h"
-#include "display/SurfaceDialog.h"
+#include "uikit/ScrollBarInfo.h"
+#include "uikit/SurfaceDialog.h"
 
 namespace {
 

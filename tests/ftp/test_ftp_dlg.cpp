@@ -1,7 +1,7 @@
 // The FTP dialog driven through its controls against a real pyftpdlib server.
 #include "FtpTestServer.h"
-#include "app/AppSettings.h"
-#include "app/MessageBox.h"
+#include "uikit/AppSettings.h"
+#include "uikit/MessageBox.h"
 #include "ftp/FtpDlg.h"
 
 #include <QComboBox>

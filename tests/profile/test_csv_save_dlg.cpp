@@ -12,7 +12,7 @@
 
 #include <netcdf.h>
 
-#include "app/MessageBox.h"
+#include "uikit/MessageBox.h"
 #include "profile/CsvSaveDlg.h"
 #include "profile/csv_writer.h"
 

@@ -1,4 +1,4 @@
-#include "display/ScrollBarInfo.h"
+#include "uikit/ScrollBarInfo.h"
 
 #include <QScrollBar>
 #include <QSignalBlocker>

@@ -1,9 +1,9 @@
-#include "app/TextBuffer.h"
+#include "text/TextBuffer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/Utf8Char.h"
+#include "text/Utf8Char.h"
 
 void TextBuffer::setText(std::string text)
 {

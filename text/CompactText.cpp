@@ -1,4 +1,4 @@
-#include "app/CompactText.h"
+#include "text/CompactText.h"
 
 #include <cstring>
 

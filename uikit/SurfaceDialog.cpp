@@ -1,4 +1,4 @@
-#include "display/SurfaceDialog.h"
+#include "uikit/SurfaceDialog.h"
 
 #include <QFrame>
 #include <QPainter>

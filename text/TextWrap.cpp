@@ -1,8 +1,8 @@
-#include "app/TextWrap.h"
+#include "text/TextWrap.h"
 
 #include <cstring>
 
-#include "app/Utf8Char.h"
+#include "text/Utf8Char.h"
 
 namespace {
 

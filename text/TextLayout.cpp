@@ -1,4 +1,4 @@
-#include "app/TextLayout.h"
+#include "text/TextLayout.h"
 
 #include <algorithm>
 

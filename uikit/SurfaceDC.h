@@ -16,7 +16,7 @@
 #include <memory>
 #include <optional>
 
-#include "display/PixelRect.h"
+#include "uikit/PixelRect.h"
 
 class QWidget;
 

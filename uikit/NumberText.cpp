@@ -1,4 +1,4 @@
-#include "app/NumberText.h"
+#include "uikit/NumberText.h"
 
 #include <charconv>
 #include <string>

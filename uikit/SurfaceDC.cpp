@@ -1,4 +1,4 @@
-#include "display/SurfaceDC.h"
+#include "uikit/SurfaceDC.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -6,8 +6,8 @@
 #include <QDialog>
 #include <QImage>
 
-#include "app/DialogUnits.h"
-#include "display/PixelRect.h"
+#include "uikit/DialogUnits.h"
+#include "uikit/PixelRect.h"
 
 class QFrame;
 

@@ -4,11 +4,11 @@
 #include <random>
 #include <string>
 
-#include "app/ByteSearch.h"
-#include "app/CompactText.h"
-#include "app/TextBuffer.h"
-#include "app/TextLayout.h"
-#include "app/TextWrap.h"
+#include "text/ByteSearch.h"
+#include "text/CompactText.h"
+#include "text/TextBuffer.h"
+#include "text/TextLayout.h"
+#include "text/TextWrap.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ByteSearch.h"
+#include "text/ByteSearch.h"
 
 #include <cstring>
 

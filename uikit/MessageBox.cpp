@@ -1,4 +1,4 @@
-#include "app/MessageBox.h"
+#include "uikit/MessageBox.h"
 
 namespace {
 MessageBoxHook& Hook()

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/TextBuffer.h"
-#include "app/TextWrap.h"
+#include "text/TextBuffer.h"
+#include "text/TextWrap.h"
 
 class TextLayout {
 public:

@@ -1,4 +1,4 @@
-#include "app/DialogUnits.h"
+#include "uikit/DialogUnits.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

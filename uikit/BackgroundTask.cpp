@@ -1,0 +1,88 @@
+#include "uikit/BackgroundTask.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "uikit/NumberText.h"
+
+namespace {
+
+constexpr int kShowAfterMs = 300; // quick work never flashes a dialog
+constexpr int kRefreshMs = 100;
+
+// The progress bar works in int; scale large counts down to fit.
+int Scaled(std::uint64_t v, std::uint64_t total)
+{
+    if (total <= 1000000)
+        return static_cast<int>(v);
+    return static_cast<int>(v / (total / 1000000 + 1));
+}
+
+} // namespace
+
+QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& unit)
+{
+    if (unit == QLatin1String("bytes")) {
+        const auto mb = [](std::uint64_t b) { return QString::number(static_cast<double>(b) / 1e6, 'f', 1); };
+        return total ? QObject::tr("%1 of %2 MB").arg(mb(done), mb(total)) : QObject::tr("%1 MB").arg(mb(done));
+    }
+    return total ? QObject::tr("%1 of %2 %3").arg(IntegerText(static_cast<long long>(done)),
+                                                  IntegerText(static_cast<long long>(total)), unit)
+                 : QObject::tr("%1 %2").arg(IntegerText(static_cast<long long>(done)), unit);
+}
+
+bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
+                     const std::function<void()>& work, const QString& unit)
+{
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+
+    QProgressDialog dialog(label, QObject::tr("Cancel"), 0, 0, parent);
+    dialog.setWindowTitle(QObject::tr("Brinewick"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumWidth(360);
+    dialog.hide();
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&] {
+        control.RequestCancel();
+        dialog.setLabelText(QObject::tr("Cancelling..."));
+    });
+
+    QTimer show;
+    show.setSingleShot(true);
+    QObject::connect(&show, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer refresh;
+    QObject::connect(&refresh, &QTimer::timeout, [&] {
+        const std::uint64_t total = control.Total(), done = control.Done();
+        if (total && dialog.maximum() != Scaled(total, total))
+            dialog.setRange(0, Scaled(total, total));
+        if (total)
+            dialog.setValue(Scaled(std::min(done, total), total));
+        if (!control.Cancelled())
+            dialog.setLabelText(label + QLatin1Char('\n') + ProgressText(done, total, unit));
+    });
+
+    // The busy cursor (an arrow with a clock) keeps Cancel clickable.
+    QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    watcher.setFuture(QtConcurrent::run(work));
+    show.start(kShowAfterMs);
+    refresh.start(kRefreshMs);
+    // Until the dialog shows, user input waits, so that no command starts beside the
+    // work; from then on the window-modal dialog keeps it away from the window.
+    if (!watcher.isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!watcher.isFinished()) {
+        dialog.show();
+        loop.exec();
+    }
+    watcher.waitForFinished();
+    QApplication::restoreOverrideCursor();
+    return !control.Cancelled();
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Runs long work on a worker thread while the window stays live. After a short delay a
+// window-modal progress dialog shows how far the work has come and offers Cancel; the
+// call returns when the work has ended, so the caller's code reads as if it were
+// synchronous, but the window keeps painting throughout.
+#include <QString>
+#include <functional>
+
+#include "core/JobControl.h"
+
+class QWidget;
+
+// Runs `work` on a worker thread. `label` is the dialog's text; `unit` names what
+// JobControl counts ("bytes" are shown in MB, anything else as "N of M unit").
+// Returns false when the user cancelled (the work saw Cancelled() and has returned).
+// The work must not touch widgets; it reports through `control` and its own captures.
+bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
+                     const std::function<void()>& work, const QString& unit = QStringLiteral("bytes"));
+
+// The progress text the dialog shows for `done` of `total` (total 0: not known).
+QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& unit);
