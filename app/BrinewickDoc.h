@@ -4,6 +4,19 @@
 #include <QObject>
 #include <QString>
 #include <string>
+#include <vector>
+
+#include "cdl/render_cdl.h"
+#include "text/TextBuffer.h"
+
+class JobControl;
+
+// A file's text as the window shows it, with what the rendering learned on the way.
+struct BuiltText {
+    TextBuffer buffer;  // the shown text: the data section compacted
+    CdlOutcome outcome; // log empty: the text is complete and correct
+    bool profileFile = false;
+};
 
 class CBrinewickDoc : public QObject {
     Q_OBJECT
@@ -15,16 +28,25 @@ public:
     // Records `path` as the open netCDF file and sets m_bFilePresent. A path longer
     // than kMaxPathBytes is refused: nothing changes and `error` says why.
     bool SetFilePath(const QString& path, QString* error);
+    // Whether `path` is short enough to be the document's file (the same test).
+    static bool CheckPathLength(const QString& path, QString* error);
     // New: no file.
     void OnNewDocument();
 
     QString FilePath() const;
 
-    enum class SaveResult { Saved, Refused, RenderFailed, WriteFailed };
+    // Renders the file at `path` and makes the shown text of it. Needs no window and
+    // touches nothing shared, so it runs on a worker thread; `control` (may be null)
+    // reports progress in bytes of text and can stop it.
+    static BuiltText BuildText(const std::string& path, JobControl* control = nullptr);
+
+    enum class SaveResult { Saved, Refused, RenderFailed, WriteFailed, Cancelled };
     // Renders the open file again and writes its CDL text, unchanged, to `target`
     // through a temporary file that replaces the target only when complete. Refuses
     // any target that holds a netCDF file. `message` gets the text to show on failure.
-    SaveResult SaveText(const QString& target, QString* message) const;
+    // Runs on a worker thread as well; `control` (may be null) can stop it, and a
+    // stopped save leaves the target as it was.
+    SaveResult SaveText(const QString& target, QString* message, JobControl* control = nullptr) const;
 
     // Whether the file at `path` begins like a netCDF file (classic, 64-bit offset,
     // CDF-5 or HDF5 based).

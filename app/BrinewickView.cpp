@@ -39,7 +39,14 @@ void CBrinewickView::SetText(std::string text)
 {
     // Drop the old text and its line index before the new index is built.
     m_text.clear();
-    m_text.setText(std::move(text));
+    TextBuffer buffer;
+    buffer.setText(std::move(text));
+    SetBuffer(std::move(buffer));
+}
+
+void CBrinewickView::SetBuffer(TextBuffer&& buffer)
+{
+    m_text = std::move(buffer);
     m_anchor = m_caret = 0;
     m_goalColumn = -1;
     m_layoutDirty = true;

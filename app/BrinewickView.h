@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BrinewickDoc.h"
 #include "text/TextBuffer.h"
 #include "text/TextLayout.h"
 
@@ -20,15 +21,15 @@ public:
     // --- text --------------------------------------------------------------------
     // Replaces the shown text; caret and selection go to the start, line 0 to the top.
     void SetText(std::string text);
+    // The same for a text whose line index is built already (on a worker).
+    void SetBuffer(TextBuffer&& buffer);
     const TextBuffer& Buffer() const { return m_text; }
     bool IsTextEmpty() const { return m_text.empty(); }
 
-    // Renders the document's file: the shown (compacted) text and true, or the error
-    // log's text and false. Fills the name lists and sets m_bProfileFile.
-    bool BuildText(std::string& result);
-    // After a file was opened (or a new document made): build and show the text, or
-    // show the rendering errors and keep the old text.
-    void OnInitialUpdate();
+    // Shows a text the document built: the text, its name lists and profile flag.
+    void ShowBuiltText(BuiltText&& built);
+    // A file that could not be rendered keeps the old text but loses the profile tools.
+    void ClearProfileFlag();
     // New document: empties the text.
     void OnNewDocument();
 

@@ -10,59 +10,20 @@
 #include "app/GotoLineDlg.h"
 #include "uikit/MessageBox.h"
 #include "uikit/NumberText.h"
-#include "app/ProfileFlag.h"
 #include "text/Utf8Char.h"
-#include "uikit/WaitCursor.h"
-#include "cdl/render_cdl.h"
 
-namespace {
-
-// A damaged file can log one message per chunk of data: show the first ones and say
-// how many more there were.
-QString ShortenedLog(const std::string& log)
+void CBrinewickView::ShowBuiltText(BuiltText&& built)
 {
-    constexpr int kShown = 20;
-    const QStringList lines =
-        QString::fromUtf8(log.data(), static_cast<qsizetype>(log.size())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lines.size() <= kShown)
-        return lines.join(QLatin1Char('\n'));
-    return lines.mid(0, kShown).join(QLatin1Char('\n'))
-        + QObject::tr("\n... and %1 more messages").arg(IntegerText(lines.size() - kShown));
+    m_astrDimensions = std::move(built.outcome.dimension_names);
+    m_astrVariables = std::move(built.outcome.variable_names);
+    m_bProfileFile = built.profileFile;
+    SetBuffer(std::move(built.buffer));
 }
 
-} // namespace
-
-bool CBrinewickView::BuildText(std::string& result)
+void CBrinewickView::ClearProfileFlag()
 {
     m_bProfileFile = false;
-    std::string text = render_cdl(m_doc->m_szFilePath, &m_astrDimensions, &m_astrVariables);
-    CompactDataSection(text);
-    const std::string log = cdl_error_log();
-    if (!log.empty()) {
-        result = log;
-        return false;
-    }
-    m_bProfileFile = IsSingleProfileFile(m_doc->m_szFilePath);
-    result = std::move(text);
-    return true;
-}
-
-void CBrinewickView::OnInitialUpdate()
-{
-    if (!m_doc->m_bFilePresent)
-        return;
-    std::string result;
-    bool ok = false;
-    {
-        CWaitCursor wait;
-        ok = BuildText(result);
-        if (ok)
-            SetText(std::move(result));
-    }
-    if (!ok) {
-        emit stateChanged(); // the profile flag was cleared
-        BwMessageBox(this, ShortenedLog(result), tr("File reading error"), MbIcon::Stop);
-    }
+    emit stateChanged();
 }
 
 void CBrinewickView::OnNewDocument()

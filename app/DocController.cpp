@@ -2,12 +2,32 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <memory>
 
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBox.h"
-#include "uikit/WaitCursor.h"
+#include "uikit/BackgroundTask.h"
+#include "uikit/NumberText.h"
+
+namespace {
+
+// A damaged file can log one message per chunk of data: show the first ones and say
+// how many more there were.
+QString ShortenedLog(const std::string& log)
+{
+    constexpr int kShown = 20;
+    const QStringList lines =
+        QString::fromUtf8(log.data(), static_cast<qsizetype>(log.size())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() <= kShown)
+        return lines.join(QLatin1Char('\n'));
+    return lines.mid(0, kShown).join(QLatin1Char('\n'))
+        + QObject::tr("\n... and %1 more messages").arg(IntegerText(lines.size() - kShown));
+}
+
+} // namespace
 
 CDocController::CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget* window)
     : QObject(window), m_doc(doc), m_view(view), m_window(window)
@@ -41,14 +61,46 @@ bool CDocController::OpenDocument(const QString& path)
                                                      : tr("Failed to open document.");
     if (problem.isEmpty()) {
         file.close();
-        if (m_doc->SetFilePath(path, &problem)) {
-            SetPathName(path);
-            m_view->OnInitialUpdate();
+        if (CBrinewickDoc::CheckPathLength(path, &problem)) {
+            LoadAndShow(path);
             return true;
         }
     }
     BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
     return false;
+}
+
+void CDocController::LoadAndShow(const QString& path)
+{
+    // A newer load makes an older one pointless: stop it, and never show its result.
+    if (m_loading)
+        m_loading->RequestCancel();
+    auto control = std::make_shared<JobControl>();
+    m_loading = control;
+    const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    BuiltText built;
+    const bool finished = RunInBackground(
+        m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), *control,
+        [&built, &file, control] { built = CBrinewickDoc::BuildText(file, control.get()); });
+    const bool current = m_loading == control;
+    if (current)
+        m_loading.reset();
+    if (!finished || !current || built.outcome.cancelled)
+        return; // cancelled or overtaken: nothing the user sees changes
+
+    QString problem;
+    if (!m_doc->SetFilePath(path, &problem)) {
+        BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
+        return;
+    }
+    SetPathName(path);
+    if (built.outcome.ok()) {
+        m_view->ShowBuiltText(std::move(built));
+    } else {
+        // The old text stays; the profile tools go with the file that failed.
+        m_view->ClearProfileFlag();
+        BwMessageBox(m_window, ShortenedLog(built.outcome.log), tr("File reading error"), MbIcon::Stop);
+    }
 }
 
 void CDocController::FileOpen()
@@ -82,12 +134,13 @@ bool CDocController::Save()
 bool CDocController::SaveTextTo(const QString& target)
 {
     QString message;
-    CBrinewickDoc::SaveResult result;
-    {
-        CWaitCursor wait;
-        result = m_doc->SaveText(target, &message);
-    }
+    CBrinewickDoc::SaveResult result = CBrinewickDoc::SaveResult::Cancelled;
+    JobControl control;
+    RunInBackground(m_window, tr("Saving %1").arg(QFileInfo(target).fileName()), control,
+                    [&] { result = m_doc->SaveText(target, &message, &control); });
     switch (result) {
+    case CBrinewickDoc::SaveResult::Cancelled:
+        return false;
     case CBrinewickDoc::SaveResult::Saved:
         SetPathName(target);
         return true;
@@ -105,10 +158,9 @@ bool CDocController::SaveTextTo(const QString& target)
 void CDocController::ShowFetchedFile(const QString& path)
 {
     QString problem;
-    if (!m_doc->SetFilePath(path, &problem)) {
+    if (!CBrinewickDoc::CheckPathLength(path, &problem)) {
         BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
         return;
     }
-    SetPathName(path);
-    m_view->OnInitialUpdate();
+    LoadAndShow(path);
 }

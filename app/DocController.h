@@ -3,10 +3,12 @@
 // saves the text, and keeps the document's path name (title) and the recent-file list.
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "app/RecentFileList.h"
 
 class CBrinewickDoc;
+class JobControl;
 class CBrinewickView;
 class QWidget;
 
@@ -17,7 +19,9 @@ public:
 
     // Opens `path` into the document and shows its text. False when the file cannot
     // be opened at all (the message has been shown); a file that opens but does not
-    // render shows the "File reading error" box and still counts as opened.
+    // render shows the "File reading error" box and still counts as opened. The text
+    // is built on a worker while the window stays live; when the user cancels,
+    // nothing changes (title, path, recent list and text stay).
     bool OpenDocument(const QString& path);
     void NewDocument();
     // Save Text File: asks for a name, then SaveTextTo.
@@ -39,10 +43,13 @@ signals:
 
 private:
     void SetPathName(const QString& path);
+    // Builds the text of `path` on a worker, then makes it the document's file.
+    void LoadAndShow(const QString& path);
 
     CBrinewickDoc* m_doc;   // not owned
     CBrinewickView* m_view; // not owned
     QWidget* m_window;      // not owned
     QString m_pathName;
     RecentFileList m_recent;
+    std::shared_ptr<JobControl> m_loading; // the load in progress, if any
 };

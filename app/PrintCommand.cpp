@@ -9,7 +9,6 @@
 #include <cstdlib>
 
 #include "app/BrinewickDoc.h"
-#include "app/BrinewickView.h"
 #include "app/TextPrinter.h"
 
 namespace {
@@ -52,13 +51,11 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fprintf(stderr, "brinewick: %s\n", problem.toLocal8Bit().constData());
         return 1;
     }
-    CBrinewickView view(&doc);
-    std::string text;
-    if (!view.BuildText(text)) {
-        std::fputs(text.c_str(), stderr);
+    BuiltText built = CBrinewickDoc::BuildText(doc.m_szFilePath);
+    if (!built.outcome.log.empty()) {
+        std::fputs(built.outcome.log.c_str(), stderr);
         return 1;
     }
-    view.SetText(std::move(text));
 
     QPrinter printer(QPrinter::HighResolution);
     const bool toPdf = !pdf.empty() || QPrinterInfo::defaultPrinter().isNull();
@@ -73,7 +70,7 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(out);
     }
-    const TextPrinter pages(view.Buffer(), printer);
+    const TextPrinter pages(built.buffer, printer);
     if (!pages.Print(printer)) {
         std::fputs("brinewick: printing failed\n", stderr);
         return 1;

@@ -12,40 +12,14 @@
 
 namespace {
 
-struct NumberFormats {
-    CFormat float_var;
-    CFormat double_var;
-    CFormat float_att;
-    CFormat double_att;
-};
-
-CFormat build(const char* templ, int digits)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, templ, digits);
-    return *CFormat::parse(text, ValueKind::Floating, sizeof text);
-}
-
-NumberFormats make_formats(int float_digits, int double_digits)
-{
-    return {build("%%.%dg", float_digits), build("%%.%dg", double_digits),
-            build("%%#.%dgf", float_digits), build("%%#.%dg", double_digits)};
-}
-
-NumberFormats& formats()
-{
-    static NumberFormats f = make_formats(7, 15);
-    return f;
-}
-
 // Out of memory while reading an attribute: the file is closed, so the rest of the
 // rendering fails visibly rather than going on with a half-read header.
-bool out_of_memory_close(int ncid)
+bool out_of_memory_close(CdlWriter& w, int ncid)
 {
-    cdl_error("Out of memory!");
+    cdl_error(w, "Out of memory!");
     int status = nc_close(ncid);
     if (status != NC_NOERR)
-        cdl_error_nc(status);
+        cdl_error_nc(w, status);
     return false;
 }
 
@@ -63,7 +37,7 @@ void append_int(std::string& out, long long v)
 
 } // namespace
 
-const char* type_name(int type)
+const char* type_name(CdlWriter& w, int type)
 {
     switch (type) {
     case NC_BYTE: return "byte";
@@ -73,17 +47,12 @@ const char* type_name(int type)
     case NC_FLOAT: return "float";
     case NC_DOUBLE: return "double";
     default:
-        cdl_error("type_name: bad type %d", type);
+        cdl_error(w, "type_name: bad type %d", type);
         return "bogus";
     }
 }
 
-void set_number_formats(int float_digits, int double_digits)
-{
-    formats() = make_formats(float_digits, double_digits);
-}
-
-std::optional<std::string> c_format_of(int ncid, int varid)
+std::optional<std::string> c_format_of(CdlWriter& w, int ncid, int varid)
 {
     nc_type type = NC_NAT;
     size_t len = 0;
@@ -91,9 +60,9 @@ std::optional<std::string> c_format_of(int ncid, int varid)
     if (status == NC_ENOTATT)
         return std::nullopt;
     if (status != NC_NOERR) {
-        cdl_state().error_log += "Inquiring about 'C_format' attribute ";
-        cdl_state().error_log += nc_strerror(status);
-        cdl_state().error_log += '\n';
+        w.error_log += "Inquiring about 'C_format' attribute ";
+        w.error_log += nc_strerror(status);
+        w.error_log += '\n';
         return std::nullopt;
     }
     if (type != NC_CHAR || len < 1 || len >= 100)
@@ -101,18 +70,18 @@ std::optional<std::string> c_format_of(int ncid, int varid)
     std::string text(len, '\0');
     status = nc_get_att_text(ncid, varid, "C_format", text.data());
     if (status != NC_NOERR) {
-        cdl_state().error_log += "Getting 'C_format' attribute ";
-        cdl_state().error_log += nc_strerror(status);
-        cdl_state().error_log += '\n';
+        w.error_log += "Getting 'C_format' attribute ";
+        w.error_log += nc_strerror(status);
+        w.error_log += '\n';
         text.assign(len, '\0'); // nothing read: an empty text, never stale bytes
     }
     return text;
 }
 
-ValueFormat value_format(int ncid, int varid, int type)
+ValueFormat value_format(CdlWriter& w, int ncid, int varid, int type)
 {
     ValueFormat vf;
-    std::optional<std::string> cf = c_format_of(ncid, varid);
+    std::optional<std::string> cf = c_format_of(w, ncid, varid);
     if (type == NC_CHAR) {
         // The string form serves "%s" and an empty format; any other usable C_format
         // prints each character through it as an int.
@@ -132,7 +101,7 @@ ValueFormat value_format(int ncid, int varid, int type)
     bool floating = (type == NC_FLOAT || type == NC_DOUBLE);
     bool integer = (type == NC_BYTE || type == NC_SHORT || type == NC_INT);
     if (!floating && !integer) {
-        cdl_error("pr_vals: bad type");
+        cdl_error(w, "pr_vals: bad type");
         return vf;
     }
     vf.form = ValueFormat::Form::Numeric;
@@ -140,16 +109,16 @@ ValueFormat value_format(int ncid, int varid, int type)
         vf.numeric = CFormat::parse(*cf, floating ? ValueKind::Floating : ValueKind::Integer);
     if (!vf.numeric) {
         if (type == NC_FLOAT)
-            vf.numeric = formats().float_var;
+            vf.numeric = w.formats.float_var;
         else if (type == NC_DOUBLE)
-            vf.numeric = formats().double_var;
+            vf.numeric = w.formats.double_var;
         else
             vf.numeric = CFormat::parse("%d", ValueKind::Integer);
     }
     return vf;
 }
 
-void print_att_text(std::size_t len, const char* text)
+void print_att_text(CdlWriter& w, std::size_t len, const char* text)
 {
     while (len > 0 && text[len - 1] == '\0')
         --len;
@@ -173,7 +142,7 @@ void print_att_text(std::size_t len, const char* text)
         }
     }
     out += '"';
-    cdl_put(out);
+    cdl_put(w, out);
 }
 
 void trim_zeros(std::string& number)
@@ -190,7 +159,7 @@ void trim_zeros(std::string& number)
     number.erase(zeros, point - zeros);
 }
 
-void pr_att_vals(int type, std::size_t count, const double* values)
+void pr_att_vals(CdlWriter& w, int type, std::size_t count, const double* values)
 {
     std::string out;
     for (std::size_t i = 0; i < count; ++i) {
@@ -210,59 +179,59 @@ void pr_att_vals(int type, std::size_t count, const double* values)
             break;
         case NC_FLOAT:
         case NC_DOUBLE: {
-            std::string number = (type == NC_FLOAT ? formats().float_att : formats().double_att).format(v);
+            std::string number = (type == NC_FLOAT ? w.formats.float_att : w.formats.double_att).format(v);
             trim_zeros(number);
             out += number;
             break;
         }
         default:
-            cdl_error("pr_att_vals: bad type");
+            cdl_error(w, "pr_att_vals: bad type");
             continue;
         }
         if (!last)
             out += ", ";
     }
-    cdl_put(out);
+    cdl_put(w, out);
 }
 
-bool print_att(int ncid, int varid, const std::string& varname, int attnum)
+bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum)
 {
     char name[NC_MAX_NAME + 1] = {0};
     int status = nc_inq_attname(ncid, varid, attnum, name);
     if (status != NC_NOERR)
-        cdl_error_nc(status);
-    cdl_printf("\t\t%s:%s = ", varname.c_str(), name);
+        cdl_error_nc(w, status);
+    cdl_printf(w, "\t\t%s:%s = ", varname.c_str(), name);
 
     nc_type type = NC_NAT;
     size_t len = 0;
     status = nc_inq_att(ncid, varid, name, &type, &len);
     if (status != NC_NOERR) {
-        cdl_error_nc(status);
+        cdl_error_nc(w, status);
     } else if (len == 0) {
-        cdl_put("\"\"");
+        cdl_put(w, "\"\"");
     } else {
         try {
             if (type == NC_CHAR) {
                 std::string text(len, '\0');
                 status = nc_get_att_text(ncid, varid, name, text.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(status);
+                    cdl_error_nc(w, status);
                 else
-                    print_att_text(len, text.data());
+                    print_att_text(w, len, text.data());
             } else {
                 std::vector<double> values(len);
                 status = nc_get_att_double(ncid, varid, name, values.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(status);
+                    cdl_error_nc(w, status);
                 else
-                    pr_att_vals(type, len, values.data());
+                    pr_att_vals(w, type, len, values.data());
             }
         } catch (const std::bad_alloc&) {
-            return out_of_memory_close(ncid);
+            return out_of_memory_close(w, ncid);
         } catch (const std::length_error&) {
-            return out_of_memory_close(ncid);
+            return out_of_memory_close(w, ncid);
         }
     }
-    cdl_put(" ;\n");
+    cdl_put(w, " ;\n");
     return true;
 }

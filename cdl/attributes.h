@@ -4,12 +4,10 @@
 #include <string>
 
 #include "cdl/c_format.h"
+#include "cdl/cdl_output.h"
 
 // The netCDF type's CDL name; "bogus" (after logging) for a code outside 1..6.
-const char* type_name(int type);
-
-// Rebuilds the four number formats from the float and double digit counts.
-void set_number_formats(int float_digits, int double_digits);
+const char* type_name(CdlWriter& w, int type);
 
 // How a variable's values are written.
 struct ValueFormat {
@@ -19,21 +17,21 @@ struct ValueFormat {
 };
 
 // The variable's C_format attribute text (exactly its stored characters), or nothing.
-std::optional<std::string> c_format_of(int ncid, int varid);
+std::optional<std::string> c_format_of(CdlWriter& w, int ncid, int varid);
 
 // The format of the variable's values: a usable C_format, else the type's default.
-ValueFormat value_format(int ncid, int varid, int type);
+ValueFormat value_format(CdlWriter& w, int ncid, int varid, int type);
 
 // Appends the attribute line of attribute number `attnum` of variable `varid`
 // (NC_GLOBAL with an empty name for a global attribute). Returns false when it ran
 // out of memory and closed the file.
-bool print_att(int ncid, int varid, const std::string& varname, int attnum);
+bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum);
 
 // Appends `len` bytes as a quoted, escaped text.
-void print_att_text(std::size_t len, const char* text);
+void print_att_text(CdlWriter& w, std::size_t len, const char* text);
 
 // Appends `count` values (held as doubles) of the netCDF type as a comma-separated list.
-void pr_att_vals(int type, std::size_t count, const double* values);
+void pr_att_vals(CdlWriter& w, int type, std::size_t count, const double* values);
 
 // Removes trailing zeros of a formatted number's fraction, keeping the point and any
 // suffix or exponent ("1.000000f" -> "1.f", "1.00000000000000e+020" -> "1.e+020").

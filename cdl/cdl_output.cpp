@@ -6,27 +6,18 @@
 
 #include <netcdf.h>
 
-CdlState g_cdl_state;
-
-void cdl_put(std::string_view text)
-{
-    std::string& piece = cdl_state().pieces[cdl_state().current];
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (p < end) {
-        const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        if (!lf) {
-            piece.append(p, static_cast<std::size_t>(end - p));
-            return;
-        }
-        const char* at = static_cast<const char*>(lf);
-        piece.append(p, static_cast<std::size_t>(at - p));
-        piece.append("\r\n", 2);
-        p = at + 1;
-    }
-}
+#include "core/JobControl.h"
 
 namespace {
+
+constexpr std::size_t kFlushAt = 256 * 1024;
+
+CFormat build(const char* templ, int digits)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, templ, digits);
+    return *CFormat::parse(text, ValueKind::Floating, sizeof text);
+}
 
 std::string vformat(const char* format, va_list args)
 {
@@ -47,26 +38,69 @@ std::string vformat(const char* format, va_list args)
 
 } // namespace
 
-void cdl_printf(const char* format, ...)
+NumberFormats make_number_formats(int float_digits, int double_digits)
+{
+    return {build("%%.%dg", float_digits), build("%%.%dg", double_digits), build("%%#.%dgf", float_digits),
+            build("%%#.%dg", double_digits)};
+}
+
+CdlWriter::CdlWriter(CdlSink& sink, JobControl* control)
+    : formats(make_number_formats(7, 15)), m_sink(sink), m_control(control)
+{
+    m_buffer.reserve(kFlushAt + 4096);
+}
+
+CdlWriter::~CdlWriter() = default;
+
+bool CdlWriter::cancelled() const { return m_control && m_control->Cancelled(); }
+
+void CdlWriter::flush()
+{
+    if (m_buffer.empty())
+        return;
+    m_written += m_buffer.size();
+    m_sink.write(m_buffer);
+    m_buffer.clear();
+    if (m_control)
+        m_control->SetDone(m_written);
+}
+
+void CdlWriter::put(std::string_view text)
+{
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+        if (!lf) {
+            m_buffer.append(p, static_cast<std::size_t>(end - p));
+            break;
+        }
+        const char* at = static_cast<const char*>(lf);
+        m_buffer.append(p, static_cast<std::size_t>(at - p));
+        m_buffer.append("\r\n", 2);
+        p = at + 1;
+    }
+    if (m_buffer.size() >= kFlushAt)
+        flush();
+}
+
+void cdl_printf(CdlWriter& w, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
     std::string text = vformat(format, args);
     va_end(args);
-    cdl_put(text);
+    w.put(text);
 }
 
-void cdl_error(const char* format, ...)
+void cdl_error(CdlWriter& w, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
     std::string text = vformat(format, args);
     va_end(args);
-    cdl_state().error_log += text;
-    cdl_state().error_log += '\n';
+    w.error_log += text;
+    w.error_log += '\n';
 }
 
-void cdl_error_nc(int status)
-{
-    cdl_error("%s", nc_strerror(status));
-}
+void cdl_error_nc(CdlWriter& w, int status) { cdl_error(w, "%s", nc_strerror(status)); }

@@ -1,33 +1,78 @@
 #pragma once
-// The state one rendering shares between its writers: the text pieces being built,
-// the current piece, the line position for line breaking, and the error log.
+// Where one rendering writes: a sink that takes the text as it is made, and the writer
+// that the rendering functions share (line breaking position, number formats, error
+// log). Each rendering has its own writer; nothing is kept between renderings.
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
-struct CdlState {
-    std::string error_log;           // messages, each ending in LF
-    std::vector<std::string> pieces; // head, one per dimension, one per variable, tail
-    std::size_t current = 0;         // index into pieces
-    std::size_t first_var_piece = 1; // index of variable 0's piece
-    int line_pos = 0;                // characters on the current output line
-    int line_limit = 78;
+#include "cdl/c_format.h"
+
+class JobControl;
+
+// Receives the text in order, in pieces of any size.
+class CdlSink {
+public:
+    virtual ~CdlSink() = default;
+    virtual void write(std::string_view bytes) = 0;
 };
 
-// The process-wide rendering state (one rendering at a time).
-extern CdlState g_cdl_state;
-inline CdlState& cdl_state() { return g_cdl_state; }
+// A sink that keeps the whole text in one string.
+class StringSink : public CdlSink {
+public:
+    void write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
 
-// Appends text to the current piece, writing each line feed as CR LF.
-void cdl_put(std::string_view text);
+// The four number formats of float and double values and attributes.
+struct NumberFormats {
+    CFormat float_var;
+    CFormat double_var;
+    CFormat float_att;
+    CFormat double_att;
+};
+NumberFormats make_number_formats(int float_digits, int double_digits);
+
+// The state of one rendering. Text goes through a small buffer to the sink, so the
+// sink sees large pieces whatever the writers' granularity.
+class CdlWriter {
+public:
+    explicit CdlWriter(CdlSink& sink, JobControl* control = nullptr);
+    ~CdlWriter();
+    CdlWriter(const CdlWriter&) = delete;
+    CdlWriter& operator=(const CdlWriter&) = delete;
+
+    // Appends text, writing each line feed as CR LF.
+    void put(std::string_view text);
+    // Hands everything buffered to the sink.
+    void flush();
+    // Bytes of text made so far.
+    std::size_t written() const { return m_written + m_buffer.size(); }
+
+    // Whether the user asked the rendering to stop.
+    bool cancelled() const;
+    JobControl* control() const { return m_control; } // may be null
+
+    std::string error_log;          // messages, each ending in LF
+    int line_pos = 0;               // characters on the current output line
+    int line_limit = 78;
+    NumberFormats formats;
+
+private:
+    CdlSink& m_sink;
+    JobControl* m_control; // not owned
+    std::string m_buffer;
+    std::size_t m_written = 0;
+};
+
+inline void cdl_put(CdlWriter& w, std::string_view text) { w.put(text); }
 
 // Formats as printf does (in full, whatever the length) and appends like cdl_put.
 // Used only for header lines whose arguments are texts and integers.
-void cdl_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void cdl_printf(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Formats as printf does and appends the result and one LF to the error log.
-void cdl_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void cdl_error(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Logs the netCDF library's message for a failed call.
-void cdl_error_nc(int status);
+void cdl_error_nc(CdlWriter& w, int status);

@@ -4,22 +4,43 @@
 
 #include "cdl/classic_header.h"
 
-int open_netcdf_checked(const std::string& path, int* ncid, std::string* message)
+std::string CheckedOpen::truncation_message() const
 {
+    return "the file is truncated: it holds " + std::to_string(file_size) + " bytes, its header describes " +
+           std::to_string(implied_size);
+}
+
+CheckedOpen open_netcdf_checked(const std::string& path, bool allow_truncated)
+{
+    CheckedOpen result;
     ClassicHeaderCheck check = check_classic_header(path);
     if (!check.header_ok) {
-        if (message)
-            *message = "not a valid netCDF file: " + check.problem;
-        return NC_ENOTNC;
+        result.status = NC_ENOTNC;
+        result.message = "not a valid netCDF file: " + check.problem;
+        return result;
     }
-    if (check.truncated()) {
-        if (message)
-            *message = "the file is truncated: it holds " + std::to_string(check.file_size) +
-                       " bytes, its header describes " + std::to_string(check.implied_size);
-        return NC_ETRUNC;
+    result.truncated = check.truncated();
+    result.file_size = check.file_size;
+    result.implied_size = check.implied_size;
+    if (result.truncated && !allow_truncated) {
+        result.status = NC_ETRUNC;
+        result.message = result.truncation_message();
+        return result;
     }
-    int status = nc_open(path.c_str(), NC_NOWRITE, ncid);
-    if (status != NC_NOERR && message)
-        *message = nc_strerror(status);
-    return status;
+    result.status = nc_open(path.c_str(), NC_NOWRITE, &result.ncid);
+    if (result.status != NC_NOERR) {
+        result.message = nc_strerror(result.status);
+        result.ncid = -1;
+    }
+    return result;
+}
+
+int open_netcdf_checked(const std::string& path, int* ncid, std::string* message)
+{
+    CheckedOpen opened = open_netcdf_checked(path);
+    if (opened.status == NC_NOERR)
+        *ncid = opened.ncid;
+    else if (message)
+        *message = opened.message;
+    return opened.status;
 }

@@ -1,11 +1,27 @@
 #pragma once
 // Opening a netCDF file read-only without handing a malformed classic header to the
 // library (which can crash or hang on some), for every reader in the program.
+#include <cstdint>
 #include <string>
 
-// Opens `path` read-only. Returns NC_NOERR and sets *ncid, or an error status with a
-// message for the user in *message: the library's own, or what is wrong with the
-// header (the status is then NC_ENOTNC). A classic file shorter than its header
-// says is refused too (NC_ETRUNC): the library would hand out zeros for the
-// missing values.
+// What a checked open found out about a file it opened or refused.
+struct CheckedOpen {
+    int status = 0;        // NC_NOERR, or why the file was not opened
+    int ncid = -1;         // open when status is NC_NOERR
+    std::string message;   // for the user, when status is not NC_NOERR
+    bool truncated = false; // a classic file shorter than its header says
+    std::uint64_t file_size = 0;
+    std::uint64_t implied_size = 0;
+    // The sentence that says a file is truncated.
+    std::string truncation_message() const;
+};
+
+// Opens `path` read-only. A malformed classic header is refused (NC_ENOTNC, with what
+// is wrong). A truncated classic file is refused too (NC_ETRUNC) unless
+// `allow_truncated`: then it is opened and reported in `truncated`, for a reader that
+// shows the header but must not list values the library would make up as zeros.
+CheckedOpen open_netcdf_checked(const std::string& path, bool allow_truncated = false);
+
+// The same, in the shape the profile readers use: NC_NOERR and *ncid, or an error
+// status and the message.
 int open_netcdf_checked(const std::string& path, int* ncid, std::string* message);

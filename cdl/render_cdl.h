@@ -3,12 +3,25 @@
 #include <string>
 #include <vector>
 
-// Renders the file at `path`. The text has CR LF line breaks. When a name list is
-// given it is emptied and filled with the file's dimension (or variable) names in id
-// order. The error log is emptied first; after the call it holds this rendering's
-// messages (each ending in LF), and an empty log means success.
-std::string render_cdl(const std::string& path, std::vector<std::string>* dimension_names = nullptr,
-                       std::vector<std::string>* variable_names = nullptr);
+#include "cdl/cdl_output.h"
 
-// A copy of the error log of the last rendering.
-std::string cdl_error_log();
+class JobControl;
+
+// How a rendering ended, and what it learned of the file on the way.
+struct CdlOutcome {
+    std::string log;     // messages, each ending in LF; empty means success
+    bool cancelled = false;
+    std::vector<std::string> dimension_names; // in id order
+    std::vector<std::string> variable_names;  // in id order
+    bool ok() const { return log.empty() && !cancelled; }
+};
+
+// Renders the file at `path` into `sink` as it goes; the text has CR LF line breaks.
+// With a `control`, the rendering reports the bytes made and stops early (outcome
+// `cancelled`) when asked to. Out of memory ends the rendering with "Out of memory!"
+// in the log; what the sink already took is then incomplete.
+CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control = nullptr);
+
+// The whole text in one string (empty after running out of memory), for callers that
+// want it in memory; the outcome goes to *outcome when given.
+std::string render_cdl_text(const std::string& path, CdlOutcome* outcome = nullptr);

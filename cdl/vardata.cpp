@@ -53,7 +53,7 @@ void format_one(std::string& out, T v, const CFormat& fmt)
 }
 
 template <typename T>
-void put_numeric(const T* values, std::size_t n, const CFormat& fmt, const FillTest& ft, int type,
+void put_numeric(CdlWriter& w, const T* values, std::size_t n, const CFormat& fmt, const FillTest& ft, int type,
                  bool more, bool last_row)
 {
     std::string text;
@@ -66,9 +66,9 @@ void put_numeric(const T* values, std::size_t n, const CFormat& fmt, const FillT
             format_one(text, values[i], fmt);
         if (i + 1 < n)
             text += ", ";
-        put_unbroken(text);
+        put_unbroken(w, text);
     }
-    end_chunk(more, last_row);
+    end_chunk(w, more, last_row);
 }
 
 // Escape texts of the bytes of a data string.
@@ -101,7 +101,7 @@ const std::array<std::string, 256>& string_escapes()
 
 // A char row in string form: quoted, trailing NULs dropped, not counted in the line
 // position, so a string never causes a line break.
-void put_string(const char* chars, std::size_t n, bool more, bool last_row)
+void put_string(CdlWriter& w, const char* chars, std::size_t n, bool more, bool last_row)
 {
     while (n > 0 && chars[n - 1] == '\0')
         --n;
@@ -112,12 +112,12 @@ void put_string(const char* chars, std::size_t n, bool more, bool last_row)
     for (std::size_t i = 0; i < n; ++i)
         out += esc[static_cast<unsigned char>(chars[i])];
     out += '"';
-    cdl_put(out);
-    end_chunk(more, last_row);
+    cdl_put(w, out);
+    end_chunk(w, more, last_row);
 }
 
 // The fill value a variable's values are tested against.
-FillTest fill_of(int ncid, int varid, int type)
+FillTest fill_of(CdlWriter& w, int ncid, int varid, int type)
 {
     FillTest ft;
     ft.has_fill = true;
@@ -132,7 +132,7 @@ FillTest fill_of(int ncid, int varid, int type)
             ft.fill = f;
             found = true;
         } else {
-            cdl_error_nc(status);
+            cdl_error_nc(w, status);
         }
     }
     if (!found) {
@@ -149,30 +149,29 @@ FillTest fill_of(int ncid, int varid, int type)
 
 } // namespace
 
-void set_line_pos(int pos) { cdl_state().line_pos = pos; }
+void set_line_pos(CdlWriter& w, int pos) { w.line_pos = pos; }
 
-void put_unbroken(std::string_view piece)
+void put_unbroken(CdlWriter& w, std::string_view piece)
 {
-    CdlState& st = cdl_state();
     int n = static_cast<int>(piece.size());
-    if (st.line_pos + n > st.line_limit && n > 2) {
-        cdl_put("\n    ");
-        st.line_pos = 4;
+    if (w.line_pos + n > w.line_limit && n > 2) {
+        w.put("\n    ");
+        w.line_pos = 4;
     }
-    cdl_put(piece);
-    st.line_pos += n;
+    w.put(piece);
+    w.line_pos += n;
 }
 
-void end_chunk(bool more, bool last_row)
+void end_chunk(CdlWriter& w, bool more, bool last_row)
 {
     if (more) {
-        put_unbroken(", ");
+        put_unbroken(w, ", ");
     } else if (last_row) {
-        put_unbroken(" ;");
-        put_unbroken("\n");
+        put_unbroken(w, " ;");
+        put_unbroken(w, "\n");
     } else {
-        put_unbroken(",\n");
-        put_unbroken("  ");
+        put_unbroken(w, ",\n");
+        put_unbroken(w, "  ");
     }
 }
 
@@ -189,9 +188,9 @@ bool advance_corner(const std::size_t* sizes, int ndims, std::size_t* corner, co
     return corner[0] < sizes[0];
 }
 
-int vardata(const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid)
+int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid)
 {
-    ValueFormat vf = value_format(ncid, varid, vp.type);
+    ValueFormat vf = value_format(w, ncid, varid, vp.type);
     FillTest ft;
     ft.has_fill = vp.has_fill;
     ft.fill = vp.fill;
@@ -210,15 +209,15 @@ int vardata(const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid,
     std::size_t rows = total / row_length;
 
     if (nd >= 2) {
-        cdl_printf("\n %s =\n  ", vp.name.c_str());
-        set_line_pos(2);
+        cdl_printf(w, "\n %s =\n  ", vp.name.c_str());
+        set_line_pos(w, 2);
     } else {
-        cdl_printf("\n %s = ", vp.name.c_str());
-        set_line_pos(static_cast<int>(vp.name.size()) + 4);
+        cdl_printf(w, "\n %s = ", vp.name.c_str());
+        set_line_pos(w, static_cast<int>(vp.name.size()) + 4);
     }
 
     // One buffer of 1000 values of the widest type.
-    alignas(double) static unsigned char buffer[kChunk * sizeof(double)];
+    alignas(double) unsigned char buffer[kChunk * sizeof(double)];
     const std::size_t last = nd > 0 ? static_cast<std::size_t>(nd - 1) : 0;
     for (std::size_t row = 0; row < rows; ++row) {
         const bool last_row = (row + 1 == rows);
@@ -236,53 +235,53 @@ int vardata(const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid,
             case NC_INT: status = nc_get_vara_int(ncid, varid, corner.data(), counts.data(), reinterpret_cast<int*>(buffer)); break;
             case NC_FLOAT: status = nc_get_vara_float(ncid, varid, corner.data(), counts.data(), reinterpret_cast<float*>(buffer)); break;
             case NC_DOUBLE: status = nc_get_vara_double(ncid, varid, corner.data(), counts.data(), reinterpret_cast<double*>(buffer)); break;
-            default: cdl_error("vardata: bad type"); status = NC_EBADTYPE; break;
+            default: cdl_error(w, "vardata: bad type"); status = NC_EBADTYPE; break;
             }
             if (status != NC_NOERR) {
                 // A chunk that could not be read shows no values: never stale bytes.
                 if (status != NC_EBADTYPE)
-                    cdl_error_nc(status);
-                end_chunk(more, last_row);
+                    cdl_error_nc(w, status);
+                end_chunk(w, more, last_row);
             } else if (vp.type == NC_CHAR && vf.form == ValueFormat::Form::String) {
-                put_string(reinterpret_cast<const char*>(buffer), n, more, last_row);
+                put_string(w, reinterpret_cast<const char*>(buffer), n, more, last_row);
             } else if (vf.numeric) {
                 const CFormat& fmt = *vf.numeric;
                 switch (vp.type) {
-                case NC_BYTE: put_numeric(reinterpret_cast<const signed char*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_CHAR: put_numeric(reinterpret_cast<const signed char*>(buffer), n, fmt, FillTest{}, vp.type, more, last_row); break;
-                case NC_SHORT: put_numeric(reinterpret_cast<const short*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_INT: put_numeric(reinterpret_cast<const int*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_FLOAT: put_numeric(reinterpret_cast<const float*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                default: put_numeric(reinterpret_cast<const double*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
+                case NC_BYTE: put_numeric(w, reinterpret_cast<const signed char*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
+                case NC_CHAR: put_numeric(w, reinterpret_cast<const signed char*>(buffer), n, fmt, FillTest{}, vp.type, more, last_row); break;
+                case NC_SHORT: put_numeric(w, reinterpret_cast<const short*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
+                case NC_INT: put_numeric(w, reinterpret_cast<const int*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
+                case NC_FLOAT: put_numeric(w, reinterpret_cast<const float*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
+                default: put_numeric(w, reinterpret_cast<const double*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
                 }
             } else {
-                end_chunk(more, last_row);
+                end_chunk(w, more, last_row);
             }
             corner[last] += n;
             left -= n;
         }
         corner[last] = mark;
         if (!last_row && !advance_corner(sizes.data(), nd, corner.data(), step.data()))
-            cdl_error("vardata: odometer overflowed!");
-        set_line_pos(2);
+            cdl_error(w, "vardata: odometer overflowed!");
+        set_line_pos(w, 2);
     }
     return 0;
 }
 
-void write_data_section(int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims)
+void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims)
 {
-    CdlState& st = cdl_state();
     if (nvars > 0)
-        cdl_put("data:\n");
+        cdl_put(w, "data:\n");
     std::vector<int> dimids(NC_MAX_VAR_DIMS);
     for (int varid = 0; varid < nvars; ++varid) {
-        st.current = st.first_var_piece + static_cast<std::size_t>(varid);
+        if (w.cancelled())
+            return;
         char name[NC_MAX_NAME + 1] = {0};
         var_desc vp;
         nc_type type = NC_NAT;
         int status = nc_inq_var(ncid, varid, name, &type, &vp.ndims, dimids.data(), &vp.natts);
         if (status != NC_NOERR) {
-            cdl_error_nc(status);
+            cdl_error_nc(w, status);
             continue;
         }
         vp.name = name;
@@ -299,7 +298,7 @@ void write_data_section(int ncid, int nvars, int unlimited_dimid, const std::vec
             }
             std::size_t size = dims[static_cast<std::size_t>(d)].size;
             if (size != 0 && total > SIZE_MAX / size) {
-                cdl_error("vardata: odometer overflowed!");
+                cdl_error(w, "vardata: odometer overflowed!");
                 usable = false;
                 break;
             }
@@ -313,10 +312,10 @@ void write_data_section(int ncid, int nvars, int unlimited_dimid, const std::vec
         (void)unlimited_dimid;
 
         if (vp.type != NC_CHAR) {
-            FillTest ft = fill_of(ncid, varid, vp.type);
+            FillTest ft = fill_of(w, ncid, varid, vp.type);
             vp.has_fill = ft.has_fill;
             vp.fill = ft.fill;
         }
-        vardata(vp, sizes, ncid, varid);
+        vardata(w, vp, sizes, ncid, varid);
     }
 }

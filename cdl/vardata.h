@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cdl/cdl_output.h"
+
 struct dim_desc {
     std::string name;
     std::size_t size = 0; // for the record dimension, the current number of records
@@ -20,21 +22,21 @@ struct var_desc {
     double fill = 0.0;
 };
 
-// Writes "data:" and each variable's entry into that variable's piece.
-void write_data_section(int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims);
+// Writes "data:" and each variable's entry, stopping between variables when cancelled.
+void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims);
 
 // Writes one variable's entry, reading its values in chunks of at most 1000.
-int vardata(const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid);
+int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid);
 
 // Appends a piece that must stay on one line, first breaking the line when the piece
 // (of more than two characters) would pass the line limit.
-void put_unbroken(std::string_view piece);
+void put_unbroken(CdlWriter& w, std::string_view piece);
 
-void set_line_pos(int pos);
+void set_line_pos(CdlWriter& w, int pos);
 
 // The delimiter after a chunk: ", " within a row, " ;" and a line break after the
 // last row, ",\n" and two blanks after any other row.
-void end_chunk(bool more, bool last_row);
+void end_chunk(CdlWriter& w, bool more, bool last_row);
 
 // Moves the corner to the next row; false when it left the variable.
 bool advance_corner(const std::size_t* sizes, int ndims, std::size_t* corner, const std::size_t* step);

@@ -30,7 +30,7 @@ namespace {
 
 std::string Rendered(const QString& path)
 {
-    return render_cdl(path.toStdString());
+    return render_cdl_text(path.toStdString());
 }
 
 std::string Shown(const QString& path)

@@ -110,9 +110,10 @@ std::string lf(const std::string& text)
 
 std::string render_lf(const std::string& path, std::string* log)
 {
-    std::string text = render_cdl(path);
+    CdlOutcome outcome;
+    std::string text = render_cdl_text(path, &outcome);
     if (log)
-        *log = cdl_error_log();
+        *log = outcome.log;
     return lf(text);
 }
 

@@ -38,7 +38,7 @@ TEST(DumpCommand, WritesTheRenderedBytes)
     CliRun r = run("--dump " + kSample);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, render_cdl(kSample));
+    EXPECT_EQ(r.out, render_cdl_text(kSample));
 
     CliRun plain = run("--dump " + kSample + " --lf");
     EXPECT_EQ(plain.status, 0);

@@ -25,22 +25,24 @@ void write_file(const std::string& path, const std::string& bytes)
 
 void expect_good_file_renders_cleanly()
 {
-    std::string text = render_cdl(kData + "/D5900446_001.nc");
-    EXPECT_EQ(cdl_error_log(), "");
+    CdlOutcome outcome;
+    std::string text = render_cdl_text(kData + "/D5900446_001.nc", &outcome);
+    EXPECT_EQ(outcome.log, "");
     EXPECT_NE(text.find("\r\n PRES =\r\n"), std::string::npos);
 }
 
 TEST(RenderErrors, MissingAndForeignFilesAreLogged)
 {
     TempDir dir;
-    std::string text = render_cdl(dir.file("nothing.nc"));
-    EXPECT_EQ(cdl_error_log(), dir.file("nothing.nc") + ": No such file or directory\n");
+    CdlOutcome outcome;
+    std::string text = render_cdl_text(dir.file("nothing.nc"), &outcome);
+    EXPECT_EQ(outcome.log, dir.file("nothing.nc") + ": No such file or directory\n");
     EXPECT_EQ(text, "");
     expect_good_file_renders_cleanly();
 
     write_file(dir.file("plain.txt"), "just some text, not netCDF\n");
-    render_cdl(dir.file("plain.txt"));
-    EXPECT_EQ(cdl_error_log(), dir.file("plain.txt") + ": NetCDF: Unknown file format\n");
+    render_cdl_text(dir.file("plain.txt"), &outcome);
+    EXPECT_EQ(outcome.log, dir.file("plain.txt") + ": NetCDF: Unknown file format\n");
     expect_good_file_renders_cleanly();
 }
 
@@ -51,8 +53,9 @@ TEST(RenderErrors, TruncatedFilesShowNoMadeUpValues)
     ASSERT_GT(whole.size(), 10000u);
 
     write_file(dir.file("cut_data.nc"), whole.substr(0, whole.size() - 100));
-    std::string text = lf(render_cdl(dir.file("cut_data.nc")));
-    std::string log = cdl_error_log();
+    CdlOutcome outcome;
+    std::string text = lf(render_cdl_text(dir.file("cut_data.nc"), &outcome));
+    std::string log = outcome.log;
     EXPECT_NE(log.find("the file is truncated: it holds " + std::to_string(whole.size() - 100) +
                        " bytes, its header describes " + std::to_string(whole.size())),
               std::string::npos)
@@ -62,8 +65,8 @@ TEST(RenderErrors, TruncatedFilesShowNoMadeUpValues)
     expect_good_file_renders_cleanly();
 
     write_file(dir.file("cut_header.nc"), whole.substr(0, 200));
-    render_cdl(dir.file("cut_header.nc"));
-    EXPECT_EQ(cdl_error_log(), dir.file("cut_header.nc") + ": not a valid netCDF file: the header is cut short\n");
+    render_cdl_text(dir.file("cut_header.nc"), &outcome);
+    EXPECT_EQ(outcome.log, dir.file("cut_header.nc") + ": not a valid netCDF file: the header is cut short\n");
     expect_good_file_renders_cleanly();
 }
 
@@ -72,8 +75,9 @@ TEST(RenderErrors, MalformedHeadersNeverReachTheLibrary)
     // Mutated real files on which the netCDF library itself crashes or hangs.
     for (const char* name : {"segv_in_open.nc", "fpe_in_open.nc", "hang_in_open.nc"}) {
         std::string path = kData + "/malformed/" + name;
-        render_cdl(path);
-        std::string log = cdl_error_log();
+        CdlOutcome outcome;
+        render_cdl_text(path, &outcome);
+        std::string log = outcome.log;
         EXPECT_EQ(log.rfind(path + ": not a valid netCDF file: ", 0), 0u) << log;
     }
     TempDir dir;
@@ -82,8 +86,9 @@ TEST(RenderErrors, MalformedHeadersNeverReachTheLibrary)
     bad[7] = '\x7f'; // numrecs stays, but the dimension tag after it breaks
     bad[8] = '\x7f';
     write_file(dir.file("bad_tag.nc"), bad);
-    render_cdl(dir.file("bad_tag.nc"));
-    EXPECT_NE(cdl_error_log().find("not a valid netCDF file"), std::string::npos);
+    CdlOutcome outcome;
+    render_cdl_text(dir.file("bad_tag.nc"), &outcome);
+    EXPECT_NE(outcome.log.find("not a valid netCDF file"), std::string::npos);
     expect_good_file_renders_cleanly();
 }
 
@@ -99,22 +104,23 @@ TEST(RenderErrors, RealArgoFilesRenderWithAnEmptyLog)
                 files.push_back(e.path().string());
     ASSERT_GE(files.size(), 6u);
     for (const std::string& f : files) {
-        std::string text = render_cdl(f);
-        EXPECT_EQ(cdl_error_log(), "") << f;
+        CdlOutcome outcome;
+        std::string text = render_cdl_text(f, &outcome);
+        EXPECT_EQ(outcome.log, "") << f;
         EXPECT_GT(text.size(), 1000u) << f;
     }
 }
 
 TEST(RenderErrors, TextDoesNotDependOnTheLocale)
 {
-    std::string c_text = render_cdl(kData + "/D5900446_001.nc");
+    std::string c_text = render_cdl_text(kData + "/D5900446_001.nc");
     const char* comma = std::setlocale(LC_ALL, "de_DE.UTF-8");
     if (!comma)
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/setup.sh generates it)";
     char buf[16];
     std::snprintf(buf, sizeof buf, "%.1f", 1.5);
     EXPECT_STREQ(buf, "1,5"); // the locale really writes decimal commas
-    std::string comma_text = render_cdl(kData + "/D5900446_001.nc");
+    std::string comma_text = render_cdl_text(kData + "/D5900446_001.nc");
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(comma_text, c_text);
 }
@@ -154,8 +160,9 @@ TEST(RenderErrors, OutOfMemoryIsLogged)
         rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (24u << 20);
         struct rlimit rl = {limit, limit};
         setrlimit(RLIMIT_AS, &rl);
-        std::string text = render_cdl(dir.file("big.nc"));
-        std::string log = cdl_error_log();
+        CdlOutcome outcome;
+        std::string text = render_cdl_text(dir.file("big.nc"), &outcome);
+        std::string log = outcome.log;
         _exit(log.find("Out of memory!") != std::string::npos ? 0 : 3);
     }
     int status = 0;

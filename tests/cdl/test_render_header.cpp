@@ -13,8 +13,9 @@ TEST(RenderHeader, EmptyFileHasTitleAndClosingBraceOnly)
     TempDir dir;
     { NcBuilder nc(dir.file("empty.nc")); }
     std::string log;
-    EXPECT_EQ(render_cdl(dir.file("empty.nc")), "netcdf empty {\r\n}\r\n");
-    EXPECT_EQ(cdl_error_log(), "");
+    CdlOutcome outcome;
+    EXPECT_EQ(render_cdl_text(dir.file("empty.nc"), &outcome), "netcdf empty {\r\n}\r\n");
+    EXPECT_EQ(outcome.log, "");
 }
 
 TEST(RenderHeader, TitleNameComesFromThePath)
@@ -88,7 +89,7 @@ TEST(RenderHeader, DimensionsDeclarationsAndGlobalAttributes)
 
 TEST(RenderHeader, EveryLineFeedFollowsACarriageReturn)
 {
-    std::string text = render_cdl(std::string(BW_TEST_DATA_DIR) + "/D5900446_001.nc");
+    std::string text = render_cdl_text(std::string(BW_TEST_DATA_DIR) + "/D5900446_001.nc");
     ASSERT_FALSE(text.empty());
     for (std::size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n')
@@ -110,8 +111,10 @@ TEST(RenderHeader, NameListsAreFilledInIdOrder)
         nc.var("ZETA", NC_INT, {a});
         nc.var("ALPHA", NC_CHAR, {a});
     }
-    std::vector<std::string> dims = {"stale"}, vars = {"stale"};
-    render_cdl(dir.file("n.nc"), &dims, &vars);
+    CdlOutcome outcome;
+    render_cdl_text(dir.file("n.nc"), &outcome);
+    const std::vector<std::string>& dims = outcome.dimension_names;
+    const std::vector<std::string>& vars = outcome.variable_names;
     EXPECT_EQ(dims, (std::vector<std::string>{"B_DIM", "A_DIM"}));
     EXPECT_EQ(vars, (std::vector<std::string>{"ZETA", "ALPHA"}));
 }
