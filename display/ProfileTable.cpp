@@ -5,7 +5,8 @@
 #include <optional>
 
 #include "cdl/c_format.h"
-#include "profile/open_profile_file.h"
+#include "cdl/checked_open.h"
+#include "profile/profile_shape.h"
 
 namespace {
 
@@ -16,8 +17,7 @@ public:
     // the library's reader.
     explicit NcFile(const std::string& path)
     {
-        std::string message;
-        if (!OpenProfileFile(path, &m_id, message))
+        if (open_netcdf_checked(path, &m_id, nullptr) != NC_NOERR)
             m_id = -1;
     }
     ~NcFile()
@@ -163,25 +163,11 @@ ProfileTable ReadProfileTable(const std::string& path)
         return table;
     const int ncid = file.id();
 
-    int ndims = 0, nvars = 0;
-    if (nc_inq_ndims(ncid, &ndims) != NC_NOERR || nc_inq_nvars(ncid, &nvars) != NC_NOERR)
+    const ProfileShape shape = ReadProfileShape(ncid);
+    int nvars = 0;
+    if (!shape.ok() || nc_inq_nvars(ncid, &nvars) != NC_NOERR || !shape.levels.present())
         return table;
-
-    int levelDim = -1;
-    size_t levels = 0;
-    for (int d = 0; d < ndims; ++d) {
-        char name[NC_MAX_NAME + 1] = {};
-        size_t len = 0;
-        if (nc_inq_dim(ncid, d, name, &len) != NC_NOERR)
-            continue;
-        if (std::string(name) == "N_LEVELS") {
-            levelDim = d;
-            levels = len;
-            break;
-        }
-    }
-    if (levelDim < 0)
-        return table;
+    const size_t levels = shape.levels.length;
 
     std::vector<LevelVariable> vars;
     for (int v = 0; v < nvars; ++v) {
@@ -194,7 +180,7 @@ ProfileTable ReadProfileTable(const std::string& path)
         std::vector<int> dimids(static_cast<std::size_t>(lv.ndims));
         if (nc_inq_var(ncid, v, name, &lv.type, nullptr, dimids.data(), nullptr) != NC_NOERR)
             continue;
-        if (dimids.back() != levelDim)
+        if (!shape.IsLevelVariable(dimids))
             continue;
         std::string title(name);
         int width = 10 * CharacterCount(title);

@@ -1,10 +1,10 @@
 #include "profile/csv_variables.h"
 
-#include <cstring>
+#include <span>
 
 #include <netcdf.h>
 
-#include "profile/open_profile_file.h"
+#include "cdl/checked_open.h"
 
 const CsvVariable* CsvVariableList::FindByName(const std::string& name) const
 {
@@ -18,28 +18,18 @@ CsvVariableList ReadCsvVariables(const std::string& ncPath)
 {
     CsvVariableList list;
     int ncid = -1;
-    if (!OpenProfileFile(ncPath, &ncid, list.message))
+    std::string reason;
+    if (open_netcdf_checked(ncPath, &ncid, &reason) != NC_NOERR) {
+        list.message = ncPath + ": " + reason;
         return list;
-    int ndims = 0, nvars = 0, ngatts = 0, unlimdim = -1;
-    const int status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);
+    }
+    list.shape = ReadProfileShape(ncid);
+    int nvars = 0;
+    const int status = list.shape.ok() ? nc_inq_nvars(ncid, &nvars) : list.shape.status;
     if (status != NC_NOERR) {
         list.message = ncPath + ": " + nc_strerror(status);
         nc_close(ncid);
         return list;
-    }
-
-    int levelsDim = -1;
-    for (int d = 0; d < ndims; ++d) {
-        char name[NC_MAX_NAME + 1] = {};
-        std::size_t len = 0;
-        if (nc_inq_dim(ncid, d, name, &len) != NC_NOERR)
-            continue;
-        if (std::strcmp(name, "N_LEVELS") == 0 && levelsDim < 0) {
-            levelsDim = d;
-            list.nLevels = len;
-        } else if (std::strcmp(name, "N_PROF") == 0 && !list.nProf) {
-            list.nProf = len;
-        }
     }
 
     for (int v = 0; v < nvars; ++v) {
@@ -56,7 +46,7 @@ CsvVariableList ReadCsvVariables(const std::string& ncPath)
         var.id = v;
         var.name = name;
         var.type = type;
-        var.levelColumn = levelsDim >= 0 && vdims >= 1 && dimids[vdims - 1] == levelsDim;
+        var.levelColumn = list.shape.IsLevelVariable({dimids, static_cast<std::size_t>(vdims)});
         list.variables.push_back(std::move(var));
     }
     nc_close(ncid);

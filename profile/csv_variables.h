@@ -1,10 +1,10 @@
 #pragma once
 // The variables of a netCDF file as the CSV export offers them: every variable as an
 // item, and those whose last dimension is N_LEVELS as level columns.
-#include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "profile/profile_shape.h"
 
 struct CsvVariable {
     int id = -1;
@@ -17,11 +17,10 @@ struct CsvVariableList {
     bool ok = false;
     std::string message; // why the file could not be read, when !ok
     std::vector<CsvVariable> variables; // in variable-id order
-    std::optional<std::size_t> nProf;   // lengths of N_PROF and N_LEVELS, when present
-    std::optional<std::size_t> nLevels;
+    ProfileShape shape;                 // N_PROF and N_LEVELS, when present
 
     // N_PROF = 1 and N_LEVELS > 1: the file holds one profile of several levels.
-    bool IsSingleProfile() const { return nProf == 1u && nLevels && *nLevels > 1; }
+    bool IsSingleProfile() const { return shape.IsSingleProfile(); }
     // The variable named exactly `name`, or nullptr.
     const CsvVariable* FindByName(const std::string& name) const;
 };

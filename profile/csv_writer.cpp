@@ -10,7 +10,8 @@
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
-#include "profile/open_profile_file.h"
+#include "cdl/checked_open.h"
+#include "profile/profile_shape.h"
 #include "profile/replace_file.h"
 
 namespace {
@@ -282,11 +283,10 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
     out += kLineEnd;
 
     // Level count: the length of N_LEVELS (no level rows without it).
-    std::size_t levels = 0;
-    int dimid = -1;
-    if (nc_inq_dimid(ncid, "N_LEVELS", &dimid) == NC_NOERR
-        && (status = nc_inq_dimlen(ncid, dimid, &levels)) != NC_NOERR)
-        return InputError(s.ncPath, status);
+    const ProfileShape shape = ReadProfileShape(ncid);
+    if (!shape.ok())
+        return InputError(s.ncPath, shape.status);
+    const std::size_t levels = shape.levels.length;
 
     for (std::size_t j = 0; j < levels; ++j) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -307,8 +307,10 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
 {
     int ncid = -1;
     CsvResult result;
-    if (!OpenProfileFile(settings.ncPath, &ncid, result.message)) {
+    std::string reason;
+    if (open_netcdf_checked(settings.ncPath, &ncid, &reason) != NC_NOERR) {
         result.status = CsvResult::Status::InputError;
+        result.message = settings.ncPath + ": " + reason;
         return result;
     }
     try {

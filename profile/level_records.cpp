@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <optional>
 
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
-#include "profile/open_profile_file.h"
+#include "cdl/checked_open.h"
+#include "profile/profile_shape.h"
 #include "profile/seawater.h"
 
 namespace {
@@ -180,33 +180,24 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
 {
     LevelLoadResult result;
     int ncid = -1;
-    if (!OpenProfileFile(path, &ncid, result.message)) {
+    std::string reason;
+    if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR) {
         result.ok = false;
+        result.message = path + ": " + reason;
         return result;
     }
-    int status = NC_NOERR;
 
-    int ndims = 0, nvars = 0, ngatts = 0, unlimdim = -1;
-    status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimdim);
-    std::optional<std::size_t> levels;
-    if (status == NC_NOERR) {
-        for (int d = 0; d < ndims; ++d) {
-            char name[NC_MAX_NAME + 1] = {};
-            std::size_t len = 0;
-            if (nc_inq_dim(ncid, d, name, &len) == NC_NOERR && std::strcmp(name, "N_LEVELS") == 0) {
-                levels = len;
-                break;
-            }
-        }
-    }
-    if (!levels) {
+    const ProfileShape shape = ReadProfileShape(ncid);
+    int nvars = 0;
+    const int status = shape.ok() ? nc_inq_nvars(ncid, &nvars) : shape.status;
+    if (status != NC_NOERR || !shape.levels.present()) {
         nc_close(ncid);
         result.ok = false;
         result.message = status != NC_NOERR ? LibraryMessage(path.c_str(), status)
                                             : "The file has no dimension N_LEVELS.";
         return result;
     }
-    const std::size_t n = *levels;
+    const std::size_t n = shape.levels.length;
     if (n > kMaxLevels) {
         nc_close(ncid);
         result.ok = false;
