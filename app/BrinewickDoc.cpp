@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/ProfileFlag.h"
+#include "profile/profile_shape.h"
 #include "cdl/render_cdl.h"
 #include "text/CompactText.h"
 
