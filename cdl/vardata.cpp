@@ -220,6 +220,8 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
     alignas(double) unsigned char buffer[kChunk * sizeof(double)];
     const std::size_t last = nd > 0 ? static_cast<std::size_t>(nd - 1) : 0;
     for (std::size_t row = 0; row < rows; ++row) {
+        if (w.cancelled())
+            return 0; // the text is thrown away: no need to finish the entry
         const bool last_row = (row + 1 == rows);
         const std::size_t mark = corner[last];
         std::size_t left = row_length;

@@ -4,12 +4,34 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QProgressDialog>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "uikit/NumberText.h"
 
 namespace {
+
+BackgroundTaskHook& Hook()
+{
+    static BackgroundTaskHook hook;
+    return hook;
+}
+
+// The netCDF library is not thread-safe: two files read at once on two threads can
+// crash it. All background work therefore runs on one worker thread, one piece at a
+// time; a piece started while another runs waits for it (a superseded load has been
+// asked to stop, so the wait is short).
+QThreadPool& Worker()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        p->setExpiryTimeout(-1);
+        return p;
+    }();
+    return *pool;
+}
 
 constexpr int kShowAfterMs = 300; // quick work never flashes a dialog
 constexpr int kRefreshMs = 100;
@@ -23,6 +45,8 @@ int Scaled(std::uint64_t v, std::uint64_t total)
 }
 
 } // namespace
+
+void SetBackgroundTaskHook(BackgroundTaskHook hook) { Hook() = std::move(hook); }
 
 QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& unit)
 {
@@ -71,7 +95,9 @@ bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
 
     // The busy cursor (an arrow with a clock) keeps Cancel clickable.
     QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
-    watcher.setFuture(QtConcurrent::run(work));
+    watcher.setFuture(QtConcurrent::run(&Worker(), work));
+    if (Hook())
+        Hook()(control);
     show.start(kShowAfterMs);
     refresh.start(kRefreshMs);
     // Until the dialog shows, user input waits, so that no command starts beside the

@@ -10,12 +10,18 @@
 
 class QWidget;
 
-// Runs `work` on a worker thread. `label` is the dialog's text; `unit` names what
+// Runs `work` on the one worker thread (pieces of work never overlap, because the
+// netCDF library must not be used from two threads at once). `label` is the dialog's text; `unit` names what
 // JobControl counts ("bytes" are shown in MB, anything else as "N of M unit").
 // Returns false when the user cancelled (the work saw Cancelled() and has returned).
 // The work must not touch widgets; it reports through `control` and its own captures.
 bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
                      const std::function<void()>& work, const QString& unit = QStringLiteral("bytes"));
+
+// Tests: while set, the hook is called on the window's thread as soon as each piece of
+// work has started (to cancel it, or to start other work meanwhile).
+using BackgroundTaskHook = std::function<void(JobControl& control)>;
+void SetBackgroundTaskHook(BackgroundTaskHook hook);
 
 // The progress text the dialog shows for `done` of `total` (total 0: not known).
 QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& unit);

@@ -23,6 +23,7 @@
 #include "PrintPreviewDlg.h"
 #include "uikit/AppSettings.h"
 #include "cdl/render_cdl.h"
+#include "uikit/BackgroundTask.h"
 
 using namespace cmd;
 
@@ -208,6 +209,42 @@ private slots:
         QVERIFY(!view()->m_bProfileFile);
         QVERIFY(!enabled(ID_PROFILE_VIEW));
         QVERIFY(enabled(ID_EDIT_FIND)); // the old text is still there to search
+    }
+
+    // A load runs on a worker: cancelling it, or starting another load before it ends,
+    // never shows a text under another file's title, and a cancelled load changes
+    // nothing the user sees.
+    void cancelledAndOvertakenLoadsChangeNothing()
+    {
+        const QString first = DataFile("D5900446_001.nc"), second = DataFile("D1900857_001.nc");
+        QVERIFY(start({first}));
+        const std::string before = view()->Buffer().bytes();
+        const QString recent = OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString();
+
+        SetBackgroundTaskHook([](JobControl& control) { control.RequestCancel(); });
+        QVERIFY(frame()->Controller()->OpenDocument(second));
+        SetBackgroundTaskHook({});
+        QVERIFY(env->boxes.empty());
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+        QCOMPARE(frame()->Document()->FilePath(), first);
+        QVERIFY(view()->Buffer().bytes() == before);
+        QCOMPARE(OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(), recent);
+        QVERIFY(view()->m_bProfileFile);
+
+        // The second open starts while the first still runs: only the second shows.
+        bool nested = false;
+        SetBackgroundTaskHook([&](JobControl&) {
+            if (nested)
+                return;
+            nested = true;
+            frame()->Controller()->OpenDocument(first);
+        });
+        QVERIFY(frame()->Controller()->OpenDocument(second));
+        SetBackgroundTaskHook({});
+        QVERIFY(env->boxes.empty());
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+        QCOMPARE(view()->Buffer().bytes(), Shown(first));
+        QCOMPARE(frame()->Document()->FilePath(), first);
     }
 
     void damagedFileShowsShortenedLog()

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cdl/render_cdl.h"
+#include "core/JobControl.h"
 #include "nc_fixture.h"
 
 namespace {
@@ -169,6 +170,29 @@ TEST(RenderErrors, OutOfMemoryIsLogged)
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << "the child died by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the log did not say Out of memory!";
+}
+
+} // namespace
+
+namespace {
+
+// A rendering asked to stop says so and stops between variables; one not asked
+// reports its progress in bytes of text.
+TEST(RenderErrors, CancelStopsTheRenderingAndProgressCountsBytes)
+{
+    JobControl cancelled;
+    cancelled.RequestCancel();
+    StringSink stopped;
+    const CdlOutcome outcome = render_cdl(kData + "/D5900446_001.nc", stopped, &cancelled);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_EQ(stopped.text.find("\r\n PRES ="), std::string::npos);
+
+    JobControl running;
+    StringSink whole;
+    EXPECT_TRUE(render_cdl(kData + "/D5900446_001.nc", whole, &running).ok());
+    EXPECT_EQ(running.Done(), whole.text.size());
+    EXPECT_EQ(whole.text, render_cdl_text(kData + "/D5900446_001.nc"));
 }
 
 } // namespace
