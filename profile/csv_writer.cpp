@@ -10,8 +10,9 @@
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
+#include "core/JobControl.h"
+#include "core/replace_file.h"
 #include "profile/open_profile_file.h"
-#include "profile/replace_file.h"
 
 namespace {
 
@@ -245,7 +246,15 @@ CsvResult TooLarge(const std::string& path)
     return r;
 }
 
-CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
+CsvResult Cancelled()
+{
+    CsvResult r;
+    r.status = CsvResult::Status::Cancelled;
+    r.message = "cancelled";
+    return r;
+}
+
+CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl* job)
 {
     int nvars = 0;
     int status = nc_inq_nvars(ncid, &nvars);
@@ -253,8 +262,29 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         return InputError(s.ncPath, status);
     auto validId = [nvars](int id) { return id >= 0 && id < nvars; };
 
+    // Level count: the length of N_LEVELS (no level rows without it).
+    std::size_t levels = 0;
+    int dimid = -1;
+    if (nc_inq_dimid(ncid, "N_LEVELS", &dimid) == NC_NOERR
+        && (status = nc_inq_dimlen(ncid, dimid, &levels)) != NC_NOERR)
+        return InputError(s.ncPath, status);
+
+    // Progress counts rows: the Item rows, the header (reading the columns) and the
+    // level rows. Reading a variable is the slow part, so cancels are seen before each.
+    const auto cancelled = [job] { return job && job->Cancelled(); };
+    const auto rowDone = [job] {
+        if (job)
+            job->AddDone(1);
+    };
+    if (job) {
+        job->SetDone(0);
+        job->SetTotal(s.items.size() + 1 + levels);
+    }
+
     // Item rows.
     for (int id : s.items) {
+        if (cancelled())
+            return Cancelled();
         if (!validId(id))
             return InputError(s.ncPath, NC_ENOTVAR);
         VariableData data;
@@ -266,11 +296,14 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         out += kLineEnd;
         if (!complete || out.size() > kMaxCsvBytes)
             return TooLarge(s.ncPath);
+        rowDone();
     }
 
     // Level header and the columns' values.
     std::vector<VariableData> columns(s.columns.size());
     for (std::size_t c = 0; c < s.columns.size(); ++c) {
+        if (cancelled())
+            return Cancelled();
         if (!validId(s.columns[c]))
             return InputError(s.ncPath, NC_ENOTVAR);
         if ((status = ReadVariable(ncid, s.columns[c], columns[c])) != NC_NOERR)
@@ -280,15 +313,11 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         AppendField(out, columns[c].name);
     }
     out += kLineEnd;
-
-    // Level count: the length of N_LEVELS (no level rows without it).
-    std::size_t levels = 0;
-    int dimid = -1;
-    if (nc_inq_dimid(ncid, "N_LEVELS", &dimid) == NC_NOERR
-        && (status = nc_inq_dimlen(ncid, dimid, &levels)) != NC_NOERR)
-        return InputError(s.ncPath, status);
+    rowDone();
 
     for (std::size_t j = 0; j < levels; ++j) {
+        if (cancelled())
+            return Cancelled();
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c > 0)
                 out += ',';
@@ -297,13 +326,14 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         out += kLineEnd;
         if (out.size() > kMaxCsvBytes)
             return TooLarge(s.ncPath);
+        rowDone();
     }
     return {};
 }
 
 } // namespace
 
-CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
+CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out, JobControl* job)
 {
     int ncid = -1;
     CsvResult result;
@@ -312,7 +342,7 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
         return result;
     }
     try {
-        result = Build(ncid, settings, out);
+        result = Build(ncid, settings, out, job);
     } catch (const std::bad_alloc&) {
         result = TooLarge(settings.ncPath);
     }
@@ -320,7 +350,7 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
     return result;
 }
 
-CsvResult WriteCsvFile(const CsvSaveSettings& settings)
+CsvResult WriteCsvFile(const CsvSaveSettings& settings, JobControl* job)
 {
     CsvResult result;
     if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes
@@ -331,11 +361,13 @@ CsvResult WriteCsvFile(const CsvSaveSettings& settings)
         return result;
     }
     std::string text;
-    result = BuildCsvText(settings, text);
+    result = BuildCsvText(settings, text, job);
     if (!result.ok())
         return result;
     std::string error;
-    if (!WriteFileReplacing(settings.outputPath, text, &error)) {
+    if (!WriteFileReplacing(settings.outputPath, text, &error, job)) {
+        if (job && job->Cancelled())
+            return Cancelled();
         result.status = CsvResult::Status::OutputError;
         result.message = error;
     }
