@@ -5,6 +5,8 @@
 #include <cctype>
 #include <mutex>
 
+#include "core/JobControl.h"
+
 namespace {
 
 // A listing larger than this is not a directory a user could browse; stop reading.
@@ -39,6 +41,8 @@ struct FtpClient::Request {
     std::string body;
     const Sink* sink = nullptr;
     const Progress* progress = nullptr;
+    JobControl* job = nullptr;          // cancel for any request
+    bool countBytes = false;            // a fetch also counts its bytes in `job`
     bool sinkFailed = false;
     bool tooLarge = false;
     std::vector<std::string> replies;   // every server reply line seen
@@ -78,10 +82,19 @@ static size_t FtpWriteReply(char* data, size_t size, size_t count, void* user)
 static int FtpProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t)
 {
     auto* req = static_cast<FtpClient::Request*>(user);
-    if (req->progress && *req->progress &&
-        !(*req->progress)(static_cast<std::uint64_t>(dlnow < 0 ? 0 : dlnow),
-                          static_cast<std::uint64_t>(dltotal < 0 ? 0 : dltotal)))
+    const auto received = static_cast<std::uint64_t>(dlnow < 0 ? 0 : dlnow);
+    const auto total = static_cast<std::uint64_t>(dltotal < 0 ? 0 : dltotal);
+    if (req->progress && *req->progress && !(*req->progress)(received, total))
         return 1;
+    if (req->job) {
+        if (req->job->Cancelled())
+            return 1;
+        if (req->countBytes) {
+            if (total > 0)
+                req->job->SetTotal(total);
+            req->job->SetDone(received);
+        }
+    }
     return 0;
 }
 }
@@ -114,6 +127,8 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
 {
     if (!m_pCurl)
         return {FtpErrorKind::NotConnected, "not connected"};
+    if (req.job && req.job->Cancelled())
+        return {FtpErrorKind::Cancelled, "cancelled"};
     CURL* curl = m_pCurl;
     // Reset keeps the live connection; every request states all of its options.
     curl_easy_reset(curl);
@@ -150,7 +165,7 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     if (!req.customRequest.empty())
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, req.customRequest.c_str());
-    if (req.progress) {
+    if (req.progress || req.job) {
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, FtpProgress);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &req);
@@ -171,7 +186,7 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
 }
 
 FtpStatus FtpClient::Connect(const std::string& host, int port, const std::string& user,
-                             const std::string& password)
+                             const std::string& password, JobControl* job)
 {
     Close();
     if (host.empty() || port <= 0 || port > 65535 || !IsSafeCommandArgument(user) ||
@@ -188,6 +203,7 @@ FtpStatus FtpClient::Connect(const std::string& host, int port, const std::strin
     Request req;
     req.url = BaseUrl();
     req.noBody = true;
+    req.job = job;
     // FEAT may be unknown to old servers: the "*" lets the login succeed anyway.
     req.quote = {"*FEAT", "PWD"};
     FtpStatus status = Perform(req, FtpErrorKind::Connect);
@@ -214,7 +230,7 @@ FtpStatus FtpClient::Connect(const std::string& host, int port, const std::strin
     return {};
 }
 
-FtpStatus FtpClient::ChangeDirectory(const std::string& path)
+FtpStatus FtpClient::ChangeDirectory(const std::string& path, JobControl* job)
 {
     if (!m_pCurl)
         return {FtpErrorKind::NotConnected, "not connected"};
@@ -223,6 +239,7 @@ FtpStatus FtpClient::ChangeDirectory(const std::string& path)
     Request req;
     req.url = BaseUrl();
     req.noBody = true;
+    req.job = job;
     // Re-enter the directory we know, move relative to it, then ask where we are. The
     // "*" keeps a refused CWD from failing the request: libcurl would then drop the
     // control connection and log in again, where the user only asked to stay.
@@ -260,7 +277,13 @@ FtpStatus FtpClient::ChangeDirectory(const std::string& path)
     return {};
 }
 
-FtpStatus FtpClient::List(std::vector<FtpEntry>& entries)
+void FtpClient::ReturnToDirectory(const std::string& dir)
+{
+    if (m_pCurl && !dir.empty() && IsSafeCommandArgument(dir))
+        m_strCwd = dir;
+}
+
+FtpStatus FtpClient::List(std::vector<FtpEntry>& entries, JobControl* job)
 {
     entries.clear();
     if (!m_pCurl)
@@ -270,6 +293,7 @@ FtpStatus FtpClient::List(std::vector<FtpEntry>& entries)
         return {FtpErrorKind::Directory, "unusable directory name"};
     if (m_bMlsd)
         req.customRequest = "MLSD";
+    req.job = job;
     FtpStatus status = Perform(req, FtpErrorKind::Directory);
     if (!status)
         return status;
@@ -277,7 +301,7 @@ FtpStatus FtpClient::List(std::vector<FtpEntry>& entries)
     return {};
 }
 
-FtpStatus FtpClient::Get(const std::string& name, const Sink& sink, const Progress& progress)
+FtpStatus FtpClient::Get(const std::string& name, const Sink& sink, const Progress& progress, JobControl* job)
 {
     if (!m_pCurl)
         return {FtpErrorKind::NotConnected, "not connected"};
@@ -289,6 +313,8 @@ FtpStatus FtpClient::Get(const std::string& name, const Sink& sink, const Progre
         return {FtpErrorKind::Transfer, "unusable file name"};
     req.sink = &sink;
     req.progress = &progress;
+    req.job = job;
+    req.countBytes = true;
     FtpStatus status = Perform(req, FtpErrorKind::Transfer);
     if (!status && req.sinkFailed && status.kind != FtpErrorKind::Cancelled)
         status.message = "the received data could not be stored";

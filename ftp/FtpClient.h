@@ -8,6 +8,11 @@
 // server reported it (PWD): directory moves re-enter it first, and listings and fetches
 // name full paths, so nothing depends on where the connection's directory was left. Transfers use passive
 // mode, which works behind the address translation most users sit behind.
+//
+// Every operation takes an optional JobControl: a cancel there stops the operation
+// within about a second (libcurl asks at least that often, also while it waits for
+// the server), and a fetch counts its bytes there. One client is used by one thread at
+// a time; the window hands it to a worker for each operation.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +22,7 @@
 #include "ftp/FtpListing.h"
 
 using CURL = void;
+class JobControl;
 
 struct FtpTimeouts {
     long connectMs = 15000;       // TCP connect and login
@@ -24,7 +30,7 @@ struct FtpTimeouts {
     long stallSeconds = 30;       // a transfer moving less than 1 byte/s for this long fails
 };
 
-enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected };
+enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected, LocalFile };
 
 // Result of a client operation: success, or what went wrong with libcurl's message.
 struct FtpStatus {
@@ -47,17 +53,26 @@ public:
     FtpClient& operator=(const FtpClient&) = delete;
 
     // Logs in as `user` with `password` and learns the start directory and whether
-    // the server offers MLSD.
-    FtpStatus Connect(const std::string& host, int port, const std::string& user, const std::string& password);
+    // the server offers MLSD. A cancelled login leaves the client closed.
+    FtpStatus Connect(const std::string& host, int port, const std::string& user, const std::string& password,
+                      JobControl* job = nullptr);
     // Moves to an absolute path, or a name relative to the current directory ("..":
-    // the parent). On failure the current directory stays what it was.
-    FtpStatus ChangeDirectory(const std::string& path);
+    // the parent). On failure or a cancel the current directory stays what it was.
+    FtpStatus ChangeDirectory(const std::string& path, JobControl* job = nullptr);
     // The current directory as the server last reported it.
     const std::string& CurrentDirectory() const { return m_strCwd; }
+    // Makes `dir`, a directory this session reported earlier, current again without
+    // asking the server (every request names full paths, so nothing else needs to
+    // move): how a move whose listing was cancelled is undone. An unusable name is
+    // ignored.
+    void ReturnToDirectory(const std::string& dir);
     // Lists the current directory (MLSD where offered, otherwise LIST).
-    FtpStatus List(std::vector<FtpEntry>& entries);
-    // Fetches `name` (relative to the current directory) in binary into `sink`.
-    FtpStatus Get(const std::string& name, const Sink& sink, const Progress& progress = {});
+    FtpStatus List(std::vector<FtpEntry>& entries, JobControl* job = nullptr);
+    // Fetches `name` (relative to the current directory) in binary into `sink`. With
+    // `job`, the bytes received and the size the server reported (when it did) are
+    // counted there.
+    FtpStatus Get(const std::string& name, const Sink& sink, const Progress& progress = {},
+                  JobControl* job = nullptr);
     // Ends the session (QUIT) and frees the connection.
     void Close();
 

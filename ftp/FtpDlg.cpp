@@ -1,12 +1,14 @@
 #include "ftp/FtpDlg.h"
 
+#include "core/JobControl.h"
 #include "uikit/AppSettings.h"
+#include "uikit/BackgroundTask.h"
 #include "uikit/DialogUnits.h"
 #include "uikit/MessageBox.h"
-#include "uikit/WaitCursor.h"
 #include "ftp/FtpFetch.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +36,28 @@ void WriteSetting(const char* name, const QString& value)
 bool EndsWithNc(const std::string& name)
 {
     return name.size() >= 3 && name.compare(name.size() - 3, 3, ".nc") == 0;
+}
+
+// What a directory move and the listing after it brought back; the worker fills it,
+// the dialog shows it once the worker is done.
+struct Browse {
+    FtpStatus move;
+    std::vector<FtpEntry> entries;  // empty when the listing failed
+};
+
+// Moves and lists where the client then is: a refused move lists the directory the
+// client stayed in. Runs on the worker.
+void MoveAndList(FtpClient& client, const std::string& path, JobControl& job, Browse& result)
+{
+    result.move = client.ChangeDirectory(path, &job);
+    if (result.move.kind != FtpErrorKind::Cancelled)
+        client.List(result.entries, &job);  // a failed listing shows just ".."
+}
+
+void ShowDirectoryError(QWidget* parent)
+{
+    BwMessageBox(parent, QStringLiteral("I was not able to move to an appointed directory"),
+                 QStringLiteral("directory error"), MbIcon::Stop);
 }
 
 } // namespace
@@ -125,47 +149,57 @@ void CFtpDlg::OnSelchangeSite()
 {
     if (m_bBusy)
         return;
-    Disconnect();
-    if (Connect()) {
-        ChangeDirectory(m_sites[static_cast<std::size_t>(m_pSite->currentIndex())].startDir);
-        ListDirectory();
-        FillLists();
-        ShowCurrentDirectory();
-    }
-    else {
-        m_pSite->setCurrentIndex(0);
-    }
-}
-
-bool CFtpDlg::Connect()
-{
     const int index = m_pSite->currentIndex();
-    if (index <= 0 || index >= static_cast<int>(m_sites.size()) || m_sites[index].host.empty())
-        return false;
+    if (index <= 0 || index >= static_cast<int>(m_sites.size()) || m_sites[static_cast<std::size_t>(index)].host.empty()) {
+        Disconnect();
+        m_pSite->setCurrentIndex(0);
+        m_nShownSite = 0;
+        return;
+    }
     const QString mail = m_pEditMail->text();
     if (mail.isEmpty()) {
+        Disconnect();
         BwMessageBox(this, QStringLiteral("Please input e-mail address."), QStringLiteral("error"), MbIcon::Stop);
-        return false;
+        m_pSite->setCurrentIndex(0);
+        m_nShownSite = 0;
+        return;
     }
     WriteSetting("mail_address", mail);
 
-    const FtpSite& site = m_sites[static_cast<std::size_t>(index)];
+    // Log in, move to the start folder and list it, all on the worker. The earlier
+    // connection stays until the new one is there, so that a cancel changes nothing.
+    const FtpSite site = m_sites[static_cast<std::size_t>(index)];
+    const std::string password = mail.toStdString();
     auto client = std::make_unique<FtpClient>(m_timeouts);
-    FtpStatus status;
-    {
-        CWaitCursor wait;
-        m_bBusy = true;
-        status = client->Connect(site.host, site.port, "anonymous", mail.toStdString());
-        m_bBusy = false;
+    FtpStatus login;
+    Browse browse;
+    JobControl job;
+    m_bBusy = true;
+    const bool finished = RunInBackground(
+        this, QStringLiteral("Connecting to %1").arg(QString::fromStdString(site.host)), job, [&] {
+            login = client->Connect(site.host, site.port, "anonymous", password, &job);
+            if (login)
+                MoveAndList(*client, site.startDir, job, browse);
+        });
+    m_bBusy = false;
+    if (!finished) {
+        m_pSite->setCurrentIndex(m_nShownSite);  // the new client logs out as it goes
+        return;
     }
-    if (!status) {
+
+    Disconnect();
+    if (!login) {
         BwMessageBox(this, QStringLiteral("FTP connection was not possible."), QStringLiteral("connect error"),
                      MbIcon::Stop);
-        Disconnect();
-        return false;
+        m_pSite->setCurrentIndex(0);
+        m_nShownSite = 0;
+        return;
     }
     m_pConnection = std::move(client);
-    return true;
+    m_nShownSite = index;
+    if (!browse.move)
+        ShowDirectoryError(this);
+    ShowListing(std::move(browse.entries));
 }
 
 void CFtpDlg::Disconnect()
@@ -180,45 +214,27 @@ void CFtpDlg::Disconnect()
     m_pCurrentDir->clear();
 }
 
-void CFtpDlg::ChangeDirectory(const std::string& path)
+void CFtpDlg::ShowListing(std::vector<FtpEntry> entries)
 {
-    if (!m_pConnection)
-        return;
-    FtpStatus status;
-    {
-        CWaitCursor wait;
-        m_bBusy = true;
-        status = m_pConnection->ChangeDirectory(path);
-        m_bBusy = false;
-    }
-    if (!status)
-        BwMessageBox(this, QStringLiteral("I was not able to move to an appointed directory"),
-                     QStringLiteral("directory error"), MbIcon::Stop);
-}
-
-void CFtpDlg::ListDirectory()
-{
-    CWaitCursor wait;
     ClearLists();
-    if (!m_pConnection)
-        return;
-    std::vector<FtpEntry> entries;
-    m_bBusy = true;
-    m_pConnection->List(entries);  // a failed listing shows just ".."
-    m_bBusy = false;
-    m_astrFolders.push_back("..");
-    for (auto& entry : entries) {
-        if (entry.isDirectory) {
-            // A folder name goes back to the server in a CWD command.
-            if (entry.name != "." && IsSafeCommandArgument(entry.name) && entry.name.find('/') == std::string::npos)
-                m_astrFolders.push_back(std::move(entry.name));
-        }
-        else if (EndsWithNc(entry.name) && IsSafeLocalFileName(entry.name)) {
-            // A file name becomes a local file name: names that could leave the
-            // save folder are never offered.
-            m_astrFiles.push_back(std::move(entry.name));
+    if (m_pConnection) {
+        m_astrFolders.push_back("..");
+        for (auto& entry : entries) {
+            if (entry.isDirectory) {
+                // A folder name goes back to the server in a CWD command.
+                if (entry.name != "." && IsSafeCommandArgument(entry.name) &&
+                    entry.name.find('/') == std::string::npos)
+                    m_astrFolders.push_back(std::move(entry.name));
+            }
+            else if (EndsWithNc(entry.name) && IsSafeLocalFileName(entry.name)) {
+                // A file name becomes a local file name: names that could leave the
+                // save folder are never offered.
+                m_astrFiles.push_back(std::move(entry.name));
+            }
         }
     }
+    FillLists();
+    ShowCurrentDirectory();
 }
 
 void CFtpDlg::ClearLists()
@@ -254,10 +270,25 @@ void CFtpDlg::OnSelchangeFolderList()
         m_pFolderList->selectedItems().isEmpty())
         return;
     const std::string folder = m_astrFolders[static_cast<std::size_t>(row)];
-    ChangeDirectory(folder);
-    ListDirectory();
-    FillLists();
-    ShowCurrentDirectory();
+    const std::string before = m_pConnection->CurrentDirectory();
+    FtpClient& client = *m_pConnection;
+    Browse browse;
+    JobControl job;
+    m_bBusy = true;
+    const bool finished = RunInBackground(this, QStringLiteral("Opening %1").arg(QString::fromStdString(folder)), job,
+                                          [&] { MoveAndList(client, folder, job, browse); });
+    m_bBusy = false;
+    if (!finished) {
+        // The lists still show `before`: undo a move whose listing was cancelled, and
+        // let the same folder be picked again.
+        m_pConnection->ReturnToDirectory(before);
+        const QSignalBlocker block(m_pFolderList);
+        m_pFolderList->clearSelection();
+        return;
+    }
+    if (!browse.move)
+        ShowDirectoryError(this);
+    ShowListing(std::move(browse.entries));
 }
 
 void CFtpDlg::OnSelchangeFileList()
@@ -293,20 +324,28 @@ void CFtpDlg::OnOK()
     const std::string remote = m_astrFiles[static_cast<std::size_t>(row)];
 
     const QString localPath = folder + QLatin1Char('/') + QString::fromStdString(remote);
-    FetchResult result = FetchResult::Failed;
+    FtpStatus status{FtpErrorKind::LocalFile, "unusable local path"};
     if (IsSafeLocalFileName(remote) && localPath.toUtf8().size() <= kMaxLocalPathBytes) {
-        CWaitCursor wait;
+        const std::string local = QFile::encodeName(localPath).toStdString();
+        FtpClient& client = *m_pConnection;
+        JobControl job;
         m_bBusy = true;
-        result = FetchToFile(*m_pConnection, remote, localPath, this);
+        // Exact byte counts, as this dialog has always shown them (the runner's
+        // "bytes" would show MB).
+        RunInBackground(this, QStringLiteral("Receiving %1").arg(QString::fromStdString(remote)), job,
+                        [&] { status = FetchToFile(client, remote, local, &job); }, QStringLiteral("bytes received"));
         m_bBusy = false;
+        // A cancel that came after the file was put in place changes nothing: it is there.
+        if (!status && job.Cancelled())
+            return;
     }
-    if (result == FetchResult::Done) {
+    if (status) {
         m_strLocalPath = localPath;
         Disconnect();
         ClearLists();
         done(QDialog::Accepted);
     }
-    else if (result == FetchResult::Failed) {
+    else if (status.kind != FtpErrorKind::Cancelled) {
         BwMessageBox(this, QStringLiteral("I was not able to perform the acquisition of a file."),
                      QStringLiteral("get error"), MbIcon::Stop);
     }

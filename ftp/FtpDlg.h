@@ -1,6 +1,8 @@
 #pragma once
 // The "FTP" dialog: logs in anonymously to a data centre, browses its folders and
-// fetches one netCDF file into the save folder.
+// fetches one netCDF file into the save folder. Every server step runs on a worker
+// while the window stays live, with a progress dialog and Cancel when it takes a
+// while; a cancelled step leaves the dialog as it was.
 #include <QDialog>
 #include <QString>
 
@@ -44,10 +46,9 @@ private:
     void OnOK();
     void OnCancel();
 
-    bool Connect();
     void Disconnect();
-    void ChangeDirectory(const std::string& path);
-    void ListDirectory();
+    // Shows a listing of the connection's current directory (a failed one as "..").
+    void ShowListing(std::vector<FtpEntry> entries);
     void ClearLists();
     void FillLists();
     void ShowCurrentDirectory();
@@ -58,6 +59,7 @@ private:
     std::vector<std::string> m_astrFolders;    // ".." first, then the server's folders
     std::vector<std::string> m_astrFiles;      // the ".nc" files, in the server's order
     QString m_strLocalPath;
+    int m_nShownSite = -1;                     // the site entry the lists belong to
     bool m_bBusy = false;                      // a server operation is running
 
     QLineEdit* m_pEditMail = nullptr;

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "core/JobControl.h"
+#include "uikit/BackgroundTask.h"
 #include "uikit/DialogUnits.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
@@ -184,9 +186,14 @@ void CCsvSaveDlg::accept()
     if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes) {
         result.status = CsvResult::Status::OutputError;
     } else {
-        CWaitCursor wait;
-        result = WriteCsvFile(settings);
+        // Written on a worker while the window stays live; a cancel leaves the target
+        // as it was and the dialog open.
+        JobControl job;
+        RunInBackground(this, QStringLiteral("Writing %1").arg(QFileInfo(target).fileName()), job,
+                        [&] { result = WriteCsvFile(settings, &job); }, QStringLiteral("rows"));
     }
+    if (result.status == CsvResult::Status::Cancelled)
+        return;
     if (result.status == CsvResult::Status::OutputError) {
         BwMessageBox(this, QStringLiteral("File can not open."), QStringLiteral("File open error"), MbIcon::Stop);
         return;

@@ -10,9 +10,10 @@
 #include <netcdf.h>
 
 #include "cdl/c_format.h"
+#include "core/JobControl.h"
 #include "cdl/checked_open.h"
+#include "core/replace_file.h"
 #include "profile/profile_shape.h"
-#include "profile/replace_file.h"
 
 namespace {
 
@@ -246,7 +247,15 @@ CsvResult TooLarge(const std::string& path)
     return r;
 }
 
-CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
+CsvResult Cancelled()
+{
+    CsvResult r;
+    r.status = CsvResult::Status::Cancelled;
+    r.message = "cancelled";
+    return r;
+}
+
+CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl* job)
 {
     int nvars = 0;
     int status = nc_inq_nvars(ncid, &nvars);
@@ -254,8 +263,28 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         return InputError(s.ncPath, status);
     auto validId = [nvars](int id) { return id >= 0 && id < nvars; };
 
+    // Level count: the length of N_LEVELS (no level rows without it).
+    const ProfileShape shape = ReadProfileShape(ncid);
+    if (!shape.ok())
+        return InputError(s.ncPath, shape.status);
+    const std::size_t levels = shape.levels.length;
+
+    // Progress counts rows: the Item rows, the header (reading the columns) and the
+    // level rows. Reading a variable is the slow part, so cancels are seen before each.
+    const auto cancelled = [job] { return job && job->Cancelled(); };
+    const auto rowDone = [job] {
+        if (job)
+            job->AddDone(1);
+    };
+    if (job) {
+        job->SetDone(0);
+        job->SetTotal(s.items.size() + 1 + levels);
+    }
+
     // Item rows.
     for (int id : s.items) {
+        if (cancelled())
+            return Cancelled();
         if (!validId(id))
             return InputError(s.ncPath, NC_ENOTVAR);
         VariableData data;
@@ -267,11 +296,14 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         out += kLineEnd;
         if (!complete || out.size() > kMaxCsvBytes)
             return TooLarge(s.ncPath);
+        rowDone();
     }
 
     // Level header and the columns' values.
     std::vector<VariableData> columns(s.columns.size());
     for (std::size_t c = 0; c < s.columns.size(); ++c) {
+        if (cancelled())
+            return Cancelled();
         if (!validId(s.columns[c]))
             return InputError(s.ncPath, NC_ENOTVAR);
         if ((status = ReadVariable(ncid, s.columns[c], columns[c])) != NC_NOERR)
@@ -281,14 +313,11 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         AppendField(out, columns[c].name);
     }
     out += kLineEnd;
-
-    // Level count: the length of N_LEVELS (no level rows without it).
-    const ProfileShape shape = ReadProfileShape(ncid);
-    if (!shape.ok())
-        return InputError(s.ncPath, shape.status);
-    const std::size_t levels = shape.levels.length;
+    rowDone();
 
     for (std::size_t j = 0; j < levels; ++j) {
+        if (cancelled())
+            return Cancelled();
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c > 0)
                 out += ',';
@@ -297,13 +326,14 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out)
         out += kLineEnd;
         if (out.size() > kMaxCsvBytes)
             return TooLarge(s.ncPath);
+        rowDone();
     }
     return {};
 }
 
 } // namespace
 
-CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
+CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out, JobControl* job)
 {
     int ncid = -1;
     CsvResult result;
@@ -314,7 +344,7 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
         return result;
     }
     try {
-        result = Build(ncid, settings, out);
+        result = Build(ncid, settings, out, job);
     } catch (const std::bad_alloc&) {
         result = TooLarge(settings.ncPath);
     }
@@ -322,7 +352,7 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out)
     return result;
 }
 
-CsvResult WriteCsvFile(const CsvSaveSettings& settings)
+CsvResult WriteCsvFile(const CsvSaveSettings& settings, JobControl* job)
 {
     CsvResult result;
     if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes
@@ -333,11 +363,13 @@ CsvResult WriteCsvFile(const CsvSaveSettings& settings)
         return result;
     }
     std::string text;
-    result = BuildCsvText(settings, text);
+    result = BuildCsvText(settings, text, job);
     if (!result.ok())
         return result;
     std::string error;
-    if (!WriteFileReplacing(settings.outputPath, text, &error)) {
+    if (!WriteFileReplacing(settings.outputPath, text, &error, job)) {
+        if (job && job->Cancelled())
+            return Cancelled();
         result.status = CsvResult::Status::OutputError;
         result.message = error;
     }

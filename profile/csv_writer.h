@@ -7,6 +7,8 @@
 
 #include "profile/csv_settings.h"
 
+class JobControl;
+
 // Longest CSV file path accepted, in bytes; a longer one is refused, never cut short.
 inline constexpr std::size_t kMaxCsvPathBytes = 1023;
 
@@ -15,6 +17,7 @@ struct CsvResult {
         Ok,
         OutputError, // the CSV file cannot be created or written
         InputError,  // the netCDF file or one of its variables cannot be read
+        Cancelled,   // the job was cancelled; nothing was saved
     };
     Status status = Status::Ok;
     std::string message; // the reason, when not Ok
@@ -23,9 +26,12 @@ struct CsvResult {
 };
 
 // Appends the CSV text for `settings` to `out` (settings.outputPath is not used).
-// On an input error `out` holds an unfinished text that must not be saved.
-CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out);
+// On an input error or a cancel `out` holds an unfinished text that must not be saved.
+// With `job`, counts CSV rows (its total is every row the text will hold) and stops,
+// returning Cancelled, soon after the job is cancelled.
+CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out, JobControl* job = nullptr);
 
 // Builds the text and saves it at settings.outputPath through a temporary file that
-// replaces the target only when complete; on any error the target is untouched.
-CsvResult WriteCsvFile(const CsvSaveSettings& settings);
+// replaces the target only when complete; on any error or a cancel the target is
+// untouched and no temporary file is left.
+CsvResult WriteCsvFile(const CsvSaveSettings& settings, JobControl* job = nullptr);

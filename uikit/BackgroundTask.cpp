@@ -4,9 +4,12 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
 
 #include "uikit/NumberText.h"
 
@@ -66,49 +69,60 @@ bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
 
-    QProgressDialog dialog(label, QObject::tr("Cancel"), 0, 0, parent);
-    dialog.setWindowTitle(QObject::tr("Brinewick"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(0);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setMinimumWidth(360);
-    dialog.hide();
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&] {
-        control.RequestCancel();
-        dialog.setLabelText(QObject::tr("Cancelling..."));
-    });
+    // The dialog is made only when it is due: a QProgressDialog that exists shows itself
+    // on its own timer or from setValue, and its setValue runs the event loop, user
+    // input included, which must wait until the dialog keeps that input away.
+    std::unique_ptr<QProgressDialog> dialog;
+    const auto update = [&] {
+        if (!dialog)
+            return;
+        const std::uint64_t total = control.Total(), done = control.Done();
+        if (total && dialog->maximum() != Scaled(total, total))
+            dialog->setRange(0, Scaled(total, total));
+        if (total)
+            dialog->setValue(Scaled(std::min(done, total), total));
+        if (control.Cancelled())
+            dialog->setLabelText(QObject::tr("Cancelling..."));
+        else if (done || total) // nothing counted yet: the label alone
+            dialog->setLabelText(label + QLatin1Char('\n') + ProgressText(done, total, unit));
+    };
 
     QTimer show;
     show.setSingleShot(true);
     QObject::connect(&show, &QTimer::timeout, &loop, &QEventLoop::quit);
     QTimer refresh;
-    QObject::connect(&refresh, &QTimer::timeout, [&] {
-        const std::uint64_t total = control.Total(), done = control.Done();
-        if (total && dialog.maximum() != Scaled(total, total))
-            dialog.setRange(0, Scaled(total, total));
-        if (total)
-            dialog.setValue(Scaled(std::min(done, total), total));
-        if (!control.Cancelled())
-            dialog.setLabelText(label + QLatin1Char('\n') + ProgressText(done, total, unit));
-    });
+    QObject::connect(&refresh, &QTimer::timeout, update);
 
-    // The busy cursor (an arrow with a clock) keeps Cancel clickable.
+    // The busy cursor (an arrow with a clock) keeps Cancel clickable; it is restored
+    // however the call ends (the work's exception comes back through the future).
     QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     watcher.setFuture(QtConcurrent::run(&Worker(), work));
     if (Hook())
         Hook()(control);
     show.start(kShowAfterMs);
-    refresh.start(kRefreshMs);
     // Until the dialog shows, user input waits, so that no command starts beside the
     // work; from then on the window-modal dialog keeps it away from the window.
     if (!watcher.isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!watcher.isFinished()) {
-        dialog.show();
+        dialog = std::make_unique<QProgressDialog>(label, QObject::tr("Cancel"), 0, 0, parent);
+        dialog->setWindowTitle(QObject::tr("Brinewick"));
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setAutoClose(false);
+        dialog->setAutoReset(false);
+        dialog->setMinimumWidth(360);
+        QObject::connect(dialog.get(), &QProgressDialog::canceled, [&] {
+            control.RequestCancel();
+            update();
+        });
+        update();
+        dialog->show();
+        refresh.start(kRefreshMs);
         loop.exec();
+        refresh.stop();
+        dialog->hide(); // (close() would count as pressing Cancel)
     }
     watcher.waitForFinished();
-    QApplication::restoreOverrideCursor();
     return !control.Cancelled();
 }

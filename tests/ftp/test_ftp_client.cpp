@@ -1,6 +1,8 @@
 // The libcurl FTP client against a real pyftpdlib server on 127.0.0.1.
 #include "FtpTestServer.h"
+#include "core/JobControl.h"
 #include "ftp/FtpClient.h"
+#include "ftp/FtpFetch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -121,6 +124,84 @@ TEST_P(FtpClientTest, FailuresLeaveTheSessionUsable)
     EXPECT_TRUE(status);
 }
 
+TEST_P(FtpClientTest, FetchToFileReplacesOnlyWithAWholeFile)
+{
+    ASSERT_TRUE(m_client.ChangeDirectory("/pub/argo"));
+    const fs::path save = m_root / "save";
+    fs::create_directories(save);
+    struct Case {
+        const char* remote;
+        bool oldFile;          // a file of that name is already in the save folder
+        bool cancel;           // cancelled through the job once 100 KB have arrived
+        FtpErrorKind kind;
+    };
+    const Case cases[] = {
+        {"slow.nc", true, true, FtpErrorKind::Cancelled},
+        {"slow.nc", false, true, FtpErrorKind::Cancelled},
+        {"cut.nc", true, false, FtpErrorKind::Transfer},  // the server stops half way
+        {"cut.nc", false, false, FtpErrorKind::Transfer},
+        {"missing.nc", true, false, FtpErrorKind::Transfer},
+        {"D5900446_001.nc", true, false, FtpErrorKind::None},
+        {"a.nc", false, false, FtpErrorKind::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.remote) + (c.oldFile ? " over an old file" : " as a new file"));
+        const fs::path target = save / c.remote;
+        if (c.oldFile)
+            FtpTestServer::WriteFile(target.string(), "old\n");
+        JobControl job;
+        std::thread canceller;
+        if (c.cancel)
+            canceller = std::thread([&job] {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (job.Done() < 100000 && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                job.RequestCancel();
+            });
+        const FtpStatus status = FetchToFile(m_client, c.remote, target.string(), &job);
+        if (canceller.joinable())
+            canceller.join();
+        EXPECT_EQ(status.kind, c.kind) << status.message;
+
+        if (c.kind == FtpErrorKind::None)
+            EXPECT_EQ(FtpTestServer::ReadFile(target.string()),
+                      FtpTestServer::ReadFile((m_root / "pub/argo" / c.remote).string()));
+        else if (c.oldFile)
+            EXPECT_EQ(FtpTestServer::ReadFile(target.string()), "old\n");
+        else
+            EXPECT_FALSE(fs::exists(target));
+        if (c.cancel) {
+            // Progress in bytes, the total from the size the server gave.
+            EXPECT_EQ(job.Total(), std::uint64_t(4u << 20));
+            EXPECT_GE(job.Done(), 100000u);
+            EXPECT_LT(job.Done(), job.Total());
+        }
+        // No temporary or partial file beside the target.
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(save))
+            names.push_back(e.path().filename().string());
+        EXPECT_EQ(names, c.kind == FtpErrorKind::None || c.oldFile ? std::vector<std::string>{c.remote}
+                                                                     : std::vector<std::string>{});
+        fs::remove(target);
+    }
+
+    // A local folder that is missing fails before anything is asked of the server.
+    EXPECT_EQ(FetchToFile(m_client, "a.nc", (m_root / "no/such/a.nc").string()).kind, FtpErrorKind::LocalFile);
+
+    // Cancelled moves and listings change nothing; a move is undone without the server.
+    JobControl cancelled;
+    cancelled.RequestCancel();
+    EXPECT_EQ(m_client.ChangeDirectory("d", &cancelled).kind, FtpErrorKind::Cancelled);
+    std::vector<FtpEntry> entries;
+    EXPECT_EQ(m_client.List(entries, &cancelled).kind, FtpErrorKind::Cancelled);
+    EXPECT_EQ(m_client.CurrentDirectory(), "/pub/argo");
+    ASSERT_TRUE(m_client.ChangeDirectory("d"));
+    m_client.ReturnToDirectory("/pub/argo");
+    JobControl live;
+    ASSERT_TRUE(m_client.List(entries, &live));
+    EXPECT_TRUE(Has(entries, "a.nc", false));
+}
+
 INSTANTIATE_TEST_SUITE_P(Listing, FtpClientTest, ::testing::Values("normal", "nomlsd"));
 
 TEST(FtpClient, ServerDown)
@@ -152,6 +233,35 @@ TEST(FtpClient, SilentServerTimesOut)
     close(s);
     EXPECT_EQ(status.kind, FtpErrorKind::Connect);
     EXPECT_LT(waited, std::chrono::seconds(10)) << "the client must give up on a silent server";
+}
+
+TEST(FtpClient, JobCancelsAWaitingLogin)
+{
+    // A server that never greets: the login waits on the server, where only the
+    // job's cancel (asked about while libcurl waits) ends it early.
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(s, 4), 0);
+    ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+
+    FtpClient client(FtpTimeouts{30000, 30, 30});
+    JobControl job;
+    std::thread canceller([&job] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        job.RequestCancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const FtpStatus status = client.Connect("127.0.0.1", ntohs(addr.sin_port), "anonymous", "a@b.c", &job);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    canceller.join();
+    close(s);
+    EXPECT_EQ(status.kind, FtpErrorKind::Cancelled);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_LT(waited, std::chrono::seconds(5));
 }
 
 TEST(FtpClient, StalledTransferTimesOut)

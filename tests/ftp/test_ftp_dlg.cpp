@@ -15,6 +15,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -48,12 +53,15 @@ private slots:
     void cutOffTransferKeepsOldFile();
     void tooLongLocalPath();
     void cancelledFetch();
+    void cancelledConnectKeepsEarlierSite();
     void hostileServerCannotWriteOutside();
 
 private:
     std::vector<FtpSite> Sites(int port) const;
     void Connect(CFtpDlg& dlg, int index = 1);
     static void ClickItem(QListWidget* list, const QString& text, bool twice = false);
+    // Presses Cancel in the progress dialog as soon as it shows; true once it did.
+    static void CancelWhenProgressShows(CFtpDlg& dlg, QTimer& poll, bool& pressed);
     template <class T> static T* Control(CFtpDlg& dlg, const char* id)
     {
         auto* w = dlg.findChild<T*>(QLatin1String(id));
@@ -128,6 +136,21 @@ void TestFtpDlg::ClickItem(QListWidget* list, const QString& text, bool twice)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     if (twice)
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+void TestFtpDlg::CancelWhenProgressShows(CFtpDlg& dlg, QTimer& poll, bool& pressed)
+{
+    QObject::connect(&poll, &QTimer::timeout, &dlg, [&dlg, &poll, &pressed] {
+        auto* progress = dlg.findChild<QProgressDialog*>();
+        if (!progress || !progress->isVisible())
+            return;
+        if (auto* cancel = progress->findChild<QPushButton*>()) {
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            pressed = true;
+        }
+        poll.stop();
+    });
+    poll.start(50);
 }
 
 static FtpTimeouts Short() { return {3000, 5, 5}; }
@@ -418,6 +441,52 @@ void TestFtpDlg::cancelledFetch()
     ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"));
     QTest::mouseClick(Control<QPushButton>(dlg, "1"), Qt::LeftButton);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+void TestFtpDlg::cancelledConnectKeepsEarlierSite()
+{
+    // A server that takes connections but never greets, so the login waits.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    QCOMPARE(bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    QCOMPARE(listen(silent, 4), 0);
+    QCOMPARE(getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    auto sites = Sites(m_server.Port());
+    sites.push_back({"Silent", "127.0.0.1", ntohs(addr.sin_port), "/pub/argo"});
+
+    CFtpDlg dlg(nullptr, sites, Short());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    Connect(dlg);
+    QVERIFY(dlg.IsConnected());
+    const auto folders = dlg.Folders();
+    const auto files = dlg.Files();
+
+    bool pressed = false;
+    QTimer poll;
+    CancelWhenProgressShows(dlg, poll, pressed);
+    QElapsedTimer waited;
+    waited.start();
+    Connect(dlg, 3);
+    ::close(silent);
+    QVERIFY(pressed);
+    QVERIFY2(waited.elapsed() < 4000, "the cancel must end the login before its time-out");
+    // No error box, and the dialog shows the earlier site as before.
+    QVERIFY(m_messages.empty());
+    QVERIFY(dlg.IsConnected());
+    QCOMPARE(Control<QComboBox>(dlg, "1014")->currentIndex(), 1);
+    QCOMPARE(Control<QLineEdit>(dlg, "1022")->text(), QStringLiteral("/pub/argo"));
+    QCOMPARE(dlg.Folders(), folders);
+    QCOMPARE(dlg.Files(), files);
+    QCOMPARE(Control<QListWidget>(dlg, "1021")->count(), int(files.size()));
+
+    // The earlier connection still works.
+    ClickItem(Control<QListWidget>(dlg, "1020"), QStringLiteral("d"));
+    QTRY_COMPARE(Control<QLineEdit>(dlg, "1022")->text(), QStringLiteral("/pub/argo/d"));
+    QCOMPARE(dlg.Files(), (std::vector<std::string>{"deep.nc"}));
 }
 
 void TestFtpDlg::hostileServerCannotWriteOutside()

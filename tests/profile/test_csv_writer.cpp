@@ -1,9 +1,12 @@
 // The CSV writer against made-up and real profile files, and its safe saving.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "core/JobControl.h"
+#include "core/replace_file.h"
 #include "nc_fixture.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
@@ -234,6 +237,49 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     for (const auto& e : fs::recursive_directory_iterator(dir.path()))
         files += e.is_regular_file();
     EXPECT_EQ(files, 2); // profile.nc and keep.csv
+}
+
+TEST_F(CsvWriterTest, JobCountsRowsAndACancelSavesNothing)
+{
+    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 3}},
+                            {{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10, 20}},
+                             {"TEMP", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {24.5, 24.25, 23.9}}})));
+    const CsvVariableList list = ReadCsvVariables(nc.string());
+    const fs::path target = dir.file("keep.csv");
+    const CsvSaveSettings settings{nc.string(), Ids(list, {"PRES", "TEMP"}), Ids(list, {"PRES"}), target.string()};
+    auto folder = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    // A whole export counts every row: two Item rows, the header and three levels.
+    JobControl job;
+    CsvResult r = WriteCsvFile(settings, &job);
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ(job.Total(), 6u);
+    EXPECT_EQ(job.Done(), 6u);
+    const std::string written = ReadWholeFile(target);
+
+    // Cancelled while building the text, and while writing it (the temporary file
+    // already open): the target keeps its bytes and no temporary is left beside it.
+    { std::ofstream(target, std::ios::binary) << "old contents"; }
+    JobControl cancelled;
+    cancelled.RequestCancel();
+    r = WriteCsvFile(settings, &cancelled);
+    EXPECT_EQ(r.status, CsvResult::Status::Cancelled);
+    std::string error;
+    EXPECT_FALSE(WriteFileReplacing(target.string(), written, &error, &cancelled));
+    EXPECT_EQ(error, "cancelled");
+    EXPECT_EQ(ReadWholeFile(target), "old contents");
+    EXPECT_EQ(folder(), (std::vector<std::string>{"keep.csv", "profile.nc"}));
+
+    // A cancelled export to a new name creates nothing.
+    r = WriteCsvFile({nc.string(), {0}, {}, dir.file("new.csv").string()}, &cancelled);
+    EXPECT_EQ(r.status, CsvResult::Status::Cancelled);
+    EXPECT_EQ(folder(), (std::vector<std::string>{"keep.csv", "profile.nc"}));
 }
 
 } // namespace
