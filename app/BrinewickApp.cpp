@@ -28,11 +28,15 @@ bool CBrinewickApp::InitInstance(const QStringList& args)
         file = a;
         break;
     }
+    // The window shows first, so that reading a large file happens in front of it,
+    // with its progress and Cancel, rather than before anything is on the screen.
+    m_frame->show();
     if (file.isEmpty())
         m_frame->Controller()->NewDocument();
-    else if (!m_frame->Controller()->OpenDocument(file))
+    else if (!m_frame->Controller()->OpenDocument(file)) {
+        m_frame->hide();
         return false;
-    m_frame->show();
+    }
     return true;
 }
 
