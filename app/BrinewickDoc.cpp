@@ -6,6 +6,7 @@
 
 #include "profile/profile_shape.h"
 #include "cdl/render_cdl.h"
+#include "cdl/render_child.h"
 #include "text/CompactText.h"
 
 namespace {
@@ -42,7 +43,15 @@ private:
     std::size_t m_size = 0;
 };
 
+std::string& ReaderProgram()
+{
+    static std::string program;
+    return program;
+}
+
 } // namespace
+
+void CBrinewickDoc::SetReaderProgram(const std::string& program) { ReaderProgram() = program; }
 
 BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
 {
@@ -50,7 +59,15 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
     std::string text;
     try {
         BlockSink sink;
-        built.outcome = render_cdl(path, sink, control);
+        const std::string& reader = ReaderProgram();
+        if (reader.empty()) {
+            built.outcome = render_cdl(path, sink, control);
+            built.profileFile = built.outcome.ok() && IsSingleProfileFile(path);
+        } else {
+            IsolatedRender isolated = render_cdl_isolated(reader, path, sink, control, default_render_limits());
+            built.outcome = std::move(isolated.outcome);
+            built.profileFile = isolated.extra == "1";
+        }
         if (!built.outcome.ok())
             return built;
         text = sink.take();
@@ -60,7 +77,6 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
     }
     CompactDataSection(text);
     built.buffer.setText(std::move(text));
-    built.profileFile = IsSingleProfileFile(path);
     return built;
 }
 

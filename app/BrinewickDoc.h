@@ -38,7 +38,12 @@ public:
     // Renders the file at `path` and makes the shown text of it. Needs no window and
     // touches nothing shared, so it runs on a worker thread; `control` (may be null)
     // reports progress in bytes of text and can stop it.
+    // With a reader program set, the file is read in a helper process (the program in
+    // its hidden mode): a crash of the netCDF library on a bad file, or a helper that
+    // hits its memory or time limit, is an error in the outcome's log, never a crash.
     static BuiltText BuildText(const std::string& path, JobControl* control = nullptr);
+    // The program BuildText runs as its reader; empty (the default) reads in this process.
+    static void SetReaderProgram(const std::string& program);
 
     enum class SaveResult { Saved, Refused, RenderFailed, WriteFailed, Cancelled };
     // Renders the open file again and writes its CDL text, unchanged, to `target`

@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,8 +10,12 @@
 #include <netcdf.h>
 
 #include "app/BrinewickApp.h"
+#include "app/BrinewickDoc.h"
 #include "app/PrintCommand.h"
 #include "cdl/dump_command.h"
+#include "cdl/render_child.h"
+#include "core/child_process.h"
+#include "profile/profile_shape.h"
 #include "display/PlotCommand.h"
 #include "profile/csv_command.h"
 
@@ -25,6 +31,55 @@ const char kUsage[] =
     "                                   [--curves T,S,D]   draw the profile graph\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --help | --version\n";
+
+// The program itself, run again as the helper that reads a file.
+std::string ThisProgram()
+{
+    return "/proc/self/exe";
+}
+
+// A test can make a helper die by a signal (BRINEWICK_TEST_CHILD_SIGNAL) to check that
+// the caller lives on and reports it.
+void RaiseTestSignal()
+{
+    if (const char* sig = std::getenv("BRINEWICK_TEST_CHILD_SIGNAL"))
+        std::raise(std::atoi(sig));
+}
+
+// The hidden helper mode: renders one file to standard output as frames.
+int ServeRenderChild(const std::string& path)
+{
+    RaiseTestSignal();
+    return serve_render_child(path, [&path] { return IsSingleProfileFile(path) ? "1" : "0"; });
+}
+
+// --csv, --plot and --print read the file with the netCDF library, which can crash on a
+// damaged file. They run as a helper of this process, which reports a helper that dies
+// by a signal and exits with 1. The helper writes the output itself, as the command
+// would.
+int RunSupervised(int argc, char** argv)
+{
+    if (std::getenv("BRINEWICK_SUPERVISED")) {
+        RaiseTestSignal();
+        return -1; // this is the helper: run the command here
+    }
+    setenv("BRINEWICK_SUPERVISED", "1", 1);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    ChildLimits limits = default_render_limits();
+    const ChildResult child = run_child(ThisProgram(), args, limits, nullptr, {});
+    if (child.started && child.signal == 0)
+        return child.exit_code;
+    std::string file;
+    for (std::size_t i = 1; i < args.size() && file.empty(); ++i) {
+        const bool option = !args[i].empty() && args[i][0] == '-';
+        const bool afterOption = i > 1 && !args[i - 1].empty() && args[i - 1][0] == '-';
+        if (!args[i].empty() && !option && !afterOption)
+            file = args[i];
+    }
+    std::fprintf(stderr, "brinewick: %s%sthe netCDF library stopped on this file: %s\n", file.c_str(),
+                 file.empty() ? "" : ": ", describe_child_end(child).c_str());
+    return 1;
+}
 
 } // namespace
 
@@ -42,17 +97,26 @@ int RunBrinewick(int argc, char** argv)
             return 0;
         }
         if (first == "--dump")
-            return run_dump_command(rest, stdout, stderr);
+            return run_dump_command(rest, stdout, stderr, ThisProgram());
+        if (first == "--render-child" && rest.size() == 1)
+            return ServeRenderChild(rest[0]);
+        if (first == "--csv" || first == "--plot" || first == "--print") {
+            if (const int status = RunSupervised(argc, argv); status >= 0)
+                return status;
+        }
         if (first == "--csv")
             return run_csv_command(rest, stdout, stderr);
         if (first == "--plot")
             return RunPlotCommand(argc, argv, rest);
-        if (first == "--print")
+        if (first == "--print") {
+            CBrinewickDoc::SetReaderProgram(ThisProgram());
             return RunPrintCommand(argc, argv, rest);
+        }
         if (first.size() > 1 && first[0] == '-' && first != "--") {
             std::fprintf(stderr, "brinewick: unknown option %s\n%s", first.c_str(), kUsage);
             return 2;
         }
     }
+    CBrinewickDoc::SetReaderProgram(ThisProgram());
     return RunGui(argc, argv);
 }

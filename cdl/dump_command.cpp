@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cdl/render_cdl.h"
+#include "cdl/render_child.h"
 
 namespace {
 
@@ -68,7 +69,8 @@ private:
 
 } // namespace
 
-int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                     const std::string& helper)
 {
     std::string path;
     bool lf = false;
@@ -90,7 +92,9 @@ int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::
         return 2;
     }
     StreamSink sink(out, lf);
-    const CdlOutcome outcome = render_cdl(path, sink);
+    const CdlOutcome outcome = helper.empty()
+                                   ? render_cdl(path, sink)
+                                   : render_cdl_isolated(helper, path, sink, nullptr, default_render_limits()).outcome;
     if (!sink.finish()) {
         std::fputs("brinewick: could not write the text to standard output\n", err);
         return 1;

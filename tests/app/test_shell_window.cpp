@@ -247,6 +247,35 @@ private slots:
         QCOMPARE(frame()->Document()->FilePath(), first);
     }
 
+    // Read through the helper process, a file shows as it does in this process; a helper
+    // that the library takes down (a test hook raises the signal) becomes a "File
+    // reading error" box naming the file, and the window and its text live on.
+    void helperProcessReadsAndItsCrashIsAnError()
+    {
+        CBrinewickDoc::SetReaderProgram(BW_BINARY);
+        const QString path = DataFile("D5900446_001.nc");
+        QVERIFY(start({path}));
+        QVERIFY(env->boxes.empty());
+        QCOMPARE(view()->Buffer().bytes(), Shown(path));
+        QVERIFY(view()->m_bProfileFile);
+        CdlOutcome inProcess;
+        render_cdl_text(path.toStdString(), &inProcess);
+        QVERIFY(view()->m_astrDimensions == inProcess.dimension_names);
+        QVERIFY(view()->m_astrVariables == inProcess.variable_names);
+
+        qputenv("BRINEWICK_TEST_CHILD_SIGNAL", "11");
+        const bool opened = frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc"));
+        qunsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
+        CBrinewickDoc::SetReaderProgram({});
+        QVERIFY(opened);
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+        QVERIFY2(env->boxes[0].text.contains(DataFile("D1900857_001.nc") +
+                                             QStringLiteral(": the netCDF library stopped on this file: signal 11")),
+                 qPrintable(env->boxes[0].text));
+        QCOMPARE(view()->Buffer().bytes(), Shown(path));
+    }
+
     void damagedFileShowsShortenedLog()
     {
         // A truncated copy: every chunk of data fails to read.

@@ -18,10 +18,10 @@ struct CliRun {
     std::string err;
 };
 
-CliRun run(const std::string& args)
+CliRun run_env(const std::string& env, const std::string& args)
 {
     TempDir dir;
-    std::string cmd = std::string(BW_BINARY) + " " + args + " >" + dir.file("out") + " 2>" + dir.file("err");
+    std::string cmd = env + std::string(BW_BINARY) + " " + args + " >" + dir.file("out") + " 2>" + dir.file("err");
     CliRun r;
     int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -30,6 +30,8 @@ CliRun run(const std::string& args)
     r.err.assign(std::istreambuf_iterator<char>(e), {});
     return r;
 }
+
+CliRun run(const std::string& args) { return run_env("", args); }
 
 const std::string kSample = std::string(BW_TEST_DATA_DIR) + "/D5900446_001.nc";
 
@@ -62,6 +64,30 @@ TEST(DumpCommand, ErrorsAndUsage)
     EXPECT_EQ(version.out.rfind("Brinewick Version 1.0\n", 0), 0u);
     EXPECT_NE(version.out.find("netCDF"), std::string::npos);
     EXPECT_EQ(run("--help").status, 0);
+}
+
+// The file is read in a helper process: when the library takes the helper down (here a
+// test hook raises the signal), --dump reports it and exits with 1 instead of dying.
+TEST(DumpCommand, AHelperThatDiesIsReported)
+{
+    for (const char* sig : {"11", "6"}) {
+        const std::string cmd = std::string("BRINEWICK_TEST_CHILD_SIGNAL=") + sig + " ";
+        CliRun died = run_env(cmd, "--dump " + kSample);
+        EXPECT_EQ(died.status, 1) << sig;
+        EXPECT_EQ(died.out, "") << sig;
+        EXPECT_EQ(died.err.rfind(kSample + ": the netCDF library stopped on this file: signal " + sig, 0), 0u)
+            << died.err;
+    }
+    // The other commands that read a file run as a helper too.
+    TempDir dir;
+    for (const std::string& args : {"--csv " + kSample + " --columns PRES", "--plot " + kSample + " -o " + dir.file("p.png"),
+                                    "--print " + kSample + " -o " + dir.file("p.pdf")}) {
+        CliRun died = run_env("BRINEWICK_TEST_CHILD_SIGNAL=11 ", args);
+        EXPECT_EQ(died.status, 1) << args;
+        EXPECT_EQ(died.err, "brinewick: " + kSample + ": the netCDF library stopped on this file: signal 11 "
+                            "(Segmentation fault)\n") << args;
+        EXPECT_EQ(run(args).status, 0) << args;
+    }
 }
 
 } // namespace

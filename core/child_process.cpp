@@ -1,0 +1,131 @@
+#include "core/child_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/JobControl.h"
+
+namespace {
+
+// Sets a limit in the child between fork and exec (only async-signal-safe calls there).
+void limit(int resource, rlim_t value)
+{
+    if (value == 0)
+        return;
+    struct rlimit rl = {value, value};
+    setrlimit(resource, &rl);
+}
+
+} // namespace
+
+ChildResult run_child(const std::string& program, const std::vector<std::string>& args, const ChildLimits& limits,
+                      JobControl* control, const std::function<void(std::string_view)>& on_output)
+{
+    ChildResult result;
+    // Everything the child needs is made before fork: after it, in a process with
+    // several threads, the child may only make async-signal-safe calls until exec.
+    std::vector<std::string> words;
+    words.reserve(args.size() + 1);
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    int fds[2] = {-1, -1};
+    const bool piped = static_cast<bool>(on_output);
+    if (piped && pipe2(fds, O_CLOEXEC) != 0) {
+        result.problem = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return result;
+    }
+    const pid_t pid = fork();
+    if (pid < 0) {
+        result.problem = std::string("cannot start a process: ") + std::strerror(errno);
+        if (piped) {
+            close(fds[0]);
+            close(fds[1]);
+        }
+        return result;
+    }
+    if (pid == 0) {
+        if (piped)
+            dup2(fds[1], STDOUT_FILENO); // dup2 clears close-on-exec on the copy
+        limit(RLIMIT_AS, static_cast<rlim_t>(limits.address_space_bytes));
+        limit(RLIMIT_CPU, static_cast<rlim_t>(limits.cpu_seconds));
+        limit(RLIMIT_CORE, 1); // a crash leaves no core file behind
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    result.started = true;
+    if (!piped) {
+        int status = 0;
+        for (;;) {
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid || (done < 0 && errno != EINTR))
+                break;
+            if (control && control->Cancelled()) {
+                kill(pid, SIGKILL);
+                result.cancelled = true;
+            }
+            usleep(20000);
+        }
+        if (WIFEXITED(status))
+            result.exit_code = WEXITSTATUS(status);
+        else if (WIFSIGNALED(status))
+            result.signal = WTERMSIG(status);
+        return result;
+    }
+    close(fds[1]);
+
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        if (control && control->Cancelled()) {
+            kill(pid, SIGKILL);
+            result.cancelled = true;
+            break;
+        }
+        struct pollfd p = {fds[0], POLLIN, 0};
+        const int ready = poll(&p, 1, 100);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready <= 0)
+            continue;
+        const ssize_t n = read(fds[0], buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // the child closed its end: it ended, or is about to
+        on_output(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        result.exit_code = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    return result;
+}
+
+std::string describe_child_end(const ChildResult& result)
+{
+    if (!result.started)
+        return result.problem;
+    if (result.signal == SIGXCPU)
+        return "the time limit";
+    if (result.signal != 0) {
+        const char* name = strsignal(result.signal);
+        return "signal " + std::to_string(result.signal) + (name ? std::string(" (") + name + ")" : std::string());
+    }
+    if (result.exit_code == 127)
+        return "the reading process could not be started";
+    return "exit code " + std::to_string(result.exit_code);
+}
