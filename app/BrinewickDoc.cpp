@@ -11,36 +11,12 @@
 
 namespace {
 
-// Takes the text in large blocks and joins them once at the end, so that the text
-// is never copied while it grows and is held once when complete.
-class BlockSink : public CdlSink {
+// Compacts the text and indexes its lines as it arrives, so that little is left to do
+// when the rendering ends.
+class CompactingSink : public CdlSink {
 public:
-    void write(std::string_view bytes) override
-    {
-        if (m_blocks.empty() || m_blocks.back().size() + bytes.size() > kBlock) {
-            m_blocks.emplace_back();
-            m_blocks.back().reserve(std::max(kBlock, bytes.size()));
-        }
-        m_blocks.back().append(bytes);
-        m_size += bytes.size();
-    }
-    // The whole text; each block is released as soon as it is copied.
-    std::string take()
-    {
-        std::string text;
-        text.reserve(m_size);
-        for (std::string& block : m_blocks) {
-            text += block;
-            std::string().swap(block);
-        }
-        m_blocks.clear();
-        return text;
-    }
-
-private:
-    static constexpr std::size_t kBlock = 8u << 20;
-    std::vector<std::string> m_blocks;
-    std::size_t m_size = 0;
+    void write(std::string_view bytes) override { compactor.feed(bytes); }
+    StreamCompactor compactor;
 };
 
 std::string& ReaderProgram()
@@ -56,9 +32,8 @@ void CBrinewickDoc::SetReaderProgram(const std::string& program) { ReaderProgram
 BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
 {
     BuiltText built;
-    std::string text;
     try {
-        BlockSink sink;
+        CompactingSink sink;
         const std::string& reader = ReaderProgram();
         if (reader.empty()) {
             built.outcome = render_cdl(path, sink, control);
@@ -70,13 +45,12 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
         }
         if (!built.outcome.ok())
             return built;
-        text = sink.take();
+        sink.compactor.finish();
+        built.buffer.adopt(std::move(sink.compactor.text()), std::move(sink.compactor.lineStarts()));
     } catch (const std::bad_alloc&) {
         built.outcome.log += "Out of memory!\n";
-        return built;
+        built.buffer.clear();
     }
-    CompactDataSection(text);
-    built.buffer.setText(std::move(text));
     return built;
 }
 

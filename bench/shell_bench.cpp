@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include "BrinewickApp.h"
+#include "BrinewickDoc.h"
 #include "BrinewickView.h"
 #include "MainFrame.h"
 #include "uikit/MessageBox.h"
@@ -30,9 +32,13 @@ void PaintNow(CBrinewickView* view)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: bw_shell_bench FILE.nc\n", stderr);
+        std::fputs("usage: bw_shell_bench FILE.nc [BRINEWICK]\n", stderr);
         return 2;
     }
+    // As `brinewick FILE` does, the file is read by the program in its helper mode.
+    if (argc > 2)
+        CBrinewickDoc::SetReaderProgram(argv[2]);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20); // as main() of the program sets it
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);

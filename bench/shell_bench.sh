@@ -25,7 +25,7 @@ read -r dump_wall dump_rss <<< "$best_dump"
 
 best=""
 for run in 1 2 3; do
-  XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen "$build/tests/app/bw_shell_bench" "$file" > "$out/shell_run.txt"
+  XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen "$build/tests/app/bw_shell_bench" "$file" "$build/brinewick" > "$out/shell_run.txt"
   shown=$(awk '$1=="shown_s"{print $2}' "$out/shell_run.txt")
   if [ -z "$best" ] || awk "BEGIN{exit !($shown < $(awk '$1=="shown_s"{print $2}' "$out/shell_best.txt"))}"; then
     cp "$out/shell_run.txt" "$out/shell_best.txt"; best=1

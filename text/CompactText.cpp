@@ -10,44 +10,86 @@
 //     followed by '"' or '_' goes. Only the last break of a run can be, because the
 //     others are followed by another break; removing one never puts a '"' or '_'
 //     behind another break, so the order of 3 and 4 needs no second look.
-// The result is written in place; it is never longer than what was read.
 void CompactDataSection(std::string& text)
 {
-    const std::size_t a = text.find("\ndata:");
-    std::size_t r = a == std::string::npos ? 0 : a + 1;
-    char* data = text.data();
-    const std::size_t n = text.size();
-    std::size_t w = r;
+    StreamCompactor compactor;
+    compactor.feed(text);
+    std::string().swap(text);
+    compactor.finish();
+    text = std::move(compactor.text());
+}
+
+void StreamCompactor::put(const char* p, std::size_t n)
+{
+    if (n == 0)
+        return;
+    const std::size_t base = m_out.size();
+    m_out.append(p, n);
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', p + n - q))); ++q)
+        m_lineStarts.push_back(base + static_cast<std::size_t>(q - p) + 1);
+}
+
+void StreamCompactor::feed(std::string_view piece)
+{
+    m_in.append(piece);
+    if (!m_inData) {
+        // Until "data:" shows, nothing is written: without it the whole text is compacted.
+        const std::size_t a = m_in.find("\ndata:", m_searched);
+        if (a == std::string::npos) {
+            m_searched = m_in.size() > 5 ? m_in.size() - 5 : 0;
+            return;
+        }
+        put(m_in.data(), a + 1);
+        m_pos = a + 1;
+        m_inData = true;
+    }
+    compact(false);
+}
+
+void StreamCompactor::finish()
+{
+    m_inData = true; // no "data:" at all: the whole text is compacted
+    compact(true);
+    m_in.clear();
+    m_pos = 0;
+}
+
+void StreamCompactor::compact(bool final)
+{
+    const char* data = m_in.data();
+    const std::size_t n = m_in.size();
+    std::size_t r = m_pos;
     while (r < n) {
         const void* cr = std::memchr(data + r, '\r', n - r);
-        const std::size_t h = cr ? static_cast<const char*>(cr) - data : n;
-        if (w != r)
-            std::memmove(data + w, data + r, h - r);
-        w += h - r;
+        const std::size_t h = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : n;
+        put(data + r, h - r);
         r = h;
         if (!cr)
             break;
-        if (h + 1 >= n || data[h + 1] != '\n') {
-            data[w++] = '\r';
-            r = h + 1;
-            continue;
-        }
+        // A run of line breaks and the blanks after it: its outcome depends on the byte
+        // after the run, so a run that reaches the end waits for more text.
         std::size_t q = h, breaks = 0;
         while (q + 1 < n && data[q] == '\r' && data[q + 1] == '\n') {
             q += 2;
             ++breaks;
         }
-        for (std::size_t i = 1; i < (breaks + 1) / 2; ++i) {
-            data[w++] = '\r';
-            data[w++] = '\n';
+        std::size_t next = q;
+        while (next < n && data[next] == ' ')
+            ++next;
+        if (!final && (next >= n || (breaks == 0 && h + 1 >= n) || (q + 1 == n && data[q] == '\r')))
+            break;
+        if (breaks == 0) {
+            put("\r", 1);
+            r = h + 1;
+            continue;
         }
-        while (q < n && data[q] == ' ')
-            ++q;
-        if (q >= n || (data[q] != '"' && data[q] != '_')) {
-            data[w++] = '\r';
-            data[w++] = '\n';
-        }
-        r = q;
+        for (std::size_t i = 1; i < (breaks + 1) / 2; ++i)
+            put("\r\n", 2);
+        if (next >= n || (data[next] != '"' && data[next] != '_'))
+            put("\r\n", 2);
+        r = next;
     }
-    text.resize(w);
+    // What is written out is dropped, so the held-back bytes stay few.
+    m_in.erase(0, r);
+    m_pos = 0;
 }

@@ -22,6 +22,14 @@ void TextBuffer::setText(std::string text)
         m_lineStarts.push_back(static_cast<std::size_t>(p - data) + 1);
 }
 
+void TextBuffer::adopt(std::string text, std::vector<std::size_t> lineStarts)
+{
+    m_text = std::move(text);
+    m_lineStarts = std::move(lineStarts);
+    if (m_lineStarts.empty())
+        m_lineStarts.push_back(0);
+}
+
 std::size_t TextBuffer::lineEnd(std::size_t line) const
 {
     if (line + 1 >= m_lineStarts.size())

@@ -9,6 +9,8 @@
 class TextBuffer {
 public:
     void setText(std::string text);
+    // Takes a text with its line index made already (as StreamCompactor makes it).
+    void adopt(std::string text, std::vector<std::size_t> lineStarts);
     void clear() { setText(std::string()); }
 
     const std::string& bytes() const { return m_text; }

@@ -193,3 +193,38 @@ TEST(TextLayout, MapsDisplayLinesAndOffsets)
     layout.reset(&b, 80);
     EXPECT_EQ(layout.displayLineCount(), 4u);
 }
+
+namespace {
+
+// The text compacted as it arrives in pieces is the text compacted whole, with its line
+// index, wherever the pieces are cut (inside a CR LF, a run of breaks, the blanks after
+// one, or "data:" itself).
+TEST(StreamCompactor, PiecesOfAnySizeGiveTheWholeResult)
+{
+    std::mt19937 rng(7);
+    const char alphabet[] = {'\r', '\n', ' ', '"', '_', 'a', ','};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = round % 3 ? "head \r\n data:" : "";
+        const int len = static_cast<int>(rng() % 60);
+        for (int i = 0; i < len; ++i)
+            text += alphabet[rng() % sizeof alphabet];
+        std::string whole = text;
+        CompactDataSection(whole);
+        StreamCompactor compactor;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t n = 1 + rng() % 5;
+            compactor.feed(std::string_view(text).substr(at, n));
+            at += n;
+        }
+        compactor.finish();
+        ASSERT_EQ(compactor.text(), whole) << round;
+        TextBuffer indexed;
+        indexed.setText(whole);
+        std::vector<std::size_t> starts;
+        for (std::size_t l = 0; l < indexed.lineCount(); ++l)
+            starts.push_back(indexed.lineStart(l));
+        ASSERT_EQ(compactor.lineStarts(), starts) << round;
+    }
+}
+
+} // namespace
