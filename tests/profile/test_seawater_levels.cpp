@@ -25,6 +25,20 @@ TEST(SigmaT, PublishedCheckValues)
     EXPECT_NEAR(SigmaT(0, 0), -0.157406, 5e-7);
 }
 
+// The report's check values for the lapse rate and theta, and sigma-theta from them;
+// missing inputs give missing results.
+TEST(PotentialDensity, PublishedCheckValuesAndMissingInputs)
+{
+    EXPECT_NEAR(AdiabaticLapseRate(40, 40, 10000), 3.255976e-4, 5e-11);
+    EXPECT_NEAR(PotentialTemperature68(40, 40, 10000, 0), 36.89073, 5e-6);
+    EXPECT_NEAR(SigmaTheta(35, 15, 1000), 26.0059, 5e-5);
+    EXPECT_NEAR(SigmaTheta(35, 15, 0), SigmaT(35, 15), 1e-12); // at the surface theta is t
+    EXPECT_LT(PotentialTemperature(35, 15, 1000), 15.0);
+    for (double missing : {PotentialTemperature(99999, 10, 100), PotentialTemperature(35, 99999, 100),
+                           PotentialTemperature(35, 10, 99999), SigmaTheta(-1, 10, 100)})
+        EXPECT_EQ(missing, kMissingValue);
+}
+
 TEST(SigmaT, MissingAndNegativeInputsGiveMissing)
 {
     EXPECT_EQ(SigmaT(99999, 10), kMissingValue);
