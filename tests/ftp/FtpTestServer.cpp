@@ -92,6 +92,24 @@ int FtpTestServer::UnusedPort()
     return port;
 }
 
+SilentServer::SilentServer()
+{
+    m_socket = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(m_socket, 4) == 0 &&
+        getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        m_port = ntohs(addr.sin_port);
+}
+
+SilentServer::~SilentServer()
+{
+    if (m_socket >= 0)
+        close(m_socket);
+}
+
 std::string FtpTestServer::ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -35,3 +35,18 @@ private:
     int m_stdin = -1;
     int m_port = 0;
 };
+
+// A loopback port that accepts connections (the kernel's backlog does) but never
+// greets: a server that hangs at login. Closed with the object.
+class SilentServer {
+public:
+    SilentServer();
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int Port() const { return m_port; } // 0 when the socket could not be set up
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};

@@ -216,21 +216,13 @@ TEST(FtpClient, ServerDown)
 
 TEST(FtpClient, SilentServerTimesOut)
 {
-    // Accepts connections (the kernel's backlog does) but never greets.
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(s, 4), 0);
-    ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    SilentServer silent;
+    ASSERT_NE(silent.Port(), 0);
 
     FtpClient client(FtpTimeouts{1000, 1, 1});
     const auto start = std::chrono::steady_clock::now();
-    FtpStatus status = client.Connect("127.0.0.1", ntohs(addr.sin_port), "anonymous", "a@b.c");
+    FtpStatus status = client.Connect("127.0.0.1", silent.Port(), "anonymous", "a@b.c");
     const auto waited = std::chrono::steady_clock::now() - start;
-    close(s);
     EXPECT_EQ(status.kind, FtpErrorKind::Connect);
     EXPECT_LT(waited, std::chrono::seconds(10)) << "the client must give up on a silent server";
 }
@@ -239,14 +231,8 @@ TEST(FtpClient, JobCancelsAWaitingLogin)
 {
     // A server that never greets: the login waits on the server, where only the
     // job's cancel (asked about while libcurl waits) ends it early.
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(s, 4), 0);
-    ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    SilentServer silent;
+    ASSERT_NE(silent.Port(), 0);
 
     FtpClient client(FtpTimeouts{30000, 30, 30});
     JobControl job;
@@ -255,10 +241,9 @@ TEST(FtpClient, JobCancelsAWaitingLogin)
         job.RequestCancel();
     });
     const auto start = std::chrono::steady_clock::now();
-    const FtpStatus status = client.Connect("127.0.0.1", ntohs(addr.sin_port), "anonymous", "a@b.c", &job);
+    const FtpStatus status = client.Connect("127.0.0.1", silent.Port(), "anonymous", "a@b.c", &job);
     const auto waited = std::chrono::steady_clock::now() - start;
     canceller.join();
-    close(s);
     EXPECT_EQ(status.kind, FtpErrorKind::Cancelled);
     EXPECT_FALSE(client.IsConnected());
     EXPECT_LT(waited, std::chrono::seconds(5));

@@ -446,16 +446,10 @@ void TestFtpDlg::cancelledFetch()
 void TestFtpDlg::cancelledConnectKeepsEarlierSite()
 {
     // A server that takes connections but never greets, so the login waits.
-    const int silent = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    QCOMPARE(bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    QCOMPARE(listen(silent, 4), 0);
-    QCOMPARE(getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    SilentServer silent;
+    QVERIFY(silent.Port() != 0);
     auto sites = Sites(m_server.Port());
-    sites.push_back({"Silent", "127.0.0.1", ntohs(addr.sin_port), "/pub/argo"});
+    sites.push_back({"Silent", "127.0.0.1", silent.Port(), "/pub/argo"});
 
     CFtpDlg dlg(nullptr, sites, Short());
     dlg.show();
@@ -471,7 +465,6 @@ void TestFtpDlg::cancelledConnectKeepsEarlierSite()
     QElapsedTimer waited;
     waited.start();
     Connect(dlg, 3);
-    ::close(silent);
     QVERIFY(pressed);
     QVERIFY2(waited.elapsed() < 4000, "the cancel must end the login before its time-out");
     // No error box, and the dialog shows the earlier site as before.
