@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "cdl/render_cdl.h"
-#include "nc_fixture.h"
+#include "support/file_text.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
