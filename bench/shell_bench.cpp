@@ -28,7 +28,7 @@ void PaintNow(CBrinewickView* view)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: bw_shell_bench FILE.nc\n", stderr);
+        std::fputs("usage: bench_shell FILE.nc\n", stderr);
         return 2;
     }
     QElapsedTimer clock;
