@@ -29,7 +29,8 @@ CommaLocale::CommaLocale()
     }
     if (m_name.empty()) {
         m_built = std::make_unique<TempDir>();
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + m_built->file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + m_built->file("de_DE.UTF-8") + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) == 0) {
             // LOCPATH is read when the locale is loaded; its old value comes back after.
             const char* old = std::getenv("LOCPATH");

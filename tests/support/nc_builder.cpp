@@ -171,9 +171,12 @@ std::string WriteProfile(const std::string& path, const ProfileColumns& p)
         const std::vector<float>* data;
         int id;
     };
-    std::vector<Var> vars{{"PRES", &p.pres, 0},          {"TEMP", &p.temp, 0},
-                          {"PSAL", &p.psal, 0},          {"PRES_ADJUSTED", &p.presAdj, 0},
-                          {"TEMP_ADJUSTED", &p.tempAdj, 0}, {"PSAL_ADJUSTED", &p.psalAdj, 0}};
+    std::vector<Var> vars{{"PRES", &p.pres, 0},
+                          {"TEMP", &p.temp, 0},
+                          {"PSAL", &p.psal, 0},
+                          {"PRES_ADJUSTED", &p.presAdj, 0},
+                          {"TEMP_ADJUSTED", &p.tempAdj, 0},
+                          {"PSAL_ADJUSTED", &p.psalAdj, 0}};
     for (auto& v : vars)
         if (!v.data->empty())
             v.id = nc.var(v.name, NC_FLOAT, {prof, lev});

@@ -49,8 +49,7 @@ struct FixtureVar {
                std::string text_ = {}, std::optional<std::string> cFormat_ = {})
         : name(std::move(name_)), type(type_), dims(std::move(dims_)), values(std::move(values_)),
           text(std::move(text_)), cFormat(std::move(cFormat_))
-    {
-    }
+    {}
     std::string name;
     nc_type type = NC_FLOAT;
     std::vector<std::string> dims;
