@@ -42,8 +42,11 @@ std::string ThisProgram()
 // the caller lives on and reports it.
 void RaiseTestSignal()
 {
-    if (const char* sig = std::getenv("BRINEWICK_TEST_CHILD_SIGNAL"))
+    if (const char* sig = std::getenv("BRINEWICK_TEST_CHILD_SIGNAL")) {
+        // The default action, as a crash in a library has it (not a sanitizer's report).
+        std::signal(std::atoi(sig), SIG_DFL);
         std::raise(std::atoi(sig));
+    }
 }
 
 // The hidden helper mode: renders one file to standard output as frames.

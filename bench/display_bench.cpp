@@ -12,14 +12,15 @@
 
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
-#include "nc_fixture.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 #include "profile/level_records.h"
 
 namespace {
 
 std::string MakeProfile(int levels)
 {
-    ncfixture::Profile p;
+    ProfileColumns p;
     for (int i = 0; i < levels; ++i) {
         const float pres = 2.0f + 1.95f * i;
         p.pres.push_back(pres);
@@ -29,7 +30,7 @@ std::string MakeProfile(int levels)
         p.tempAdj.push_back(2.0f + 20.0f * std::exp(-pres / 400.0f));
         p.psalAdj.push_back(34.25f + 0.6f * std::exp(-pres / 600.0f));
     }
-    return ncfixture::WriteProfile("bench-1010.nc", p);
+    return WriteProfile(SharedTempDir().file("bench-1010.nc"), p);
 }
 
 struct Stats {

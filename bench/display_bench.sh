@@ -4,5 +4,5 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
-cmake --build "$build" --target bw_display_bench -j2 >/dev/null
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/tests/display/bw_display_bench"
+cmake --build "$build" --target bench_display -j2 >/dev/null
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/bench_display"

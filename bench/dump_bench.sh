@@ -9,9 +9,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
 out=${BENCH_OUT:-$here/bench/out}
 mkdir -p "$out"
-cmake --build "$build" --target brinewick bw_make_bench_file -j2 >/dev/null
+cmake --build "$build" --target brinewick bench_make_file -j2 >/dev/null
 file="$out/bench_2000x1000.nc"
-[ -f "$file" ] || "$build/bench/bw_make_bench_file" "$file"
+[ -f "$file" ] || "$build/bench/bench_make_file" "$file"
 echo "file: $file ($(stat -c %s "$file") bytes)"
 
 measure() { # label, command...: prints "label wall_s rss_kb"

@@ -1,5 +1,5 @@
 // Writes an Argo-like multi-profile netCDF file for benchmarks:
-//   bw_make_bench_file OUT.nc [N_PROF N_LEVELS]      (default 2000 x 1000)
+//   bench_make_file OUT.nc [N_PROF N_LEVELS]      (default 2000 x 1000)
 // PRES, TEMP, PSAL and their _ADJUSTED twins as floats with C_format "%7.1f" /
 // "%9.3f" and 99999 fills at the deepest levels, three QC char variables, and a
 // double JULD. The values are deterministic, so every run writes the same file.
@@ -15,7 +15,7 @@ namespace {
 void check(int status, const char* what)
 {
     if (status != NC_NOERR) {
-        std::fprintf(stderr, "bw_make_bench_file: %s: %s\n", what, nc_strerror(status));
+        std::fprintf(stderr, "bench_make_file: %s: %s\n", what, nc_strerror(status));
         std::exit(1);
     }
 }
@@ -36,7 +36,7 @@ int define_float(int ncid, const char* name, const int* dims, const char* c_form
 int main(int argc, char** argv)
 {
     if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: bw_make_bench_file OUT.nc [N_PROF N_LEVELS]\n");
+        std::fprintf(stderr, "usage: bench_make_file OUT.nc [N_PROF N_LEVELS]\n");
         return 2;
     }
     std::size_t nprof = argc == 4 ? std::strtoul(argv[2], nullptr, 10) : 2000;

@@ -32,7 +32,7 @@ void PaintNow(CBrinewickView* view)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: bw_shell_bench FILE.nc [BRINEWICK]\n", stderr);
+        std::fputs("usage: bench_shell FILE.nc [BRINEWICK]\n", stderr);
         return 2;
     }
     // As `brinewick FILE` does, the file is read by the program in its helper mode.

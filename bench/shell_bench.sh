@@ -9,9 +9,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
 out=${BENCH_OUT:-$here/bench/out}
 mkdir -p "$out"
-cmake --build "$build" --target brinewick bw_make_bench_file bw_shell_bench -j2 >/dev/null
+cmake --build "$build" --target brinewick bench_make_file bench_shell -j2 >/dev/null
 file="$out/bench_2000x1000.nc"
-[ -f "$file" ] || "$build/bench/bw_make_bench_file" "$file"
+[ -f "$file" ] || "$build/bench/bench_make_file" "$file"
 echo "file: $file ($(stat -c %s "$file") bytes)"
 cat "$file" > /dev/null # page cache warm for both
 
@@ -25,7 +25,7 @@ read -r dump_wall dump_rss <<< "$best_dump"
 
 best=""
 for run in 1 2 3; do
-  XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen "$build/tests/app/bw_shell_bench" "$file" "$build/brinewick" > "$out/shell_run.txt"
+  XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen "$build/bench/bench_shell" "$file" "$build/brinewick" > "$out/shell_run.txt"
   shown=$(awk '$1=="shown_s"{print $2}' "$out/shell_run.txt")
   if [ -z "$best" ] || awk "BEGIN{exit !($shown < $(awk '$1=="shown_s"{print $2}' "$out/shell_best.txt"))}"; then
     cp "$out/shell_run.txt" "$out/shell_best.txt"; best=1

@@ -87,13 +87,14 @@ char* fixed_fast(double a, int p, char* buf)
     std::memcpy(&bits, &a, sizeof bits);
     int biased = static_cast<int>((bits >> 52) & 0x7FF);
     std::uint64_t mant = bits & ((std::uint64_t{1} << 52) - 1);
-    unsigned __int128 q = 0;
+    __extension__ typedef unsigned __int128 u128; // a GCC and Clang extension, marked so for -Wpedantic
+    u128 q = 0;
     if (biased != 0 || mant != 0) {
         if (biased == 0)
             return nullptr; // subnormal
         mant |= std::uint64_t{1} << 52;
         int e = biased - 1075;
-        unsigned __int128 scaled = static_cast<unsigned __int128>(mant) * kPow10[p];
+        u128 scaled = static_cast<u128>(mant) * kPow10[p];
         if (e >= 0) {
             q = scaled << e;
         } else {
@@ -101,8 +102,8 @@ char* fixed_fast(double a, int p, char* buf)
             if (shift >= 127)
                 return nullptr;
             q = scaled >> shift;
-            unsigned __int128 rem = scaled & ((static_cast<unsigned __int128>(1) << shift) - 1);
-            unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+            u128 rem = scaled & ((static_cast<u128>(1) << shift) - 1);
+            u128 half = static_cast<u128>(1) << (shift - 1);
             if (rem > half || (rem == half && (q & 1)))
                 ++q;
         }

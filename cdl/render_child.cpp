@@ -174,6 +174,10 @@ ChildLimits default_render_limits()
     const unsigned long long cap = 16ull << 30;
     // Address space is more than memory used (libraries, thread stacks): keep a floor.
     limits.address_space_bytes = std::max(std::min(half, cap), 2ull << 30);
+#if defined(__SANITIZE_ADDRESS__)
+    // A sanitizer build reserves terabytes of address space for its shadow memory.
+    limits.address_space_bytes = 0;
+#endif
     limits.cpu_seconds = 600;
     return limits;
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,9 @@ void DriveModal(const std::function<void()>& start, const std::function<void(T*)
     };
     auto state = std::make_shared<State>();
     state->step = step;
+    // The pending timer owns the poll; the poll holds itself weakly, or it would never be freed.
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [state, poll] {
+    *poll = [state, weak = std::weak_ptr<std::function<void()>>(poll)] {
         if (!state->active)
             return;
         if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget())) {
@@ -73,7 +75,7 @@ void DriveModal(const std::function<void()>& start, const std::function<void(T*)
             state->step(dlg);
             return;
         }
-        QTimer::singleShot(10, [poll] { (*poll)(); });
+        QTimer::singleShot(10, [next = weak.lock()] { (*next)(); });
     };
     QTimer::singleShot(0, [poll] { (*poll)(); });
     start();

@@ -1,15 +1,14 @@
 // Under a locale with a decimal comma the window shows the same text as
 // `brinewick --dump` in the "C" locale, data section compacted.
 #include <QProcess>
-#include <QTemporaryDir>
 #include <clocale>
-#include <cstdlib>
 
 #include "ShellTestSupport.h"
 #include "BrinewickApp.h"
 #include "BrinewickView.h"
 #include "text/CompactText.h"
 #include "MainFrame.h"
+#include "support/comma_locale.h"
 
 namespace {
 bool g_commaLocale = false;
@@ -46,14 +45,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    // Make a German locale of our own, so the test does not depend on installed ones.
-    QTemporaryDir locales;
-    const std::string dir = locales.path().toStdString();
-    const std::string cmd = "localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) == 0) {
-        setenv("LOCPATH", dir.c_str(), 1);
-        setenv("LC_ALL", "de_DE.UTF-8", 1);
-    }
+    // A German locale (built here when none is installed), put where QApplication looks.
+    CommaLocale comma;
+    comma.exportToEnvironment();
     QApplication app(argc, argv); // sets the C library's locale from the environment
     g_commaLocale = std::localeconv()->decimal_point[0] == ',';
     TestCommaLocale test;

@@ -8,7 +8,8 @@
 #include <fstream>
 
 #include "cdl/render_cdl.h"
-#include "nc_fixture.h"
+#include "support/file_text.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -6,7 +6,9 @@
 
 #include "cdl/attributes.h"
 #include "cdl/render_cdl.h"
-#include "nc_fixture.h"
+#include "render_helpers.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 

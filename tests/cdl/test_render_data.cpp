@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "cdl/render_cdl.h"
-#include "nc_fixture.h"
+#include "render_helpers.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 

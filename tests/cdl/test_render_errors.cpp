@@ -7,7 +7,9 @@
 
 #include "cdl/render_cdl.h"
 #include "core/JobControl.h"
-#include "nc_fixture.h"
+#include "support/file_text.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 

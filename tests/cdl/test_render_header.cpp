@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include "cdl/render_cdl.h"
-#include "nc_fixture.h"
+#include "render_helpers.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -6,15 +6,15 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include <clocale>
-
 #include "uikit/MessageBox.h"
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
-#include "nc_fixture.h"
+#include "support/comma_locale.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ struct Viewer {
 // Three levels 100, 500, 1000 dbar; the middle temperature is missing.
 std::string ThreeLevels(bool adjusted)
 {
-    ncfixture::Profile p;
+    ProfileColumns p;
     p.pres = {100, 500, 1000};
     p.temp = {20, 99999, 10};
     p.psal = {35, 34, 36};
@@ -66,7 +66,7 @@ std::string ThreeLevels(bool adjusted)
         p.tempAdj = {21, 11, 99999};
         p.psalAdj = {35.5f, 34.5f, 36.5f};
     }
-    return ncfixture::WriteProfile(adjusted ? "three-adj.nc" : "three.nc", p);
+    return WriteProfile(SharedTempDir().file(adjusted ? "three-adj.nc" : "three.nc"), p);
 }
 
 } // namespace
@@ -368,11 +368,11 @@ void GraphDlgTest::dropDownSelectionRedrawsLater()
 void GraphDlgTest::degenerateRangesDoNotHang()
 {
     // A fill value far outside every range, next to ordinary levels.
-    ncfixture::Profile p;
+    ProfileColumns p;
     p.pres = {100, 200, 300};
     p.temp = {10, 9.96921e36f, 12};
     p.psal = {35, 35, 35};
-    const std::string path = ncfixture::WriteProfile("fill.nc", p);
+    const std::string path = WriteProfile(SharedTempDir().file("fill.nc"), p);
     Viewer v(path);
     const PixelRect plot = v.dlg.PlotRect();
     const PixelRect area = v.dlg.AreaRect();
@@ -421,7 +421,7 @@ void GraphDlgTest::unreadableFileShowsMessage()
         ++calls;
         return 0;
     });
-    const QString path = QString::fromStdString(ncfixture::TempPath("missing.nc"));
+    const QString path = QString::fromStdString(SharedTempDir().file("missing.nc"));
     RunGraphView(nullptr, path);
     SetMessageBoxHook({});
     QCOMPARE(calls, 1);
@@ -433,8 +433,9 @@ void GraphDlgTest::unreadableFileShowsMessage()
 
 void GraphDlgTest::numbersIgnoreCommaLocale()
 {
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
-        QSKIP("no decimal-comma locale installed");
+    CommaLocale comma;
+    if (!comma.active())
+        QSKIP("no decimal-comma locale available");
     {
         Viewer v(ThreeLevels(false));
         QCOMPARE(v.dlg.RangeCombo(1)->currentText(), QStringLiteral("2000.0"));
@@ -445,7 +446,6 @@ void GraphDlgTest::numbersIgnoreCommaLocale()
         QCOMPARE(v.dlg.Settings().range[8], 33.5);
         QCOMPARE(v.dlg.Settings().range[9], 36.0);
     }
-    std::setlocale(LC_ALL, "C");
 }
 
 QTEST_MAIN(GraphDlgTest)

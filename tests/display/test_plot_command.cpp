@@ -8,7 +8,8 @@
 #include "display/AxisMapping.h"
 #include "display/GraphPainter.h"
 #include "display/PlotCommand.h"
-#include "nc_fixture.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -21,13 +22,13 @@ int RunPlot(std::vector<std::string> args)
 
 TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
 {
-    const std::string out = ncfixture::TempPath("never.png");
+    const std::string out = SharedTempDir().file("never.png");
     EXPECT_EQ(RunPlot({}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/D5900446_001.nc"}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/D5900446_001.nc", "-o", out, "--vertical", "depth"}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/D5900446_001.nc", "-o", out, "--curves", "T,X"}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/D5900446_001.nc", "-o", out, "--bogus"}), 2);
-    EXPECT_EQ(RunPlot({ncfixture::TempPath("missing.nc"), "-o", out}), 1);
+    EXPECT_EQ(RunPlot({SharedTempDir().file("missing.nc"), "-o", out}), 1);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/13857_meta.nc", "-o", out}), 1);
     // Adjusted values asked for where the file has none.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901623_000.nc", "-o", out, "--adjusted"}), 1);
@@ -36,12 +37,12 @@ TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
 
 TEST(PlotCommand, WritesThePlotAsPng)
 {
-    ncfixture::Profile p;
+    ProfileColumns p;
     p.pres = {100, 500, 1000};
     p.temp = {20, 15, 10};
     p.psal = {35, 34, 36};
-    const std::string in = ncfixture::WriteProfile("plot.nc", p);
-    const std::string out = ncfixture::TempPath("plot.png");
+    const std::string in = WriteProfile(SharedTempDir().file("plot.nc"), p);
+    const std::string out = SharedTempDir().file("plot.png");
     ASSERT_EQ(RunPlot({in, "-o", out, "--curves", "T"}), 0);
 
     QImage image;

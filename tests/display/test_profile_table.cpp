@@ -7,9 +7,8 @@
 #include <string>
 
 #include "display/ProfileTable.h"
-#include "nc_fixture.h"
-
-using ncfixture::Check;
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -44,37 +43,37 @@ TEST(ProfileTable, RealSingleProfileFile)
 // One variable of every kind the table distinguishes, over three levels.
 std::string WriteMixedFile()
 {
-    const std::string path = ncfixture::TempPath("mixed.nc");
+    const std::string path = SharedTempDir().file("mixed.nc");
     int ncid, prof, lev, x, rec;
-    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
-    Check(nc_def_dim(ncid, "N_PROF", 1, &prof), "dim");
-    Check(nc_def_dim(ncid, "N_LEVELS", 3, &lev), "dim");
-    Check(nc_def_dim(ncid, "X", 2, &x), "dim");
-    Check(nc_def_dim(ncid, "REC", NC_UNLIMITED, &rec), "dim");
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    NcCheck(nc_def_dim(ncid, "N_PROF", 1, &prof), "dim");
+    NcCheck(nc_def_dim(ncid, "N_LEVELS", 3, &lev), "dim");
+    NcCheck(nc_def_dim(ncid, "X", 2, &x), "dim");
+    NcCheck(nc_def_dim(ncid, "REC", NC_UNLIMITED, &rec), "dim");
     const int pl[2] = {prof, lev};
     const int lx[2] = {lev, x};
     const int rl[2] = {rec, lev};
     int plain, fmt, dbl, qc, ival, bval, sval, levFirst, badFmt, longFmt, numFmt, empty, huge;
-    Check(nc_def_var(ncid, "PLAIN", NC_FLOAT, 2, pl, &plain), "var");
-    Check(nc_def_var(ncid, "FMT", NC_FLOAT, 2, pl, &fmt), "var");
-    Check(nc_def_var(ncid, "DBL", NC_DOUBLE, 2, pl, &dbl), "var");
-    Check(nc_def_var(ncid, "QC", NC_CHAR, 2, pl, &qc), "var");
-    Check(nc_def_var(ncid, "IVAL", NC_INT, 2, pl, &ival), "var");
-    Check(nc_def_var(ncid, "BVAL", NC_BYTE, 2, pl, &bval), "var");
-    Check(nc_def_var(ncid, "SVAL", NC_SHORT, 2, pl, &sval), "var");
-    Check(nc_def_var(ncid, "LEVFIRST", NC_FLOAT, 2, lx, &levFirst), "var");
-    Check(nc_def_var(ncid, "BADFMT", NC_FLOAT, 2, pl, &badFmt), "var");
-    Check(nc_def_var(ncid, "LONGFMT", NC_FLOAT, 2, pl, &longFmt), "var");
-    Check(nc_def_var(ncid, "NUMFMT", NC_FLOAT, 2, pl, &numFmt), "var");
-    Check(nc_def_var(ncid, "EMPTY", NC_FLOAT, 2, rl, &empty), "var");
-    Check(nc_def_var(ncid, "HUGE", NC_DOUBLE, 2, pl, &huge), "var");
+    NcCheck(nc_def_var(ncid, "PLAIN", NC_FLOAT, 2, pl, &plain), "var");
+    NcCheck(nc_def_var(ncid, "FMT", NC_FLOAT, 2, pl, &fmt), "var");
+    NcCheck(nc_def_var(ncid, "DBL", NC_DOUBLE, 2, pl, &dbl), "var");
+    NcCheck(nc_def_var(ncid, "QC", NC_CHAR, 2, pl, &qc), "var");
+    NcCheck(nc_def_var(ncid, "IVAL", NC_INT, 2, pl, &ival), "var");
+    NcCheck(nc_def_var(ncid, "BVAL", NC_BYTE, 2, pl, &bval), "var");
+    NcCheck(nc_def_var(ncid, "SVAL", NC_SHORT, 2, pl, &sval), "var");
+    NcCheck(nc_def_var(ncid, "LEVFIRST", NC_FLOAT, 2, lx, &levFirst), "var");
+    NcCheck(nc_def_var(ncid, "BADFMT", NC_FLOAT, 2, pl, &badFmt), "var");
+    NcCheck(nc_def_var(ncid, "LONGFMT", NC_FLOAT, 2, pl, &longFmt), "var");
+    NcCheck(nc_def_var(ncid, "NUMFMT", NC_FLOAT, 2, pl, &numFmt), "var");
+    NcCheck(nc_def_var(ncid, "EMPTY", NC_FLOAT, 2, rl, &empty), "var");
+    NcCheck(nc_def_var(ncid, "HUGE", NC_DOUBLE, 2, pl, &huge), "var");
     // Stored without a terminating zero, as Argo files do.
-    Check(nc_put_att_text(ncid, fmt, "C_format", 5, "%7.3f"), "att");
-    Check(nc_put_att_text(ncid, badFmt, "C_format", 4, "%s%n"), "att");
-    Check(nc_put_att_text(ncid, longFmt, "C_format", 7, "%300.1f"), "att");
+    NcCheck(nc_put_att_text(ncid, fmt, "C_format", 5, "%7.3f"), "att");
+    NcCheck(nc_put_att_text(ncid, badFmt, "C_format", 4, "%s%n"), "att");
+    NcCheck(nc_put_att_text(ncid, longFmt, "C_format", 7, "%300.1f"), "att");
     const int number = 3;
-    Check(nc_put_att_int(ncid, numFmt, "C_format", NC_INT, 1, &number), "att");
-    Check(nc_enddef(ncid), "enddef");
+    NcCheck(nc_put_att_int(ncid, numFmt, "C_format", NC_INT, 1, &number), "att");
+    NcCheck(nc_enddef(ncid), "enddef");
 
     const float f[3] = {12.5f, -1.25f, 99999.0f};
     const double d[3] = {12.5, -0.5, 1e9};
@@ -83,19 +82,19 @@ std::string WriteMixedFile()
     const short sv[3] = {-300, 0, 32767};
     const float lf[6] = {1, 2, 3, 4, 5, 6};
     const double hv[3] = {1e300, -1e300, 0};
-    Check(nc_put_var_float(ncid, plain, f), "put");
-    Check(nc_put_var_float(ncid, fmt, f), "put");
-    Check(nc_put_var_double(ncid, dbl, d), "put");
-    Check(nc_put_var_text(ncid, qc, "1\0" "4"), "put");
-    Check(nc_put_var_int(ncid, ival, iv), "put");
-    Check(nc_put_var_schar(ncid, bval, bv), "put");
-    Check(nc_put_var_short(ncid, sval, sv), "put");
-    Check(nc_put_var_float(ncid, levFirst, lf), "put");
-    Check(nc_put_var_float(ncid, badFmt, f), "put");
-    Check(nc_put_var_float(ncid, longFmt, f), "put");
-    Check(nc_put_var_float(ncid, numFmt, f), "put");
-    Check(nc_put_var_double(ncid, huge, hv), "put");
-    Check(nc_close(ncid), "close");
+    NcCheck(nc_put_var_float(ncid, plain, f), "put");
+    NcCheck(nc_put_var_float(ncid, fmt, f), "put");
+    NcCheck(nc_put_var_double(ncid, dbl, d), "put");
+    NcCheck(nc_put_var_text(ncid, qc, "1\0" "4"), "put");
+    NcCheck(nc_put_var_int(ncid, ival, iv), "put");
+    NcCheck(nc_put_var_schar(ncid, bval, bv), "put");
+    NcCheck(nc_put_var_short(ncid, sval, sv), "put");
+    NcCheck(nc_put_var_float(ncid, levFirst, lf), "put");
+    NcCheck(nc_put_var_float(ncid, badFmt, f), "put");
+    NcCheck(nc_put_var_float(ncid, longFmt, f), "put");
+    NcCheck(nc_put_var_float(ncid, numFmt, f), "put");
+    NcCheck(nc_put_var_double(ncid, huge, hv), "put");
+    NcCheck(nc_close(ncid), "close");
     return path;
 }
 
@@ -144,12 +143,12 @@ TEST(ProfileTable, CellTextsByTypeAndFormat)
 
 TEST(ProfileTable, FilesWithoutTableAreEmpty)
 {
-    EXPECT_TRUE(ReadProfileTable(ncfixture::TempPath("does-not-exist.nc")).columns.empty());
+    EXPECT_TRUE(ReadProfileTable(SharedTempDir().file("does-not-exist.nc")).columns.empty());
     EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/README.md").columns.empty());
     EXPECT_TRUE(ReadProfileTable(BW_TEST_DATA_DIR "/13857_meta.nc").columns.empty());
 
     // A truncated copy of a real profile is refused before the library reads it.
-    const std::string cut = ncfixture::TempPath("cut.nc");
+    const std::string cut = SharedTempDir().file("cut.nc");
     std::filesystem::copy_file(BW_TEST_DATA_DIR "/D5900446_001.nc", cut,
                                std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, 12000);
@@ -157,15 +156,15 @@ TEST(ProfileTable, FilesWithoutTableAreEmpty)
 
     // "n_levels" is not the levels dimension; N_LEVELS without level variables gives
     // neither columns nor rows.
-    const std::string path = ncfixture::TempPath("nolevels.nc");
+    const std::string path = SharedTempDir().file("nolevels.nc");
     int ncid, lower, lev, other, v;
-    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
-    Check(nc_def_dim(ncid, "n_levels", 4, &lower), "dim");
-    Check(nc_def_dim(ncid, "N_LEVELS", 4, &lev), "dim");
-    Check(nc_def_dim(ncid, "OTHER", 2, &other), "dim");
-    Check(nc_def_var(ncid, "A", NC_FLOAT, 1, &lower, &v), "var");
-    Check(nc_def_var(ncid, "B", NC_FLOAT, 1, &other, &v), "var");
-    Check(nc_close(ncid), "close");
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    NcCheck(nc_def_dim(ncid, "n_levels", 4, &lower), "dim");
+    NcCheck(nc_def_dim(ncid, "N_LEVELS", 4, &lev), "dim");
+    NcCheck(nc_def_dim(ncid, "OTHER", 2, &other), "dim");
+    NcCheck(nc_def_var(ncid, "A", NC_FLOAT, 1, &lower, &v), "var");
+    NcCheck(nc_def_var(ncid, "B", NC_FLOAT, 1, &other, &v), "var");
+    NcCheck(nc_close(ncid), "close");
     const ProfileTable t = ReadProfileTable(path);
     EXPECT_TRUE(t.columns.empty());
     EXPECT_TRUE(t.rows.empty());
@@ -173,15 +172,15 @@ TEST(ProfileTable, FilesWithoutTableAreEmpty)
 
 TEST(ProfileTable, TooManyCellsGiveColumnsWithoutRows)
 {
-    const std::string path = ncfixture::TempPath("huge.nc");
+    const std::string path = SharedTempDir().file("huge.nc");
     int ncid, lev, v;
-    Check(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER, &ncid), "create");
     int old = 0;
-    Check(nc_set_fill(ncid, NC_NOFILL, &old), "nofill");
-    Check(nc_def_dim(ncid, "N_LEVELS", 1000000, &lev), "dim");
+    NcCheck(nc_set_fill(ncid, NC_NOFILL, &old), "nofill");
+    NcCheck(nc_def_dim(ncid, "N_LEVELS", 1000000, &lev), "dim");
     for (const char* name : {"A", "B", "C", "D", "E", "F"})
-        Check(nc_def_var(ncid, name, NC_CHAR, 1, &lev, &v), "var");
-    Check(nc_close(ncid), "close");
+        NcCheck(nc_def_var(ncid, name, NC_CHAR, 1, &lev, &v), "var");
+    NcCheck(nc_close(ncid), "close");
     const ProfileTable t = ReadProfileTable(path);
     EXPECT_EQ(t.columns.size(), 6u);
     EXPECT_TRUE(t.rows.empty());
@@ -209,12 +208,12 @@ TEST(ProfileTable, SharedArgoFilesKeepCellsInTheirColumns)
 
 TEST(ProfileTable, ColumnWidthFollowsNameLength)
 {
-    ncfixture::Profile p;
+    ProfileColumns p;
     p.pres = {1, 2};
     p.temp = {3, 4};
     p.psal = {5, 6};
     p.psalAdj = {7, 8};
-    const ProfileTable t = ReadProfileTable(ncfixture::WriteProfile("widths.nc", p));
+    const ProfileTable t = ReadProfileTable(WriteProfile(SharedTempDir().file("widths.nc"), p));
     ASSERT_EQ(t.columns.size(), 4u);
     EXPECT_EQ(t.columns[0].width, 100);
     EXPECT_EQ(t.columns[3].name, "PSAL_ADJUSTED");

@@ -3,7 +3,9 @@
 
 #include <cstdio>
 
-#include "nc_fixture.h"
+#include "support/file_text.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 #include "profile/csv_command.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
@@ -64,7 +66,7 @@ TEST_F(CsvCommandTest, WritesTheDialogsBytesInVariableIdOrder)
               "10.000000,24.250000\r\n"
               "20.000000,23.900000\r\n");
 
-    const auto out = dir.file("x.csv");
+    const std::filesystem::path out = dir.file("x.csv");
     const CommandRun w = Csv({nc.string(), "--columns", "TEMP,PRES", "--items", "PLATFORM,PRES", "-o", out.string()});
     ASSERT_EQ(w.status, 0) << w.err;
     EXPECT_TRUE(w.out.empty());
@@ -105,11 +107,11 @@ TEST_F(CsvCommandTest, FilesThatCannotBeUsed)
     EXPECT_NE(r.err.find("not a single-profile file"), std::string::npos) << r.err;
     r = Csv({BW_TEST_DATA_DIR "/D6901929_075.nc", "--items", "PRES"});
     EXPECT_EQ(r.status, 1);
-    r = Csv({dir.file("absent.nc").string(), "--items", "PRES"});
+    r = Csv({dir.file("absent.nc"), "--items", "PRES"});
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(r.err.empty());
 
-    r = Csv({nc.string(), "--items", "PRES", "-o", dir.file("no/dir/x.csv").string()});
+    r = Csv({nc.string(), "--items", "PRES", "-o", dir.file("no/dir/x.csv")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("File can not open."), std::string::npos) << r.err;
 }

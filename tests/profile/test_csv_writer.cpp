@@ -7,7 +7,10 @@
 
 #include "core/JobControl.h"
 #include "core/replace_file.h"
-#include "nc_fixture.h"
+#include "support/comma_locale.h"
+#include "support/file_text.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
 
@@ -137,7 +140,7 @@ TEST_F(CsvWriterTest, NumbersIgnoreTheProcessLocale)
     ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
                             {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1.5, 2.25}},
                              {"TINY", NC_DOUBLE, {"N_LEVELS"}, {1.5e-7, 2}, "", "%.2e"}})));
-    CommaLocale comma(dir.path());
+    CommaLocale comma;
     if (!comma.active())
         GTEST_SKIP() << "no decimal-comma locale available";
     EXPECT_EQ(Csv({"PRES"}, {"TINY"}), "PRES,1.500000,2.250000\r\nTINY\r\n1.50e-007\r\n2.00e+000\r\n");
@@ -188,7 +191,7 @@ TEST_F(CsvWriterTest, VariableListMarksLevelColumns)
     EXPECT_FALSE(list.variables[2].levelColumn);
     EXPECT_TRUE(list.variables[3].levelColumn);
     EXPECT_EQ(list.variables[3].id, 3);
-    EXPECT_FALSE(ReadCsvVariables(dir.file("missing.nc").string()).ok);
+    EXPECT_FALSE(ReadCsvVariables(dir.file("missing.nc")).ok);
 }
 
 TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
@@ -199,7 +202,7 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     { std::ofstream(target) << "old contents"; }
 
     // Unreadable input: nothing written.
-    CsvResult r = WriteCsvFile({dir.file("absent.nc").string(), {0}, {}, target.string()});
+    CsvResult r = WriteCsvFile({dir.file("absent.nc"), {0}, {}, target.string()});
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
     r = WriteCsvFile({nc.string(), {42}, {}, target.string()});
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
@@ -212,7 +215,7 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     EXPECT_EQ(ReadWholeFile(target), "old contents");
 
     // Unwritable targets.
-    r = WriteCsvFile({nc.string(), {0}, {}, dir.file("no/such/dir.csv").string()});
+    r = WriteCsvFile({nc.string(), {0}, {}, dir.file("no/such/dir.csv")});
     EXPECT_EQ(r.status, CsvResult::Status::OutputError);
     r = WriteCsvFile({nc.string(), {0}, {}, dir.path().string()});
     EXPECT_EQ(r.status, CsvResult::Status::OutputError);
@@ -277,7 +280,7 @@ TEST_F(CsvWriterTest, JobCountsRowsAndACancelSavesNothing)
     EXPECT_EQ(folder(), (std::vector<std::string>{"keep.csv", "profile.nc"}));
 
     // A cancelled export to a new name creates nothing.
-    r = WriteCsvFile({nc.string(), {0}, {}, dir.file("new.csv").string()}, &cancelled);
+    r = WriteCsvFile({nc.string(), {0}, {}, dir.file("new.csv")}, &cancelled);
     EXPECT_EQ(r.status, CsvResult::Status::Cancelled);
     EXPECT_EQ(folder(), (std::vector<std::string>{"keep.csv", "profile.nc"}));
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "nc_fixture.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 #include "profile/profile_shape.h"
 
 namespace {
@@ -79,7 +80,7 @@ TEST(ProfileShape, ReadsDimensionsAndClassesVariables)
     TempDir dir;
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string path = dir.file("shape.nc").string();
+        const std::string path = dir.file("shape.nc");
         ASSERT_NO_FATAL_FAILURE(MakeShapeFile(path, c));
         int ncid = -1;
         ASSERT_EQ(nc_open(path.c_str(), NC_NOWRITE, &ncid), NC_NOERR);
@@ -102,7 +103,7 @@ TEST(ProfileShape, ReadsDimensionsAndClassesVariables)
         nc_close(ncid);
         EXPECT_EQ(IsSingleProfileFile(path), c.single);
     }
-    EXPECT_FALSE(IsSingleProfileFile(dir.file("missing.nc").string()));
+    EXPECT_FALSE(IsSingleProfileFile(dir.file("missing.nc")));
 }
 
 } // namespace

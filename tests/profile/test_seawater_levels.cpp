@@ -6,7 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "nc_fixture.h"
+#include "support/comma_locale.h"
+#include "support/file_text.h"
+#include "support/nc_builder.h"
+#include "support/temp_dir.h"
 #include "profile/level_records.h"
 #include "profile/seawater.h"
 
@@ -91,7 +94,7 @@ TEST(LevelCells, FormatsAndMissingMarks)
 TEST(LevelCells, DigitsIgnoreTheProcessLocale)
 {
     TempDir dir;
-    CommaLocale comma(dir.path());
+    CommaLocale comma;
     if (!comma.active())
         GTEST_SKIP() << "no decimal-comma locale available";
     CLevelRecord r;
@@ -150,7 +153,7 @@ TEST(LevelArray, KeepsAscendingNumbersAndAddingOrderForEqualOnes)
 TEST(LoadLevelArray, NumbersLevelsDownFromNInFileOrder)
 {
     TempDir dir;
-    const auto path = dir.file("three.nc");
+    const std::filesystem::path path = dir.file("three.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 3}},
                            {{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10, 20}},
                             {"TEMP", NC_DOUBLE, {"N_PROF", "N_LEVELS"}, {15, 25, 99999}},
@@ -180,7 +183,7 @@ TEST(LoadLevelArray, NumbersLevelsDownFromNInFileOrder)
 TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
 {
     TempDir dir;
-    const auto path = dir.file("odd.nc");
+    const std::filesystem::path path = dir.file("odd.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}, {"N_OTHER", 2}, {"N_REC", 0}},
                            {{"PRES", NC_FLOAT, {"N_PROF", "N_OTHER"}, {1, 2}},           // too few
                             {"TEMP", NC_FLOAT, {"N_LEVELS", "N_OTHER"}, {1, 2, 3, 4, 5, 6, 7, 8}}, // too many
@@ -204,7 +207,7 @@ TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
     EXPECT_FALSE(a.HasAdjustedData());
 
     // Values that are no finite float are missing too; FLT_MAX itself is a value.
-    const auto nonFinite = dir.file("nonfinite.nc");
+    const std::filesystem::path nonFinite = dir.file("nonfinite.nc");
     ASSERT_TRUE((MakeNcFile(nonFinite, {{"N_LEVELS", 4}},
                             {{"PSAL", NC_DOUBLE, {"N_LEVELS"}, {NAN, INFINITY, 1e300, 3.4028235e38}},
                              {"TEMP", NC_FLOAT, {"N_LEVELS"}, {1, 2, 3, 4}}})));
@@ -223,25 +226,25 @@ TEST(LoadLevelArray, UnreadableFilesAreReported)
 {
     TempDir dir;
     CLevelArray a;
-    LevelLoadResult res = LoadLevelArray(dir.file("absent.nc").string(), a);
+    LevelLoadResult res = LoadLevelArray(dir.file("absent.nc"), a);
     EXPECT_FALSE(res.ok);
     EXPECT_FALSE(res.message.empty());
 
-    const auto garbage = dir.file("garbage.nc");
+    const std::filesystem::path garbage = dir.file("garbage.nc");
     { std::FILE* f = std::fopen(garbage.c_str(), "wb"); std::fputs("CDF\x01 not really", f); std::fclose(f); }
     res = LoadLevelArray(garbage.string(), a);
     EXPECT_FALSE(res.ok);
 
     // A real profile cut short: its data would be read from past the end.
     const std::string whole = ReadWholeFile(BW_TEST_DATA_DIR "/D5900446_001.nc");
-    const auto cut = dir.file("cut.nc");
+    const std::filesystem::path cut = dir.file("cut.nc");
     { std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 100); }
     res = LoadLevelArray(cut.string(), a);
     EXPECT_FALSE(res.ok);
     EXPECT_NE(res.message.find("truncated"), std::string::npos) << res.message;
     EXPECT_EQ(a.GetSize(), 0);
 
-    const auto noLevels = dir.file("nolevels.nc");
+    const std::filesystem::path noLevels = dir.file("nolevels.nc");
     ASSERT_TRUE((MakeNcFile(noLevels, {{"N_PROF", 1}}, {{"PRES", NC_FLOAT, {"N_PROF"}, {1}}})));
     res = LoadLevelArray(noLevels.string(), a);
     EXPECT_FALSE(res.ok);
