@@ -41,6 +41,7 @@ HOSTILE_LINKS = [
 
 class Handler(SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    disable_nagle_algorithm = True  # keep-alive requests would wait on delayed ACKs
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=TREE, **kwargs)
