@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <ctime>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 #include "core/JobControl.h"
 #include "core/replace_file.h"
@@ -552,6 +556,94 @@ GdacStatus GdacClient::UpdateIndex(GdacIndexKind kind, bool fresh, std::string& 
     return status;
 }
 
+namespace {
+
+// A running transfer: its handle, its file and the item it serves.
+struct ActiveFetch {
+    Easy curl;
+    ReplacingFile file;
+    GdacClient::Transfer t;
+    std::size_t index = 0;
+};
+
+// Puts complete files in place on threads of their own. Each commit waits for its
+// file to reach the disk (fsync), which would otherwise hold up every transfer; run
+// side by side, the waits overlap each other and the transfers, and the file system
+// joins them into few journal writes.
+class Committer {
+public:
+    Committer(CURLM* multi, int threads) : m_multi(multi)
+    {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { Run(); });
+    }
+    ~Committer() { Finish(); }
+    Committer(const Committer&) = delete;
+    Committer& operator=(const Committer&) = delete;
+
+    void Add(std::unique_ptr<ActiveFetch> fetch)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_todo.push_back(std::move(fetch));
+        }
+        m_cv.notify_one();
+    }
+    // The commits done since the last call: item index and outcome.
+    std::vector<std::pair<std::size_t, GdacStatus>> TakeDone()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return std::exchange(m_done, {});
+    }
+    // Commits what is queued and ends the threads.
+    void Finish()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_closing = true;
+        }
+        m_cv.notify_all();
+        for (auto& t : m_threads)
+            t.join();
+        m_threads.clear();
+    }
+
+private:
+    void Run()
+    {
+        while (true) {
+            std::unique_ptr<ActiveFetch> fetch;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_cv.wait(lock, [&] { return m_closing || !m_todo.empty(); });
+                if (m_todo.empty())
+                    return;
+                fetch = std::move(m_todo.front());
+                m_todo.pop_front();
+            }
+            std::string error;
+            GdacStatus status;
+            if (!fetch->file.Commit(&error))
+                status = {GdacErrorKind::LocalFile, error};
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_done.emplace_back(fetch->index, std::move(status));
+            }
+            curl_multi_wakeup(m_multi);  // the transfer loop settles it at once
+        }
+    }
+
+    CURLM* m_multi;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<std::unique_ptr<ActiveFetch>> m_todo;
+    std::vector<std::pair<std::size_t, GdacStatus>> m_done;
+    bool m_closing = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace
+
 GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl* job, GdacFileProgress* progress)
 {
     struct MultiDeleter {
@@ -562,14 +654,7 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
         return {GdacErrorKind::Network, "libcurl could not start"};
     curl_multi_setopt(multi.get(), CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(m_options.parallel));
 
-    // A running transfer: its handle, its file and the item it serves.
-    struct Active {
-        Easy curl;
-        ReplacingFile file;
-        Transfer t;
-        std::size_t index = 0;
-    };
-    std::vector<std::unique_ptr<Active>> active;
+    std::vector<std::unique_ptr<ActiveFetch>> active;
     std::size_t next = 0, finished = 0;
     std::vector<char> settled(items.size(), 0);
     for (auto& item : items)
@@ -593,7 +678,7 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
             settle(index, {GdacErrorKind::BadName, "unusable file name"});
             return;
         }
-        auto a = std::make_unique<Active>();
+        auto a = std::make_unique<ActiveFetch>();
         a->index = index;
         std::string error;
         if (!a->file.Open(item.localPath, &error)) {
@@ -617,6 +702,12 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
         curl_multi_add_handle(multi.get(), a->curl.get());
         active.push_back(std::move(a));
     };
+    Committer committer(multi.get(), std::min<int>(2 * m_options.parallel, static_cast<int>(items.size())));
+    auto settleCommitted = [&] {
+        for (auto& [index, status] : committer.TakeDone()) {
+            settle(index, std::move(status));
+        }
+    };
 
     bool cancelled = false;
     while (finished < items.size()) {
@@ -624,10 +715,9 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
             cancelled = true;
             break;
         }
+        settleCommitted();
         while (next < items.size() && active.size() < static_cast<std::size_t>(m_options.parallel))
             start(next++);
-        if (active.empty())
-            continue;  // every item started so far failed before it reached the server
         int running = 0;
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
             break;
@@ -640,29 +730,35 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
             if (it == active.end())
                 continue;
             const CURLcode rc = msg->data.result;
-            Active& a = **it;
-            curl_multi_remove_handle(multi.get(), a.curl.get());
-            GdacStatus status = Outcome(a.curl.get(), rc, a.t);
-            std::string error;
-            if (status && !a.file.Commit(&error))
-                status = {GdacErrorKind::LocalFile, error};
+            std::unique_ptr<ActiveFetch> a = std::move(*it);
+            active.erase(it);
+            curl_multi_remove_handle(multi.get(), a->curl.get());
+            GdacStatus status = Outcome(a->curl.get(), rc, a->t);
+            a->curl.reset();  // its connection stays with `multi` for the next file
             if (status.kind == GdacErrorKind::Cancelled) {
                 cancelled = true;
-                a.file.Discard();
-                active.erase(it);
-                break;
+                break;  // (the temporary file goes with `a`)
             }
-            settle(a.index, std::move(status));
-            active.erase(it);  // an uncommitted temporary file goes with it
+            if (status) {
+                committer.Add(std::move(a));
+            } else {
+                settle(a->index, std::move(status));  // the temporary file goes with `a`
+            }
         }
         if (cancelled)
             break;
-        if (!active.empty())
+        if (finished >= items.size())
+            break;
+        // A slot freed with files waiting: start the next at once rather than wait.
+        if (next >= items.size() || active.size() >= static_cast<std::size_t>(m_options.parallel))
             curl_multi_poll(multi.get(), nullptr, 0, 200, nullptr);
     }
     for (auto& a : active)
         curl_multi_remove_handle(multi.get(), a->curl.get());
     active.clear();  // unfinished files are dropped; their targets stay as they were
+    // Files that arrived whole are put in place even after a cancel.
+    committer.Finish();
+    settleCommitted();
     for (std::size_t i = 0; i < items.size(); ++i)
         if (!settled[i]) {
             // Cancelled before or during its transfer.
