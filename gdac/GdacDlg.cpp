@@ -231,10 +231,12 @@ void CGdacDlg::SaveUrl() { WriteSetting("gdac_url", m_pUrl->text().trimmed()); }
 
 void CGdacDlg::OnServerChosen(int index)
 {
-    if (index >= 0 && index < static_cast<int>(m_servers.size()))
-        m_pUrl->setText(Q(m_servers[static_cast<std::size_t>(index)].url));
-    else
-        m_pUrl->setFocus();  // "Other URL": the user types it
+    if (index < 0 || index >= static_cast<int>(m_servers.size())) {
+        m_pUrl->clear();  // "Other URL": the user types it
+        m_pUrl->setFocus();
+        return;
+    }
+    m_pUrl->setText(Q(m_servers[static_cast<std::size_t>(index)].url));
     OnUrlEdited();
 }
 

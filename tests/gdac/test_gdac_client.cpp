@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "FtpTestServer.h"
 #include "GdacTestServer.h"
 #include "core/JobControl.h"
 #include "gdac/GdacClient.h"
@@ -110,8 +111,11 @@ TEST_F(GdacClientTest, ListsFoldersOfEveryKindOfRoot)
     const std::vector<std::string> top{"ar_index_global_prof.txt", "ar_index_global_prof.txt.gz",
                                        "argo_synthetic-profile_index.txt", "dac/"};
     const std::vector<std::string> profiles{"D6901929_075.nc", "cut_001.nc", "slow_001.nc", "wrongsize_001.nc"};
-    const std::vector<std::string> urls{m_server.Url("/gdac"), m_server.Url("/simple/"),
-                                        "s3+" + m_server.Url("/pub"), "file://" + (m_root / "pub").string()};
+    std::vector<std::string> urls{m_server.Url("/gdac"), m_server.Url("/simple/"), "s3+" + m_server.Url("/pub"),
+                                  "file://" + (m_root / "pub").string()};
+    FtpTestServer ftp;  // the same tree over anonymous FTP, where pyftpdlib is there
+    if (ftp.Start(m_root.string()))
+        urls.push_back("ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/pub");
     for (const auto& url : urls) {
         GdacClient client = Client(url);
         std::vector<GdacEntry> entries;
@@ -178,8 +182,12 @@ TEST_F(GdacClientTest, IndexIsCachedAndFetchedAgainOnlyWhenNewer)
     EXPECT_EQ(bio.kind, GdacErrorKind::Server);
     EXPECT_FALSE(fs::exists(cached));
 
-    // Every kind of root serves the same index; a cancel keeps the cache as it was.
-    for (const std::string url : {"s3+" + m_server.Url("/pub"), "file://" + (m_root / "pub").string()}) {
+    // Every kind of root serves the same index and files; a cancel keeps the cache as it was.
+    std::vector<std::string> urls{"s3+" + m_server.Url("/pub"), "file://" + (m_root / "pub").string()};
+    FtpTestServer ftp;
+    if (ftp.Start(m_root.string()))
+        urls.push_back("ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/pub");
+    for (const std::string& url : urls) {
         GdacClient other = Client(url);
         ASSERT_TRUE(other.UpdateIndex(GdacIndexKind::Core, false, cached)) << url;
         EXPECT_NE(GdacTestServer::ReadFile(cached).find("R4900000_001.nc"), std::string::npos) << url;
@@ -187,6 +195,13 @@ TEST_F(GdacClientTest, IndexIsCachedAndFetchedAgainOnlyWhenNewer)
         job.RequestCancel();
         EXPECT_EQ(other.UpdateIndex(GdacIndexKind::Core, true, cached, &job).kind, GdacErrorKind::Cancelled);
         EXPECT_NE(GdacTestServer::ReadFile(cached).find("R4900000_001.nc"), std::string::npos) << url;
+        std::vector<GdacFetchItem> items{{"dac/aoml/13857/profiles/R13857_002.nc", (m_save / "two.nc").string(), -1, {}},
+                                         {"dac/aoml/13857/profiles/none.nc", (m_save / "none.nc").string(), -1, {}}};
+        EXPECT_FALSE(other.FetchFiles(items)) << url;
+        EXPECT_TRUE(items[0].status) << url << items[0].status.message;
+        EXPECT_EQ(items[1].status.kind, GdacErrorKind::Server) << url << items[1].status.message;
+        EXPECT_EQ(GdacTestServer::ReadFile((m_save / "two.nc").string()), "profile two\n") << url;
+        EXPECT_FALSE(fs::exists(m_save / "none.nc")) << url;
     }
 }
 
