@@ -542,6 +542,7 @@ GdacStatus GdacClient::FetchIndexFrom(const std::string& remoteName, bool gzip, 
 
 GdacStatus GdacClient::UpdateIndex(GdacIndexKind kind, bool fresh, std::string& cachedPath, JobControl* job)
 {
+    m_indexNote.clear();
     cachedPath = CachedIndexPath(kind);
     std::error_code ec;
     fs::create_directories(fs::path(cachedPath).parent_path(), ec);
@@ -553,6 +554,10 @@ GdacStatus GdacClient::UpdateIndex(GdacIndexKind kind, bool fresh, std::string& 
     GdacStatus status = FetchIndexFrom(name + ".gz", true, cachedPath, haveCache && !fresh, notModified, job);
     if (IsMissing(status))  // no compressed copy on this server: the plain one
         status = FetchIndexFrom(name, false, cachedPath, haveCache && !fresh, notModified, job);
+    if (status.kind == GdacErrorKind::Network && haveCache && !fresh) {
+        m_indexNote = "the server could not be reached (" + status.message + "); the cached index was read";
+        return {};
+    }
     return status;
 }
 

@@ -65,8 +65,12 @@ public:
     // the server has one, else the plain text), asking the server only for a copy
     // newer than the cached one unless `fresh`. On success `cachedPath` names the
     // uncompressed index in the cache. A failed or cancelled update keeps the cached
-    // copy as it was. With `job`, the bytes received are counted there.
+    // copy as it was; when the server cannot be reached at all (and not `fresh`), that
+    // copy is used and IndexNote says so. With `job`, the bytes received are counted there.
     GdacStatus UpdateIndex(GdacIndexKind kind, bool fresh, std::string& cachedPath, JobControl* job = nullptr);
+    // Set by UpdateIndex when the server could not be reached and the cached copy,
+    // which may be older than the server's, stands in for it; empty otherwise.
+    const std::string& IndexNote() const { return m_indexNote; }
     // The cache file of `kind` for this root (it may not exist yet).
     std::string CachedIndexPath(GdacIndexKind kind) const;
 
@@ -98,4 +102,5 @@ private:
 
     GdacRoot m_root;
     GdacOptions m_options;
+    std::string m_indexNote;
 };

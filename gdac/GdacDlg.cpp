@@ -348,7 +348,8 @@ void CGdacDlg::OnSearch()
     m_pFresh->setChecked(false);
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_pModel->SetRows(std::move(rows));
-    m_pCount->setText(QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))));
+    m_pCount->setText(QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
+                      (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
 }
 
 void CGdacDlg::OnTabChanged(int index)
@@ -534,12 +535,14 @@ void CGdacDlg::Fetch(const std::vector<std::pair<std::string, std::int64_t>>& fi
     if (!finished)
         return;  // what arrived before the cancel is in place; the window stays
 
+    // The last netCDF file fetched is shown; other files (an index) just land in the folder.
     QString lastFetched;
     QStringList reasons;
     int failed = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].status) {
-            lastFetched = QFile::decodeName(QByteArray::fromStdString(items[i].localPath));
+            if (names[i].endsWith(QStringLiteral(".nc")))
+                lastFetched = QFile::decodeName(QByteArray::fromStdString(items[i].localPath));
         } else {
             ++failed;
             if (reasons.size() < kMaxReasonsShown)

@@ -105,6 +105,8 @@ int run_search_command(const std::vector<std::string>& args, std::FILE* out, std
         if (std::fwrite(line.data(), 1, line.size(), out) != line.size() || std::fputc('\n', out) == EOF)
             writeFailed = true;
     };
+    if (!client.IndexNote().empty())
+        std::fprintf(err, "brinewick: %s\n", client.IndexNote().c_str());
     const IndexSearchResult result = SearchIndexFile(cached, query, write, nullptr, write);
     if (!result.ok) {
         std::fprintf(err, "brinewick: %s: %s\n", cached.c_str(), result.error.c_str());

@@ -174,6 +174,19 @@ TEST_F(GdacClientTest, IndexIsCachedAndFetchedAgainOnlyWhenNewer)
     ASSERT_TRUE(client.UpdateIndex(GdacIndexKind::Core, false, cached));
     EXPECT_NE(GdacTestServer::ReadFile(cached).find("R4900000_001.nc"), std::string::npos);
 
+    EXPECT_TRUE(client.IndexNote().empty());
+    // A server that cannot be reached: the cached copy stands in, unless asked afresh.
+    {
+        GdacClient away = Client("https://127.0.0.1:" + std::to_string(FtpTestServer::UnusedPort()) + "/gdac");
+        const std::string awayCache = away.CachedIndexPath(GdacIndexKind::Core);
+        EXPECT_EQ(away.UpdateIndex(GdacIndexKind::Core, false, cached).kind, GdacErrorKind::Network);
+        GdacTestServer::WriteFile(awayCache, "# cached\nfile,date,latitude,longitude\n");
+        ASSERT_TRUE(away.UpdateIndex(GdacIndexKind::Core, false, cached));
+        EXPECT_EQ(cached, awayCache);
+        EXPECT_NE(away.IndexNote().find("could not be reached"), std::string::npos);
+        EXPECT_EQ(away.UpdateIndex(GdacIndexKind::Core, true, cached).kind, GdacErrorKind::Network);
+    }
+
     // No compressed synthetic index on the server: the plain one. No bio index at all:
     // an error, and no cache file.
     ASSERT_TRUE(client.UpdateIndex(GdacIndexKind::Synthetic, false, cached));
