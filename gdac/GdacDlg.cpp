@@ -348,6 +348,7 @@ void CGdacDlg::OnSearch()
     m_pFresh->setChecked(false);
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_pModel->SetRows(std::move(rows));
+    m_pTable->resizeColumnsToContents();  // (measured on the first rows only)
     m_pCount->setText(QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
                       (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
 }
