@@ -277,8 +277,8 @@ std::string CacheNameOf(const std::string& url)
             break;
     }
     std::uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : url)
-        hash = (hash ^ c) * 1099511628211ull;
+    for (const char ch : url)
+        hash = (hash ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
     return readable + "-" + std::string(hex, 8);

@@ -53,7 +53,8 @@ std::string Encode(std::string_view part)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : part) {
+    for (const char ch : part) {
+        const auto c = static_cast<unsigned char>(ch);
         if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
             out += static_cast<char>(c);
         } else {
@@ -80,8 +81,8 @@ std::optional<GdacRoot> ParseGdacRoot(std::string_view url, std::string* error)
         url.remove_suffix(1);
     while (!url.empty() && url.front() == ' ')
         url.remove_prefix(1);
-    for (unsigned char c : url)
-        if (c < 0x21 || c == 0x7f || c == '?' || c == '#' || c == '\\') {
+    for (const char ch : url)
+        if (const auto c = static_cast<unsigned char>(ch); c < 0x21 || c == 0x7f || c == '?' || c == '#' || c == '\\') {
             Fail(error, "the URL holds spaces, control bytes, a query or a fragment");
             return std::nullopt;
         }

@@ -297,7 +297,8 @@ TEST_F(GdacClientTest, FetchesTwentyFilesFourAtATime)
     std::vector<GdacFetchItem> items;
     for (int i = 0; i < 20; ++i) {
         const std::string rel = "dac/many/" + std::to_string(i) + ".nc";
-        GdacTestServer::WriteFile((m_root / "pub" / rel).string(), std::string(static_cast<std::size_t>(1000 + i), 'a' + i % 26));
+        GdacTestServer::WriteFile((m_root / "pub" / rel).string(), 
+                                  std::string(static_cast<std::size_t>(1000 + i), static_cast<char>('a' + i % 26)));
         items.push_back({rel, (m_save / (std::to_string(i) + ".nc")).string(), -1, {}});
     }
     ASSERT_TRUE(Client(m_server.Url("/gdac")).FetchFiles(items));
@@ -365,8 +366,9 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
     for (const auto& c : cases) {
         const Captured r = RunCommand(run_search_command, c.args);
         EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
-        if (!c.out.empty())
+        if (!c.out.empty()) {
             EXPECT_EQ(r.out, c.out) << c.args.front();
+        }
         EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
     }
 

@@ -47,17 +47,17 @@ TEST(GdacRoot, ReadsEveryKindOfRootAndRefusesTheRest)
         {"file:///data/my%20mirror", true, GdacScheme::File, "file:///data/my%20mirror", "file://",
          "/data/my mirror"},
         {"HTTP://[::1]:8080/a", true, GdacScheme::Http, "http://[::1]:8080/a", "http://[::1]:8080", "/a"},
-        {"data-argo.ifremer.fr", false},
-        {"gopher://x/y", false},
-        {"https://user:pw@host/x", false},
-        {"https://host/x?list-type=2", false},
-        {"https://host/a/../b", false},
-        {"https://host:99999/", false},
-        {"https://host/a b", false},
-        {"file://otherhost/x", false},
-        {"file:///", false},
-        {"https:///x", false},
-        {"https://host/%zz", false},
+        {"data-argo.ifremer.fr", false, GdacScheme::Http, "", "", ""},
+        {"gopher://x/y", false, GdacScheme::Http, "", "", ""},
+        {"https://user:pw@host/x", false, GdacScheme::Http, "", "", ""},
+        {"https://host/x?list-type=2", false, GdacScheme::Http, "", "", ""},
+        {"https://host/a/../b", false, GdacScheme::Http, "", "", ""},
+        {"https://host:99999/", false, GdacScheme::Http, "", "", ""},
+        {"https://host/a b", false, GdacScheme::Http, "", "", ""},
+        {"file://otherhost/x", false, GdacScheme::Http, "", "", ""},
+        {"file:///", false, GdacScheme::Http, "", "", ""},
+        {"https:///x", false, GdacScheme::Http, "", "", ""},
+        {"https://host/%zz", false, GdacScheme::Http, "", "", ""},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -194,8 +194,9 @@ TEST(GdacIndex, SearchFindsTheLinesEveryBoundAllows)
         IndexQuery q;
         q.wmos = c.wmos;
         q.dac = c.dac;
-        if (*c.box)
+        if (*c.box) {
             ASSERT_TRUE(ParseBox(c.box, q)) << c.what;
+        }
         if (*c.from)
             q.dateFrom = *ParseDay(c.from, false);
         if (*c.to)
