@@ -255,8 +255,8 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
         return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) + " bytes of " +
                                             std::to_string(length)};
     if (t.expected >= 0 && t.received != static_cast<std::uint64_t>(t.expected))
-        return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) + " bytes where the listing said " +
-                                            std::to_string(t.expected)};
+        return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) +
+                                            " bytes where the listing said " + std::to_string(t.expected)};
     return {};
 }
 
@@ -425,7 +425,8 @@ GdacStatus GdacClient::ListFtp(const std::string& folder, std::vector<GdacEntry>
     timeouts.stallSeconds = m_options.stallSeconds;
     timeouts.responseSeconds = m_options.stallSeconds;
     FtpClient ftp(timeouts);
-    FtpStatus status = ftp.Connect(m_root.host, m_root.port ? m_root.port : 21, "anonymous", m_options.ftpPassword, job);
+    FtpStatus status =
+        ftp.Connect(m_root.host, m_root.port ? m_root.port : 21, "anonymous", m_options.ftpPassword, job);
     const std::string dir = m_root.path + "/" + folder;
     if (status)
         status = ftp.ChangeDirectory(dir.empty() ? "/" : dir, job);

@@ -73,7 +73,8 @@ QString TransferText(const QString& name, const GdacFileProgress& p, const GdacS
     case GdacFileProgress::Done:
         return name + QStringLiteral(": done");
     default:
-        return name + QStringLiteral(": failed") + (status ? QStringLiteral(" (") + Q(status->message) + ')' : QString());
+        return name + QStringLiteral(": failed") +
+               (status ? QStringLiteral(" (") + Q(status->message) + ')' : QString());
     }
 }
 
@@ -291,14 +292,16 @@ void CGdacDlg::OnSearch()
         given += e->text().trimmed().isEmpty() ? 0 : 1;
     if (given) {
         // A box needs all four bounds; a latitude range alone takes every longitude.
-        const QString text = QStringLiteral("%1,%2,%3,%4")
-                                 .arg(m_pLatMin->text().trimmed().isEmpty() ? QStringLiteral("-90") : m_pLatMin->text(),
-                                      m_pLatMax->text().trimmed().isEmpty() ? QStringLiteral("90") : m_pLatMax->text(),
-                                      m_pLonWest->text().trimmed().isEmpty() ? QStringLiteral("-180") : m_pLonWest->text(),
-                                      m_pLonEast->text().trimmed().isEmpty() ? QStringLiteral("180") : m_pLonEast->text());
+        const QString text =
+            QStringLiteral("%1,%2,%3,%4")
+                .arg(m_pLatMin->text().trimmed().isEmpty() ? QStringLiteral("-90") : m_pLatMin->text(),
+                     m_pLatMax->text().trimmed().isEmpty() ? QStringLiteral("90") : m_pLatMax->text(),
+                     m_pLonWest->text().trimmed().isEmpty() ? QStringLiteral("-180") : m_pLonWest->text(),
+                     m_pLonEast->text().trimmed().isEmpty() ? QStringLiteral("180") : m_pLonEast->text());
         if (!ParseBox(text.toStdString(), query))
-            return InputError(this, QStringLiteral("The latitudes run from -90 to 90 (south first), the longitudes from "
-                                                   "-180 to 180 (west first; west greater than east crosses 180°)."));
+            return InputError(this,
+                              QStringLiteral("The latitudes run from -90 to 90 (south first), the longitudes from "
+                                             "-180 to 180 (west first; west greater than east crosses 180°)."));
     }
     for (auto [edit, endOfDay] : {std::pair{m_pFrom, false}, std::pair{m_pTo, true}}) {
         if (edit->text().trimmed().isEmpty())
@@ -349,8 +352,9 @@ void CGdacDlg::OnSearch()
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_pModel->SetRows(std::move(rows));
     m_pTable->resizeColumnsToContents();  // (measured on the first rows only)
-    m_pCount->setText(QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
-                      (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
+    m_pCount->setText(
+        QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
+        (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
 }
 
 void CGdacDlg::OnTabChanged(int index)
@@ -442,7 +446,8 @@ void CGdacDlg::OnFetch()
     std::vector<std::pair<std::string, std::int64_t>> files;
     if (m_pTabs->currentIndex() == 0) {
         auto rows = m_pTable->selectionModel()->selectedRows();
-        std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        std::sort(rows.begin(), rows.end(),
+                  [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
         for (const QModelIndex& r : rows)
             files.push_back({"dac/" + m_pModel->FileOf(r.row()), -1});
     } else {

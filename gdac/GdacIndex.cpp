@@ -280,7 +280,8 @@ IndexSearchResult SearchImpl(std::string_view text, const IndexQuery& query, con
             continue;
         columns = ParseColumnLine(line);
         if (!columns) {
-            result.error = "the file is not an Argo profile index (no column line with file, date, latitude, longitude)";
+            result.error =
+                "the file is not an Argo profile index (no column line with file, date, latitude, longitude)";
             return result;
         }
         result.columnLine = std::string(line);

@@ -156,7 +156,8 @@ void GdacTestServer::MakeGdacTree(const std::string& root)
     const std::string header = "file,date,latitude,longitude,ocean,profiler_type,institution,date_update\n";
     const std::string plain = std::string(kComments) + header + kRows;
     WriteFile((pub / "ar_index_global_prof.txt").string(), plain);
-    const std::string extra = "meds/4900000/profiles/R4900000_001.nc,20220101000000,50.0,-130.0,P,846,ME,20220101000000\n";
+    const std::string extra =
+        "meds/4900000/profiles/R4900000_001.nc,20220101000000,50.0,-130.0,P,846,ME,20220101000000\n";
     const std::string gzPath = (pub / "ar_index_global_prof.txt.gz").string();
     gzFile gz = gzopen(gzPath.c_str(), "wb");
     const std::string zipped = plain + extra;

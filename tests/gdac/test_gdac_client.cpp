@@ -98,7 +98,10 @@ protected:
         return GdacClient(root.value_or(GdacRoot{}), options);
     }
     GdacClient Client(const std::string& url) const { return Client(url, Options()); }
-    std::string Served(const std::string& rel) const { return GdacTestServer::ReadFile((m_root / "pub" / rel).string()); }
+    std::string Served(const std::string &rel) const
+    {
+        return GdacTestServer::ReadFile((m_root / "pub" / rel).string());
+    }
 
     fs::path m_work, m_root, m_save, m_cache;
     GdacTestServer m_server;
@@ -208,8 +211,9 @@ TEST_F(GdacClientTest, IndexIsCachedAndFetchedAgainOnlyWhenNewer)
         job.RequestCancel();
         EXPECT_EQ(other.UpdateIndex(GdacIndexKind::Core, true, cached, &job).kind, GdacErrorKind::Cancelled);
         EXPECT_NE(GdacTestServer::ReadFile(cached).find("R4900000_001.nc"), std::string::npos) << url;
-        std::vector<GdacFetchItem> items{{"dac/aoml/13857/profiles/R13857_002.nc", (m_save / "two.nc").string(), -1, {}},
-                                         {"dac/aoml/13857/profiles/none.nc", (m_save / "none.nc").string(), -1, {}}};
+        std::vector<GdacFetchItem> items{
+            {"dac/aoml/13857/profiles/R13857_002.nc", (m_save / "two.nc").string(), -1, {}},
+            {"dac/aoml/13857/profiles/none.nc", (m_save / "none.nc").string(), -1, {}}};
         EXPECT_FALSE(other.FetchFiles(items)) << url;
         EXPECT_TRUE(items[0].status) << url << items[0].status.message;
         EXPECT_EQ(items[1].status.kind, GdacErrorKind::Server) << url << items[1].status.message;
@@ -264,7 +268,8 @@ TEST_F(GdacClientTest, FetchesManyFilesAndKeepsOldFilesOnFailure)
     GdacClient bucket = Client("s3+" + m_server.Url("/pub"));
     std::vector<GdacEntry> entries;
     ASSERT_TRUE(bucket.List("dac/coriolis/6901929/profiles", entries));
-    const auto wrong = std::find_if(entries.begin(), entries.end(), [](auto& e) { return e.name == "wrongsize_001.nc"; });
+    const auto wrong =
+        std::find_if(entries.begin(), entries.end(), [](auto &e) { return e.name == "wrongsize_001.nc"; });
     ASSERT_NE(wrong, entries.end());
     std::vector<GdacFetchItem> sized{{"dac/coriolis/6901929/profiles/wrongsize_001.nc",
                                       (m_save / "wrongsize_001.nc").string(), wrong->size, {}},
@@ -276,8 +281,9 @@ TEST_F(GdacClientTest, FetchesManyFilesAndKeepsOldFilesOnFailure)
     EXPECT_FALSE(fs::exists(m_save / "small.nc"));
 
     // A cancel during a slow transfer stops everything and leaves no file behind.
-    std::vector<GdacFetchItem> slow{{"dac/coriolis/6901929/profiles/slow_001.nc", (m_save / "slow_001.nc").string(), -1, {}},
-                                    {"dac/aoml/13857/profiles/R13857_001.nc", (m_save / "later.nc").string(), -1, {}}};
+    std::vector<GdacFetchItem> slow{
+        {"dac/coriolis/6901929/profiles/slow_001.nc", (m_save / "slow_001.nc").string(), -1, {}},
+        {"dac/aoml/13857/profiles/R13857_001.nc", (m_save / "later.nc").string(), -1, {}}};
     JobControl cancel;
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -163,7 +163,8 @@ void TestGdacDlg::searchFillsSortableTable()
     QCOMPARE(files(), (QStringList{"D6901929_075.nc", "R6901929_076.nc", "cut_001.nc", "R6901929_077.nc"}));
     table->sortByColumn(1, Qt::DescendingOrder);
     QCOMPARE(files(), (QStringList{"R6901929_077.nc", "R6901929_076.nc", "D6901929_075.nc", "cut_001.nc"}));
-    QCOMPARE(std::string(model->LineOf(0)), std::string("coriolis/6901929/profiles/R6901929_077.nc,20200201000000,,,P,836,IF,20210101000000"));
+    QCOMPARE(std::string(model->LineOf(0)),
+             std::string("coriolis/6901929/profiles/R6901929_077.nc,20200201000000,,,P,836,IF,20210101000000"));
 
     // A box across 180° with dates; the cached index serves the second search.
     Control<QLineEdit>(*dlg, "latMin")->setText(QStringLiteral("-50"));
@@ -326,7 +327,8 @@ void TestGdacDlg::cancelledFetchKeepsWindowAndFiles()
     QCOMPARE(dlg->result(), 0);
     QVERIFY(m_messages.empty());
     QCOMPARE(Saved(), QStringList{"slow_001.nc"});
-    QCOMPARE(GdacTestServer::ReadFile((m_saveDir + QStringLiteral("/slow_001.nc")).toStdString()), std::string("kept\n"));
+    QCOMPARE(GdacTestServer::ReadFile((m_saveDir + QStringLiteral("/slow_001.nc")).toStdString()),
+             std::string("kept\n"));
 }
 
 QTEST_MAIN(TestGdacDlg)
