@@ -28,7 +28,7 @@ constexpr std::size_t kMaxListingBytes = 64u << 20;
 // Pages of an S3 listing followed at most (1000 entries each).
 constexpr int kMaxS3Pages = 200;
 // An index larger than this (uncompressed) is not an Argo index.
-constexpr std::uint64_t kMaxIndexBytes = 8ull << 30;
+constexpr std::uint64_t kMaxIndexBytes = 2ull << 30;  // the core index is about 280 MB
 
 void GlobalInit()
 {
