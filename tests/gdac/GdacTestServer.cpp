@@ -49,12 +49,24 @@ const char* GdacTestServer::CoreIndexRows() { return kRows; }
 
 std::string GdacTestServer::Certificate()
 {
+    // The folder goes when the test process ends.
+    struct Folder {
+        std::string path;
+        ~Folder()
+        {
+            std::error_code ec;
+            if (!path.empty())
+                fs::remove_all(path, ec);
+        }
+    };
+    static Folder folder;
     static const std::string cert = [] {
         char dirTemplate[] = "/tmp/bw_gdac_cert_XXXXXX";
         const char* dir = mkdtemp(dirTemplate);
         if (!dir)
             return std::string();
         const std::string base = dir;
+        folder.path = base;
         const std::string command = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
                                     " -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
                                     base + "/key.pem' -out '" + base + "/cert.pem' >/dev/null 2>&1";
