@@ -33,4 +33,5 @@ constexpr int ID_GOTO_LINE = 32779;
 constexpr int ID_PROFILE_VIEW = 32780;
 constexpr int ID_GRAPH_VIEW = 32781;
 constexpr int ID_FTP_TRANSMIT = 32790;
+constexpr int ID_ARGO_DATA = 32791;
 } // namespace cmd

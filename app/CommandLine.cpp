@@ -17,6 +17,7 @@
 #include "core/child_process.h"
 #include "profile/profile_shape.h"
 #include "display/PlotCommand.h"
+#include "gdac/gdac_command.h"
 #include "profile/csv_command.h"
 
 namespace {
@@ -30,6 +31,12 @@ const char kUsage[] =
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
     "                                   [--curves T,S,D]   draw the profile graph\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
+    "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"
+    "                   [--box LATMIN,LATMAX,LONMIN,LONMAX] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+    "                   [--dac NAME] [--cacert FILE] [--no-cache]\n"
+    "                                   print the GDAC index lines that match (count on stderr)\n"
+    "  brinewick --fetch PATH... [--gdac URL] [-o DIR] [--cacert FILE]\n"
+    "                                   fetch dac/PATH files (as in the index) into DIR\n"
     "  brinewick --help | --version\n";
 
 // The program itself, run again as the helper that reads a file.
@@ -109,6 +116,10 @@ int RunBrinewick(int argc, char** argv)
         }
         if (first == "--csv")
             return run_csv_command(rest, stdout, stderr);
+        if (first == "--search")
+            return run_search_command(rest, stdout, stderr);
+        if (first == "--fetch")
+            return run_fetch_command(rest, stdout, stderr);
         if (first == "--plot")
             return RunPlotCommand(argc, argv, rest);
         if (first == "--print") {

@@ -1,5 +1,5 @@
 #pragma once
 
-// Dispatches the command line: --dump, --csv, --plot, --print, --help, --version,
+// Dispatches the command line: --dump, --csv, --plot, --print, --search, --fetch, --help, --version,
 // or the GUI (with an optional file to open). Returns the process exit status.
 int RunBrinewick(int argc, char** argv);

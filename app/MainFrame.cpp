@@ -31,6 +31,7 @@
 #include "display/GraphDlg.h"
 #include "display/ProfileDlg.h"
 #include "ftp/FtpDlg.h"
+#include "gdac/GdacDlg.h"
 #include "profile/CsvSaveDlg.h"
 
 using namespace cmd;
@@ -98,6 +99,7 @@ void CMainFrame::createActions()
     addCommand(ID_FILE_NEW, "ID_FILE_NEW", tr("&New\tCtrl+N"))->setShortcut(QKeySequence(tr("Ctrl+N")));
     addCommand(ID_FILE_OPEN, "ID_FILE_OPEN", tr("&Open...\tCtrl+O"))->setShortcut(QKeySequence(tr("Ctrl+O")));
     addCommand(ID_FTP_TRANSMIT, "ID_FTP_TRANSMIT", tr("FTP Transmit..."));
+    addCommand(ID_ARGO_DATA, "ID_ARGO_DATA", tr("Argo Data..."));
     addCommand(ID_FILE_SAVE_AS, "ID_FILE_SAVE_AS", tr("Save Text File..."));
     addCommand(ID_FILE_SAVE, "ID_FILE_SAVE", tr("&Save\tCtrl+S"))->setShortcut(QKeySequence(tr("Ctrl+S")));
     addCommand(ID_SAVE_CSV, "ID_SAVE_CSV", tr("Save CSV File..."));
@@ -177,6 +179,12 @@ void CMainFrame::createActions()
     bind(ID_PROFILE_VIEW, &CMainFrame::OnProfileView);
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
+    // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
+    // Transmit's file is.
+    connect(Action(ID_ARGO_DATA), &QAction::triggered, this, [this] {
+        if (const std::optional<QString> fetched = RunArgoData(this))
+            m_controller->ShowFetchedFile(*fetched);
+    });
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
 }
 
@@ -185,6 +193,7 @@ void CMainFrame::createMenus()
     m_fileMenu = menuBar()->addMenu(tr("&File"));
     m_fileMenu->addAction(Action(ID_FILE_OPEN));
     m_fileMenu->addAction(Action(ID_FTP_TRANSMIT));
+    m_fileMenu->addAction(Action(ID_ARGO_DATA));
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(Action(ID_FILE_SAVE_AS));
     m_fileMenu->addAction(Action(ID_SAVE_CSV));

@@ -30,6 +30,22 @@ struct SList {
     SList& operator=(const SList&) = delete;
 };
 
+// Failures that say the server is gone rather than that it refused what was asked.
+// (A stalled transfer times out: that one stays a failed transfer.)
+bool IsConnectionLoss(CURLcode rc)
+{
+    switch (rc) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 struct FtpClient::Request {
@@ -182,6 +198,8 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
         return {FtpErrorKind::Cancelled, message};
     if (req.tooLarge)
         return {failureKind, "listing too large"};
+    if (failureKind != FtpErrorKind::Connect && IsConnectionLoss(rc))
+        return {FtpErrorKind::ConnectionLost, message};
     return {failureKind, message};
 }
 

@@ -30,7 +30,9 @@ struct FtpTimeouts {
     long stallSeconds = 30;       // a transfer moving less than 1 byte/s for this long fails
 };
 
-enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected, LocalFile };
+// ConnectionLost: a move, listing or fetch found the server gone (it could not be
+// reached again, or the connection broke off without a reply).
+enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected, LocalFile, ConnectionLost };
 
 // Result of a client operation: success, or what went wrong with libcurl's message.
 struct FtpStatus {

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,7 +43,12 @@ bool EndsWithNc(const std::string& name)
 // the dialog shows it once the worker is done.
 struct Browse {
     FtpStatus move;
+    FtpStatus list;
     std::vector<FtpEntry> entries;  // empty when the listing failed
+    bool Lost() const
+    {
+        return move.kind == FtpErrorKind::ConnectionLost || list.kind == FtpErrorKind::ConnectionLost;
+    }
 };
 
 // Moves and lists where the client then is: a refused move lists the directory the
@@ -50,8 +56,14 @@ struct Browse {
 void MoveAndList(FtpClient& client, const std::string& path, JobControl& job, Browse& result)
 {
     result.move = client.ChangeDirectory(path, &job);
-    if (result.move.kind != FtpErrorKind::Cancelled)
-        client.List(result.entries, &job);  // a failed listing shows just ".."
+    if (result.move.kind != FtpErrorKind::Cancelled && result.move.kind != FtpErrorKind::ConnectionLost)
+        result.list = client.List(result.entries, &job);  // a refused listing shows just ".."
+}
+
+void ShowConnectionLost(QWidget* parent)
+{
+    BwMessageBox(parent, QStringLiteral("The connection to the server was lost."), QStringLiteral("connect error"),
+                 MbIcon::Stop);
 }
 
 void ShowDirectoryError(QWidget* parent)
@@ -195,11 +207,26 @@ void CFtpDlg::OnSelchangeSite()
         m_nShownSite = 0;
         return;
     }
+    if (browse.Lost()) {
+        ShowConnectionLost(this);
+        m_pSite->setCurrentIndex(0);
+        m_nShownSite = 0;
+        return;
+    }
     m_pConnection = std::move(client);
     m_nShownSite = index;
     if (!browse.move)
         ShowDirectoryError(this);
     ShowListing(std::move(browse.entries));
+}
+
+void CFtpDlg::LoseConnection()
+{
+    // Nothing of the old listing is left to click: the lists go with the connection.
+    Disconnect();
+    ShowConnectionLost(this);
+    m_pSite->setCurrentIndex(0);
+    m_nShownSite = 0;
 }
 
 void CFtpDlg::Disconnect()
@@ -286,6 +313,8 @@ void CFtpDlg::OnSelchangeFolderList()
         m_pFolderList->clearSelection();
         return;
     }
+    if (browse.Lost())
+        return LoseConnection();
     if (!browse.move)
         ShowDirectoryError(this);
     ShowListing(std::move(browse.entries));
@@ -326,6 +355,15 @@ void CFtpDlg::OnOK()
     const QString localPath = folder + QLatin1Char('/') + QString::fromStdString(remote);
     FtpStatus status{FtpErrorKind::LocalFile, "unusable local path"};
     if (IsSafeLocalFileName(remote) && localPath.toUtf8().size() <= kMaxLocalPathBytes) {
+        // A folder that cannot take the file is said as such, before the server is asked.
+        const QFileInfo folderInfo(folder);
+        if (!folderInfo.isDir() || !folderInfo.isWritable()) {
+            BwMessageBox(this,
+                         folderInfo.isDir() ? QStringLiteral("The save folder %1 cannot be written to.").arg(folder)
+                                            : QStringLiteral("The save folder %1 does not exist.").arg(folder),
+                         QStringLiteral("error"), MbIcon::Stop);
+            return;
+        }
         const std::string local = QFile::encodeName(localPath).toStdString();
         FtpClient& client = *m_pConnection;
         JobControl job;
@@ -344,6 +382,9 @@ void CFtpDlg::OnOK()
         Disconnect();
         ClearLists();
         done(QDialog::Accepted);
+    }
+    else if (status.kind == FtpErrorKind::ConnectionLost) {
+        LoseConnection();
     }
     else if (status.kind != FtpErrorKind::Cancelled) {
         BwMessageBox(this, QStringLiteral("I was not able to perform the acquisition of a file."),

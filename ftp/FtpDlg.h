@@ -47,6 +47,8 @@ private:
     void OnCancel();
 
     void Disconnect();
+    // The server went away: close, clear the lists and say so.
+    void LoseConnection();
     // Shows a listing of the connection's current directory (a failed one as "..").
     void ShowListing(std::vector<FtpEntry> entries);
     void ClearLists();

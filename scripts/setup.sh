@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ccache clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libnetcdf-dev netcdf-bin
-  libcurl4-openssl-dev zlib1g-dev
+  libcurl4-openssl-dev zlib1g-dev openssl curl
   libgtest-dev
   python3 python3-pyftpdlib
   fonts-urw-base35 fonts-wqy-microhei fonts-dejavu-core

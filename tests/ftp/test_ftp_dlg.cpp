@@ -55,6 +55,8 @@ private slots:
     void cancelledFetch();
     void cancelledConnectKeepsEarlierSite();
     void hostileServerCannotWriteOutside();
+    void unusableSaveFolderIsNamedBeforeFetching();
+    void lostConnectionClearsLists();
 
 private:
     std::vector<FtpSite> Sites(int port) const;
@@ -499,6 +501,63 @@ void TestFtpDlg::hostileServerCannotWriteOutside()
     QCOMPARE(QDir(m_work->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              (QStringList{QStringLiteral("root"), QStringLiteral("save")}));
     QVERIFY(!QFile::exists(m_work->filePath(QStringLiteral("evil.nc"))));
+}
+
+void TestFtpDlg::unusableSaveFolderIsNamedBeforeFetching()
+{
+    const QString missing = m_saveDir + QStringLiteral("/not/there");
+    const QString file = m_saveDir + QStringLiteral("/plain-file");
+    FtpTestServer::WriteFile(file.toStdString(), "x");
+    for (const QString& folder : {missing, file}) {
+        m_messages.clear();
+        OpenAppSettings()->setValue(QStringLiteral("Brinewick/save_folder"), folder);
+        CFtpDlg dlg(nullptr, Sites(m_server.Port()), Short());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        Connect(dlg);
+        ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"));
+        QTest::mouseClick(Control<QPushButton>(dlg, "1"), Qt::LeftButton);
+        QCOMPARE(m_messages.size(), std::size_t(1));
+        QCOMPARE(m_messages[0].text, QStringLiteral("The save folder %1 does not exist.").arg(folder));
+        QCOMPARE(m_messages[0].caption, QStringLiteral("error"));
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.IsConnected());
+    }
+    QCOMPARE(SaveFolderEntries(), QStringList{QStringLiteral("plain-file")});
+}
+
+void TestFtpDlg::lostConnectionClearsLists()
+{
+    // The server goes away while the dialog shows its folder; then a folder click,
+    // and on a fresh connection a fetch, find it gone.
+    for (const bool fetch : {false, true}) {
+        m_messages.clear();
+        if (!m_server.Port())
+            QVERIFY(m_server.Start(m_root.toStdString()));
+        CFtpDlg dlg(nullptr, Sites(m_server.Port()), Short());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        Connect(dlg);
+        QVERIFY(dlg.IsConnected());
+        m_server.Stop();
+        if (fetch) {
+            ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"));
+            QTest::mouseClick(Control<QPushButton>(dlg, "1"), Qt::LeftButton);
+        } else {
+            ClickItem(Control<QListWidget>(dlg, "1020"), QStringLiteral("d"));
+        }
+        QTRY_COMPARE(m_messages.size(), std::size_t(1));
+        QCOMPARE(m_messages[0].text, QStringLiteral("The connection to the server was lost."));
+        QCOMPARE(m_messages[0].caption, QStringLiteral("connect error"));
+        QVERIFY(!dlg.IsConnected());
+        QVERIFY(dlg.Folders().empty());
+        QVERIFY(dlg.Files().empty());
+        QCOMPARE(Control<QListWidget>(dlg, "1020")->count(), 0);
+        QCOMPARE(Control<QListWidget>(dlg, "1021")->count(), 0);
+        QVERIFY(Control<QLineEdit>(dlg, "1022")->text().isEmpty());
+        QCOMPARE(Control<QComboBox>(dlg, "1014")->currentIndex(), 0);
+        QVERIFY(SaveFolderEntries().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestFtpDlg)
