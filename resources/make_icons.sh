@@ -25,3 +25,10 @@ letter about '?' '#2040a0'
 convert -size 64x64 xc:none -fill '#1e5a8c' -draw 'roundrectangle 2,2 61,61 10,10' \
     -fill '#8fd0ff' -draw 'path "M 6,40 C 16,32 24,48 34,40 S 50,32 58,40 L 58,58 L 6,58 Z"' \
     -font DejaVu-Sans-Bold -pointsize 30 -fill white -gravity north -annotate +0+4 'B' icons/brinewick.png
+# The same picture drawn at 256 pixels, scaled to the sizes of the desktop's icon theme.
+convert -size 256x256 xc:none -fill '#1e5a8c' -draw 'roundrectangle 8,8 247,247 40,40' \
+    -fill '#8fd0ff' -draw 'path "M 24,160 C 64,128 96,192 136,160 S 200,128 232,160 L 232,232 L 24,232 Z"' \
+    -font DejaVu-Sans-Bold -pointsize 120 -fill white -gravity north -annotate +0+16 'B' icons/hicolor-256.png
+for size in 16 32 48 128; do
+    convert icons/hicolor-256.png -resize ${size}x${size} icons/hicolor-$size.png
+done
