@@ -4,10 +4,12 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/BrinewickDoc.h"
+#include "app/FontTextMeasure.h"
 #include "text/TextBuffer.h"
 #include "text/TextLayout.h"
 
@@ -64,8 +66,13 @@ public:
 
     // Text of a byte range as shown: UTF-8 decoded, any invalid byte as one character.
     static QString DisplayString(std::string_view bytes);
-    // One display line as painted: tabs expanded to blanks, one character a column.
-    static QString DisplaySegment(std::string_view line, WrapSegment segment);
+    // The measure that wraps, paints and hit-tests the text (the view's font).
+    const FontTextMeasure& Measure() const { return *m_measure; }
+    // Where the character boundary at `offset` is painted, in viewport coordinates
+    // (top of its display line), or (-1, -1) when its line is not on screen.
+    QPointF PointOfOffset(std::size_t offset) const;
+    // The character boundary nearest to a point of the viewport (what a click hits).
+    std::size_t OffsetAt(const QPoint& pos) const { return offsetAt(pos); }
 
     bool m_bProfileFile = false;
     std::vector<std::string> m_astrDimensions;
@@ -97,13 +104,14 @@ private:
     void updateMetrics();
     void relayout();
     void updateScrollBar();
-    int columnsForWidth() const;
+    // The width the text wraps at: the viewport (which the scroll bar leaves) less margins.
+    double textWidth() const;
     std::size_t offsetAt(const QPoint& pos) const;
-    // Offset of the character boundary nearest to `column` on display line `pos`.
-    std::size_t offsetInPiece(const TextLayout::Position& pos, int column) const;
+    // Offset of the character boundary nearest to `x` on display line `pos`.
+    std::size_t offsetInPiece(const TextLayout::Position& pos, double x) const;
     void moveCaret(std::size_t offset, bool extend);
-    // Caret position as display line and column.
-    int caretColumn() const;
+    // Caret position within its display line.
+    double caretX() const;
 
     CBrinewickDoc* m_doc; // not owned
     TextBuffer m_text;
@@ -111,9 +119,9 @@ private:
     mutable bool m_layoutDirty = true;
     std::size_t m_anchor = 0;
     std::size_t m_caret = 0;
-    int m_goalColumn = -1;
-    int m_charWidth = 8;
+    double m_goalX = -1; // where Up and Down keep the caret, -1: where it stands
+    std::unique_ptr<FontTextMeasure> m_measure;
     int m_lineHeight = 16;
-    int m_ascent = 12;
+    double m_ascent = 12;
     static constexpr int kMargin = 2;
 };

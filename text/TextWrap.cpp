@@ -1,88 +1,107 @@
 #include "text/TextWrap.h"
 
-#include <cstring>
-
-#include "text/Utf8Char.h"
+#include <cmath>
 
 namespace {
 
-int Advance(char c, int col)
-{
-    return c == '\t' ? (col / kTabColumns + 1) * kTabColumns : col + 1;
-}
+// Rounding slack: a line of characters that adds up to the width exactly still fits.
+constexpr double kSlack = 1e-6;
 
-int ColumnsBetween(std::string_view line, std::size_t from, std::size_t to)
+double WidthBetween(std::string_view line, std::size_t from, std::size_t to, const TextMeasure& measure)
 {
-    int col = 0;
-    for (std::size_t i = from; i < to; i += Utf8CharLength(line, i))
-        col = Advance(line[i], col);
-    return col;
+    double x = 0;
+    ForEachCharacter(line, {from, to}, measure, [&](std::size_t, std::size_t, double, double adv) { x += adv; });
+    return x;
 }
 
 } // namespace
 
-void WrapLine(std::string_view line, int columns, std::vector<WrapSegment>& out)
+void WrapLine(std::string_view line, const TextMeasure& measure, double width, std::vector<WrapSegment>& out)
 {
     out.clear();
-    if (columns < 1)
-        columns = 1;
     const std::size_t n = line.size();
     std::size_t segStart = 0;
     std::size_t lastBreak = 0; // start of the word after the last blank, 0: none
-    int col = 0;
+    double x = 0;
     std::size_t i = 0;
     while (i < n) {
         const char c = line[i];
         if (c == ' ' || c == '\t') {
-            col = Advance(c, col);
+            x += c == '\t' ? TabEnd(x, measure.tabStop()) - x : measure.asciiAdvance(' ');
             ++i;
             lastBreak = i;
             continue;
         }
-        if (col + 1 > columns && i > segStart) {
+        const std::size_t len = Utf8CharLength(line, i);
+        const double adv = measure.advance(line, i, len);
+        if (x + adv > width + kSlack && i > segStart) {
             const std::size_t brk = lastBreak > segStart ? lastBreak : i;
             out.push_back({segStart, brk});
             segStart = brk;
             lastBreak = 0;
-            col = ColumnsBetween(line, segStart, i);
+            x = WidthBetween(line, segStart, i, measure);
             continue;
         }
-        col += 1;
-        i += Utf8CharLength(line, i);
+        x += adv;
+        i += len;
     }
     out.push_back({segStart, n});
 }
 
-std::size_t CountDisplayLines(std::string_view line, int columns)
+std::size_t CountDisplayLines(std::string_view line, const TextMeasure& measure, double width)
 {
-    // A character never takes more columns than bytes, except a tab.
-    if (line.size() <= static_cast<std::size_t>(columns < 1 ? 1 : columns)
-        && !std::memchr(line.data(), '\t', line.size()))
-        return 1;
+    // A short line of ASCII characters without a tab fits without measuring it.
+    if (static_cast<double>(line.size()) * measure.maxAsciiAdvance() <= width + kSlack) {
+        bool plain = true;
+        for (const char c : line)
+            plain &= static_cast<unsigned char>(c) < 0x80 && c != '\t';
+        if (plain)
+            return 1;
+    }
     thread_local std::vector<WrapSegment> segs;
-    WrapLine(line, columns, segs);
+    WrapLine(line, measure, width, segs);
     return segs.size();
 }
 
-int ColumnOfOffset(std::string_view line, WrapSegment seg, std::size_t offset)
+double XOfOffset(std::string_view line, WrapSegment seg, std::size_t offset, const TextMeasure& measure)
 {
     if (offset < seg.begin)
         offset = seg.begin;
     if (offset > seg.end)
         offset = seg.end;
-    return ColumnsBetween(line, seg.begin, offset);
+    return WidthBetween(line, seg.begin, offset, measure);
+}
+
+std::size_t OffsetOfX(std::string_view line, WrapSegment seg, double x, const TextMeasure& measure)
+{
+    double at = 0;
+    for (std::size_t i = seg.begin; i < seg.end;) {
+        const std::size_t len = Utf8CharLength(line, i);
+        const double adv = line[i] == '\t' ? TabEnd(at, measure.tabStop()) - at : measure.advance(line, i, len);
+        if (x < at + adv / 2)
+            return i;
+        at += adv;
+        i += len;
+    }
+    return seg.end;
+}
+
+void WrapLine(std::string_view line, int columns, std::vector<WrapSegment>& out)
+{
+    WrapLine(line, ColumnMeasure::instance(), columns < 1 ? 1 : columns, out);
+}
+
+std::size_t CountDisplayLines(std::string_view line, int columns)
+{
+    return CountDisplayLines(line, ColumnMeasure::instance(), columns < 1 ? 1 : columns);
+}
+
+int ColumnOfOffset(std::string_view line, WrapSegment seg, std::size_t offset)
+{
+    return static_cast<int>(std::lround(XOfOffset(line, seg, offset, ColumnMeasure::instance())));
 }
 
 std::size_t OffsetOfColumn(std::string_view line, WrapSegment seg, int column)
 {
-    int col = 0;
-    std::size_t i = seg.begin;
-    while (i < seg.end) {
-        const int next = Advance(line[i], col);
-        if (column < col + (next - col + 1) / 2)
-            return i;
-        col = next;
-        i += Utf8CharLength(line, i);
-    }
-    return seg.end;
+    return OffsetOfX(line, seg, column, ColumnMeasure::instance());
 }

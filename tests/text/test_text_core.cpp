@@ -9,6 +9,7 @@
 #include "text/TextBuffer.h"
 #include "text/TextLayout.h"
 #include "text/TextWrap.h"
+#include "text/WordSpan.h"
 
 namespace {
 
@@ -192,4 +193,32 @@ TEST(TextLayout, MapsDisplayLinesAndOffsets)
     EXPECT_EQ(layout.displayLineOfOffset(b.size()), 4u);
     layout.reset(&b, 80);
     EXPECT_EQ(layout.displayLineCount(), 4u);
+}
+
+TEST(WordAt, TakesWordsAndWholeNumbers)
+{
+    struct Case {
+        const char* line;
+        std::size_t at;
+        const char* word;
+    };
+    const Case cases[] = {
+        {"PRES = 9.060, 9.448 ;", 9, "9.060"},
+        {"PRES = 9.060, 9.448 ;", 7, "9.060"},        // at the start
+        {"PRES = 9.060, 9.448 ;", 12, "9.060"},       // just behind it
+        {"x = -1.5e+003, 2", 8, "-1.5e+003"},
+        {"x = -1.5e+003, 2", 12, "-1.5e+003"},        // in the exponent
+        {"x = -1.5e+003, 2", 4, "-1.5e+003"},         // on the sign
+        {"\tfloat PRES_ADJUSTED(N_PROF) ;", 12, "PRES_ADJUSTED"},
+        {"PRES:long_name = \"Sea\" ;", 2, "PRES"},
+        {"a-1", 2, "1"},                              // a hyphen between words is no sign
+        {"end.", 1, "end"},                           // a full stop is not part of a word
+        {"\xC3\xA9t\xC3\xA9 x", 1, "\xC3\xA9t\xC3\xA9"},
+        {"a , b", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string_view line(c.line);
+        const auto [b, e] = WordAt(line, c.at);
+        EXPECT_EQ(line.substr(b, e - b), c.word) << c.line << " @" << c.at;
+    }
 }
