@@ -30,8 +30,6 @@ public:
 
     // Shows a text the document built: the text, its name lists and profile flag.
     void ShowBuiltText(BuiltText&& built);
-    // A file that could not be rendered keeps the old text but loses the profile tools.
-    void ClearProfileFlag();
     // New document: empties the text.
     void OnNewDocument();
 

@@ -20,12 +20,6 @@ void CBrinewickView::ShowBuiltText(BuiltText&& built)
     SetBuffer(std::move(built.buffer));
 }
 
-void CBrinewickView::ClearProfileFlag()
-{
-    m_bProfileFile = false;
-    emit stateChanged();
-}
-
 void CBrinewickView::OnNewDocument()
 {
     SetText(std::string());

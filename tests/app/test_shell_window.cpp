@@ -197,18 +197,47 @@ private slots:
         QVERIFY(!frame()->Document()->m_bFilePresent);
     }
 
-    void badFileKeepsOldTextAndClearsFlag()
+    // A file that opens but cannot be rendered, opened or fetched while another is
+    // shown, changes nothing the user sees: title, path, recent list, text and tools
+    // stay those of the file shown, and the message names the file that failed.
+    void badFileChangesNothingTheUserSees()
     {
-        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        const QString good = DataFile("D5900446_001.nc");
+        QVERIFY(start({good}));
         const std::string before = view()->Buffer().bytes();
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("README.md")));
-        QCOMPARE(env->boxes.size(), std::size_t(1));
-        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
-        QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
-        QVERIFY(view()->Buffer().bytes() == before);
-        QVERIFY(!view()->m_bProfileFile);
-        QVERIFY(!enabled(ID_PROFILE_VIEW));
-        QVERIFY(enabled(ID_EDIT_FIND)); // the old text is still there to search
+        auto recent = [] { return OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(); };
+        const QString recentBefore = recent();
+        const QString fetched = env->tempPath("fetched.nc");
+        {
+            QFile f(fetched);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("CDF\x01 this is no netCDF header");
+        }
+        for (const QString& bad : {DataFile("README.md"), fetched}) {
+            env->boxes.clear();
+            if (bad == fetched)
+                frame()->Controller()->ShowFetchedFile(bad);
+            else
+                QVERIFY(frame()->Controller()->OpenDocument(bad));
+            QCOMPARE(env->boxes.size(), std::size_t(1));
+            QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+            QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
+            QVERIFY(env->boxes[0].text.startsWith(bad));
+            QCOMPARE(env->boxes[0].text.contains(QStringLiteral("fetched file is kept")), bad == fetched);
+            QVERIFY(view()->Buffer().bytes() == before);
+            QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+            QCOMPARE(frame()->Document()->FilePath(), good);
+            QCOMPARE(recent(), recentBefore);
+            QVERIFY(view()->m_bProfileFile);
+            QVERIFY(enabled(ID_PROFILE_VIEW));
+        }
+        QVERIFY(QFile::exists(fetched));
+        // Save Text File still writes the shown file's text.
+        env->boxes.clear();
+        env->savePath = env->tempPath("kept.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(env->boxes.empty());
+        QVERIFY(ReadAll(env->savePath) == Rendered(good));
     }
 
     // A load runs on a worker: cancelling it, or starting another load before it ends,
