@@ -124,7 +124,9 @@ void CDocController::NewDocument()
 
 bool CDocController::SaveTextFile()
 {
-    const QString target = AskSavePath(m_window, m_pathName);
+    const QString proposed = m_doc->m_bFilePresent ? m_doc->ProposedTextPath() : m_pathName;
+    const QString target = AskSavePath(m_window, proposed,
+                                       [this](const QString& t) { return m_doc->TargetRefusal(t); });
     return !target.isEmpty() && SaveTextTo(target);
 }
 

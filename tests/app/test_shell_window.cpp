@@ -320,6 +320,21 @@ private slots:
         QVERIFY(ReadAll(env->savePath) == saved);
     }
 
+    void saveTextProposesCdlBesideTheFile()
+    {
+        const QString nc = env->tempPath("shown.nc");
+        QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
+        QVERIFY(start({nc}));
+        QString proposed;
+        SetFileDialogHook([&](bool, const QString& start) {
+            proposed = start;
+            return QString();
+        });
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(proposed, env->tempPath("shown.cdl"));
+        QVERIFY(env->boxes.empty());
+    }
+
     void saveNeverOverwritesNetcdf()
     {
         const QString nc = env->tempPath("shown.nc");
