@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@
 #include "text/TextLayout.h"
 
 class CBrinewickDoc;
+
+// What the rendering learned of the shown file's header, for the structure panel.
+struct FileStructure {
+    std::vector<CdlDimension> dimensions;
+    std::vector<CdlVariable> variables;
+    std::vector<std::string> globalAttributes;
+};
 
 class CBrinewickView : public QAbstractScrollArea {
     Q_OBJECT
@@ -32,6 +40,17 @@ public:
     void ShowBuiltText(BuiltText&& built);
     // New document: empties the text.
     void OnNewDocument();
+    const FileStructure& Structure() const { return m_structure; }
+
+    // Where the structure's items stand in the shown text: the byte range of the name
+    // in its declaration (or in the first line of a variable's data); empty when absent.
+    enum class Item { Dimension, Variable, GlobalAttribute };
+    std::pair<std::size_t, std::size_t> DeclarationOf(Item kind, std::size_t index) const;
+    std::pair<std::size_t, std::size_t> DataOf(std::size_t variable) const;
+    // Selects [start, end) and scrolls its line to the middle of the view.
+    void ShowRange(std::size_t start, std::size_t end);
+    // Scrolls so that the display line holding `offset` stands in the middle of the view.
+    void CenterOffset(std::size_t offset);
 
     // --- selection, caret and scrolling (byte offsets, display lines) -------------
     void GetSel(std::size_t& start, std::size_t& end) const;
@@ -54,6 +73,7 @@ public:
     void OnJumpDimensions() { JumpToMarker("\ndimensions:", 1); }
     void OnJumpVariables() { JumpToMarker("\nvariables:", 1); }
     void OnJumpData() { JumpToMarker("\ndata:", 1); }
+    void OnJumpGlobalAttributes() { JumpToMarker("\n// global attributes:", 1); }
     void JumpToMarker(const char* marker, int offset);
     void OnGotoLine();
     void OnFind();
@@ -82,6 +102,8 @@ public:
 signals:
     // Text, selection or search string changed: the commands' enabled states follow.
     void stateChanged();
+    // A new file's structure (or none) is shown.
+    void structureChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -112,6 +134,7 @@ private:
     double caretX() const;
 
     CBrinewickDoc* m_doc; // not owned
+    FileStructure m_structure;
     TextBuffer m_text;
     mutable TextLayout m_layout;
     mutable bool m_layoutDirty = true;

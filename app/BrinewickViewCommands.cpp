@@ -17,12 +17,85 @@ void CBrinewickView::ShowBuiltText(BuiltText&& built)
     m_astrDimensions = std::move(built.outcome.dimension_names);
     m_astrVariables = std::move(built.outcome.variable_names);
     m_bProfileFile = built.profileFile;
+    m_structure.dimensions = std::move(built.outcome.dimensions);
+    m_structure.variables = std::move(built.outcome.variables);
+    m_structure.globalAttributes = std::move(built.outcome.global_attribute_names);
     SetBuffer(std::move(built.buffer));
+    emit structureChanged();
 }
 
 void CBrinewickView::OnNewDocument()
 {
+    m_structure = FileStructure();
     SetText(std::string());
+    emit structureChanged();
+}
+
+std::pair<std::size_t, std::size_t> CBrinewickView::DeclarationOf(Item kind, std::size_t index) const
+{
+    const std::string& text = m_text.bytes();
+    // The header ends where the data section begins; the compaction left it as rendered.
+    const std::size_t dataAt = text.find("\ndata:");
+    const std::string_view header = std::string_view(text).substr(0, dataAt);
+    std::string before, name, after;
+    switch (kind) {
+    case Item::Dimension:
+        if (index >= m_structure.dimensions.size())
+            return {};
+        before = "\n\t";
+        name = m_structure.dimensions[index].name;
+        after = " = ";
+        break;
+    case Item::Variable: {
+        if (index >= m_structure.variables.size())
+            return {};
+        const CdlVariable& v = m_structure.variables[index];
+        before = "\n\t" + v.type + " ";
+        name = v.name;
+        after = v.shape.empty() ? " ;" : "(";
+        break;
+    }
+    case Item::GlobalAttribute:
+        if (index >= m_structure.globalAttributes.size())
+            return {};
+        before = "\n\t\t:";
+        name = m_structure.globalAttributes[index];
+        after = " = ";
+        break;
+    }
+    const std::size_t p = FindBytes(header, 0, before + name + after);
+    if (p == std::string_view::npos)
+        return {};
+    return {p + before.size(), p + before.size() + name.size()};
+}
+
+std::pair<std::size_t, std::size_t> CBrinewickView::DataOf(std::size_t variable) const
+{
+    if (variable >= m_structure.variables.size())
+        return {};
+    const std::string& text = m_text.bytes();
+    const std::size_t dataAt = text.find("\ndata:");
+    if (dataAt == std::string::npos)
+        return {};
+    // Data lines lost their leading blanks in the compaction: "NAME = ..." at a line start.
+    const std::string& name = m_structure.variables[variable].name;
+    const std::size_t p = FindBytes(text, dataAt, "\n" + name + " =");
+    if (p == std::string_view::npos)
+        return {};
+    return {p + 1, p + 1 + name.size()};
+}
+
+void CBrinewickView::ShowRange(std::size_t start, std::size_t end)
+{
+    SetSel(start, end);
+    CenterOffset(end);
+}
+
+void CBrinewickView::CenterOffset(std::size_t offset)
+{
+    const long long line = static_cast<long long>(layout().displayLineOfOffset(offset));
+    const long long top = line - (LinesPerPage() - 1) / 2;
+    LineScroll(top - static_cast<long long>(GetFirstVisibleLine()));
 }
 
 void CBrinewickView::OnJumpTop()

@@ -26,6 +26,8 @@
 #include "uikit/MessageBox.h"
 #include "uikit/NumberText.h"
 #include "app/PrintPreviewDlg.h"
+#include "app/StructurePanel.h"
+#include "uikit/AppSettings.h"
 #include "app/TextPrinter.h"
 #include "uikit/WaitCursor.h"
 #include "display/GraphDlg.h"
@@ -59,6 +61,7 @@ CMainFrame::CMainFrame()
     createMenus();
     createToolBar();
     createStatusBar();
+    createStructurePanel();
     connect(m_view, &CBrinewickView::stateChanged, this, &CMainFrame::UpdateCommands);
     connect(m_controller, &CDocController::documentChanged, this, [this] {
         updateTitle();
@@ -68,6 +71,7 @@ CMainFrame::CMainFrame()
     updateRecentMenu();
     UpdateCommands();
     resize(800, 600);
+    restoreWindowSettings();
     m_view->setFocus();
 }
 
@@ -127,6 +131,7 @@ void CMainFrame::createActions()
     addCommand(ID_GOTO_LINE, "ID_GOTO_LINE", tr("Goto Line..."));
     addCommand(ID_PROFILE_VIEW, "ID_PROFILE_VIEW", tr("Profile View..."));
     addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
+    addCommand(ID_JUMP_GLOBALS, "ID_JUMP_GLOBALS", tr("&Global Attributes"));
     addCommand(ID_VIEW_TOOLBAR, "ID_VIEW_TOOLBAR", tr("&Toolbar"))->setCheckable(true);
     addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
     addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
@@ -168,6 +173,7 @@ void CMainFrame::createActions()
     connect(Action(ID_JUMP_VARIABLES), &QAction::triggered, view, &CBrinewickView::OnJumpVariables);
     connect(Action(ID_JUMP_DATA), &QAction::triggered, view, &CBrinewickView::OnJumpData);
     connect(Action(ID_JUMP_TAIL), &QAction::triggered, view, &CBrinewickView::OnJumpTail);
+    connect(Action(ID_JUMP_GLOBALS), &QAction::triggered, view, &CBrinewickView::OnJumpGlobalAttributes);
     connect(Action(ID_GOTO_LINE), &QAction::triggered, view, &CBrinewickView::OnGotoLine);
     bind(ID_FILE_PRINT, &CMainFrame::OnFilePrint);
     bind(ID_FILE_PRINT_DIRECT, &CMainFrame::OnFilePrintDirect);
@@ -215,6 +221,9 @@ void CMainFrame::createMenus()
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(ID_PROFILE_VIEW));
     view->addAction(Action(ID_GRAPH_VIEW));
+    view->addSeparator();
+    view->addAction(Action(ID_JUMP_GLOBALS));
+    m_viewMenu = view;
     view->addSeparator();
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
@@ -284,13 +293,49 @@ void CMainFrame::createStatusBar()
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
+void CMainFrame::createStructurePanel()
+{
+    m_panel = new CStructurePanel(m_view, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_panel);
+    QAction* toggle = m_panel->toggleViewAction();
+    toggle->setObjectName(QStringLiteral("ID_VIEW_STRUCTURE"));
+    toggle->setText(tr("Structure &Panel"));
+    toggle->setData(ID_VIEW_STRUCTURE);
+    m_actions[ID_VIEW_STRUCTURE] = toggle;
+    m_viewMenu->insertAction(Action(ID_VIEW_TOOLBAR), toggle);
+    resizeDocks({m_panel}, {260}, Qt::Horizontal);
+}
+
+void CMainFrame::restoreWindowSettings()
+{
+    const QByteArray geometry = AppKey::kWindowGeometry.Read();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QByteArray state = AppKey::kWindowState.Read();
+    if (!state.isEmpty())
+        restoreState(state);
+    m_panel->setVisible(AppKey::kStructurePanel.Read());
+    const bool statusShown = AppKey::kStatusBar.Read();
+    Action(ID_VIEW_STATUS_BAR)->setChecked(statusShown);
+    statusBar()->setVisible(statusShown);
+    Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
+}
+
+void CMainFrame::saveWindowSettings()
+{
+    AppKey::kWindowGeometry.Write(saveGeometry());
+    AppKey::kWindowState.Write(saveState());
+    AppKey::kStructurePanel.Write(!m_panel->isHidden());
+    AppKey::kStatusBar.Write(!statusBar()->isHidden());
+}
+
 void CMainFrame::UpdateCommands()
 {
     const bool text = !m_view->IsTextEmpty();
     const bool profile = text && m_view->m_bProfileFile;
     const bool selection = m_view->HasSelection();
     for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES,
-                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
+                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
@@ -395,5 +440,6 @@ void CMainFrame::OnAppAbout()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_controller->Recent().Save();
+    saveWindowSettings();
     event->accept();
 }
