@@ -26,6 +26,8 @@ CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
                       QStringLiteral("C_format"),    QStringLiteral("FORTRAN_format"),
                       QStringLiteral("resolution")};
     setObjectName(QStringLiteral("CBrinewickView"));
+    m_bMatchCase = AppKey::kFindMatchCase.Read();
+    m_bWholeWord = AppKey::kFindWholeWord.Read();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);

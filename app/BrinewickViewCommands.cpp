@@ -9,6 +9,7 @@
 #include "app/FindDlg.h"
 #include "app/GotoLineDlg.h"
 #include "uikit/MessageBox.h"
+#include "uikit/AppSettings.h"
 #include "uikit/NumberText.h"
 #include "text/Utf8Char.h"
 
@@ -140,9 +141,15 @@ void CBrinewickView::OnFind()
     CFindDlg dlg(this);
     dlg.Setup(s != e ? SelectedText() : m_strSearch, &m_astrKeywords, &m_astrDimensions,
               &m_astrVariables);
+    dlg.m_bMatchCase = m_bMatchCase;
+    dlg.m_bWholeWord = m_bWholeWord;
     if (dlg.exec() != QDialog::Accepted)
         return;
     m_strSearch = dlg.m_strSearch;
+    m_bMatchCase = dlg.m_bMatchCase;
+    m_bWholeWord = dlg.m_bWholeWord;
+    AppKey::kFindMatchCase.Write(m_bMatchCase);
+    AppKey::kFindWholeWord.Write(m_bWholeWord);
     emit stateChanged();
     SearchNext();
 }
@@ -157,7 +164,7 @@ void CBrinewickView::SearchNext()
         std::size_t pos = static_cast<std::size_t>(from);
         const std::string_view needleView(needle.constData(), static_cast<std::size_t>(needle.size()));
         while (true) {
-            const std::size_t p = FindBytes(text, pos, needleView);
+            const std::size_t p = FindText(text, pos, needleView, m_bMatchCase, m_bWholeWord);
             if (p == std::string_view::npos)
                 return -1;
             // Never a hit that begins inside a UTF-8 sequence.
@@ -180,7 +187,11 @@ void CBrinewickView::SearchNext()
         return;
     }
     SetSel(static_cast<std::size_t>(p), static_cast<std::size_t>(p) + needle.size());
-    ScrollCaret();
+    // A hit off the screen comes to the middle of the view, with text around it.
+    const QPointF at = PointOfOffset(static_cast<std::size_t>(p));
+    const QPointF end = PointOfOffset(static_cast<std::size_t>(p) + needle.size());
+    if (at.y() < 0 || end.y() < 0 || end.y() + 2 * m_lineHeight > viewport()->height())
+        CenterOffset(static_cast<std::size_t>(p));
     m_nSearchPos = p + 1;
     emit stateChanged();
 }

@@ -222,3 +222,23 @@ TEST(WordAt, TakesWordsAndWholeNumbers)
         EXPECT_EQ(line.substr(b, e - b), c.word) << c.line << " @" << c.at;
     }
 }
+
+TEST(FindText, MatchCaseAndWholeWord)
+{
+    const std::string_view text = "PRES pres_adjusted Pres PRESSURE pres";
+    struct Case {
+        std::string_view needle;
+        bool matchCase, wholeWord;
+        std::size_t from, expected;
+    };
+    const std::size_t none = std::string_view::npos;
+    const Case cases[] = {
+        {"pres", true, false, 0, 5},  {"pres", false, false, 0, 0},  {"pres", false, false, 1, 5},
+        {"pres", false, true, 1, 19}, {"pres", true, true, 0, 33},   {"PRESS", false, true, 0, none},
+        {"sure", false, false, 0, 28}, {"s_a", false, true, 0, none}, {"", false, true, 3, 3},
+        {" pres", true, true, 0, 32},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindText(text, c.from, c.needle, c.matchCase, c.wholeWord), c.expected)
+            << c.needle << " case " << c.matchCase << " word " << c.wholeWord << " from " << c.from;
+}
