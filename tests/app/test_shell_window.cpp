@@ -5,6 +5,9 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QLineEdit>
 #include <QToolBar>
@@ -590,6 +593,34 @@ private slots:
         QCOMPARE(OpenAppSettings()->value(QStringLiteral("Settings/PreviewPages")).toInt(), 2);
         CPrintPreviewDlg again(view()->Buffer(), printer, frame());
         QCOMPARE(again.PagesShown(), 2);
+
+        // Zoom and fit; any page is reached through its number.
+        dlg.SetPagesShown(1);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* area = dlg.findChild<QScrollArea*>(QStringLiteral("area"));
+        const double fitPage = dlg.Scale();
+        dlg.findChild<QPushButton*>(QStringLiteral("fitWidth"))->click();
+        const double fitWidth = dlg.Scale();
+        QVERIFY(fitWidth > fitPage);
+        QVERIFY(area->widget()->height() > area->viewport()->height()); // scrolls down the page
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomIn"))->click();
+        QVERIFY(dlg.Scale() > fitWidth * 1.2);
+        QVERIFY(area->widget()->width() > area->viewport()->width());
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomOut"))->click();
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomOut"))->click();
+        QVERIFY(dlg.Scale() < fitWidth);
+        dlg.findChild<QPushButton*>(QStringLiteral("fitPage"))->click();
+        QCOMPARE(dlg.Scale(), fitPage);
+        auto* number = dlg.findChild<QSpinBox*>(QStringLiteral("pageNumber"));
+        QCOMPARE(number->maximum(), dlg.PageCount());
+        number->setFocus();
+        number->selectAll();
+        QTest::keyClicks(number, QString::number(dlg.PageCount()));
+        QTest::keyClick(number, Qt::Key_Return);
+        QCOMPARE(dlg.CurrentPage(), dlg.PageCount() - 1);
+        dlg.findChild<QPushButton*>(QStringLiteral("prev"))->click();
+        QCOMPARE(number->value(), dlg.PageCount() - 1);
     }
 
     void printCommandWritesPdf()
