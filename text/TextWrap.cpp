@@ -50,13 +50,22 @@ void WrapLine(std::string_view line, const TextMeasure& measure, double width, s
 
 std::size_t CountDisplayLines(std::string_view line, const TextMeasure& measure, double width)
 {
-    // A short line of ASCII characters without a tab fits without measuring it.
-    if (static_cast<double>(line.size()) * measure.maxAsciiAdvance() <= width + kSlack) {
+    // A line of ASCII characters without a tab fits when even its widest characters
+    // would; else when its advances add up to at most the width (no piece of a line is
+    // wider than the whole line).
+    if (line.size() <= 4096) {
         bool plain = true;
         for (const char c : line)
             plain &= static_cast<unsigned char>(c) < 0x80 && c != '\t';
-        if (plain)
-            return 1;
+        if (plain) {
+            if (static_cast<double>(line.size()) * measure.maxAsciiAdvance() <= width + kSlack)
+                return 1;
+            double x = 0;
+            for (const char c : line)
+                x += measure.asciiAdvance(static_cast<unsigned char>(c));
+            if (x <= width + kSlack)
+                return 1;
+        }
     }
     thread_local std::vector<WrapSegment> segs;
     WrapLine(line, measure, width, segs);

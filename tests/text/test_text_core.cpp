@@ -153,6 +153,50 @@ TEST(WrapLine, BreaksAtWordsAndExpandsTabs)
     EXPECT_EQ(Pieces("\xC3\xA9\xC3\xA9\xC3\xA9", 2), (std::vector<std::string>{"\xC3\xA9\xC3\xA9", "\xC3\xA9"}));
 }
 
+// Characters of uneven widths, as a proportional font has them.
+class UnevenMeasure : public TextMeasure {
+public:
+    UnevenMeasure()
+    {
+        std::array<double, 128> widths;
+        for (int c = 0; c < 128; ++c)
+            widths[c] = 3.0 + (c % 5) * 1.37;
+        setAscii(widths, 4 * 3.7);
+    }
+
+protected:
+    double wideAdvance(std::string_view ch) const override { return ch.size() == 1 ? 6.1 : 9.25; }
+};
+
+TEST(WrapLine, QuickCountAgreesWithTheWrapForUnevenWidths)
+{
+    const UnevenMeasure measure;
+    std::mt19937 rng(11);
+    const char alphabet[] = "abW \t\xC3\xA9\xFF";
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        const int len = static_cast<int>(rng() % 40);
+        for (int i = 0; i < len; ++i)
+            line += alphabet[rng() % (sizeof alphabet - 1)];
+        const double width = 5 + static_cast<double>(rng() % 1000) / 7.0;
+        std::vector<WrapSegment> segs;
+        WrapLine(line, measure, width, segs);
+        ASSERT_EQ(CountDisplayLines(line, measure, width), segs.size()) << line << " @" << width;
+        std::size_t at = 0;
+        for (const WrapSegment& s : segs) {
+            ASSERT_EQ(s.begin, at);
+            at = s.end;
+            // No piece but a single character, or one ending in blanks, is wider than the width.
+            const std::string_view piece = std::string_view(line).substr(s.begin, s.end - s.begin);
+            const std::size_t ink = piece.find_last_not_of(" \t");
+            if (ink != std::string_view::npos && Utf8CharLength(line, s.begin) <= ink)
+                ASSERT_LE(XOfOffset(line, s, s.begin + ink + Utf8CharLength(line, s.begin + ink), measure), width + 1e-6)
+                    << line << " @" << width;
+        }
+        ASSERT_EQ(at, line.size());
+    }
+}
+
 TEST(WrapLine, QuickCountAgreesWithTheWrap)
 {
     std::mt19937 rng(7);
