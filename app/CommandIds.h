@@ -34,5 +34,6 @@ constexpr int ID_PROFILE_VIEW = 32780;
 constexpr int ID_GRAPH_VIEW = 32781;
 constexpr int ID_JUMP_GLOBALS = 32800;   // View: "Global Attributes"
 constexpr int ID_VIEW_STRUCTURE = 32801; // View: the structure panel
+constexpr int ID_VIEW_FONT = 32802;      // View: the text view's font
 constexpr int ID_FTP_TRANSMIT = 32790;
 } // namespace cmd

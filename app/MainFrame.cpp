@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -132,6 +133,7 @@ void CMainFrame::createActions()
     addCommand(ID_PROFILE_VIEW, "ID_PROFILE_VIEW", tr("Profile View..."));
     addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
     addCommand(ID_JUMP_GLOBALS, "ID_JUMP_GLOBALS", tr("&Global Attributes"));
+    addCommand(ID_VIEW_FONT, "ID_VIEW_FONT", tr("&Font..."));
     addCommand(ID_VIEW_TOOLBAR, "ID_VIEW_TOOLBAR", tr("&Toolbar"))->setCheckable(true);
     addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
     addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
@@ -184,6 +186,7 @@ void CMainFrame::createActions()
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
+    bind(ID_VIEW_FONT, &CMainFrame::OnViewFont);
 }
 
 void CMainFrame::createMenus()
@@ -223,6 +226,7 @@ void CMainFrame::createMenus()
     view->addAction(Action(ID_GRAPH_VIEW));
     view->addSeparator();
     view->addAction(Action(ID_JUMP_GLOBALS));
+    view->addAction(Action(ID_VIEW_FONT));
     m_viewMenu = view;
     view->addSeparator();
     view->addAction(Action(ID_VIEW_TOOLBAR));
@@ -429,6 +433,16 @@ void CMainFrame::OnFtpTransmit()
 {
     if (const std::optional<QString> fetched = RunFtpTransmit(this))
         m_controller->ShowFetchedFile(*fetched);
+}
+
+void CMainFrame::OnViewFont()
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, m_view->font(), this, tr("Font"));
+    if (!ok)
+        return;
+    m_view->setFont(font);
+    AppKey::kViewFont.Write(font.toString());
 }
 
 void CMainFrame::OnAppAbout()

@@ -44,6 +44,7 @@ public:
     void OnGraphView();
     void OnFtpTransmit();
     void OnAppAbout();
+    void OnViewFont();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
