@@ -92,7 +92,8 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
     if (!built.outcome.ok()) {
         // Nothing changes: title, path, recent list, text and tools stay those of the
         // file shown. The message names the file that failed.
-        QString message = tr("%1 cannot be shown:\n%2").arg(QDir::toNativeSeparators(path), ShortenedLog(built.outcome.log));
+        QString message =
+            tr("%1 cannot be shown:\n%2").arg(QDir::toNativeSeparators(path), ShortenedLog(built.outcome.log));
         if (fetched)
             message += tr("\nThe fetched file is kept at %1.").arg(QDir::toNativeSeparators(path));
         BwMessageBox(m_window, message, tr("File reading error"), MbIcon::Stop);

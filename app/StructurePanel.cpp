@@ -54,7 +54,8 @@ void CStructurePanel::refill()
     const FileStructure& s = m_view->Structure();
     m_tree->clear();
     auto group = [this](const QString& title, std::size_t count) {
-        auto* item = new QTreeWidgetItem(m_tree, {title + QStringLiteral(" (") + IntegerText(static_cast<long long>(count)) + QLatin1Char(')')});
+        const QString text = title + QStringLiteral(" (") + IntegerText(static_cast<long long>(count)) + QLatin1Char(')');
+        auto* item = new QTreeWidgetItem(m_tree, {text});
         item->setData(0, kKindRole, -1);
         item->setExpanded(true);
         item->setFirstColumnSpanned(true);

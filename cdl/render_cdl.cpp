@@ -115,7 +115,8 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
             std::string list = "(";
             for (int k = 0; k < nd; ++k) {
                 int d = dimids[static_cast<std::size_t>(k)];
-                declared.shape.push_back((d >= 0 && d < ndims) ? dims[static_cast<std::size_t>(d)].name : std::string("?"));
+                declared.shape.push_back((d >= 0 && d < ndims) ? dims[static_cast<std::size_t>(d)].name
+                                                               : std::string("?"));
                 list += declared.shape.back();
                 list += (k + 1 < nd) ? ", " : ")";
             }

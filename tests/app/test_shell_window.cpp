@@ -520,7 +520,8 @@ private slots:
             return at.y() > view()->viewport()->height() / 4 && at.y() < view()->viewport()->height() * 3 / 4;
         };
         tree->scrollToItem(presItem);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(presItem).topLeft() + QPoint(10, 5));
+        const QPoint onName = tree->visualItemRect(presItem).topLeft() + QPoint(10, 5);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, onName);
         QCOMPARE(view()->SelectedText(), QStringLiteral("PRES"));
         QCOMPARE(selectedLine(), std::string("\tfloat PRES(N_PROF, N_LEVELS) ;"));
         QVERIFY(centred());

@@ -189,9 +189,10 @@ TEST(WrapLine, QuickCountAgreesWithTheWrapForUnevenWidths)
             // No piece but a single character, or one ending in blanks, is wider than the width.
             const std::string_view piece = std::string_view(line).substr(s.begin, s.end - s.begin);
             const std::size_t ink = piece.find_last_not_of(" \t");
-            if (ink != std::string_view::npos && Utf8CharLength(line, s.begin) <= ink)
-                ASSERT_LE(XOfOffset(line, s, s.begin + ink + Utf8CharLength(line, s.begin + ink), measure), width + 1e-6)
-                    << line << " @" << width;
+            if (ink == std::string_view::npos || Utf8CharLength(line, s.begin) > ink)
+                continue;
+            const std::size_t inkEnd = s.begin + ink + Utf8CharLength(line, s.begin + ink);
+            ASSERT_LE(XOfOffset(line, s, inkEnd, measure), width + 1e-6) << line << " @" << width;
         }
         ASSERT_EQ(at, line.size());
     }
