@@ -71,7 +71,8 @@ CMainFrame::CMainFrame()
     updateTitle();
     updateRecentMenu();
     UpdateCommands();
-    resize(800, 600);
+    // Room for the structure panel beside 80 columns of text.
+    resize(1040, 720);
     restoreWindowSettings();
     m_view->setFocus();
 }

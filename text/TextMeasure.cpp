@@ -5,7 +5,7 @@
 void TextMeasure::setAscii(const std::array<double, 128>& widths, double tabStop)
 {
     m_ascii = widths;
-    m_maxAscii = *std::max_element(m_ascii.begin(), m_ascii.end());
+    m_maxAscii = *std::max_element(m_ascii.begin() + ' ', m_ascii.begin() + '~' + 1);
     m_tabStop = tabStop > 0 ? tabStop : 1;
 }
 

@@ -18,7 +18,8 @@ public:
         return b < 0x80 ? m_ascii[b] : wideAdvance(line.substr(i, len));
     }
     double asciiAdvance(unsigned char c) const { return m_ascii[c & 0x7F]; }
-    // The widest ASCII character: a line of n ASCII bytes is at most n times this wide.
+    // The widest printable ASCII character (blank to '~'): a line of n such characters
+    // is at most n times this wide.
     double maxAsciiAdvance() const { return m_maxAscii; }
     // A tab advances to the next multiple of this from the start of the display line.
     double tabStop() const { return m_tabStop; }

@@ -1,11 +1,34 @@
 #include "text/TextWrap.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
 // Rounding slack: a line of characters that adds up to the width exactly still fits.
 constexpr double kSlack = 1e-6;
+
+// Whether every byte of `line` is a printable ASCII character (blank to '~'), eight
+// bytes at a time: the line-counting pass reads every byte of the text.
+bool PrintableAscii(std::string_view line)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        std::uint64_t x = 0;
+        std::memcpy(&x, line.data() + i, 8);
+        const std::uint64_t below = (x - ones * 0x20) & ~x;   // some byte < 0x20 (or >= 0x80)
+        const std::uint64_t del = x ^ (ones * 0x7F);
+        const std::uint64_t isDel = (del - ones) & ~del;      // some byte == 0x7F
+        if ((x | below | isDel) & highs)
+            return false;
+    }
+    for (; i < line.size(); ++i)
+        if (line[i] < ' ' || line[i] > '~')
+            return false;
+    return true;
+}
 
 double WidthBetween(std::string_view line, std::size_t from, std::size_t to, const TextMeasure& measure)
 {
@@ -50,22 +73,17 @@ void WrapLine(std::string_view line, const TextMeasure& measure, double width, s
 
 std::size_t CountDisplayLines(std::string_view line, const TextMeasure& measure, double width)
 {
-    // A line of ASCII characters without a tab fits when even its widest characters
-    // would; else when its advances add up to at most the width (no piece of a line is
-    // wider than the whole line).
-    if (line.size() <= 4096) {
-        bool plain = true;
+    // A line of printable ASCII characters fits when even its widest characters would;
+    // else when its advances add up to at most the width (no piece of a line is wider
+    // than the whole line).
+    if (line.size() <= 4096 && PrintableAscii(line)) {
+        if (static_cast<double>(line.size()) * measure.maxAsciiAdvance() <= width + kSlack)
+            return 1;
+        double x = 0;
         for (const char c : line)
-            plain &= static_cast<unsigned char>(c) < 0x80 && c != '\t';
-        if (plain) {
-            if (static_cast<double>(line.size()) * measure.maxAsciiAdvance() <= width + kSlack)
-                return 1;
-            double x = 0;
-            for (const char c : line)
-                x += measure.asciiAdvance(static_cast<unsigned char>(c));
-            if (x <= width + kSlack)
-                return 1;
-        }
+            x += measure.asciiAdvance(static_cast<unsigned char>(c));
+        if (x <= width + kSlack)
+            return 1;
     }
     thread_local std::vector<WrapSegment> segs;
     WrapLine(line, measure, width, segs);

@@ -49,12 +49,14 @@ QString Ask(QWidget* parent, bool save, const QString& startPath, const SaveTarg
     }
     CheckedFileDialog dlg(parent, save ? QObject::tr("Save As") : QObject::tr("Open"), startPath);
     dlg.check = check;
-    // "All Files (*.*)" matches every name, also those without a dot.
+    // Each filter's last parentheses hold its patterns and are not shown, so the shown
+    // texts keep theirs: "All Files (*.*)" matches every name, also those without a dot.
     QStringList filters;
     if (!save)
-        filters << QObject::tr("netCDF files (*.nc *.cdf *.nc4 *.h5)");
+        filters << QObject::tr("netCDF files (*.nc *.cdf *.nc4 *.h5)") + QStringLiteral(" (*.nc *.cdf *.nc4 *.h5)");
     filters << QStringLiteral("All Files (*.*) (*)");
     dlg.setNameFilters(filters);
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
