@@ -1,6 +1,7 @@
 #include "app/BrinewickDoc.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -95,15 +96,29 @@ bool CBrinewickDoc::LooksLikeNetcdf(const QString& path)
         || head == QByteArray("CDF\x05", 4) || head == QByteArray("\x89HDF", 4);
 }
 
-CBrinewickDoc::SaveResult CBrinewickDoc::SaveText(const QString& target, QString* message, JobControl* control) const
+QString CBrinewickDoc::TargetRefusal(const QString& target) const
 {
     const QFileInfo info(target);
     const bool sameFile = !m_szFilePath.empty() && info.exists()
         && info.canonicalFilePath() == QFileInfo(FilePath()).canonicalFilePath();
-    if (sameFile || LooksLikeNetcdf(target)) {
+    if (sameFile || LooksLikeNetcdf(target))
+        return tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target);
+    return QString();
+}
+
+QString CBrinewickDoc::ProposedTextPath() const
+{
+    if (m_szFilePath.empty())
+        return QString();
+    const QFileInfo nc(FilePath());
+    return nc.dir().filePath(nc.completeBaseName() + QStringLiteral(".cdl"));
+}
+
+CBrinewickDoc::SaveResult CBrinewickDoc::SaveText(const QString& target, QString* message, JobControl* control) const
+{
+    if (const QString refusal = TargetRefusal(target); !refusal.isEmpty()) {
         if (message)
-            *message = tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.")
-                           .arg(target);
+            *message = refusal;
         return SaveResult::Refused;
     }
     // The text goes straight into the temporary file as it is made; the target is

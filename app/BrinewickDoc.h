@@ -53,6 +53,12 @@ public:
     // stopped save leaves the target as it was.
     SaveResult SaveText(const QString& target, QString* message, JobControl* control = nullptr) const;
 
+    // Why `target` may not receive the text (it holds a netCDF file, or is the open
+    // file itself); empty when it may.
+    QString TargetRefusal(const QString& target) const;
+    // The name Save Text File proposes: NAME.cdl in the netCDF file's folder.
+    QString ProposedTextPath() const;
+
     // Whether the file at `path` begins like a netCDF file (classic, 64-bit offset,
     // CDF-5 or HDF5 based).
     static bool LooksLikeNetcdf(const QString& path);

@@ -8,10 +8,12 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <cctype>
 #include <climits>
+#include <cmath>
 
 #include "text/Utf8Char.h"
+#include "text/WordSpan.h"
+#include "uikit/AppSettings.h"
 
 CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
     : QAbstractScrollArea(parent), m_doc(doc)
@@ -24,11 +26,19 @@ CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
                       QStringLiteral("C_format"),    QStringLiteral("FORTRAN_format"),
                       QStringLiteral("resolution")};
     setObjectName(QStringLiteral("CBrinewickView"));
+    m_bMatchCase = AppKey::kFindMatchCase.Read();
+    m_bWholeWord = AppKey::kFindWholeWord.Read();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont viewFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (const QString saved = AppKey::kViewFont.Read(); !saved.isEmpty()) {
+        QFont chosen;
+        if (chosen.fromString(saved))
+            viewFont = chosen;
+    }
+    setFont(viewFont);
     updateMetrics();
     updateScrollBar();
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
@@ -48,7 +58,7 @@ void CBrinewickView::SetBuffer(TextBuffer&& buffer)
 {
     m_text = std::move(buffer);
     m_anchor = m_caret = 0;
-    m_goalColumn = -1;
+    m_goalX = -1;
     m_layoutDirty = true;
     if (isVisible())
         updateScrollBar();
@@ -76,32 +86,10 @@ QString CBrinewickView::DisplayString(std::string_view bytes)
     return out;
 }
 
-QString CBrinewickView::DisplaySegment(std::string_view line, WrapSegment segment)
-{
-    QString shown;
-    int col = 0;
-    for (std::size_t i = segment.begin; i < segment.end;) {
-        const std::size_t len = Utf8CharLength(line, i);
-        if (line[i] == '\t') {
-            const int next = (col / kTabColumns + 1) * kTabColumns;
-            shown += QString(next - col, QLatin1Char(' '));
-            col = next;
-        } else {
-            if (len == 1)
-                shown += QChar(static_cast<unsigned char>(line[i]));
-            else
-                shown += QString::fromUtf8(line.data() + i, static_cast<qsizetype>(len));
-            ++col;
-        }
-        i += len;
-    }
-    return shown;
-}
-
 const TextLayout& CBrinewickView::layout() const
 {
     if (m_layoutDirty) {
-        m_layout.reset(&m_text, columnsForWidth());
+        m_layout.reset(&m_text, m_measure.get(), textWidth());
         m_layoutDirty = false;
     }
     return m_layout;
@@ -109,15 +97,14 @@ const TextLayout& CBrinewickView::layout() const
 
 void CBrinewickView::updateMetrics()
 {
-    const QFontMetrics fm(font());
-    m_charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
-    m_lineHeight = std::max(1, fm.height());
-    m_ascent = fm.ascent();
+    m_measure = std::make_unique<FontTextMeasure>(font());
+    m_lineHeight = std::max(1, static_cast<int>(std::ceil(m_measure->lineHeight())));
+    m_ascent = m_measure->ascent();
 }
 
-int CBrinewickView::columnsForWidth() const
+double CBrinewickView::textWidth() const
 {
-    return std::max(1, (viewport()->width() - 2 * kMargin) / m_charWidth);
+    return std::max(1.0, static_cast<double>(viewport()->width() - 2 * kMargin));
 }
 
 int CBrinewickView::LinesPerPage() const
@@ -144,13 +131,13 @@ void CBrinewickView::relayout()
 {
     if (m_layoutDirty)
         return; // laid out at the new width when next needed
-    const int columns = columnsForWidth();
-    if (columns == m_layout.columns())
+    const double width = textWidth();
+    if (width == m_layout.width())
         return;
     // Keep the text at the top of the window at the top.
     const TextLayout::Position top = layout().displayLine(GetFirstVisibleLine());
     const std::size_t topOffset = top.lineStart + top.segment.begin;
-    m_layout.reset(&m_text, columns);
+    m_layout.reset(&m_text, m_measure.get(), width);
     updateScrollBar();
     verticalScrollBar()->setValue(static_cast<int>(layout().displayLineOfOffset(topOffset)));
 }
@@ -202,7 +189,7 @@ void CBrinewickView::SetSel(std::size_t start, std::size_t end)
 {
     m_anchor = std::min(start, m_text.size());
     m_caret = std::min(end, m_text.size());
-    m_goalColumn = -1;
+    m_goalX = -1;
     viewport()->update();
     emit stateChanged();
 }
@@ -226,10 +213,21 @@ void CBrinewickView::OnAllSelect()
     ScrollCaret();
 }
 
-int CBrinewickView::caretColumn() const
+double CBrinewickView::caretX() const
 {
     const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
-    return ColumnOfOffset(m_text.lineText(pos.line), pos.segment, m_caret - pos.lineStart);
+    return XOfOffset(m_text.lineText(pos.line), pos.segment, m_caret - pos.lineStart, *m_measure);
+}
+
+QPointF CBrinewickView::PointOfOffset(std::size_t offset) const
+{
+    const long long d = static_cast<long long>(layout().displayLineOfOffset(offset));
+    const long long row = d - static_cast<long long>(GetFirstVisibleLine());
+    if (row < 0 || row * m_lineHeight >= viewport()->height())
+        return QPointF(-1, -1);
+    const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
+    const double x = XOfOffset(m_text.lineText(pos.line), pos.segment, offset - pos.lineStart, *m_measure);
+    return QPointF(kMargin + x, static_cast<double>(row * m_lineHeight));
 }
 
 std::size_t CBrinewickView::offsetAt(const QPoint& p) const
@@ -237,14 +235,13 @@ std::size_t CBrinewickView::offsetAt(const QPoint& p) const
     const long long row = p.y() < 0 ? -1 : p.y() / m_lineHeight;
     const long long d = std::max(0LL, static_cast<long long>(GetFirstVisibleLine()) + row);
     const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
-    const int column = std::max(0, (p.x() - kMargin + m_charWidth / 2) / m_charWidth);
-    return offsetInPiece(pos, column);
+    return offsetInPiece(pos, std::max(0.0, p.x() + 0.5 - kMargin));
 }
 
-std::size_t CBrinewickView::offsetInPiece(const TextLayout::Position& pos, int column) const
+std::size_t CBrinewickView::offsetInPiece(const TextLayout::Position& pos, double x) const
 {
     const std::string_view line = m_text.lineText(pos.line);
-    std::size_t off = OffsetOfColumn(line, pos.segment, column);
+    std::size_t off = OffsetOfX(line, pos.segment, x, *m_measure);
     // The end of a wrapped piece is where the next piece starts: stay on this one.
     if (off == pos.segment.end && pos.segment.end > pos.segment.begin && pos.segment.end < line.size())
         off = m_text.prevBoundary(pos.lineStart + off) - pos.lineStart;
@@ -267,15 +264,15 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     std::size_t s = 0, e = 0;
     GetSel(s, e);
-    const int goal = m_goalColumn;
+    const double goal = m_goalX;
     auto moveVertically = [&](long long lines) {
-        const int column = goal >= 0 ? goal : caretColumn();
+        const double column = goal >= 0 ? goal : caretX();
         const long long d = std::clamp(
             static_cast<long long>(layout().displayLineOfOffset(m_caret)) + lines, 0LL,
             static_cast<long long>(layout().displayLineCount()) - 1);
         const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
         moveCaret(offsetInPiece(pos, column), shift);
-        m_goalColumn = column;
+        m_goalX = column;
     };
     switch (event->key()) {
     case Qt::Key_Left:
@@ -307,14 +304,14 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
             moveCaret(m_text.size(), shift);
         } else {
             const TextLayout::Position pos = layout().displayLine(layout().displayLineOfOffset(m_caret));
-            moveCaret(offsetInPiece(pos, INT_MAX), shift);
+            moveCaret(offsetInPiece(pos, 1e300), shift);
         }
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    m_goalColumn = -1;
+    m_goalX = -1;
 }
 
 void CBrinewickView::mousePressEvent(QMouseEvent* event)
@@ -323,26 +320,19 @@ void CBrinewickView::mousePressEvent(QMouseEvent* event)
         return;
     setFocus(Qt::MouseFocusReason);
     moveCaret(offsetAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
-    m_goalColumn = -1;
+    m_goalX = -1;
 }
 
 void CBrinewickView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    // Selects the word (letters, digits, '_') under the mouse.
+    // Selects the word or number under the mouse ("9.060", "-1.5e+003", "PRES_ADJUSTED").
     const std::size_t at = offsetAt(event->position().toPoint());
-    const std::string& text = m_text.bytes();
-    auto isWord = [&](std::size_t i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        return std::isalnum(c) || c == '_' || c >= 0x80;
-    };
-    std::size_t b = at, e = at;
-    const std::size_t lineStart = m_text.lineStart(m_text.lineOfOffset(at));
-    while (b > lineStart && isWord(b - 1))
-        --b;
-    while (e < text.size() && isWord(e))
-        ++e;
+    const std::size_t line = m_text.lineOfOffset(at);
+    const std::size_t lineStart = m_text.lineStart(line);
+    const auto [wb, we] = WordAt(m_text.lineText(line), at - lineStart);
+    const std::size_t b = lineStart + wb, e = lineStart + we;
     if (b == e)
         return;
     SetSel(b, e);
@@ -395,34 +385,36 @@ void CBrinewickView::paintEvent(QPaintEvent*)
     const std::size_t total = layout().displayLineCount();
     const int rows = viewport()->height() / m_lineHeight + 1;
     const std::size_t caretLine = layout().displayLineOfOffset(m_caret);
+    const FontTextMeasure& measure = *m_measure;
     for (int r = 0; r < rows && first + r < total; ++r) {
         const TextLayout::Position pos = layout().displayLine(first + r);
         const std::string_view line = m_text.lineText(pos.line);
         const int y = r * m_lineHeight;
-        const QString shown = DisplaySegment(line, pos.segment);
+        const QPointF origin(kMargin, y + m_ascent);
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(kMargin, y + m_ascent, shown);
-        // Selection: the selected part drawn again on the highlight.
+        measure.Paint(painter, origin, line, pos.segment);
+        // Selection: the selected part drawn again on the highlight; a selected line
+        // break shows as a blank's width behind the line.
         const std::size_t b = pos.lineStart + pos.segment.begin;
         const std::size_t e = pos.lineStart + pos.segment.end;
         const bool lineBreakSelected = pos.segment.end == line.size() && selEnd > e && selStart <= e;
         const std::size_t s0 = std::max(selStart, b), s1 = std::min(selEnd, e);
         if (s0 < s1 || lineBreakSelected) {
-            const int c0 = s0 < s1 ? ColumnOfOffset(line, pos.segment, s0 - pos.lineStart)
-                                   : ColumnOfOffset(line, pos.segment, pos.segment.end);
-            const int c1 = s0 < s1 ? ColumnOfOffset(line, pos.segment, s1 - pos.lineStart) : c0;
-            const int extra = lineBreakSelected ? 1 : 0;
-            const QRect rc(kMargin + c0 * m_charWidth, y, (c1 - c0 + extra) * m_charWidth, m_lineHeight);
+            const double x0 = s0 < s1 ? XOfOffset(line, pos.segment, s0 - pos.lineStart, measure)
+                                      : XOfOffset(line, pos.segment, pos.segment.end, measure);
+            const double x1 = (s0 < s1 ? XOfOffset(line, pos.segment, s1 - pos.lineStart, measure) : x0)
+                + (lineBreakSelected ? measure.asciiAdvance(' ') : 0.0);
+            const QRectF rc(kMargin + x0, y, x1 - x0, m_lineHeight);
             painter.fillRect(rc, pal.brush(QPalette::Highlight));
             painter.save();
             painter.setClipRect(rc);
             painter.setPen(pal.color(QPalette::HighlightedText));
-            painter.drawText(kMargin, y + m_ascent, shown);
+            measure.Paint(painter, origin, line, pos.segment);
             painter.restore();
         }
         if (first + r == caretLine && hasFocus()) {
-            const int c = ColumnOfOffset(line, pos.segment, m_caret - pos.lineStart);
-            painter.fillRect(QRect(kMargin + c * m_charWidth, y, 1, m_lineHeight), pal.color(QPalette::Text));
+            const double x = XOfOffset(line, pos.segment, m_caret - pos.lineStart, measure);
+            painter.fillRect(QRectF(kMargin + x, y, 1, m_lineHeight), pal.color(QPalette::Text));
         }
     }
 }

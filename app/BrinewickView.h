@@ -4,14 +4,24 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "app/BrinewickDoc.h"
+#include "app/FontTextMeasure.h"
 #include "text/TextBuffer.h"
 #include "text/TextLayout.h"
 
 class CBrinewickDoc;
+
+// What the rendering learned of the shown file's header, for the structure panel.
+struct FileStructure {
+    std::vector<CdlDimension> dimensions;
+    std::vector<CdlVariable> variables;
+    std::vector<std::string> globalAttributes;
+};
 
 class CBrinewickView : public QAbstractScrollArea {
     Q_OBJECT
@@ -28,10 +38,19 @@ public:
 
     // Shows a text the document built: the text, its name lists and profile flag.
     void ShowBuiltText(BuiltText&& built);
-    // A file that could not be rendered keeps the old text but loses the profile tools.
-    void ClearProfileFlag();
     // New document: empties the text.
     void OnNewDocument();
+    const FileStructure& Structure() const { return m_structure; }
+
+    // Where the structure's items stand in the shown text: the byte range of the name
+    // in its declaration (or in the first line of a variable's data); empty when absent.
+    enum class Item { Dimension, Variable, GlobalAttribute };
+    std::pair<std::size_t, std::size_t> DeclarationOf(Item kind, std::size_t index) const;
+    std::pair<std::size_t, std::size_t> DataOf(std::size_t variable) const;
+    // Selects [start, end) and scrolls its line to the middle of the view.
+    void ShowRange(std::size_t start, std::size_t end);
+    // Scrolls so that the display line holding `offset` stands in the middle of the view.
+    void CenterOffset(std::size_t offset);
 
     // --- selection, caret and scrolling (byte offsets, display lines) -------------
     void GetSel(std::size_t& start, std::size_t& end) const;
@@ -54,6 +73,7 @@ public:
     void OnJumpDimensions() { JumpToMarker("\ndimensions:", 1); }
     void OnJumpVariables() { JumpToMarker("\nvariables:", 1); }
     void OnJumpData() { JumpToMarker("\ndata:", 1); }
+    void OnJumpGlobalAttributes() { JumpToMarker("\n// global attributes:", 1); }
     void JumpToMarker(const char* marker, int offset);
     void OnGotoLine();
     void OnFind();
@@ -64,19 +84,28 @@ public:
 
     // Text of a byte range as shown: UTF-8 decoded, any invalid byte as one character.
     static QString DisplayString(std::string_view bytes);
-    // One display line as painted: tabs expanded to blanks, one character a column.
-    static QString DisplaySegment(std::string_view line, WrapSegment segment);
+    // The measure that wraps, paints and hit-tests the text (the view's font).
+    const FontTextMeasure& Measure() const { return *m_measure; }
+    // Where the character boundary at `offset` is painted, in viewport coordinates
+    // (top of its display line), or (-1, -1) when its line is not on screen.
+    QPointF PointOfOffset(std::size_t offset) const;
+    // The character boundary nearest to a point of the viewport (what a click hits).
+    std::size_t OffsetAt(const QPoint& pos) const { return offsetAt(pos); }
 
     bool m_bProfileFile = false;
     std::vector<std::string> m_astrDimensions;
     std::vector<std::string> m_astrVariables;
     QString m_strSearch;
     long long m_nSearchPos = 0;
+    bool m_bMatchCase = true;  // Find's options, kept in the settings
+    bool m_bWholeWord = false;
     QStringList m_astrKeywords;
 
 signals:
     // Text, selection or search string changed: the commands' enabled states follow.
     void stateChanged();
+    // A new file's structure (or none) is shown.
+    void structureChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -97,23 +126,25 @@ private:
     void updateMetrics();
     void relayout();
     void updateScrollBar();
-    int columnsForWidth() const;
+    // The width the text wraps at: the viewport (which the scroll bar leaves) less margins.
+    double textWidth() const;
     std::size_t offsetAt(const QPoint& pos) const;
-    // Offset of the character boundary nearest to `column` on display line `pos`.
-    std::size_t offsetInPiece(const TextLayout::Position& pos, int column) const;
+    // Offset of the character boundary nearest to `x` on display line `pos`.
+    std::size_t offsetInPiece(const TextLayout::Position& pos, double x) const;
     void moveCaret(std::size_t offset, bool extend);
-    // Caret position as display line and column.
-    int caretColumn() const;
+    // Caret position within its display line.
+    double caretX() const;
 
     CBrinewickDoc* m_doc; // not owned
+    FileStructure m_structure;
     TextBuffer m_text;
     mutable TextLayout m_layout;
     mutable bool m_layoutDirty = true;
     std::size_t m_anchor = 0;
     std::size_t m_caret = 0;
-    int m_goalColumn = -1;
-    int m_charWidth = 8;
+    double m_goalX = -1; // where Up and Down keep the caret, -1: where it stands
+    std::unique_ptr<FontTextMeasure> m_measure;
     int m_lineHeight = 16;
-    int m_ascent = 12;
+    double m_ascent = 12;
     static constexpr int kMargin = 2;
 };

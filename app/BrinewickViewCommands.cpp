@@ -9,6 +9,7 @@
 #include "app/FindDlg.h"
 #include "app/GotoLineDlg.h"
 #include "uikit/MessageBox.h"
+#include "uikit/AppSettings.h"
 #include "uikit/NumberText.h"
 #include "text/Utf8Char.h"
 
@@ -17,18 +18,85 @@ void CBrinewickView::ShowBuiltText(BuiltText&& built)
     m_astrDimensions = std::move(built.outcome.dimension_names);
     m_astrVariables = std::move(built.outcome.variable_names);
     m_bProfileFile = built.profileFile;
+    m_structure.dimensions = std::move(built.outcome.dimensions);
+    m_structure.variables = std::move(built.outcome.variables);
+    m_structure.globalAttributes = std::move(built.outcome.global_attribute_names);
     SetBuffer(std::move(built.buffer));
-}
-
-void CBrinewickView::ClearProfileFlag()
-{
-    m_bProfileFile = false;
-    emit stateChanged();
+    emit structureChanged();
 }
 
 void CBrinewickView::OnNewDocument()
 {
+    m_structure = FileStructure();
     SetText(std::string());
+    emit structureChanged();
+}
+
+std::pair<std::size_t, std::size_t> CBrinewickView::DeclarationOf(Item kind, std::size_t index) const
+{
+    const std::string& text = m_text.bytes();
+    // The header ends where the data section begins; the compaction left it as rendered.
+    const std::size_t dataAt = text.find("\ndata:");
+    const std::string_view header = std::string_view(text).substr(0, dataAt);
+    std::string before, name, after;
+    switch (kind) {
+    case Item::Dimension:
+        if (index >= m_structure.dimensions.size())
+            return {};
+        before = "\n\t";
+        name = m_structure.dimensions[index].name;
+        after = " = ";
+        break;
+    case Item::Variable: {
+        if (index >= m_structure.variables.size())
+            return {};
+        const CdlVariable& v = m_structure.variables[index];
+        before = "\n\t" + v.type + " ";
+        name = v.name;
+        after = v.shape.empty() ? " ;" : "(";
+        break;
+    }
+    case Item::GlobalAttribute:
+        if (index >= m_structure.globalAttributes.size())
+            return {};
+        before = "\n\t\t:";
+        name = m_structure.globalAttributes[index];
+        after = " = ";
+        break;
+    }
+    const std::size_t p = FindBytes(header, 0, before + name + after);
+    if (p == std::string_view::npos)
+        return {};
+    return {p + before.size(), p + before.size() + name.size()};
+}
+
+std::pair<std::size_t, std::size_t> CBrinewickView::DataOf(std::size_t variable) const
+{
+    if (variable >= m_structure.variables.size())
+        return {};
+    const std::string& text = m_text.bytes();
+    const std::size_t dataAt = text.find("\ndata:");
+    if (dataAt == std::string::npos)
+        return {};
+    // Data lines lost their leading blanks in the compaction: "NAME = ..." at a line start.
+    const std::string& name = m_structure.variables[variable].name;
+    const std::size_t p = FindBytes(text, dataAt, "\n" + name + " =");
+    if (p == std::string_view::npos)
+        return {};
+    return {p + 1, p + 1 + name.size()};
+}
+
+void CBrinewickView::ShowRange(std::size_t start, std::size_t end)
+{
+    SetSel(start, end);
+    CenterOffset(end);
+}
+
+void CBrinewickView::CenterOffset(std::size_t offset)
+{
+    const long long line = static_cast<long long>(layout().displayLineOfOffset(offset));
+    const long long top = line - (LinesPerPage() - 1) / 2;
+    LineScroll(top - static_cast<long long>(GetFirstVisibleLine()));
 }
 
 void CBrinewickView::OnJumpTop()
@@ -73,9 +141,15 @@ void CBrinewickView::OnFind()
     CFindDlg dlg(this);
     dlg.Setup(s != e ? SelectedText() : m_strSearch, &m_astrKeywords, &m_astrDimensions,
               &m_astrVariables);
+    dlg.m_bMatchCase = m_bMatchCase;
+    dlg.m_bWholeWord = m_bWholeWord;
     if (dlg.exec() != QDialog::Accepted)
         return;
     m_strSearch = dlg.m_strSearch;
+    m_bMatchCase = dlg.m_bMatchCase;
+    m_bWholeWord = dlg.m_bWholeWord;
+    AppKey::kFindMatchCase.Write(m_bMatchCase);
+    AppKey::kFindWholeWord.Write(m_bWholeWord);
     emit stateChanged();
     SearchNext();
 }
@@ -90,7 +164,7 @@ void CBrinewickView::SearchNext()
         std::size_t pos = static_cast<std::size_t>(from);
         const std::string_view needleView(needle.constData(), static_cast<std::size_t>(needle.size()));
         while (true) {
-            const std::size_t p = FindBytes(text, pos, needleView);
+            const std::size_t p = FindText(text, pos, needleView, m_bMatchCase, m_bWholeWord);
             if (p == std::string_view::npos)
                 return -1;
             // Never a hit that begins inside a UTF-8 sequence.
@@ -113,7 +187,11 @@ void CBrinewickView::SearchNext()
         return;
     }
     SetSel(static_cast<std::size_t>(p), static_cast<std::size_t>(p) + needle.size());
-    ScrollCaret();
+    // A hit off the screen comes to the middle of the view, with text around it.
+    const QPointF at = PointOfOffset(static_cast<std::size_t>(p));
+    const QPointF end = PointOfOffset(static_cast<std::size_t>(p) + needle.size());
+    if (at.y() < 0 || end.y() < 0 || end.y() + 2 * m_lineHeight > viewport()->height())
+        CenterOffset(static_cast<std::size_t>(p));
     m_nSearchPos = p + 1;
     emit stateChanged();
 }

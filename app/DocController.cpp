@@ -1,5 +1,6 @@
 #include "app/DocController.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -70,7 +71,7 @@ bool CDocController::OpenDocument(const QString& path)
     return false;
 }
 
-void CDocController::LoadAndShow(const QString& path)
+void CDocController::LoadAndShow(const QString& path, bool fetched)
 {
     // A newer load makes an older one pointless: stop it, and never show its result.
     if (m_loading)
@@ -88,19 +89,23 @@ void CDocController::LoadAndShow(const QString& path)
     if (!finished || !current || built.outcome.cancelled)
         return; // cancelled or overtaken: nothing the user sees changes
 
+    if (!built.outcome.ok()) {
+        // Nothing changes: title, path, recent list, text and tools stay those of the
+        // file shown. The message names the file that failed.
+        QString message =
+            tr("%1 cannot be shown:\n%2").arg(QDir::toNativeSeparators(path), ShortenedLog(built.outcome.log));
+        if (fetched)
+            message += tr("\nThe fetched file is kept at %1.").arg(QDir::toNativeSeparators(path));
+        BwMessageBox(m_window, message, tr("File reading error"), MbIcon::Stop);
+        return;
+    }
     QString problem;
     if (!m_doc->SetFilePath(path, &problem)) {
         BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
         return;
     }
     SetPathName(path);
-    if (built.outcome.ok()) {
-        m_view->ShowBuiltText(std::move(built));
-    } else {
-        // The old text stays; the profile tools go with the file that failed.
-        m_view->ClearProfileFlag();
-        BwMessageBox(m_window, ShortenedLog(built.outcome.log), tr("File reading error"), MbIcon::Stop);
-    }
+    m_view->ShowBuiltText(std::move(built));
 }
 
 void CDocController::FileOpen()
@@ -120,7 +125,9 @@ void CDocController::NewDocument()
 
 bool CDocController::SaveTextFile()
 {
-    const QString target = AskSavePath(m_window, m_pathName);
+    const QString proposed = m_doc->m_bFilePresent ? m_doc->ProposedTextPath() : m_pathName;
+    const QString target = AskSavePath(m_window, proposed,
+                                       [this](const QString& t) { return m_doc->TargetRefusal(t); });
     return !target.isEmpty() && SaveTextTo(target);
 }
 
@@ -159,8 +166,9 @@ void CDocController::ShowFetchedFile(const QString& path)
 {
     QString problem;
     if (!CBrinewickDoc::CheckPathLength(path, &problem)) {
-        BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
+        BwMessageBox(m_window, problem + tr("\nThe fetched file is kept at %1.").arg(QDir::toNativeSeparators(path)),
+                     tr("Brinewick"), MbIcon::Exclamation);
         return;
     }
-    LoadAndShow(path);
+    LoadAndShow(path, true);
 }

@@ -18,10 +18,11 @@ public:
     CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget* window);
 
     // Opens `path` into the document and shows its text. False when the file cannot
-    // be opened at all (the message has been shown); a file that opens but does not
-    // render shows the "File reading error" box and still counts as opened. The text
-    // is built on a worker while the window stays live; when the user cancels,
-    // nothing changes (title, path, recent list and text stay).
+    // be opened at all (the message has been shown). The text is built on a worker
+    // while the window stays live. A file that opens but does not render, or a load
+    // the user cancels, changes nothing the user sees (title, path, recent list and
+    // text stay those of the file shown); a failed rendering shows the
+    // "File reading error" box naming the file.
     bool OpenDocument(const QString& path);
     void NewDocument();
     // Save Text File: asks for a name, then SaveTextTo.
@@ -29,7 +30,8 @@ public:
     // Ctrl+S: the document's path name, or Save Text File when there is none.
     bool Save();
     bool SaveTextTo(const QString& target);
-    // A file fetched by FTP Transmit becomes the document's file.
+    // A file fetched by FTP Transmit becomes the document's file; one that cannot be
+    // shown changes nothing but stays on disk, and the message says where.
     void ShowFetchedFile(const QString& path);
 
     void FileOpen(); // asks for a path, then OpenDocument
@@ -44,7 +46,8 @@ signals:
 private:
     void SetPathName(const QString& path);
     // Builds the text of `path` on a worker, then makes it the document's file.
-    void LoadAndShow(const QString& path);
+    // `fetched`: the file came from FTP Transmit (the message then says it is kept).
+    void LoadAndShow(const QString& path, bool fetched = false);
 
     CBrinewickDoc* m_doc;   // not owned
     CBrinewickView* m_view; // not owned

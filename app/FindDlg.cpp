@@ -1,5 +1,6 @@
 #include "app/FindDlg.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,6 +56,13 @@ CFindDlg::CFindDlg(QWidget* parent) : QDialog(parent)
     m_variables = makeList("1013", tr("Variables:"), 129, 40, 181, 123);
     m_dimensions = makeList("1003", tr("Dimensions:"), 7, 93, 110, 70);
 
+    m_matchCase = new QCheckBox(tr("Match &case"), this);
+    m_matchCase->setObjectName(QStringLiteral("matchCase"));
+    place(m_matchCase, 129, 170, 80, 12);
+    m_wholeWord = new QCheckBox(tr("&Whole word"), this);
+    m_wholeWord->setObjectName(QStringLiteral("wholeWord"));
+    place(m_wholeWord, 215, 170, 95, 12);
+
     auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("1"));
     place(ok, 7, 169, 50, 14);
@@ -100,6 +108,8 @@ int CFindDlg::exec()
     m_edit->selectAll();
     m_selStart = 0;
     m_selLength = static_cast<int>(m_edit->text().size());
+    m_matchCase->setChecked(m_bMatchCase);
+    m_wholeWord->setChecked(m_bWholeWord);
     fill(m_dimensions, toList(m_pDimensions));
     fill(m_variables, toList(m_pVariables));
     m_edit->setFocus();
@@ -161,5 +171,7 @@ void CFindDlg::OnListChoice(QListWidget* list, int row)
 void CFindDlg::accept()
 {
     m_strSearch = m_edit->text();
+    m_bMatchCase = m_matchCase->isChecked();
+    m_bWholeWord = m_wholeWord->isChecked();
     QDialog::accept();
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QLineEdit;
 class QListWidget;
 
@@ -21,6 +22,9 @@ public:
                const std::vector<std::string>* dimensions, const std::vector<std::string>* variables);
 
     QString m_strSearch;
+    // The options, shown on entry and read back on OK.
+    bool m_bMatchCase = true;
+    bool m_bWholeWord = false;
 
     int exec() override; // OnInitDialog, then the modal run
     void accept() override; // OnOK
@@ -40,6 +44,8 @@ private:
     QListWidget* m_keywords;
     QListWidget* m_variables;
     QListWidget* m_dimensions;
+    QCheckBox* m_matchCase;
+    QCheckBox* m_wholeWord;
     // The field's selection as it was when the field last lost the focus: a list
     // choice replaces it, as it would if the field had kept it.
     int m_selStart = 0;

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,8 @@
 #include "uikit/MessageBox.h"
 #include "uikit/NumberText.h"
 #include "app/PrintPreviewDlg.h"
+#include "app/StructurePanel.h"
+#include "uikit/AppSettings.h"
 #include "app/TextPrinter.h"
 #include "uikit/WaitCursor.h"
 #include "display/GraphDlg.h"
@@ -60,6 +63,7 @@ CMainFrame::CMainFrame()
     createMenus();
     createToolBar();
     createStatusBar();
+    createStructurePanel();
     connect(m_view, &CBrinewickView::stateChanged, this, &CMainFrame::UpdateCommands);
     connect(m_controller, &CDocController::documentChanged, this, [this] {
         updateTitle();
@@ -68,7 +72,9 @@ CMainFrame::CMainFrame()
     updateTitle();
     updateRecentMenu();
     UpdateCommands();
-    resize(800, 600);
+    // Room for the structure panel beside 80 columns of text.
+    resize(1040, 720);
+    restoreWindowSettings();
     m_view->setFocus();
 }
 
@@ -129,6 +135,8 @@ void CMainFrame::createActions()
     addCommand(ID_GOTO_LINE, "ID_GOTO_LINE", tr("Goto Line..."));
     addCommand(ID_PROFILE_VIEW, "ID_PROFILE_VIEW", tr("Profile View..."));
     addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
+    addCommand(ID_JUMP_GLOBALS, "ID_JUMP_GLOBALS", tr("&Global Attributes"));
+    addCommand(ID_VIEW_FONT, "ID_VIEW_FONT", tr("&Font..."));
     addCommand(ID_VIEW_TOOLBAR, "ID_VIEW_TOOLBAR", tr("&Toolbar"))->setCheckable(true);
     addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
     addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
@@ -170,6 +178,7 @@ void CMainFrame::createActions()
     connect(Action(ID_JUMP_VARIABLES), &QAction::triggered, view, &CBrinewickView::OnJumpVariables);
     connect(Action(ID_JUMP_DATA), &QAction::triggered, view, &CBrinewickView::OnJumpData);
     connect(Action(ID_JUMP_TAIL), &QAction::triggered, view, &CBrinewickView::OnJumpTail);
+    connect(Action(ID_JUMP_GLOBALS), &QAction::triggered, view, &CBrinewickView::OnJumpGlobalAttributes);
     connect(Action(ID_GOTO_LINE), &QAction::triggered, view, &CBrinewickView::OnGotoLine);
     bind(ID_FILE_PRINT, &CMainFrame::OnFilePrint);
     bind(ID_FILE_PRINT_DIRECT, &CMainFrame::OnFilePrintDirect);
@@ -186,6 +195,7 @@ void CMainFrame::createActions()
             m_controller->ShowFetchedFile(*fetched);
     });
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
+    bind(ID_VIEW_FONT, &CMainFrame::OnViewFont);
 }
 
 void CMainFrame::createMenus()
@@ -224,6 +234,10 @@ void CMainFrame::createMenus()
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(ID_PROFILE_VIEW));
     view->addAction(Action(ID_GRAPH_VIEW));
+    view->addSeparator();
+    view->addAction(Action(ID_JUMP_GLOBALS));
+    view->addAction(Action(ID_VIEW_FONT));
+    m_viewMenu = view;
     view->addSeparator();
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
@@ -293,13 +307,49 @@ void CMainFrame::createStatusBar()
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
+void CMainFrame::createStructurePanel()
+{
+    m_panel = new CStructurePanel(m_view, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_panel);
+    QAction* toggle = m_panel->toggleViewAction();
+    toggle->setObjectName(QStringLiteral("ID_VIEW_STRUCTURE"));
+    toggle->setText(tr("Structure &Panel"));
+    toggle->setData(ID_VIEW_STRUCTURE);
+    m_actions[ID_VIEW_STRUCTURE] = toggle;
+    m_viewMenu->insertAction(Action(ID_VIEW_TOOLBAR), toggle);
+    resizeDocks({m_panel}, {260}, Qt::Horizontal);
+}
+
+void CMainFrame::restoreWindowSettings()
+{
+    const QByteArray geometry = AppKey::kWindowGeometry.Read();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QByteArray state = AppKey::kWindowState.Read();
+    if (!state.isEmpty())
+        restoreState(state);
+    m_panel->setVisible(AppKey::kStructurePanel.Read());
+    const bool statusShown = AppKey::kStatusBar.Read();
+    Action(ID_VIEW_STATUS_BAR)->setChecked(statusShown);
+    statusBar()->setVisible(statusShown);
+    Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
+}
+
+void CMainFrame::saveWindowSettings()
+{
+    AppKey::kWindowGeometry.Write(saveGeometry());
+    AppKey::kWindowState.Write(saveState());
+    AppKey::kStructurePanel.Write(!m_panel->isHidden());
+    AppKey::kStatusBar.Write(!statusBar()->isHidden());
+}
+
 void CMainFrame::UpdateCommands()
 {
     const bool text = !m_view->IsTextEmpty();
     const bool profile = text && m_view->m_bProfileFile;
     const bool selection = m_view->HasSelection();
     for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES,
-                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
+                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
@@ -395,6 +445,16 @@ void CMainFrame::OnFtpTransmit()
         m_controller->ShowFetchedFile(*fetched);
 }
 
+void CMainFrame::OnViewFont()
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, m_view->font(), this, tr("Font"));
+    if (!ok)
+        return;
+    m_view->setFont(font);
+    AppKey::kViewFont.Write(font.toString());
+}
+
 void CMainFrame::OnAppAbout()
 {
     CAboutDlg dlg(this);
@@ -404,5 +464,6 @@ void CMainFrame::OnAppAbout()
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     m_controller->Recent().Save();
+    saveWindowSettings();
     event->accept();
 }

@@ -9,6 +9,7 @@
 class CBrinewickDoc;
 class CBrinewickView;
 class CDocController;
+class CStructurePanel;
 class QAction;
 class QLabel;
 class QMenu;
@@ -25,6 +26,7 @@ public:
     CDocController* Controller() const { return m_controller; }
     QToolBar* ToolBar() const { return m_toolBar; }
     QMenu* FileMenu() const { return m_fileMenu; }
+    CStructurePanel* StructurePanel() const { return m_panel; }
     // The action of command `id` (nullptr for an unknown id).
     QAction* Action(int id) const;
     QPrinter& Printer() { return *m_printer; }
@@ -42,6 +44,7 @@ public:
     void OnGraphView();
     void OnFtpTransmit();
     void OnAppAbout();
+    void OnViewFont();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +55,10 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createStructurePanel();
+    // The window's size, place, bars and panel as the user left them.
+    void restoreWindowSettings();
+    void saveWindowSettings();
     void updateTitle();
     void updateRecentMenu();
 
@@ -61,8 +68,10 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     std::map<int, QAction*> m_actions;
     QMenu* m_fileMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
     QAction* m_recentPlaceholder = nullptr;
     QList<QAction*> m_recentActions;
     QToolBar* m_toolBar = nullptr;
+    CStructurePanel* m_panel = nullptr;
     QLabel* m_keyLabels[3] = {};
 };

@@ -7,19 +7,18 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/BrinewickView.h"
 #include "text/TextBuffer.h"
 
 TextPrinter::TextPrinter(const TextBuffer& text, QPrinter& printer) : m_text(text)
 {
     m_resolution = std::max(1, printer.resolution());
-    m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     // 10 points in the printer's pixels, so the preview's scaled painting matches.
-    m_font.setPixelSize(std::max(1, m_resolution * 10 / 72));
-    const QFontMetricsF fm(m_font);
-    m_charWidth = std::max(1.0, fm.horizontalAdvance(QLatin1Char('M')));
-    m_lineHeight = std::max(1.0, fm.height());
-    m_ascent = fm.ascent();
+    font.setPixelSize(std::max(1, m_resolution * 10 / 72));
+    m_measure = std::make_unique<FontTextMeasure>(font);
+    m_lineHeight = m_measure->lineHeight();
+    m_ascent = m_measure->ascent();
+    const double charWidth = m_measure->averageAdvance();
 
     m_paper = printer.paperRect(QPrinter::DevicePixel);
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
@@ -27,11 +26,10 @@ TextPrinter::TextPrinter(const TextBuffer& text, QPrinter& printer) : m_text(tex
     // The printable area less a margin of a quarter inch on every side.
     const double margin = m_resolution / 4.0;
     m_body = QRectF(0, 0, page.width(), page.height()).adjusted(margin, margin, -margin, -margin);
-    if (m_body.width() < m_charWidth || m_body.height() < m_lineHeight)
-        m_body = QRectF(0, 0, std::max(page.width(), m_charWidth), std::max(page.height(), m_lineHeight));
-    const int columns = std::max(1, static_cast<int>(m_body.width() / m_charWidth));
+    if (m_body.width() < charWidth || m_body.height() < m_lineHeight)
+        m_body = QRectF(0, 0, std::max(page.width(), charWidth), std::max(page.height(), m_lineHeight));
     m_linesPerPage = std::max(1, static_cast<int>(m_body.height() / m_lineHeight));
-    m_layout.reset(&m_text, columns);
+    m_layout.reset(&m_text, m_measure.get(), m_body.width());
     const std::size_t lines = m_layout.displayLineCount();
     const std::size_t pages = (lines + m_linesPerPage - 1) / m_linesPerPage;
     m_pageCount = static_cast<int>(std::clamp<std::size_t>(pages, 1, INT_MAX));
@@ -40,7 +38,7 @@ TextPrinter::TextPrinter(const TextBuffer& text, QPrinter& printer) : m_text(tex
 void TextPrinter::PaintPage(QPainter& painter, int page) const
 {
     painter.save();
-    painter.setFont(m_font);
+    painter.setFont(m_measure->font());
     painter.setPen(Qt::black);
     const std::size_t first = static_cast<std::size_t>(page) * m_linesPerPage;
     const std::size_t total = m_layout.displayLineCount();
@@ -49,8 +47,8 @@ void TextPrinter::PaintPage(QPainter& painter, int page) const
             break;
         const TextLayout::Position pos = m_layout.displayLine(first + r);
         const std::string_view line = m_text.lineText(pos.line);
-        const QString shown = CBrinewickView::DisplaySegment(line, pos.segment);
-        painter.drawText(QPointF(m_body.left(), m_body.top() + r * m_lineHeight + m_ascent), shown);
+        m_measure->Paint(painter, QPointF(m_body.left(), m_body.top() + r * m_lineHeight + m_ascent), line,
+                         pos.segment);
     }
     painter.restore();
 }

@@ -1,11 +1,13 @@
 #pragma once
-// Lays the whole text out on printer pages (fixed-pitch font, the view's word wrap) and
+// Lays the whole text out on printer pages (the view's word wrap and text measure) and
 // paints any one page on demand, so neither printing nor the preview lays out more
 // than the page asked for.
 #include <QFont>
 #include <QRectF>
 #include <cstddef>
+#include <memory>
 
+#include "app/FontTextMeasure.h"
 #include "text/TextLayout.h"
 
 class QPainter;
@@ -31,10 +33,9 @@ public:
 
 private:
     const TextBuffer& m_text;
-    QFont m_font;
+    std::unique_ptr<FontTextMeasure> m_measure;
     QRectF m_paper;    // the whole sheet, device pixels (origin at the printable area)
     QRectF m_body;     // where the text goes
-    double m_charWidth = 1;
     double m_lineHeight = 1;
     double m_ascent = 1;
     int m_linesPerPage = 1;

@@ -41,6 +41,23 @@ void fill_name_lists(int ncid, CdlOutcome& outcome)
     }
 }
 
+// The text of attribute long_name of `varid`, if it has one of type char (at most a
+// screenful: the panel shows one line of it).
+std::string long_name_of(int ncid, int varid)
+{
+    nc_type type = NC_NAT;
+    size_t len = 0;
+    if (nc_inq_att(ncid, varid, "long_name", &type, &len) != NC_NOERR || type != NC_CHAR || len == 0
+        || len > 4096)
+        return {};
+    std::string text(len, '\0');
+    if (nc_get_att_text(ncid, varid, "long_name", text.data()) != NC_NOERR)
+        return {};
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
 void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
 {
     // A classic file's header is checked before the library reads it: some malformed
@@ -73,6 +90,7 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
         if (status != NC_NOERR)
             cdl_error_nc(w, status);
         dims[static_cast<std::size_t>(i)] = {name, size};
+        outcome.dimensions.push_back({name, size, i == unlimid});
         if (i == unlimid)
             cdl_printf(w, "\t%s = %s ; // (%zu currently)\n", name, "UNLIMITED", size);
         else
@@ -91,25 +109,33 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
             cdl_error_nc(w, status);
             nd = natts = 0;
         }
-        cdl_printf(w, "\t%s %s", type_name(w, type), name);
+        CdlVariable declared{name, type_name(w, type), {}, long_name_of(ncid, varid)};
+        cdl_printf(w, "\t%s %s", declared.type.c_str(), name);
         if (nd > 0) {
             std::string list = "(";
             for (int k = 0; k < nd; ++k) {
                 int d = dimids[static_cast<std::size_t>(k)];
-                list += (d >= 0 && d < ndims) ? dims[static_cast<std::size_t>(d)].name : std::string("?");
+                declared.shape.push_back((d >= 0 && d < ndims) ? dims[static_cast<std::size_t>(d)].name
+                                                               : std::string("?"));
+                list += declared.shape.back();
                 list += (k + 1 < nd) ? ", " : ")";
             }
             w.put(list);
         }
         w.put(" ;\n");
+        outcome.variables.push_back(std::move(declared));
         for (int a = 0; a < natts; ++a)
             print_att(w, ncid, varid, name, a);
     }
 
     if (ngatts > 0) {
         w.put("\n// global attributes:\n");
-        for (int a = 0; a < ngatts; ++a)
+        for (int a = 0; a < ngatts; ++a) {
+            char attname[NC_MAX_NAME + 1] = {0};
+            if (nc_inq_attname(ncid, NC_GLOBAL, a, attname) == NC_NOERR)
+                outcome.global_attribute_names.emplace_back(attname);
             print_att(w, ncid, NC_GLOBAL, "", a);
+        }
     }
 
     if (opened.truncated) {

@@ -7,12 +7,32 @@
 
 class JobControl;
 
+// A dimension as the header declares it.
+struct CdlDimension {
+    std::string name;
+    std::size_t length = 0;
+    bool unlimited = false;
+};
+
+// A variable as the header declares it: its type as written, the names of its
+// dimensions in order, and its long_name attribute when it has a text one.
+struct CdlVariable {
+    std::string name;
+    std::string type;
+    std::vector<std::string> shape;
+    std::string long_name;
+};
+
 // How a rendering ended, and what it learned of the file on the way.
 struct CdlOutcome {
     std::string log;     // messages, each ending in LF; empty means success
     bool cancelled = false;
     std::vector<std::string> dimension_names; // in id order
     std::vector<std::string> variable_names;  // in id order
+    // The header's structure, filled by the same rendering, in id order.
+    std::vector<CdlDimension> dimensions;
+    std::vector<CdlVariable> variables;
+    std::vector<std::string> global_attribute_names;
     bool ok() const { return log.empty() && !cancelled; }
 };
 

@@ -1,6 +1,9 @@
 #include "text/ByteSearch.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "text/WordSpan.h"
 
 namespace {
 
@@ -51,4 +54,57 @@ std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view 
         p = static_cast<const char*>(hit) + 1;
     }
     return std::string_view::npos;
+}
+
+namespace {
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// FindBytes ignoring the case of ASCII letters: candidates are the places of the
+// needle's first byte in either case, found with memchr.
+std::size_t FindBytesAnyCase(std::string_view text, std::size_t from, std::string_view needle)
+{
+    if (needle.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    const char lower = FoldAscii(needle[0]);
+    const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 'a' + 'A') : lower;
+    auto next = [&](char c, std::size_t at) -> std::size_t {
+        if (at >= text.size())
+            return std::string_view::npos;
+        const void* hit = std::memchr(text.data() + at, c, text.size() - at);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
+    };
+    std::size_t nl = next(lower, from), nu = upper == lower ? std::string_view::npos : next(upper, from);
+    while (true) {
+        const std::size_t p = std::min(nl, nu);
+        if (p == std::string_view::npos || p + needle.size() > text.size())
+            return std::string_view::npos;
+        bool same = true;
+        for (std::size_t k = 1; k < needle.size() && same; ++k)
+            same = FoldAscii(text[p + k]) == FoldAscii(needle[k]);
+        if (same)
+            return p;
+        if (p == nl)
+            nl = next(lower, p + 1);
+        else
+            nu = next(upper, p + 1);
+    }
+}
+
+} // namespace
+
+std::size_t FindText(std::string_view text, std::size_t from, std::string_view needle, bool matchCase,
+                     bool wholeWord)
+{
+    while (true) {
+        const std::size_t p = matchCase ? FindBytes(text, from, needle) : FindBytesAnyCase(text, from, needle);
+        if (p == std::string_view::npos || !wholeWord || needle.empty())
+            return p;
+        const std::size_t end = p + needle.size();
+        const bool startOk = p == 0 || !IsWordByte(needle.front()) || !IsWordByte(text[p - 1]);
+        const bool endOk = end == text.size() || !IsWordByte(needle.back()) || !IsWordByte(text[end]);
+        if (startOk && endOk)
+            return p;
+        from = p + 1;
+    }
 }

@@ -4,14 +4,20 @@
 
 void TextLayout::reset(const TextBuffer* buffer, int columns)
 {
+    reset(buffer, &ColumnMeasure::instance(), columns < 1 ? 1 : columns);
+}
+
+void TextLayout::reset(const TextBuffer* buffer, const TextMeasure* measure, double width)
+{
     m_buffer = buffer;
-    m_columns = columns < 1 ? 1 : columns;
+    m_measure = measure;
+    m_width = width;
     const std::size_t lines = buffer->lineCount();
     m_first.assign(lines + 1, 0);
     std::size_t d = 0;
     for (std::size_t i = 0; i < lines; ++i) {
         m_first[i] = d;
-        d += CountDisplayLines(buffer->lineText(i), m_columns);
+        d += CountDisplayLines(buffer->lineText(i), *m_measure, m_width);
     }
     m_first[lines] = d;
     m_cachedLine = static_cast<std::size_t>(-1);
@@ -21,7 +27,7 @@ void TextLayout::reset(const TextBuffer* buffer, int columns)
 const std::vector<WrapSegment>& TextLayout::segmentsOf(std::size_t line) const
 {
     if (line != m_cachedLine) {
-        WrapLine(m_buffer->lineText(line), m_columns, m_cachedSegments);
+        WrapLine(m_buffer->lineText(line), *m_measure, m_width, m_cachedSegments);
         m_cachedLine = line;
     }
     return m_cachedSegments;

@@ -1,6 +1,6 @@
 #pragma once
-// Display lines of a TextBuffer wrapped at a given number of columns: which text line
-// and which wrapped piece of it each display line shows, and back.
+// Display lines of a TextBuffer wrapped at a given width by a text measure: which text
+// line and which wrapped piece of it each display line shows, and back.
 #include <cstddef>
 #include <vector>
 
@@ -9,9 +9,13 @@
 
 class TextLayout {
 public:
-    // Lays the buffer out again; the buffer must outlive the layout (not owned).
+    // Lays the buffer out again at `width` as `measure` measures it; the buffer and the
+    // measure must outlive the layout (not owned).
+    void reset(const TextBuffer* buffer, const TextMeasure* measure, double width);
+    // The same in columns of a fixed-pitch font.
     void reset(const TextBuffer* buffer, int columns);
-    int columns() const { return m_columns; }
+    double width() const { return m_width; }
+    const TextMeasure& measure() const { return *m_measure; }
 
     std::size_t displayLineCount() const { return m_first.empty() ? 1 : m_first.back(); }
     // First display line of text line `line`.
@@ -33,7 +37,8 @@ private:
     const std::vector<WrapSegment>& segmentsOf(std::size_t line) const;
 
     const TextBuffer* m_buffer = nullptr; // not owned
-    int m_columns = 80;
+    const TextMeasure* m_measure = &ColumnMeasure::instance(); // not owned
+    double m_width = 80;
     std::vector<std::size_t> m_first; // display line where each text line starts; one extra at the end
     mutable std::size_t m_cachedLine = static_cast<std::size_t>(-1);
     mutable std::vector<WrapSegment> m_cachedSegments;

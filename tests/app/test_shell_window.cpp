@@ -5,8 +5,13 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QLineEdit>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <netcdf.h>
 
 #include "ShellTestSupport.h"
@@ -21,6 +26,7 @@
 #include <QFileInfo>
 #include "MainFrame.h"
 #include "PrintPreviewDlg.h"
+#include "StructurePanel.h"
 #include "uikit/AppSettings.h"
 #include "cdl/render_cdl.h"
 #include "uikit/BackgroundTask.h"
@@ -197,18 +203,47 @@ private slots:
         QVERIFY(!frame()->Document()->m_bFilePresent);
     }
 
-    void badFileKeepsOldTextAndClearsFlag()
+    // A file that opens but cannot be rendered, opened or fetched while another is
+    // shown, changes nothing the user sees: title, path, recent list, text and tools
+    // stay those of the file shown, and the message names the file that failed.
+    void badFileChangesNothingTheUserSees()
     {
-        QVERIFY(start({DataFile("D5900446_001.nc")}));
+        const QString good = DataFile("D5900446_001.nc");
+        QVERIFY(start({good}));
         const std::string before = view()->Buffer().bytes();
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("README.md")));
-        QCOMPARE(env->boxes.size(), std::size_t(1));
-        QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
-        QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
-        QVERIFY(view()->Buffer().bytes() == before);
-        QVERIFY(!view()->m_bProfileFile);
-        QVERIFY(!enabled(ID_PROFILE_VIEW));
-        QVERIFY(enabled(ID_EDIT_FIND)); // the old text is still there to search
+        auto recent = [] { return OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(); };
+        const QString recentBefore = recent();
+        const QString fetched = env->tempPath("fetched.nc");
+        {
+            QFile f(fetched);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("CDF\x01 this is no netCDF header");
+        }
+        for (const QString& bad : {DataFile("README.md"), fetched}) {
+            env->boxes.clear();
+            if (bad == fetched)
+                frame()->Controller()->ShowFetchedFile(bad);
+            else
+                QVERIFY(frame()->Controller()->OpenDocument(bad));
+            QCOMPARE(env->boxes.size(), std::size_t(1));
+            QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
+            QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
+            QVERIFY(env->boxes[0].text.startsWith(bad));
+            QCOMPARE(env->boxes[0].text.contains(QStringLiteral("fetched file is kept")), bad == fetched);
+            QVERIFY(view()->Buffer().bytes() == before);
+            QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
+            QCOMPARE(frame()->Document()->FilePath(), good);
+            QCOMPARE(recent(), recentBefore);
+            QVERIFY(view()->m_bProfileFile);
+            QVERIFY(enabled(ID_PROFILE_VIEW));
+        }
+        QVERIFY(QFile::exists(fetched));
+        // Save Text File still writes the shown file's text.
+        env->boxes.clear();
+        env->savePath = env->tempPath("kept.txt");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(env->boxes.empty());
+        QVERIFY(ReadAll(env->savePath) == Rendered(good));
     }
 
     // A load runs on a worker: cancelling it, or starting another load before it ends,
@@ -318,6 +353,21 @@ private slots:
         QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(env->boxes.empty());
         QVERIFY(ReadAll(env->savePath) == saved);
+    }
+
+    void saveTextProposesCdlBesideTheFile()
+    {
+        const QString nc = env->tempPath("shown.nc");
+        QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
+        QVERIFY(start({nc}));
+        QString proposed;
+        SetFileDialogHook([&](bool, const QString& start) {
+            proposed = start;
+            return QString();
+        });
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(proposed, env->tempPath("shown.cdl"));
+        QVERIFY(env->boxes.empty());
     }
 
     void saveNeverOverwritesNetcdf()
@@ -441,6 +491,120 @@ private slots:
         QVERIFY(env->boxes.empty());
     }
 
+    // The panel shows the file's dimensions, variables and global attributes as the
+    // library reports them; its items lead to their declarations and data.
+    void structurePanelFollowsTheFile()
+    {
+        const QString path = DataFile("D5900446_001.nc");
+        QVERIFY(start({path}));
+        CStructurePanel* panel = frame()->StructurePanel();
+        QVERIFY(panel->isVisible());
+        QTreeWidget* tree = panel->Tree();
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        int ncid = 0, ndims = 0, nvars = 0, ngatts = 0, unlim = -1;
+        QCOMPARE(nc_open(path.toUtf8().constData(), NC_NOWRITE, &ncid), NC_NOERR);
+        QCOMPARE(nc_inq(ncid, &ndims, &nvars, &ngatts, &unlim), NC_NOERR);
+        QTreeWidgetItem* dims = tree->topLevelItem(0);
+        QTreeWidgetItem* vars = tree->topLevelItem(1);
+        QTreeWidgetItem* atts = tree->topLevelItem(2);
+        QCOMPARE(dims->childCount(), ndims);
+        QCOMPARE(vars->childCount(), nvars);
+        QCOMPARE(atts->childCount(), ngatts);
+        for (int i = 0; i < ndims; ++i) {
+            char name[NC_MAX_NAME + 1] = {0};
+            size_t len = 0;
+            nc_inq_dim(ncid, i, name, &len);
+            QCOMPARE(dims->child(i)->text(0), QString::fromUtf8(name));
+            QVERIFY(dims->child(i)->text(1).contains(QString::number(len)));
+        }
+        int pres = -1;
+        QCOMPARE(nc_inq_varid(ncid, "PRES", &pres), NC_NOERR);
+        char longName[256] = {0};
+        QCOMPARE(nc_get_att_text(ncid, pres, "long_name", longName), NC_NOERR);
+        for (int i = 0; i < nvars; ++i) {
+            char name[NC_MAX_NAME + 1] = {0};
+            nc_inq_varname(ncid, i, name);
+            QCOMPARE(vars->child(i)->text(0), QString::fromUtf8(name));
+        }
+        QTreeWidgetItem* presItem = vars->child(pres);
+        QCOMPARE(presItem->text(1), QStringLiteral("float(N_PROF, N_LEVELS)"));
+        QCOMPARE(presItem->text(2), QString::fromUtf8(longName));
+        char title[NC_MAX_NAME + 1] = {0};
+        nc_inq_attname(ncid, NC_GLOBAL, 0, title);
+        QCOMPARE(atts->child(0)->text(0), QString::fromUtf8(title));
+        nc_close(ncid);
+
+        // A click goes to the declaration, the second action to the first data line,
+        // each selected in the middle of the view.
+        auto selectedLine = [this] {
+            std::size_t s = 0, e = 0;
+            view()->GetSel(s, e);
+            const std::size_t line = view()->Buffer().lineOfOffset(s);
+            return std::string(view()->Buffer().lineText(line));
+        };
+        auto centred = [this] {
+            std::size_t s = 0, e = 0;
+            view()->GetSel(s, e);
+            const QPointF at = view()->PointOfOffset(s);
+            return at.y() > view()->viewport()->height() / 4 && at.y() < view()->viewport()->height() * 3 / 4;
+        };
+        tree->scrollToItem(presItem);
+        const QPoint onName = tree->visualItemRect(presItem).topLeft() + QPoint(10, 5);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, onName);
+        QCOMPARE(view()->SelectedText(), QStringLiteral("PRES"));
+        QCOMPARE(selectedLine(), std::string("\tfloat PRES(N_PROF, N_LEVELS) ;"));
+        QVERIFY(centred());
+        panel->GoToData(presItem);
+        QCOMPARE(view()->SelectedText(), QStringLiteral("PRES"));
+        QVERIFY(selectedLine() == "PRES =" || selectedLine().rfind("PRES = ", 0) == 0);
+        QVERIFY(centred());
+        panel->GoToDeclaration(dims->child(ndims - 1));
+        QCOMPARE(view()->SelectedText(), dims->child(ndims - 1)->text(0));
+        panel->GoToDeclaration(atts->child(0));
+        QVERIFY(selectedLine().rfind("\t\t:" + std::string(title) + " = ", 0) == 0);
+        // The View menu's jump brings the global attributes' heading to the top.
+        frame()->Action(ID_JUMP_GLOBALS)->trigger();
+        QCOMPARE(view()->PointOfOffset(view()->Buffer().bytes().find("// global attributes:")).y(), 0.0);
+
+        // The filter keeps the matching names (or long names) in any case.
+        QTest::keyClicks(panel->Filter(), QStringLiteral("pres_adj"));
+        int shown = 0;
+        for (int i = 0; i < vars->childCount(); ++i)
+            if (!vars->child(i)->isHidden()) {
+                ++shown;
+                QVERIFY(vars->child(i)->text(0).startsWith(QStringLiteral("PRES_ADJUSTED")));
+            }
+        QVERIFY(shown >= 2);
+        QVERIFY(dims->isHidden());
+
+        // Another file refills it; New empties it.
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc")));
+        QVERIFY(tree->topLevelItem(1)->childCount() > 0);
+        QTest::keyClick(view(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(tree->topLevelItemCount(), 0);
+    }
+
+    // Size, place, toolbar, status bar and panel come back as they were left.
+    void windowLayoutIsRemembered()
+    {
+        QVERIFY(start());
+        frame()->resize(640, 480);
+        frame()->Action(ID_VIEW_TOOLBAR)->setChecked(false);
+        frame()->Action(ID_VIEW_STATUS_BAR)->setChecked(false);
+        frame()->Action(ID_VIEW_STRUCTURE)->trigger();
+        QVERIFY(frame()->StructurePanel()->isHidden());
+        frame()->close();
+        app.reset();
+        QVERIFY(start());
+        QCOMPARE(frame()->size(), QSize(640, 480));
+        QVERIFY(frame()->ToolBar()->isHidden());
+        QVERIFY(!frame()->Action(ID_VIEW_TOOLBAR)->isChecked());
+        QVERIFY(frame()->statusBar()->isHidden());
+        QVERIFY(!frame()->Action(ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(frame()->StructurePanel()->isHidden());
+        QVERIFY(!frame()->Action(ID_VIEW_STRUCTURE)->isChecked());
+    }
+
     void printPreviewLaysOutPagesOnDemand()
     {
         QVERIFY(start({DataFile("D1900857_001.nc")}));
@@ -459,6 +623,34 @@ private slots:
         QCOMPARE(OpenAppSettings()->value(QStringLiteral("Settings/PreviewPages")).toInt(), 2);
         CPrintPreviewDlg again(view()->Buffer(), printer, frame());
         QCOMPARE(again.PagesShown(), 2);
+
+        // Zoom and fit; any page is reached through its number.
+        dlg.SetPagesShown(1);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* area = dlg.findChild<QScrollArea*>(QStringLiteral("area"));
+        const double fitPage = dlg.Scale();
+        dlg.findChild<QPushButton*>(QStringLiteral("fitWidth"))->click();
+        const double fitWidth = dlg.Scale();
+        QVERIFY(fitWidth > fitPage);
+        QVERIFY(area->widget()->height() > area->viewport()->height()); // scrolls down the page
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomIn"))->click();
+        QVERIFY(dlg.Scale() > fitWidth * 1.2);
+        QVERIFY(area->widget()->width() > area->viewport()->width());
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomOut"))->click();
+        dlg.findChild<QPushButton*>(QStringLiteral("zoomOut"))->click();
+        QVERIFY(dlg.Scale() < fitWidth);
+        dlg.findChild<QPushButton*>(QStringLiteral("fitPage"))->click();
+        QCOMPARE(dlg.Scale(), fitPage);
+        auto* number = dlg.findChild<QSpinBox*>(QStringLiteral("pageNumber"));
+        QCOMPARE(number->maximum(), dlg.PageCount());
+        number->setFocus();
+        number->selectAll();
+        QTest::keyClicks(number, QString::number(dlg.PageCount()));
+        QTest::keyClick(number, Qt::Key_Return);
+        QCOMPARE(dlg.CurrentPage(), dlg.PageCount() - 1);
+        dlg.findChild<QPushButton*>(QStringLiteral("prev"))->click();
+        QCOMPARE(number->value(), dlg.PageCount() - 1);
     }
 
     void printCommandWritesPdf()

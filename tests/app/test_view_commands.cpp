@@ -1,6 +1,7 @@
 // The text view's commands: jumps, Goto Line, select all, caret keys, copy, and the
 // Find dialog with its search sequences.
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
@@ -315,6 +316,47 @@ private slots:
         QCOMPARE(s, std::size_t(5));
         QCOMPARE(e, std::size_t(7));
         QCOMPARE(view()->m_nSearchPos, 0LL);
+    }
+
+    // Match case (on by default) and Whole word; a hit off the screen is shown in the
+    // middle of the view.
+    void findOptionsAndHitInTheMiddle()
+    {
+        std::string text = SampleText(400);
+        text += "PRES_ADJUSTED = 1 ;\r\npres = 2 ;\r\n";
+        for (int i = 0; i < 100; ++i)
+            text += "}\r\n";
+        view()->SetText(text);
+        const std::size_t lower = text.find("pres = 2");
+        findString(QStringLiteral("pres"));
+        std::size_t s = 0, e = 0;
+        selection(s, e);
+        QCOMPARE(s, lower); // the only lower-case one
+        const QPointF at = view()->PointOfOffset(s);
+        const int rows = view()->LinesPerPage();
+        QVERIFY(at.y() >= 0);
+        const int row = static_cast<int>(at.y()) / static_cast<int>(std::ceil(view()->Measure().lineHeight()));
+        QVERIFY(row >= rows / 2 - 1 && row <= rows / 2 + 1);
+        // Any case, whole words: "PRES(N)" in the header, never PRES_ADJUSTED.
+        runFind([](CFindDlg* dlg) {
+            auto* matchCase = dlg->findChild<QCheckBox*>(QStringLiteral("matchCase"));
+            QVERIFY(matchCase->isChecked());
+            matchCase->setChecked(false);
+            dlg->findChild<QCheckBox*>(QStringLiteral("wholeWord"))->setChecked(true);
+            dlg->findChild<QLineEdit*>(QStringLiteral("1000"))->setText(QStringLiteral("Pres"));
+            dlg->findChild<QPushButton*>(QStringLiteral("1"))->click();
+        });
+        selection(s, e);
+        QCOMPARE(s, text.find("PRES(N)")); // wrapped around from the previous hit
+        frame()->Action(ID_FIND_NEXT)->trigger();
+        selection(s, e);
+        QCOMPARE(s, text.find("PRES:attr")); // ":" ends a word
+        // The options stay for the next Find.
+        runFind([](CFindDlg* dlg) {
+            QVERIFY(!dlg->findChild<QCheckBox*>(QStringLiteral("matchCase"))->isChecked());
+            QVERIFY(dlg->findChild<QCheckBox*>(QStringLiteral("wholeWord"))->isChecked());
+            dlg->reject();
+        });
     }
 
     void findStartsWithSelectionOrPreviousString()

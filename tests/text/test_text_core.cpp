@@ -9,6 +9,7 @@
 #include "text/TextBuffer.h"
 #include "text/TextLayout.h"
 #include "text/TextWrap.h"
+#include "text/WordSpan.h"
 
 namespace {
 
@@ -152,6 +153,51 @@ TEST(WrapLine, BreaksAtWordsAndExpandsTabs)
     EXPECT_EQ(Pieces("\xC3\xA9\xC3\xA9\xC3\xA9", 2), (std::vector<std::string>{"\xC3\xA9\xC3\xA9", "\xC3\xA9"}));
 }
 
+// Characters of uneven widths, as a proportional font has them.
+class UnevenMeasure : public TextMeasure {
+public:
+    UnevenMeasure()
+    {
+        std::array<double, 128> widths;
+        for (int c = 0; c < 128; ++c)
+            widths[c] = 3.0 + (c % 5) * 1.37;
+        setAscii(widths, 4 * 3.7);
+    }
+
+protected:
+    double wideAdvance(std::string_view ch) const override { return ch.size() == 1 ? 6.1 : 9.25; }
+};
+
+TEST(WrapLine, QuickCountAgreesWithTheWrapForUnevenWidths)
+{
+    const UnevenMeasure measure;
+    std::mt19937 rng(11);
+    const char alphabet[] = "abW \t\xC3\xA9\xFF";
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        const int len = static_cast<int>(rng() % 40);
+        for (int i = 0; i < len; ++i)
+            line += alphabet[rng() % (sizeof alphabet - 1)];
+        const double width = 5 + static_cast<double>(rng() % 1000) / 7.0;
+        std::vector<WrapSegment> segs;
+        WrapLine(line, measure, width, segs);
+        ASSERT_EQ(CountDisplayLines(line, measure, width), segs.size()) << line << " @" << width;
+        std::size_t at = 0;
+        for (const WrapSegment& s : segs) {
+            ASSERT_EQ(s.begin, at);
+            at = s.end;
+            // No piece but a single character, or one ending in blanks, is wider than the width.
+            const std::string_view piece = std::string_view(line).substr(s.begin, s.end - s.begin);
+            const std::size_t ink = piece.find_last_not_of(" \t");
+            if (ink == std::string_view::npos || Utf8CharLength(line, s.begin) > ink)
+                continue;
+            const std::size_t inkEnd = s.begin + ink + Utf8CharLength(line, s.begin + ink);
+            ASSERT_LE(XOfOffset(line, s, inkEnd, measure), width + 1e-6) << line << " @" << width;
+        }
+        ASSERT_EQ(at, line.size());
+    }
+}
+
 TEST(WrapLine, QuickCountAgreesWithTheWrap)
 {
     std::mt19937 rng(7);
@@ -228,3 +274,51 @@ TEST(StreamCompactor, PiecesOfAnySizeGiveTheWholeResult)
 }
 
 } // namespace
+
+TEST(WordAt, TakesWordsAndWholeNumbers)
+{
+    struct Case {
+        const char* line;
+        std::size_t at;
+        const char* word;
+    };
+    const Case cases[] = {
+        {"PRES = 9.060, 9.448 ;", 9, "9.060"},
+        {"PRES = 9.060, 9.448 ;", 7, "9.060"},        // at the start
+        {"PRES = 9.060, 9.448 ;", 12, "9.060"},       // just behind it
+        {"x = -1.5e+003, 2", 8, "-1.5e+003"},
+        {"x = -1.5e+003, 2", 12, "-1.5e+003"},        // in the exponent
+        {"x = -1.5e+003, 2", 4, "-1.5e+003"},         // on the sign
+        {"\tfloat PRES_ADJUSTED(N_PROF) ;", 12, "PRES_ADJUSTED"},
+        {"PRES:long_name = \"Sea\" ;", 2, "PRES"},
+        {"a-1", 2, "1"},                              // a hyphen between words is no sign
+        {"end.", 1, "end"},                           // a full stop is not part of a word
+        {"\xC3\xA9t\xC3\xA9 x", 1, "\xC3\xA9t\xC3\xA9"},
+        {"a , b", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string_view line(c.line);
+        const auto [b, e] = WordAt(line, c.at);
+        EXPECT_EQ(line.substr(b, e - b), c.word) << c.line << " @" << c.at;
+    }
+}
+
+TEST(FindText, MatchCaseAndWholeWord)
+{
+    const std::string_view text = "PRES pres_adjusted Pres PRESSURE pres";
+    struct Case {
+        std::string_view needle;
+        bool matchCase, wholeWord;
+        std::size_t from, expected;
+    };
+    const std::size_t none = std::string_view::npos;
+    const Case cases[] = {
+        {"pres", true, false, 0, 5},  {"pres", false, false, 0, 0},  {"pres", false, false, 1, 5},
+        {"pres", false, true, 1, 19}, {"pres", true, true, 0, 33},   {"PRESS", false, true, 0, none},
+        {"sure", false, false, 0, 28}, {"s_a", false, true, 0, none}, {"", false, true, 3, 3},
+        {" pres", true, true, 0, 32},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindText(text, c.from, c.needle, c.matchCase, c.wholeWord), c.expected)
+            << c.needle << " case " << c.matchCase << " word " << c.wholeWord << " from " << c.from;
+}
