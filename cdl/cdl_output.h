@@ -57,6 +57,14 @@ public:
     int line_pos = 0;               // characters on the current output line
     int line_limit = 78;
     NumberFormats formats;
+    std::string path;               // the file rendered, for messages
+    std::string variable;           // the variable being listed, for messages; empty in the header
+    bool netcdf4 = false;           // the file is netCDF-4 (HDF5): its texts are written in its fashion
+    std::size_t variable_text_limit = kDefaultVariableTextLimit; // bytes of text one variable may make
+
+    // The default of variable_text_limit: well under the memory of a desktop machine,
+    // far above the text of any real profile file's variable.
+    static constexpr std::size_t kDefaultVariableTextLimit = std::size_t{512} << 20;
 
 private:
     CdlSink& m_sink;

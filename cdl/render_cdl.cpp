@@ -5,10 +5,10 @@
 
 #include <netcdf.h>
 
-#include "cdl/attributes.h"
+#include "cdl/cdl_names.h"
 #include "cdl/cdl_output.h"
 #include "cdl/checked_open.h"
-#include "cdl/vardata.h"
+#include "cdl/render_group.h"
 
 namespace {
 
@@ -24,23 +24,6 @@ std::string cdl_name_of_path(const std::string& path)
     return name;
 }
 
-void fill_name_lists(int ncid, CdlOutcome& outcome)
-{
-    int ndims = 0, nvars = 0, ngatts = 0, unlimid = -1;
-    if (nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimid) != NC_NOERR)
-        return;
-    for (int i = 0; i < ndims; ++i) {
-        char name[NC_MAX_NAME + 1] = {0};
-        if (nc_inq_dimname(ncid, i, name) == NC_NOERR)
-            outcome.dimension_names.emplace_back(name);
-    }
-    for (int i = 0; i < nvars; ++i) {
-        char name[NC_MAX_NAME + 1] = {0};
-        if (nc_inq_varname(ncid, i, name) == NC_NOERR)
-            outcome.variable_names.emplace_back(name);
-    }
-}
-
 void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
 {
     // A classic file's header is checked before the library reads it: some malformed
@@ -52,93 +35,68 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
         return;
     }
     const int ncid = opened.ncid;
-    fill_name_lists(ncid, outcome);
+    int format = 0;
+    w.netcdf4 = nc_inq_format(ncid, &format) == NC_NOERR &&
+                (format == NC_FORMAT_NETCDF4 || format == NC_FORMAT_NETCDF4_CLASSIC);
 
-    cdl_printf(w, "netcdf %s {\n", cdl_name_of_path(path).c_str());
+    // The title is escaped like any name, except that a leading digit (as in most
+    // Argo file names) keeps the form the text of CDF-1 and CDF-2 files always had.
+    std::string title = cdl_name(cdl_name_of_path(path));
+    const bool cdf5 = format == NC_FORMAT_CDF5;
+    if (!w.netcdf4 && !cdf5 && title.size() >= 2 && title[0] == '\\' && title[1] >= '0' && title[1] <= '9')
+        title.erase(0, 1);
+    cdl_printf(w, "netcdf %s {\n", title.c_str());
 
-    int ndims = 0, nvars = 0, ngatts = 0, unlimid = -1;
-    int status = nc_inq(ncid, &ndims, &nvars, &ngatts, &unlimid);
-    if (status != NC_NOERR) {
-        cdl_error_nc(w, status);
-        ndims = nvars = ngatts = 0;
+    GroupRenderState state;
+    state.list_data = !opened.truncated;
+    if (opened.streaming) {
+        // The library would report 4294967295 records, reading zeros past the end.
+        state.root_records = opened.streaming_records;
+        cdl_error(w,
+                  "%s: the header gives the number of records as \"streaming\" (0xFFFFFFFF); the %llu whole records "
+                  "the file holds are shown",
+                  path.c_str(), static_cast<unsigned long long>(opened.streaming_records));
     }
-
-    std::vector<dim_desc> dims(static_cast<std::size_t>(ndims));
-    if (ndims > 0)
-        w.put("dimensions:\n");
-    for (int i = 0; i < ndims; ++i) {
-        char name[NC_MAX_NAME + 1] = {0};
-        size_t size = 0;
-        status = nc_inq_dim(ncid, i, name, &size);
-        if (status != NC_NOERR)
-            cdl_error_nc(w, status);
-        dims[static_cast<std::size_t>(i)] = {name, size};
-        if (i == unlimid)
-            cdl_printf(w, "\t%s = %s ; // (%zu currently)\n", name, "UNLIMITED", size);
-        else
-            cdl_printf(w, "\t%s = %zu ;\n", name, size);
-    }
-
-    if (nvars > 0)
-        w.put("variables:\n");
-    std::vector<int> dimids(NC_MAX_VAR_DIMS);
-    for (int varid = 0; varid < nvars; ++varid) {
-        char name[NC_MAX_NAME + 1] = {0};
-        nc_type type = NC_NAT;
-        int nd = 0, natts = 0;
-        status = nc_inq_var(ncid, varid, name, &type, &nd, dimids.data(), &natts);
-        if (status != NC_NOERR) {
-            cdl_error_nc(w, status);
-            nd = natts = 0;
-        }
-        cdl_printf(w, "\t%s %s", type_name(w, type), name);
-        if (nd > 0) {
-            std::string list = "(";
-            for (int k = 0; k < nd; ++k) {
-                int d = dimids[static_cast<std::size_t>(k)];
-                list += (d >= 0 && d < ndims) ? dims[static_cast<std::size_t>(d)].name : std::string("?");
-                list += (k + 1 < nd) ? ", " : ")";
-            }
-            w.put(list);
-        }
-        w.put(" ;\n");
-        for (int a = 0; a < natts; ++a)
-            print_att(w, ncid, varid, name, a);
-    }
-
-    if (ngatts > 0) {
-        w.put("\n// global attributes:\n");
-        for (int a = 0; a < ngatts; ++a)
-            print_att(w, ncid, NC_GLOBAL, "", a);
-    }
+    render_group(w, ncid, 0, state);
+    outcome.dimension_names = std::move(state.dimension_names);
+    outcome.variable_names = std::move(state.variable_names);
 
     if (opened.truncated) {
-        // The library would return zeros for the missing bytes: list no values at all.
+        // The library would return zeros for the missing bytes: no values are listed.
         cdl_error(w, "%s: %s", path.c_str(), opened.truncation_message().c_str());
-    } else {
-        write_data_section(w, ncid, nvars, unlimid, dims);
     }
 
     w.put("}\n");
-    status = nc_close(ncid);
+    int status = nc_close(ncid);
     if (status != NC_NOERR)
         cdl_error_nc(w, status);
 }
 
+// "Out of memory!" with where it happened.
+void log_out_of_memory(CdlWriter& w)
+{
+    if (w.variable.empty())
+        cdl_error(w, "Out of memory! %s could not be rendered", w.path.c_str());
+    else
+        cdl_error(w, "Out of memory! %s: variable %s could not be listed", w.path.c_str(), w.variable.c_str());
+}
+
 } // namespace
 
-CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control)
+CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control, const CdlOptions& options)
 {
     CdlOutcome outcome;
     CdlWriter w(sink, control);
     w.line_limit = 80 - 2;
+    w.path = path;
+    w.variable_text_limit = options.variable_text_limit;
     try {
         render(w, path, outcome);
         w.flush();
     } catch (const std::bad_alloc&) {
-        cdl_error(w, "Out of memory!");
+        log_out_of_memory(w);
     } catch (const std::length_error&) {
-        cdl_error(w, "Out of memory!");
+        log_out_of_memory(w);
     }
     outcome.cancelled = w.cancelled();
     outcome.log = std::move(w.error_log);
@@ -154,7 +112,7 @@ std::string render_cdl_text(const std::string& path, CdlOutcome* outcome)
     } catch (const std::bad_alloc&) {
         result.log += "Out of memory!\n";
     }
-    if (result.log.find("Out of memory!\n") != std::string::npos)
+    if (result.log.find("Out of memory!") != std::string::npos)
         std::string().swap(sink.text);
     if (outcome)
         *outcome = std::move(result);

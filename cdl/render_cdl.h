@@ -16,11 +16,19 @@ struct CdlOutcome {
     bool ok() const { return log.empty() && !cancelled; }
 };
 
+// Limits of one rendering.
+struct CdlOptions {
+    // Bytes of text one variable may make; a variable whose text would pass it is
+    // summarised with a message. The window may raise it.
+    std::size_t variable_text_limit = CdlWriter::kDefaultVariableTextLimit;
+};
+
 // Renders the file at `path` into `sink` as it goes; the text has CR LF line breaks.
 // With a `control`, the rendering reports the bytes made and stops early (outcome
 // `cancelled`) when asked to. Out of memory ends the rendering with "Out of memory!"
 // in the log; what the sink already took is then incomplete.
-CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control = nullptr);
+CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control = nullptr,
+                      const CdlOptions& options = CdlOptions());
 
 // The whole text in one string (empty after running out of memory), for callers that
 // want it in memory; the outcome goes to *outcome when given.
