@@ -39,12 +39,12 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     w.netcdf4 = nc_inq_format(ncid, &format) == NC_NOERR &&
                 (format == NC_FORMAT_NETCDF4 || format == NC_FORMAT_NETCDF4_CLASSIC);
 
-    // The title is escaped like any name, except that a leading digit (as in most
-    // Argo file names) keeps the form the text of CDF-1 and CDF-2 files always had.
-    std::string title = cdl_name(cdl_name_of_path(path));
-    const bool cdf5 = format == NC_FORMAT_CDF5;
-    if (!w.netcdf4 && !cdf5 && title.size() >= 2 && title[0] == '\\' && title[1] >= '0' && title[1] <= '9')
-        title.erase(0, 1);
+    // The title comes from the file's path, not its contents. It is written as ever
+    // for CDF-1 and CDF-2 files, and escaped like any name in netCDF-4 and CDF-5 files,
+    // whose text follows ncdump's.
+    std::string title = cdl_name_of_path(path);
+    if (w.netcdf4 || format == NC_FORMAT_CDF5)
+        title = cdl_name(title);
     cdl_printf(w, "netcdf %s {\n", title.c_str());
 
     GroupRenderState state;
