@@ -246,9 +246,18 @@ int print_typed_att_vals(CdlWriter& w, int ncid, int varid, const char* name, in
 bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum, const std::string& indent)
 {
     char name[NC_MAX_NAME + 1] = {0};
+    // A failed read names the file, the attribute and its variable.
+    auto att_error = [&](int failed) {
+        const std::string att = name[0] ? cdl_name(name) : "number " + std::to_string(attnum);
+        if (varname.empty())
+            cdl_error(w, "%s: global attribute %s: %s", w.path.c_str(), att.c_str(), nc_strerror(failed));
+        else
+            cdl_error(w, "%s: attribute %s of variable %s: %s", w.path.c_str(), att.c_str(), varname.c_str(),
+                      nc_strerror(failed));
+    };
     int status = nc_inq_attname(ncid, varid, attnum, name);
     if (status != NC_NOERR)
-        cdl_error_nc(w, status);
+        att_error(status);
 
     nc_type type = NC_NAT;
     size_t len = 0;
@@ -261,7 +270,7 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
     cdl_printf(w, "%s\t\t%s%s:%s = ", indent.c_str(), prefix.c_str(), varname.c_str(), cdl_name(name).c_str());
 
     if (status != NC_NOERR) {
-        cdl_error_nc(w, status);
+        att_error(status);
     } else if (len == 0) {
         cdl_put(w, "\"\"");
     } else {
@@ -270,14 +279,14 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
                 std::string text(len, '\0');
                 status = nc_get_att_text(ncid, varid, name, text.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(w, status);
+                    att_error(status);
                 else
                     print_att_text(w, len, text.data());
             } else if (type == NC_STRING) {
                 std::vector<char*> strings(len, nullptr);
                 status = nc_get_att_string(ncid, varid, name, strings.data());
                 if (status != NC_NOERR) {
-                    cdl_error_nc(w, status);
+                    att_error(status);
                 } else {
                     std::string out;
                     for (std::size_t i = 0; i < len; ++i) {
@@ -292,13 +301,13 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
                 std::vector<double> values(len);
                 status = nc_get_att_double(ncid, varid, name, values.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(w, status);
+                    att_error(status);
                 else
                     pr_att_vals(w, type, len, values.data());
             } else {
                 status = print_typed_att_vals(w, ncid, varid, name, type, len);
                 if (status != NC_NOERR)
-                    cdl_error_nc(w, status);
+                    att_error(status);
             }
         } catch (const std::bad_alloc&) {
             return out_of_memory_close(w, ncid, varname, name);

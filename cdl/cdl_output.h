@@ -82,5 +82,6 @@ void cdl_printf(CdlWriter& w, const char* format, ...) __attribute__((format(pri
 // Formats as printf does and appends the result and one LF to the error log.
 void cdl_error(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Logs the netCDF library's message for a failed call.
+// Logs the netCDF library's message for a failed call, after the file's path and the
+// variable being worked on, when known.
 void cdl_error_nc(CdlWriter& w, int status);

@@ -131,8 +131,10 @@ void render_group(CdlWriter& w, int grpid, int depth, GroupRenderState& state)
         }
         line += nd > 0 ? ") ;\n" : " ;\n";
         w.put(line);
+        w.variable = escaped;
         for (int a = 0; a < natts; ++a)
             print_att(w, grpid, varid, escaped, a, indent);
+        w.variable.clear();
     }
 
     int ngatts = 0;
