@@ -144,7 +144,17 @@ void print_att_text(CdlWriter& w, std::size_t len, const char* text)
         case '\'': out += "\\'"; break;
         case '\\': out += "\\\\"; break;
         case '\0': break;
-        default: out += c; break;
+        default:
+            if (w.netcdf4_classic && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                out += '\\';
+                out += static_cast<char>('0' + ((u >> 6) & 7));
+                out += static_cast<char>('0' + ((u >> 3) & 7));
+                out += static_cast<char>('0' + (u & 7));
+            } else {
+                out += c;
+            }
+            break;
         }
     }
     out += '"';

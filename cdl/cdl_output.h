@@ -59,7 +59,8 @@ public:
     NumberFormats formats;
     std::string path;               // the file rendered, for messages
     std::string variable;           // the variable being listed, for messages; empty in the header
-    bool netcdf4 = false;           // the file is netCDF-4 (HDF5): its texts are written in its fashion
+    bool netcdf4 = false;           // the file is netCDF-4 of the enhanced model: texts as ncdump writes them
+    bool netcdf4_classic = false;   // netCDF-4 of the classic model: control bytes of texts escaped
     std::size_t variable_text_limit = kDefaultVariableTextLimit; // bytes of text one variable may make
 
     // The default of variable_text_limit: well under the memory of a desktop machine,

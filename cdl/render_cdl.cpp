@@ -36,14 +36,16 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     }
     const int ncid = opened.ncid;
     int format = 0;
-    w.netcdf4 = nc_inq_format(ncid, &format) == NC_NOERR &&
-                (format == NC_FORMAT_NETCDF4 || format == NC_FORMAT_NETCDF4_CLASSIC);
+    if (nc_inq_format(ncid, &format) == NC_NOERR) {
+        w.netcdf4 = format == NC_FORMAT_NETCDF4;
+        w.netcdf4_classic = format == NC_FORMAT_NETCDF4_CLASSIC;
+    }
 
     // The title comes from the file's path, not its contents. It is written as ever
     // for CDF-1 and CDF-2 files, and escaped like any name in netCDF-4 and CDF-5 files,
     // whose text follows ncdump's.
     std::string title = cdl_name_of_path(path);
-    if (w.netcdf4 || format == NC_FORMAT_CDF5)
+    if (w.netcdf4 || w.netcdf4_classic || format == NC_FORMAT_CDF5)
         title = cdl_name(title);
     cdl_printf(w, "netcdf %s {\n", title.c_str());
 

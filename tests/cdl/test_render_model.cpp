@@ -202,6 +202,19 @@ data:
  c = "ab" ;
 }
 )"},
+    {"nc7", R"(netcdf classic4 {
+dimensions:
+	n = 4 ;
+variables:
+	char ch(n) ;
+		ch:a = "l1\n",
+			"l2\001" ;
+data:
+
+ ch = "a\n",
+    "b\001" ;
+}
+)"},
 };
 
 TEST(RenderModel, NetCdf4AndCdf5FilesRenderAsNcdumpDoes)
