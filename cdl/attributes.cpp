@@ -8,15 +8,21 @@
 
 #include <netcdf.h>
 
+#include "cdl/cdl_names.h"
 #include "cdl/cdl_output.h"
+#include "cdl/typed_values.h"
 
 namespace {
 
 // Out of memory while reading an attribute: the file is closed, so the rest of the
 // rendering fails visibly rather than going on with a half-read header.
-bool out_of_memory_close(CdlWriter& w, int ncid)
+bool out_of_memory_close(CdlWriter& w, int ncid, const std::string& varname, const char* attname)
 {
-    cdl_error(w, "Out of memory!");
+    if (varname.empty())
+        cdl_error(w, "Out of memory! %s: global attribute %s could not be read", w.path.c_str(), attname);
+    else
+        cdl_error(w, "Out of memory! %s: attribute %s of variable %s could not be read", w.path.c_str(), attname,
+                  varname.c_str());
     int status = nc_close(ncid);
     if (status != NC_NOERR)
         cdl_error_nc(w, status);
@@ -36,21 +42,6 @@ void append_int(std::string& out, long long v)
 }
 
 } // namespace
-
-const char* type_name(CdlWriter& w, int type)
-{
-    switch (type) {
-    case NC_BYTE: return "byte";
-    case NC_CHAR: return "char";
-    case NC_SHORT: return "short";
-    case NC_INT: return "int";
-    case NC_FLOAT: return "float";
-    case NC_DOUBLE: return "double";
-    default:
-        cdl_error(w, "type_name: bad type %d", type);
-        return "bogus";
-    }
-}
 
 std::optional<std::string> c_format_of(CdlWriter& w, int ncid, int varid)
 {
@@ -99,7 +90,11 @@ ValueFormat value_format(CdlWriter& w, int ncid, int varid, int type)
         return vf;
     }
     bool floating = (type == NC_FLOAT || type == NC_DOUBLE);
-    bool integer = (type == NC_BYTE || type == NC_SHORT || type == NC_INT);
+    bool integer = (type == NC_BYTE || type == NC_SHORT || type == NC_INT || is_extended_integer(type));
+    if (type == NC_STRING || is_user_type(type)) {
+        vf.form = ValueFormat::Form::Typed;
+        return vf;
+    }
     if (!floating && !integer) {
         cdl_error(w, "pr_vals: bad type");
         return vf;
@@ -112,6 +107,12 @@ ValueFormat value_format(CdlWriter& w, int ncid, int varid, int type)
             vf.numeric = w.formats.float_var;
         else if (type == NC_DOUBLE)
             vf.numeric = w.formats.double_var;
+        else if (type == NC_INT64)
+            vf.numeric = CFormat::parse("%lld", ValueKind::Integer);
+        else if (type == NC_UINT64)
+            vf.numeric = CFormat::parse("%llu", ValueKind::Integer);
+        else if (is_extended_integer(type))
+            vf.numeric = CFormat::parse("%u", ValueKind::Integer);
         else
             vf.numeric = CFormat::parse("%d", ValueKind::Integer);
     }
@@ -123,6 +124,11 @@ void print_att_text(CdlWriter& w, std::size_t len, const char* text)
     while (len > 0 && text[len - 1] == '\0')
         --len;
     std::string out;
+    if (w.netcdf4) {
+        append_quoted_string(out, std::string_view(text, len));
+        cdl_put(w, out);
+        return;
+    }
     out.reserve(len + 2);
     out += '"';
     for (std::size_t i = 0; i < len; ++i) {
@@ -138,7 +144,17 @@ void print_att_text(CdlWriter& w, std::size_t len, const char* text)
         case '\'': out += "\\'"; break;
         case '\\': out += "\\\\"; break;
         case '\0': break;
-        default: out += c; break;
+        default:
+            if (w.netcdf4_classic && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                out += '\\';
+                out += static_cast<char>('0' + ((u >> 6) & 7));
+                out += static_cast<char>('0' + ((u >> 3) & 7));
+                out += static_cast<char>('0' + (u & 7));
+            } else {
+                out += c;
+            }
+            break;
         }
     }
     out += '"';
@@ -194,19 +210,77 @@ void pr_att_vals(CdlWriter& w, int type, std::size_t count, const double* values
     cdl_put(w, out);
 }
 
-bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum)
+namespace {
+
+// The suffix CDL gives an attribute value of an extended integer type.
+const char* integer_suffix(int type)
+{
+    switch (type) {
+    case NC_UBYTE: return "UB";
+    case NC_USHORT: return "US";
+    case NC_UINT: return "U";
+    case NC_INT64: return "LL";
+    default: return "ULL";
+    }
+}
+
+// Values of a type without a classic reading: read as the library holds them, written
+// one by one, and the memory they own handed back.
+int print_typed_att_vals(CdlWriter& w, int ncid, int varid, const char* name, int type, std::size_t len)
+{
+    NcTypeInfo info;
+    if (!describe_type(ncid, type, info) || info.size == 0) {
+        type_name(w, ncid, type); // logs the bad type
+        return NC_NOERR;
+    }
+    std::vector<unsigned char> values(len * info.size);
+    int status = nc_get_att(ncid, varid, name, values.data());
+    if (status != NC_NOERR)
+        return status;
+    std::string out;
+    for (std::size_t i = 0; i < len; ++i) {
+        if (i > 0)
+            out += ", ";
+        append_value(w, ncid, type, values.data() + i * info.size, out);
+        if (is_extended_integer(type))
+            out += integer_suffix(type);
+    }
+    if (type_owns_memory(ncid, type))
+        nc_reclaim_data(ncid, type, values.data(), len);
+    cdl_put(w, out);
+    return NC_NOERR;
+}
+
+} // namespace
+
+bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum, const std::string& indent)
 {
     char name[NC_MAX_NAME + 1] = {0};
+    // A failed read names the file, the attribute and its variable.
+    auto att_error = [&](int failed) {
+        const std::string att = name[0] ? cdl_name(name) : "number " + std::to_string(attnum);
+        if (varname.empty())
+            cdl_error(w, "%s: global attribute %s: %s", w.path.c_str(), att.c_str(), nc_strerror(failed));
+        else
+            cdl_error(w, "%s: attribute %s of variable %s: %s", w.path.c_str(), att.c_str(), varname.c_str(),
+                      nc_strerror(failed));
+    };
     int status = nc_inq_attname(ncid, varid, attnum, name);
     if (status != NC_NOERR)
-        cdl_error_nc(w, status);
-    cdl_printf(w, "\t\t%s:%s = ", varname.c_str(), name);
+        att_error(status);
 
     nc_type type = NC_NAT;
     size_t len = 0;
     status = nc_inq_att(ncid, varid, name, &type, &len);
+    // Strings and user-defined types are named before the attribute: their values
+    // alone do not tell the type.
+    std::string prefix;
+    if (status == NC_NOERR && (type == NC_STRING || is_user_type(type)))
+        prefix = type_name(w, ncid, type) + " ";
+    cdl_printf(w, "%s\t\t%s%s:%s = ", indent.c_str(), prefix.c_str(), varname.c_str(), cdl_name(name).c_str());
+
     if (status != NC_NOERR) {
-        cdl_error_nc(w, status);
+        att_error(status);
     } else if (len == 0) {
         cdl_put(w, "\"\"");
     } else {
@@ -215,21 +289,40 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
                 std::string text(len, '\0');
                 status = nc_get_att_text(ncid, varid, name, text.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(w, status);
+                    att_error(status);
                 else
                     print_att_text(w, len, text.data());
-            } else {
+            } else if (type == NC_STRING) {
+                std::vector<char*> strings(len, nullptr);
+                status = nc_get_att_string(ncid, varid, name, strings.data());
+                if (status != NC_NOERR) {
+                    att_error(status);
+                } else {
+                    std::string out;
+                    for (std::size_t i = 0; i < len; ++i) {
+                        if (i > 0)
+                            out += ", ";
+                        append_quoted_string(out, strings[i] ? std::string_view(strings[i]) : std::string_view());
+                    }
+                    nc_free_string(len, strings.data());
+                    cdl_put(w, out);
+                }
+            } else if (is_classic_type(type)) {
                 std::vector<double> values(len);
                 status = nc_get_att_double(ncid, varid, name, values.data());
                 if (status != NC_NOERR)
-                    cdl_error_nc(w, status);
+                    att_error(status);
                 else
                     pr_att_vals(w, type, len, values.data());
+            } else {
+                status = print_typed_att_vals(w, ncid, varid, name, type, len);
+                if (status != NC_NOERR)
+                    att_error(status);
             }
         } catch (const std::bad_alloc&) {
-            return out_of_memory_close(w, ncid);
+            return out_of_memory_close(w, ncid, varname, name);
         } catch (const std::length_error&) {
-            return out_of_memory_close(w, ncid);
+            return out_of_memory_close(w, ncid, varname, name);
         }
     }
     cdl_put(w, " ;\n");

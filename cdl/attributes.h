@@ -6,12 +6,10 @@
 #include "cdl/c_format.h"
 #include "cdl/cdl_output.h"
 
-// The netCDF type's CDL name; "bogus" (after logging) for a code outside 1..6.
-const char* type_name(CdlWriter& w, int type);
-
 // How a variable's values are written.
 struct ValueFormat {
-    enum class Form { Numeric, String, None };
+    // Typed: strings and user-defined types, each value written by append_value.
+    enum class Form { Numeric, String, Typed, None };
     Form form = Form::None;
     std::optional<CFormat> numeric; // for Form::Numeric (char values in C_format form too)
 };
@@ -23,11 +21,16 @@ std::optional<std::string> c_format_of(CdlWriter& w, int ncid, int varid);
 ValueFormat value_format(CdlWriter& w, int ncid, int varid, int type);
 
 // Appends the attribute line of attribute number `attnum` of variable `varid`
-// (NC_GLOBAL with an empty name for a global attribute). Returns false when it ran
+// (NC_GLOBAL with an empty name for a global attribute); `varname` is the name as
+// written (escaped) and `indent` the group's indentation. Returns false when it ran
 // out of memory and closed the file.
-bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum);
+bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, int attnum,
+               const std::string& indent = std::string());
 
-// Appends `len` bytes as a quoted, escaped text.
+// Appends `len` bytes as a quoted, escaped text: a line feed continues the text on the
+// next line, other bytes stay as they are (classic files; netCDF-4 files of the
+// classic model escape control bytes in octal); in a netCDF-4 file of the enhanced
+// model the text is escaped as its strings are, on one line.
 void print_att_text(CdlWriter& w, std::size_t len, const char* text);
 
 // Appends `count` values (held as doubles) of the netCDF type as a comma-separated list.

@@ -103,4 +103,12 @@ void cdl_error(CdlWriter& w, const char* format, ...)
     w.error_log += '\n';
 }
 
-void cdl_error_nc(CdlWriter& w, int status) { cdl_error(w, "%s", nc_strerror(status)); }
+void cdl_error_nc(CdlWriter& w, int status)
+{
+    if (w.path.empty())
+        cdl_error(w, "%s", nc_strerror(status));
+    else if (w.variable.empty())
+        cdl_error(w, "%s: %s", w.path.c_str(), nc_strerror(status));
+    else
+        cdl_error(w, "%s: variable %s: %s", w.path.c_str(), w.variable.c_str(), nc_strerror(status));
+}

@@ -57,6 +57,15 @@ public:
     int line_pos = 0;               // characters on the current output line
     int line_limit = 78;
     NumberFormats formats;
+    std::string path;               // the file rendered, for messages
+    std::string variable;           // the variable being listed, for messages; empty in the header
+    bool netcdf4 = false;           // the file is netCDF-4 of the enhanced model: texts as ncdump writes them
+    bool netcdf4_classic = false;   // netCDF-4 of the classic model: control bytes of texts escaped
+    std::size_t variable_text_limit = kDefaultVariableTextLimit; // bytes of text one variable may make
+
+    // The default of variable_text_limit: well under the memory of a desktop machine,
+    // far above the text of any real profile file's variable.
+    static constexpr std::size_t kDefaultVariableTextLimit = std::size_t{512} << 20;
 
 private:
     CdlSink& m_sink;
@@ -74,5 +83,6 @@ void cdl_printf(CdlWriter& w, const char* format, ...) __attribute__((format(pri
 // Formats as printf does and appends the result and one LF to the error log.
 void cdl_error(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Logs the netCDF library's message for a failed call.
+// Logs the netCDF library's message for a failed call, after the file's path and the
+// variable being worked on, when known.
 void cdl_error_nc(CdlWriter& w, int status);

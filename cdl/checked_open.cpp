@@ -22,6 +22,8 @@ CheckedOpen open_netcdf_checked(const std::string& path, bool allow_truncated)
     result.truncated = check.truncated();
     result.file_size = check.file_size;
     result.implied_size = check.implied_size;
+    result.streaming = check.streaming;
+    result.streaming_records = check.streaming_records;
     if (result.truncated && !allow_truncated) {
         result.status = NC_ETRUNC;
         result.message = result.truncation_message();

@@ -12,6 +12,8 @@ struct CheckedOpen {
     bool truncated = false; // a classic file shorter than its header says
     std::uint64_t file_size = 0;
     std::uint64_t implied_size = 0;
+    bool streaming = false;             // the record count is the "streaming" marker
+    std::uint64_t streaming_records = 0; // then: the whole records the file holds
     // The sentence that says a file is truncated.
     std::string truncation_message() const;
 };

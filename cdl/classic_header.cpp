@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string_view>
@@ -121,6 +122,12 @@ std::uint64_t type_size(std::uint64_t type, int version)
 
 std::uint64_t pad4(std::uint64_t n) { return (n + 3) & ~std::uint64_t{3}; }
 
+// "a" or "an" before a word.
+std::string with_article(const char* word)
+{
+    return std::string(word[0] && std::strchr("aeiou", word[0]) ? "an " : "a ") + word;
+}
+
 // a * b, or throws when it does not fit in 63 bits.
 std::uint64_t checked_mul(std::uint64_t a, std::uint64_t b, const char* what)
 {
@@ -182,14 +189,14 @@ public:
     {
         std::uint64_t len = count();
         if (len == 0 || len > kMaxName)
-            throw Malformed{std::string("a ") + what + " name has a bad length"};
+            throw Malformed{with_article(what) + " name has a bad length"};
         std::string s = m_r.text(len);
         m_r.skip(pad4(len) - len);
         for (unsigned char c : s)
             if (c < 0x20 || c == 0x7F || c == '/')
-                throw Malformed{std::string("a ") + what + " name holds a control character or '/'"};
+                throw Malformed{with_article(what) + " name holds a control character or '/'"};
         if (!valid_utf8(s))
-            throw Malformed{std::string("a ") + what + " name is not valid UTF-8"};
+            throw Malformed{with_article(what) + " name is not valid UTF-8"};
         return s;
     }
 
@@ -355,6 +362,20 @@ ClassicHeaderCheck check_classic_header(const std::string& path)
                 std::uint64_t end_of = checked_add(checked_add(v.begin, last, "the records"), slab[i], "the records");
                 implied = std::max(implied, end_of);
             }
+        }
+        if (streaming) {
+            // As many whole records as lie between the first record variable's data
+            // and the end of the file.
+            std::uint64_t first = 0;
+            bool any = false;
+            for (const Var& v : vars)
+                if (!v.dims.empty() && dims[v.dims[0]].length == 0 && (!any || v.begin < first)) {
+                    first = v.begin;
+                    any = true;
+                }
+            result.streaming = true;
+            if (any && record_size > 0 && result.file_size > first)
+                result.streaming_records = (result.file_size - first) / record_size;
         }
         result.implied_size = implied;
     } catch (const Malformed& m) {

@@ -13,6 +13,10 @@ struct ClassicHeaderCheck {
     std::string problem;
     std::uint64_t file_size = 0;
     std::uint64_t implied_size = 0; // bytes the header's variables and records need
+    // The header's record count is the "streaming" marker 0xFFFFFFFF: the number of
+    // whole records the file holds stands in for it.
+    bool streaming = false;
+    std::uint64_t streaming_records = 0;
     bool truncated() const { return is_classic && header_ok && implied_size > file_size; }
 };
 

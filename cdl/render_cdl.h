@@ -4,24 +4,10 @@
 #include <vector>
 
 #include "cdl/cdl_output.h"
+#include "cdl/cdl_structure.h"
 
 class JobControl;
 
-// A dimension as the header declares it.
-struct CdlDimension {
-    std::string name;
-    std::size_t length = 0;
-    bool unlimited = false;
-};
-
-// A variable as the header declares it: its type as written, the names of its
-// dimensions in order, and its long_name attribute when it has a text one.
-struct CdlVariable {
-    std::string name;
-    std::string type;
-    std::vector<std::string> shape;
-    std::string long_name;
-};
 
 // How a rendering ended, and what it learned of the file on the way.
 struct CdlOutcome {
@@ -36,11 +22,19 @@ struct CdlOutcome {
     bool ok() const { return log.empty() && !cancelled; }
 };
 
+// Limits of one rendering.
+struct CdlOptions {
+    // Bytes of text one variable may make; a variable whose text would pass it is
+    // summarised with a message. The window may raise it.
+    std::size_t variable_text_limit = CdlWriter::kDefaultVariableTextLimit;
+};
+
 // Renders the file at `path` into `sink` as it goes; the text has CR LF line breaks.
 // With a `control`, the rendering reports the bytes made and stops early (outcome
 // `cancelled`) when asked to. Out of memory ends the rendering with "Out of memory!"
 // in the log; what the sink already took is then incomplete.
-CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control = nullptr);
+CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* control = nullptr,
+                      const CdlOptions& options = CdlOptions());
 
 // The whole text in one string (empty after running out of memory), for callers that
 // want it in memory; the outcome goes to *outcome when given.

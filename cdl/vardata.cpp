@@ -1,14 +1,18 @@
 #include "cdl/vardata.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include <netcdf.h>
 
 #include "cdl/attributes.h"
+#include "cdl/cdl_names.h"
 #include "cdl/cdl_output.h"
+#include "cdl/typed_values.h"
 
 namespace {
 
@@ -19,11 +23,18 @@ struct FillTest {
     bool has_fill = false;
     double fill = 0.0;
     double tolerance = 0.0; // |epsilon * fill| for float and double
+    unsigned long long bits = 0; // the fill of an extended integer type
 
     bool exact(double v) const { return has_fill && v == fill; }
     bool near(double v) const
     {
-        return has_fill && ((v > 0) == (fill > 0)) && std::fabs(v - fill) <= tolerance;
+        if (!has_fill)
+            return false;
+        // A non-finite fill matches only itself (NaN matches NaN): its tolerance would
+        // be infinite or NaN.
+        if (!std::isfinite(fill))
+            return std::isnan(fill) ? std::isnan(v) : v == fill;
+        return ((v > 0) == (fill > 0)) && std::fabs(v - fill) <= tolerance;
     }
 };
 
@@ -38,18 +49,57 @@ bool is_fill(T v, const FillTest& ft, int type)
         // The fill truncated toward zero; a fill outside the int range never matches.
         return ft.has_fill && ft.fill > -2147483649.0 && ft.fill < 2147483648.0 &&
                static_cast<long long>(v) == static_cast<long long>(ft.fill);
+    case NC_UBYTE:
+    case NC_USHORT:
+    case NC_UINT:
+    case NC_INT64:
+    case NC_UINT64:
+        if constexpr (std::is_integral_v<T>)
+            return ft.has_fill && static_cast<unsigned long long>(v) == ft.bits;
+        else
+            return false;
     default:
         return ft.exact(static_cast<double>(v));
     }
 }
 
+// Writes bytes of a formatted value from `from` on that would not show as themselves
+// as octal escapes, like the string form's: control bytes always, and every byte
+// outside blank to tilde when the value came from a %c conversion.
+void escape_unprintable(std::string& text, std::size_t from, bool char_conversion)
+{
+    auto bad = [char_conversion](unsigned char c) {
+        return c < 0x20 || c == 0x7F || (char_conversion && c > 0x7F);
+    };
+    std::size_t i = from;
+    while (i < text.size() && !bad(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i == text.size())
+        return;
+    std::string out = text.substr(0, i);
+    for (; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (bad(c)) {
+            out += '\\';
+            out += static_cast<char>('0' + ((c >> 6) & 7));
+            out += static_cast<char>('0' + ((c >> 3) & 7));
+            out += static_cast<char>('0' + (c & 7));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    text.swap(out);
+}
+
 template <typename T>
 void format_one(std::string& out, T v, const CFormat& fmt)
 {
+    const std::size_t from = out.size();
     if constexpr (std::is_floating_point_v<T>)
         fmt.append(out, static_cast<double>(v));
     else
         fmt.append(out, static_cast<long long>(v));
+    escape_unprintable(out, from, fmt.spec().conv == 'c');
 }
 
 template <typename T>
@@ -147,6 +197,101 @@ FillTest fill_of(CdlWriter& w, int ncid, int varid, int type)
     return ft;
 }
 
+// The fill of a type that a double cannot hold, into vp: extended integers compare
+// their bits, strings their text, enum and opaque values their bytes. A ubyte, like a
+// byte, has no default fill, nor do vlens and compounds.
+void typed_fill_of(CdlWriter& w, int ncid, int varid, var_desc& vp)
+{
+    nc_type att_type = NC_NAT;
+    size_t att_len = 0;
+    const bool has_att = nc_inq_att(ncid, varid, "_FillValue", &att_type, &att_len) == NC_NOERR &&
+                         att_type == vp.type && att_len == 1;
+    vp.has_fill = false;
+    int status = NC_NOERR;
+    if (is_extended_integer(vp.type)) {
+        if (has_att) {
+            if (vp.type == NC_INT64) {
+                long long f = 0;
+                status = nc_get_att_longlong(ncid, varid, "_FillValue", &f);
+                vp.fill_bits = static_cast<unsigned long long>(f);
+            } else {
+                status = nc_get_att_ulonglong(ncid, varid, "_FillValue", &vp.fill_bits);
+            }
+            vp.has_fill = status == NC_NOERR;
+        }
+        if (!vp.has_fill) {
+            vp.has_fill = vp.type != NC_UBYTE;
+            switch (vp.type) {
+            case NC_USHORT: vp.fill_bits = NC_FILL_USHORT; break;
+            case NC_UINT: vp.fill_bits = NC_FILL_UINT; break;
+            case NC_INT64: vp.fill_bits = static_cast<unsigned long long>(NC_FILL_INT64); break;
+            default: vp.fill_bits = NC_FILL_UINT64; break;
+            }
+        }
+    } else if (vp.type == NC_STRING) {
+        vp.has_fill = true; // the default fill is the empty string
+        if (has_att) {
+            char* text = nullptr;
+            status = nc_get_att_string(ncid, varid, "_FillValue", &text);
+            if (status == NC_NOERR && text)
+                vp.fill_bytes = text;
+            if (status == NC_NOERR)
+                nc_free_string(1, &text);
+        }
+    } else if (has_att) {
+        NcTypeInfo info;
+        if (describe_type(ncid, vp.type, info) && (info.cls == NC_ENUM || info.cls == NC_OPAQUE) && info.size > 0 &&
+            info.size <= 65536) {
+            vp.fill_bytes.assign(info.size, '\0');
+            status = nc_get_att(ncid, varid, "_FillValue", vp.fill_bytes.data());
+            vp.has_fill = status == NC_NOERR;
+        }
+    }
+    if (status != NC_NOERR)
+        cdl_error_nc(w, status);
+}
+
+// Values of strings and user-defined types, each written by append_value, with "_"
+// for a value equal to the fill.
+void put_typed(CdlWriter& w, int ncid, const var_desc& vp, const unsigned char* values, std::size_t n,
+               std::size_t size, bool more, bool last_row)
+{
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text.clear();
+        const unsigned char* p = values + i * size;
+        bool fill = false;
+        if (vp.has_fill) {
+            if (vp.type == NC_STRING) {
+                const char* s = nullptr;
+                std::memcpy(&s, p, sizeof s);
+                fill = (s ? std::string_view(s) : std::string_view()) == vp.fill_bytes;
+            } else {
+                fill = vp.fill_bytes.size() == size && std::memcmp(p, vp.fill_bytes.data(), size) == 0;
+            }
+        }
+        if (fill)
+            text += '_';
+        else
+            append_value(w, ncid, vp.type, p, text);
+        if (i + 1 < n)
+            text += ", ";
+        put_unbroken(w, text);
+    }
+    end_chunk(w, more, last_row);
+}
+
+// The entry of a variable too big to list: a comment in place of its values, and a
+// message.
+void summarise(CdlWriter& w, const var_desc& vp, std::size_t total)
+{
+    cdl_printf(w, "\n%s // %s: %zu values not listed: their text would pass the limit of %zu bytes for one variable\n",
+               vp.indent.c_str(), vp.name.c_str(), total, w.variable_text_limit);
+    cdl_error(w, "%s: variable %s is not listed: the text of its %zu values would pass the limit of %zu bytes for one "
+                 "variable",
+              w.path.c_str(), vp.name.c_str(), total, w.variable_text_limit);
+}
+
 } // namespace
 
 void set_line_pos(CdlWriter& w, int pos) { w.line_pos = pos; }
@@ -188,12 +333,56 @@ bool advance_corner(const std::size_t* sizes, int ndims, std::size_t* corner, co
     return corner[0] < sizes[0];
 }
 
+namespace {
+
+// Reads one chunk of a classic or extended numeric variable into `buffer` with the
+// library call of its type.
+int read_numeric(int ncid, int varid, int type, const std::size_t* corner, const std::size_t* counts, void* buffer)
+{
+    switch (type) {
+    case NC_BYTE: return nc_get_vara_schar(ncid, varid, corner, counts, static_cast<signed char*>(buffer));
+    case NC_CHAR: return nc_get_vara_text(ncid, varid, corner, counts, static_cast<char*>(buffer));
+    case NC_SHORT: return nc_get_vara_short(ncid, varid, corner, counts, static_cast<short*>(buffer));
+    case NC_INT: return nc_get_vara_int(ncid, varid, corner, counts, static_cast<int*>(buffer));
+    case NC_FLOAT: return nc_get_vara_float(ncid, varid, corner, counts, static_cast<float*>(buffer));
+    case NC_DOUBLE: return nc_get_vara_double(ncid, varid, corner, counts, static_cast<double*>(buffer));
+    case NC_UBYTE: return nc_get_vara_uchar(ncid, varid, corner, counts, static_cast<unsigned char*>(buffer));
+    case NC_USHORT: return nc_get_vara_ushort(ncid, varid, corner, counts, static_cast<unsigned short*>(buffer));
+    case NC_UINT: return nc_get_vara_uint(ncid, varid, corner, counts, static_cast<unsigned int*>(buffer));
+    case NC_INT64: return nc_get_vara_longlong(ncid, varid, corner, counts, static_cast<long long*>(buffer));
+    case NC_UINT64:
+        return nc_get_vara_ulonglong(ncid, varid, corner, counts, static_cast<unsigned long long*>(buffer));
+    default: return NC_EBADTYPE;
+    }
+}
+
+void put_numeric_chunk(CdlWriter& w, int type, const void* buffer, std::size_t n, const CFormat& fmt,
+                       const FillTest& ft, bool more, bool last_row)
+{
+    switch (type) {
+    case NC_BYTE: put_numeric(w, static_cast<const signed char*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_CHAR: put_numeric(w, static_cast<const signed char*>(buffer), n, fmt, FillTest{}, type, more, last_row); break;
+    case NC_SHORT: put_numeric(w, static_cast<const short*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_INT: put_numeric(w, static_cast<const int*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_FLOAT: put_numeric(w, static_cast<const float*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_DOUBLE: put_numeric(w, static_cast<const double*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_UBYTE: put_numeric(w, static_cast<const unsigned char*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_USHORT: put_numeric(w, static_cast<const unsigned short*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_UINT: put_numeric(w, static_cast<const unsigned int*>(buffer), n, fmt, ft, type, more, last_row); break;
+    case NC_INT64: put_numeric(w, static_cast<const long long*>(buffer), n, fmt, ft, type, more, last_row); break;
+    default: put_numeric(w, static_cast<const unsigned long long*>(buffer), n, fmt, ft, type, more, last_row); break;
+    }
+}
+
+} // namespace
+
 int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid)
 {
     ValueFormat vf = value_format(w, ncid, varid, vp.type);
     FillTest ft;
     ft.has_fill = vp.has_fill;
     ft.fill = vp.fill;
+    ft.bits = vp.fill_bits;
     ft.tolerance = std::fabs((vp.type == NC_FLOAT ? FLT_EPSILON : DBL_EPSILON) * vp.fill);
 
     const int nd = vp.ndims;
@@ -208,16 +397,42 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
         total *= sizes[static_cast<std::size_t>(i)]; // the caller made sure it fits
     std::size_t rows = total / row_length;
 
+    // Strings and user-defined types are read in their memory layout, fewer at a time
+    // when their values are large.
+    NcTypeInfo info;
+    std::size_t chunk = kChunk;
+    const bool typed = vf.form == ValueFormat::Form::Typed;
+    if (typed) {
+        if (!describe_type(ncid, vp.type, info) || info.size == 0) {
+            type_name(w, ncid, vp.type); // logs the bad type
+            return 0;
+        }
+        chunk = std::clamp<std::size_t>((std::size_t{16} << 20) / info.size, 1, kChunk);
+    }
+    const bool owns_memory = typed && type_owns_memory(ncid, vp.type);
+
+    // Every value makes at least one character and its delimiter (a character of a
+    // string at least one): a variable whose text must pass the limit is summarised
+    // before anything is read, so an unwritten variable of 10^12 values costs nothing.
+    const std::size_t least_per_value = (vf.form == ValueFormat::Form::String) ? 1 : 3;
+    if (total > w.variable_text_limit / least_per_value) {
+        summarise(w, vp, total);
+        return 0;
+    }
+    const std::size_t start = w.written();
+
     if (nd >= 2) {
-        cdl_printf(w, "\n %s =\n  ", vp.name.c_str());
+        cdl_printf(w, "\n%s %s =\n  ", vp.indent.c_str(), vp.name.c_str());
         set_line_pos(w, 2);
     } else {
-        cdl_printf(w, "\n %s = ", vp.name.c_str());
-        set_line_pos(w, static_cast<int>(vp.name.size()) + 4);
+        cdl_printf(w, "\n%s %s = ", vp.indent.c_str(), vp.name.c_str());
+        set_line_pos(w, static_cast<int>(vp.indent.size() + vp.name.size()) + 4);
     }
 
-    // One buffer of 1000 values of the widest type.
+    // One buffer of 1000 values of the widest numeric type; strings and user-defined
+    // types get their own.
     alignas(double) unsigned char buffer[kChunk * sizeof(double)];
+    std::vector<unsigned char> typed_buffer(typed ? chunk * info.size : 0);
     const std::size_t last = nd > 0 ? static_cast<std::size_t>(nd - 1) : 0;
     for (std::size_t row = 0; row < rows; ++row) {
         if (w.cancelled())
@@ -226,41 +441,47 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
         const std::size_t mark = corner[last];
         std::size_t left = row_length;
         while (left > 0) {
-            const std::size_t n = std::min(left, kChunk);
+            const std::size_t n = std::min(left, chunk);
             const bool more = left > n;
             counts[last] = n;
             int status = NC_NOERR;
-            switch (vp.type) {
-            case NC_BYTE: status = nc_get_vara_schar(ncid, varid, corner.data(), counts.data(), reinterpret_cast<signed char*>(buffer)); break;
-            case NC_CHAR: status = nc_get_vara_text(ncid, varid, corner.data(), counts.data(), reinterpret_cast<char*>(buffer)); break;
-            case NC_SHORT: status = nc_get_vara_short(ncid, varid, corner.data(), counts.data(), reinterpret_cast<short*>(buffer)); break;
-            case NC_INT: status = nc_get_vara_int(ncid, varid, corner.data(), counts.data(), reinterpret_cast<int*>(buffer)); break;
-            case NC_FLOAT: status = nc_get_vara_float(ncid, varid, corner.data(), counts.data(), reinterpret_cast<float*>(buffer)); break;
-            case NC_DOUBLE: status = nc_get_vara_double(ncid, varid, corner.data(), counts.data(), reinterpret_cast<double*>(buffer)); break;
-            default: cdl_error(w, "vardata: bad type"); status = NC_EBADTYPE; break;
-            }
-            if (status != NC_NOERR) {
-                // A chunk that could not be read shows no values: never stale bytes.
-                if (status != NC_EBADTYPE)
-                    cdl_error_nc(w, status);
+            if (typed)
+                status = nc_get_vara(ncid, varid, corner.data(), counts.data(), typed_buffer.data());
+            else if (vf.form != ValueFormat::Form::None)
+                status = read_numeric(ncid, varid, vp.type, corner.data(), counts.data(), buffer);
+            else
+                status = NC_EBADTYPE;
+            if (status == NC_EBADTYPE && !typed) {
+                cdl_error(w, "vardata: bad type");
                 end_chunk(w, more, last_row);
+            } else if (status != NC_NOERR) {
+                // The first failed read ends the variable: a damaged variable gives one
+                // message, not one per chunk, and never shows stale bytes.
+                cdl_error(w, "%s: the values of variable %s could not be read: %s", w.path.c_str(), vp.name.c_str(),
+                          nc_strerror(status));
+                end_chunk(w, false, true);
+                return 0;
+            } else if (typed) {
+                put_typed(w, ncid, vp, typed_buffer.data(), n, info.size, more, last_row);
+                if (owns_memory)
+                    nc_reclaim_data(ncid, vp.type, typed_buffer.data(), n);
             } else if (vp.type == NC_CHAR && vf.form == ValueFormat::Form::String) {
                 put_string(w, reinterpret_cast<const char*>(buffer), n, more, last_row);
             } else if (vf.numeric) {
-                const CFormat& fmt = *vf.numeric;
-                switch (vp.type) {
-                case NC_BYTE: put_numeric(w, reinterpret_cast<const signed char*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_CHAR: put_numeric(w, reinterpret_cast<const signed char*>(buffer), n, fmt, FillTest{}, vp.type, more, last_row); break;
-                case NC_SHORT: put_numeric(w, reinterpret_cast<const short*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_INT: put_numeric(w, reinterpret_cast<const int*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                case NC_FLOAT: put_numeric(w, reinterpret_cast<const float*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                default: put_numeric(w, reinterpret_cast<const double*>(buffer), n, fmt, ft, vp.type, more, last_row); break;
-                }
+                put_numeric_chunk(w, vp.type, buffer, n, *vf.numeric, ft, more, last_row);
             } else {
                 end_chunk(w, more, last_row);
             }
             corner[last] += n;
             left -= n;
+            if (w.written() - start > w.variable_text_limit) {
+                cdl_printf(w, "\n%s // %s: listing stopped: its text passed the limit of %zu bytes for one variable\n",
+                           vp.indent.c_str(), vp.name.c_str(), w.variable_text_limit);
+                cdl_error(w, "%s: variable %s is listed only in part: its text passed the limit of %zu bytes for one "
+                             "variable",
+                          w.path.c_str(), vp.name.c_str(), w.variable_text_limit);
+                return 0;
+            }
         }
         corner[last] = mark;
         if (!last_row && !advance_corner(sizes.data(), nd, corner.data(), step.data()))
@@ -270,12 +491,13 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
     return 0;
 }
 
-void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims)
+void write_data_section(CdlWriter& w, int ncid, const std::vector<int>& varids, const DimTable& dims,
+                        const std::string& indent)
 {
-    if (nvars > 0)
-        cdl_put(w, "data:\n");
+    if (!varids.empty())
+        cdl_printf(w, "%sdata:\n", indent.c_str());
     std::vector<int> dimids(NC_MAX_VAR_DIMS);
-    for (int varid = 0; varid < nvars; ++varid) {
+    for (int varid : varids) {
         if (w.cancelled())
             return;
         char name[NC_MAX_NAME + 1] = {0};
@@ -286,19 +508,21 @@ void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, 
             cdl_error_nc(w, status);
             continue;
         }
-        vp.name = name;
+        vp.name = cdl_name(name);
         vp.type = type;
+        vp.indent = indent;
         vp.dims.assign(dimids.begin(), dimids.begin() + vp.ndims);
 
         std::vector<std::size_t> sizes;
         bool usable = true;
         std::size_t total = 1;
         for (int d : vp.dims) {
-            if (d < 0 || static_cast<std::size_t>(d) >= dims.size()) {
+            auto found = dims.find(d);
+            if (found == dims.end()) {
                 usable = false;
                 break;
             }
-            std::size_t size = dims[static_cast<std::size_t>(d)].size;
+            std::size_t size = found->second.size;
             if (size != 0 && total > SIZE_MAX / size) {
                 cdl_error(w, "vardata: odometer overflowed!");
                 usable = false;
@@ -311,13 +535,16 @@ void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, 
         // entry: there is nothing to list.
         if (!usable || total == 0)
             continue;
-        (void)unlimited_dimid;
 
-        if (vp.type != NC_CHAR) {
+        w.variable = vp.name;
+        if (is_classic_type(vp.type) && vp.type != NC_CHAR) {
             FillTest ft = fill_of(w, ncid, varid, vp.type);
             vp.has_fill = ft.has_fill;
             vp.fill = ft.fill;
+        } else if (vp.type != NC_CHAR) {
+            typed_fill_of(w, ncid, varid, vp);
         }
         vardata(w, vp, sizes, ncid, varid);
+        w.variable.clear();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The data section of the CDL text: every value of every variable, row by row.
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,18 +13,28 @@ struct dim_desc {
     std::size_t size = 0; // for the record dimension, the current number of records
 };
 
+// The dimensions a group sees (its own and its parents'), by dimension id.
+using DimTable = std::map<int, dim_desc>;
+
 struct var_desc {
-    std::string name;
+    std::string name; // as written (escaped)
     int type = 0;
     int ndims = 0;
     std::vector<int> dims;
     int natts = 0;
     bool has_fill = false;
     double fill = 0.0;
+    // The fill of the types a double cannot hold: the bits of an extended integer, the
+    // text of a string, the bytes of an enum or opaque value.
+    unsigned long long fill_bits = 0;
+    std::string fill_bytes;
+    std::string indent; // the group's indentation
 };
 
-// Writes "data:" and each variable's entry, stopping between variables when cancelled.
-void write_data_section(CdlWriter& w, int ncid, int nvars, int unlimited_dimid, const std::vector<dim_desc>& dims);
+// Writes "data:" and the entries of the variables `varids` of group `ncid`, stopping
+// between variables when cancelled.
+void write_data_section(CdlWriter& w, int ncid, const std::vector<int>& varids, const DimTable& dims,
+                        const std::string& indent = std::string());
 
 // Writes one variable's entry, reading its values in chunks of at most 1000.
 int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 #include "display/ProfileTable.h"
 #include "uikit/ScrollBarInfo.h"
@@ -48,6 +49,12 @@ void CProfileDlg::OnInitDialog()
         for (const auto& cell : row)
             m_grid.AddCell(QString::fromUtf8(cell), kWhite);
         m_grid.EndRow();
+    }
+    if (!table.message.empty()) {
+        const QString text = QString::fromUtf8(table.message);
+        QMetaObject::invokeMethod(
+            this, [this, text] { BwMessageBox(this, text, QStringLiteral("File reading error"), MbIcon::Exclamation); },
+            Qt::QueuedConnection);
     }
 }
 

@@ -153,6 +153,15 @@ void FillColumn(int ncid, const LevelVariable& v, std::size_t levels, std::size_
     }
 }
 
+// The names of the columns FillColumn leaves empty for their type.
+void NoteRefusedColumn(const std::string& name, const LevelVariable& v, std::string& message)
+{
+    if (v.type != NC_STRING && v.type <= NC_MAX_ATOMIC_TYPE)
+        return;
+    message += message.empty() ? "" : "\n";
+    message += "Variable " + name + " holds strings or values of a user-defined type: its column stays empty.";
+}
+
 } // namespace
 
 ProfileTable ReadProfileTable(const std::string& path)
@@ -191,7 +200,9 @@ ProfileTable ReadProfileTable(const std::string& path)
         return table;
 
     table.rows.assign(levels, std::vector<std::string>(table.columns.size()));
-    for (std::size_t c = 0; c < vars.size(); ++c)
+    for (std::size_t c = 0; c < vars.size(); ++c) {
+        NoteRefusedColumn(table.columns[c].name, vars[c], table.message);
         FillColumn(ncid, vars[c], levels, c, table.rows);
+    }
     return table;
 }

@@ -15,6 +15,8 @@ struct ProfileTable {
     // rows[level][column]; every row has one text per column. There are no rows
     // when there are no columns.
     std::vector<std::vector<std::string>> rows;
+    // Columns that hold strings or user-defined types stay empty; this says which.
+    std::string message;
 };
 
 // Longest cell text (and longest C_format text that is used) in bytes.

@@ -35,19 +35,32 @@ struct VariableData {
     std::size_t count = 0;       // number of values
     std::vector<char> text;      // NC_CHAR
     std::vector<int> ints;       // NC_INT
+    std::vector<long long> wide; // NC_UBYTE to NC_UINT64 (a uint64 as its bits)
     std::vector<double> reals;   // NC_FLOAT (widened) and NC_DOUBLE
     std::optional<CFormat> format; // NC_FLOAT and NC_DOUBLE
 };
 
+bool IsWideInteger(nc_type type) { return type >= NC_UBYTE && type <= NC_UINT64; }
+
 bool HasValues(nc_type type)
 {
-    return type == NC_CHAR || type == NC_INT || type == NC_FLOAT || type == NC_DOUBLE;
+    return type == NC_CHAR || type == NC_INT || type == NC_FLOAT || type == NC_DOUBLE || IsWideInteger(type);
 }
+
+// Strings and user-defined types have no CSV form: the export refuses them.
+bool Refused(nc_type type) { return type == NC_STRING || type > NC_MAX_ATOMIC_TYPE; }
 
 const CFormat& IntFormat()
 {
     static const CFormat f = *CFormat::parse("%d", ValueKind::Integer);
     return f;
+}
+
+const CFormat& WideFormat(nc_type type)
+{
+    static const CFormat sig = *CFormat::parse("%lld", ValueKind::Integer);
+    static const CFormat unsig = *CFormat::parse("%llu", ValueKind::Integer);
+    return type == NC_UINT64 ? unsig : sig;
 }
 
 // A float or double variable's format: its C_format when that is a text attribute of
@@ -104,6 +117,8 @@ int ReadVariable(int ncid, int varid, VariableData& data)
         if (len == 0)
             count = 0;
     data.count = count;
+    if (Refused(data.type))
+        return NC_EBADTYPE;
     if (!HasValues(data.type) || count == 0)
         return NC_NOERR;
     if (count > kMaxVariableBytes / sizeof(double))
@@ -116,6 +131,15 @@ int ReadVariable(int ncid, int varid, VariableData& data)
     case NC_INT:
         data.ints.resize(count);
         return nc_get_var_int(ncid, varid, data.ints.data());
+    case NC_UINT64:
+        data.wide.resize(count);
+        return nc_get_var_ulonglong(ncid, varid, reinterpret_cast<unsigned long long*>(data.wide.data()));
+    case NC_UBYTE:
+    case NC_USHORT:
+    case NC_UINT:
+    case NC_INT64:
+        data.wide.resize(count);
+        return nc_get_var_longlong(ncid, varid, data.wide.data());
     case NC_FLOAT: {
         std::vector<float> floats(count);
         if ((status = nc_get_var_float(ncid, varid, floats.data())) != NC_NOERR)
@@ -162,6 +186,8 @@ void AppendNumber(std::string& out, const VariableData& data, std::size_t index)
     const std::size_t start = out.size();
     if (data.type == NC_INT)
         IntFormat().append(out, data.ints[index]);
+    else if (IsWideInteger(data.type))
+        WideFormat(data.type).append(out, data.wide[index]);
     else
         data.format->append(out, data.reals[index]);
     // Literal text of a C_format could hold a comma or quote.
@@ -234,6 +260,9 @@ CsvResult InputError(const std::string& path, int status, const std::string& var
     r.status = CsvResult::Status::InputError;
     if (status == NC_ENOMEM && !variable.empty())
         r.message = path + ": variable " + variable + " is too large to export.";
+    else if (status == NC_EBADTYPE && !variable.empty())
+        r.message = path + ": variable " + variable + " holds strings or values of a user-defined type, which a CSV "
+                                                      "file cannot show.";
     else
         r.message = path + (variable.empty() ? "" : " (" + variable + ")") + ": " + nc_strerror(status);
     return r;

@@ -215,6 +215,19 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
                 varids[i] = v;
     }
 
+    // Strings and user-defined types have no numbers to plot: refused by name.
+    for (int i = 0; i < 6; ++i) {
+        nc_type type = NC_NAT;
+        if (varids[i] >= 0 && nc_inq_vartype(ncid, varids[i], &type) == NC_NOERR &&
+            (type == NC_STRING || type > NC_MAX_ATOMIC_TYPE)) {
+            nc_close(ncid);
+            result.ok = false;
+            result.message = path + ": variable " + kVariableNames[i] +
+                             " holds strings or values of a user-defined type, not numbers.";
+            return result;
+        }
+    }
+
     try {
         std::vector<double> values[6];
         for (int i = 0; i < 6; ++i) {

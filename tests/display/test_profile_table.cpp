@@ -221,4 +221,29 @@ TEST(ProfileTable, ColumnWidthFollowsNameLength)
     EXPECT_EQ(t.rows.size(), 2u);
 }
 
+// A netCDF-4 profile: extended integers are numbers; a string column stays empty and
+// the table says which variable it is.
+TEST(ProfileTable, ExtendedIntegersAndRefusedStrings)
+{
+    const std::string path = SharedTempDir().file("ext.nc");
+    int ncid = -1, prof = -1, lev = -1, big = -1, name = -1;
+    NcCheck(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &ncid), "create");
+    NcCheck(nc_def_dim(ncid, "N_PROF", 1, &prof), "dim");
+    NcCheck(nc_def_dim(ncid, "N_LEVELS", 2, &lev), "dim");
+    const int pl[2] = {prof, lev};
+    NcCheck(nc_def_var(ncid, "BIG", NC_UINT64, 2, pl, &big), "var");
+    NcCheck(nc_def_var(ncid, "NAME", NC_STRING, 2, pl, &name), "var");
+    const unsigned long long b[2] = {1, 18446744073709551615ull};
+    const char* n[2] = {"x", "y"};
+    NcCheck(nc_put_var_ulonglong(ncid, big, b), "put");
+    NcCheck(nc_put_var_string(ncid, name, n), "put");
+    NcCheck(nc_close(ncid), "close");
+
+    const ProfileTable t = ReadProfileTable(path);
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.rows[1][static_cast<std::size_t>(ColumnOf(t, "BIG"))], "18446744073709551615");
+    EXPECT_EQ(t.rows[0][static_cast<std::size_t>(ColumnOf(t, "NAME"))], "");
+    EXPECT_EQ(t.message, "Variable NAME holds strings or values of a user-defined type: its column stays empty.");
+}
+
 } // namespace

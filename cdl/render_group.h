@@ -1,0 +1,27 @@
+#pragma once
+// The header and data of one group of a file (the root group of a classic file):
+// its types, dimensions, variables with their attributes, group attributes, data
+// section, then each subgroup as a nested "group: NAME {" block.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cdl/cdl_output.h"
+#include "cdl/cdl_structure.h"
+
+struct GroupRenderState {
+    bool list_data = true; // false for a truncated file: its values would be made up
+    // The record count that replaces the root's unlimited dimension's size (a classic
+    // file whose count is the "streaming" marker).
+    std::optional<std::uint64_t> root_records;
+    std::vector<std::string> dimension_names; // all groups, in the order written
+    std::vector<std::string> variable_names;
+    // The root group's structure as declared (names escaped as written).
+    std::vector<CdlDimension> dimensions;
+    std::vector<CdlVariable> variables;
+    std::vector<std::string> global_attribute_names;
+};
+
+// Renders group `grpid` at nesting `depth` (0 for the root).
+void render_group(CdlWriter& w, int grpid, int depth, GroupRenderState& state);
