@@ -60,7 +60,10 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
     }
     CompactDataSection(text);
     built.buffer.setText(std::move(text));
-    built.profileFile = IsSingleProfileFile(path);
+    const ProfileToolsInfo profile = ReadProfileToolsInfo(path);
+    built.profileFile = profile.offered;
+    built.profileExtent = profile.extent;
+    built.profileReason = profile.reason;
     return built;
 }
 

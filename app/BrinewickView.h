@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+
+#include "profile/profile_shape.h"
 #include <vector>
 
 #include "app/BrinewickDoc.h"
@@ -68,6 +70,8 @@ public:
     static QString DisplaySegment(std::string_view line, WrapSegment segment);
 
     bool m_bProfileFile = false;
+    ProfileExtent m_profileExtent; // the shown file's N_PROF and N_LEVELS
+    QString m_strProfileReason;    // why the profile tools are off, for the status bar
     std::vector<std::string> m_astrDimensions;
     std::vector<std::string> m_astrVariables;
     QString m_strSearch;

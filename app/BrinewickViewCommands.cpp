@@ -17,12 +17,16 @@ void CBrinewickView::ShowBuiltText(BuiltText&& built)
     m_astrDimensions = std::move(built.outcome.dimension_names);
     m_astrVariables = std::move(built.outcome.variable_names);
     m_bProfileFile = built.profileFile;
+    m_profileExtent = built.profileExtent;
+    m_strProfileReason = QString::fromStdString(built.profileReason);
     SetBuffer(std::move(built.buffer));
 }
 
 void CBrinewickView::ClearProfileFlag()
 {
     m_bProfileFile = false;
+    m_profileExtent = {};
+    m_strProfileReason.clear();
     emit stateChanged();
 }
 

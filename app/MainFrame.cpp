@@ -294,8 +294,12 @@ void CMainFrame::UpdateCommands()
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
-    for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW})
+    // Pointing at a disabled profile tool tells why it is off.
+    const QString why = !text || profile ? QString() : m_view->m_strProfileReason;
+    for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW}) {
         Action(id)->setEnabled(profile);
+        Action(id)->setStatusTip(why);
+    }
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
     // A read-only view with one pane: nothing to paste, undo or switch to.
@@ -376,9 +380,9 @@ void CMainFrame::OnFilePrintSetup()
     dlg.exec();
 }
 
-void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath()); }
-void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath()); }
-void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath()); }
+void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath(), &m_view->m_profileExtent); }
+void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
+void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
 
 void CMainFrame::OnFtpTransmit()
 {

@@ -64,7 +64,57 @@ void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
     dc.SetPenColor(oldPen);
 }
 
+// One curve of each overlay profile: a line through its points without markers, the
+// profiles in file order. Consecutive levels on one pixel are drawn once, which keeps
+// hundreds of profiles of a thousand levels quick to draw.
+void DrawOverlayCurves(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
+                       std::span<const CLevelArray* const> overlay, CurveQuantity curve)
+{
+    const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
+    const CAxisMap horizontal(plot.left, plot.right, s.CurveMin(curve), s.CurveMax(curve));
+    if (overlay.empty() || !vertical.IsUsable() || !horizontal.IsUsable())
+        return;
+    const VerticalQuantity vq = s.Vertical();
+    const QRgb oldPen = dc.GetPenColor();
+    for (std::size_t k = 0; k < overlay.size(); ++k) {
+        if (!overlay[k])
+            continue;
+        const CLevelArray& levels = *overlay[k];
+        dc.SetPenColor(OverlayShade(ColorOf(curve), k, overlay.size()));
+        bool first = true;
+        int px = 0, py = 0;
+        for (int i = 0; i < levels.GetSize(); ++i) {
+            const double v = VerticalValue(levels[i], vq, s.adjusted);
+            const double h = CurveValue(levels[i], curve, s.adjusted);
+            if (v == kMissingValue || h == kMissingValue)
+                continue;
+            const auto x = horizontal.Map(h);
+            const auto y = vertical.Map(v);
+            if (!x || !y)
+                continue;
+            if (first) {
+                dc.MoveTo(*x, *y);
+                dc.LineTo(*x + 1, *y); // a profile of one level still shows
+                dc.MoveTo(*x, *y);
+                first = false;
+            } else if (*x != px || *y != py) {
+                dc.LineTo(*x, *y);
+            }
+            px = *x;
+            py = *y;
+        }
+    }
+    dc.SetPenColor(oldPen);
+}
+
 } // namespace
+
+QRgb OverlayShade(QRgb color, std::size_t k, std::size_t n)
+{
+    const double t = 0.25 + (n > 1 ? 0.5 * static_cast<double>(k) / static_cast<double>(n - 1) : 0.0);
+    auto mix = [t](int c) { return static_cast<int>(c + (255 - c) * t + 0.5); };
+    return qRgb(mix(qRed(color)), mix(qGreen(color)), mix(qBlue(color)));
+}
 
 PixelRect PlotRectOf(const PixelRect& area)
 {
@@ -73,6 +123,13 @@ PixelRect PlotRectOf(const PixelRect& area)
 
 PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
                     const CLevelArray& levels, const QFont& labelFont)
+{
+    return DrawGraph(dc, area, settings, levels, labelFont, {});
+}
+
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
+                    const CLevelArray& levels, const QFont& labelFont,
+                    std::span<const CLevelArray* const> overlay)
 {
     // Long labels of extreme ranges must not spill over the rest of the dialog.
     dc.SelectClipRect(area);
@@ -96,8 +153,10 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
 
     dc.SelectClipRect(plot.Intersected(area));
     for (CurveQuantity c : kCurves)
-        if (settings.horizontal[static_cast<int>(c)])
+        if (settings.horizontal[static_cast<int>(c)]) {
+            DrawOverlayCurves(dc, plot, settings, overlay, c);
             DrawCurve(dc, plot, settings, levels, c);
+        }
     dc.SelectClipRect(area);
     return plot;
 }

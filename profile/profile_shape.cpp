@@ -48,3 +48,30 @@ bool IsSingleProfileFile(const std::string& path)
     nc_close(ncid);
     return single;
 }
+
+std::string ProfileToolsReason(const ProfileShape& shape)
+{
+    if (shape.OffersProfileTools())
+        return {};
+    if (!shape.prof.present() || !shape.levels.present())
+        return "Profile tools need the dimensions N_PROF and N_LEVELS";
+    if (shape.prof.length == 0)
+        return "Profile tools need at least one profile (N_PROF is 0)";
+    return "Profile tools need more than one level (N_LEVELS is " + std::to_string(shape.levels.length) + ")";
+}
+
+ProfileToolsInfo ReadProfileToolsInfo(const std::string& path)
+{
+    ProfileToolsInfo info;
+    int ncid = -1;
+    if (open_netcdf_checked(path, &ncid, nullptr) != NC_NOERR) {
+        info.reason = "Profile tools need a readable netCDF file";
+        return info;
+    }
+    const ProfileShape shape = ReadProfileShape(ncid);
+    nc_close(ncid);
+    info.offered = shape.ok() && shape.OffersProfileTools();
+    info.extent = {shape.prof.length, shape.levels.length};
+    info.reason = shape.ok() ? ProfileToolsReason(shape) : "Profile tools need a readable netCDF file";
+    return info;
+}

@@ -35,6 +35,7 @@ public:
     PixelRect ClipRect() const { return m_clip; }
 
     QRgb SetPenColor(QRgb color);
+    QRgb GetPenColor() const { return m_pen; }
     QRgb SetBkColor(QRgb color);
     QRgb BkColor() const { return m_bkColor; }
     QRgb SetTextColor(QRgb color);
