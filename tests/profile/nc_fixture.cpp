@@ -49,6 +49,8 @@ bool MakeNcFile(const std::filesystem::path& path, const FixtureDims& dims,
             return nc_close(ncid), false;
         if (v.cFormat)
             Check(nc_put_att_text(ncid, id, "C_format", v.cFormat->size(), v.cFormat->data()), "C_format");
+        if (v.fill)
+            Check(nc_put_att_double(ncid, id, "_FillValue", v.type, 1, &*v.fill), "_FillValue");
         varIds.push_back(id);
     }
     Check(nc_enddef(ncid), "nc_enddef");

@@ -16,6 +16,7 @@ struct FixtureVar {
     std::vector<double> values;            // written with nc_put_var_double (numbers)
     std::string text;                      // written with nc_put_var_text (NC_CHAR)
     std::optional<std::string> cFormat;    // C_format attribute, as text
+    std::optional<double> fill;            // _FillValue attribute of the variable's type
 };
 
 using FixtureDims = std::vector<std::pair<std::string, std::size_t>>;
