@@ -33,11 +33,14 @@ CProfileChooser::CProfileChooser(QWidget* parent)
     const int rowHeight = fontMetrics().height() + 4;
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(rowHeight);
-    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[CProfileChooserModel::ColumnCount] = {7, 7, 4, 5, 17, 10, 11, 22, 7};
+    // Each column as wide as its title (and the sort arrow) or its widest usual text.
+    const QFontMetrics metrics = m_view->horizontalHeader()->fontMetrics();
+    const char* const widest[CProfileChooserModel::ColumnCount] = {
+        "N_PROF", "Cycle", "Dir", "Mode", "2016-09-22 14:37", "-12.0140", "-114.5210", "Near-surface sampling",
+        "Levels"};
     for (int c = 0; c < CProfileChooserModel::ColumnCount; ++c)
-        m_view->setColumnWidth(c, widths[c] * digit + 8);
-    m_view->horizontalHeader()->setStretchLastSection(false);
+        m_view->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(widest[c])) + 34);
+    m_view->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -190,7 +190,7 @@ bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader 
     if (m_pChooser || profiles.empty())
         return false;
     m_loader = std::move(loader);
-    constexpr int kPanelDlu = 112;
+    constexpr int kPanelDlu = 92;
     const int top = height();
     ExtendHeight(kPanelDlu);
     m_pChooser = new CProfileChooser(this);

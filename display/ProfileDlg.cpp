@@ -60,7 +60,7 @@ void CProfileDlg::SetProfiles(std::vector<ProfileSummary> profiles, const Profil
     if (profiles.size() <= 1 || m_pChooser)
         return;
     // The chooser takes a panel below the dialog's own layout, which stays as it is.
-    constexpr int kPanelDlu = 112;
+    constexpr int kPanelDlu = 92;
     const int top = Units().y(362);
     ExtendHeight(kPanelDlu);
     m_pChooser = new CProfileChooser(this);
