@@ -206,15 +206,25 @@ bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader 
 
 bool CGraphDlg::LoadChosen(QString* error)
 {
-    std::vector<CLevelArray> levels;
-    CWaitCursor wait;
-    if (!m_loader || !m_loader(m_pChooser->Chosen(), levels, error) || levels.empty())
+    const std::vector<std::size_t>& chosen = m_pChooser->Chosen();
+    std::vector<std::size_t> missing;
+    for (std::size_t p : chosen)
+        if (!m_loadedLevels.count(p))
+            missing.push_back(p);
+    if (!missing.empty()) {
+        std::vector<CLevelArray> levels;
+        CWaitCursor wait;
+        if (!m_loader || !m_loader(missing, levels, error) || levels.size() != missing.size())
+            return false;
+        for (std::size_t k = 0; k < missing.size(); ++k)
+            m_loadedLevels[missing[k]] = std::move(levels[k]);
+    }
+    if (chosen.empty())
         return false;
-    m_chosenLevels = std::move(levels);
-    m_pLevels = &m_chosenLevels.front();
+    m_pLevels = &m_loadedLevels.at(chosen.front());
     m_overlay.clear();
-    for (std::size_t k = 1; k < m_chosenLevels.size(); ++k)
-        m_overlay.push_back(&m_chosenLevels[k]);
+    for (std::size_t k = 1; k < chosen.size(); ++k)
+        m_overlay.push_back(&m_loadedLevels.at(chosen[k]));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -117,7 +118,9 @@ private:
     QPushButton* m_review = nullptr;
     CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
     ProfileLoader m_loader;
-    std::vector<CLevelArray> m_chosenLevels; // the chosen profiles' records, first chosen first
+    // Records of every profile read so far, by index in the file: a choice that grows
+    // one profile at a time (a drag over the list) reads each profile once.
+    std::map<std::size_t, CLevelArray> m_loadedLevels;
 };
 
 // Graph View: reads the level records of the file at ncPath and runs the graph viewer

@@ -161,7 +161,13 @@ void ProfileChooserTest::profileViewFollowsTheChosenProfile()
 void ProfileChooserTest::graphViewDrawsChosenProfilesTogether()
 {
     CGraphDlg dlg;
-    QVERIFY(dlg.SetProfiles(Summaries(kFloat), LoaderOf(kFloat)));
+    std::size_t read = 0; // profiles read from the file
+    const auto loader = LoaderOf(kFloat);
+    QVERIFY(dlg.SetProfiles(Summaries(kFloat), [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out,
+                                                    QString* why) {
+        read += p.size();
+        return loader(p, out, why);
+    }));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.m_overlay.empty());
@@ -173,6 +179,10 @@ void ProfileChooserTest::graphViewDrawsChosenProfilesTogether()
     std::rotate(all.begin(), all.begin() + 7, all.end()); // profile 7 chosen first
     dlg.Chooser()->Choose(all);
     QCOMPARE(dlg.m_overlay.size(), std::size_t{50});
+    QCOMPARE(read, std::size_t{51}); // each profile read once
+    dlg.Chooser()->Choose({7, 3});
+    dlg.Chooser()->Choose(all);
+    QCOMPARE(read, std::size_t{51});
     std::vector<CLevelArray> seventh;
     const std::size_t seven[] = {7};
     QVERIFY(LoaderOf(kFloat)(seven, seventh, nullptr));
