@@ -20,6 +20,7 @@
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
 #include "app/CommandIds.h"
+#include "app/DisabledTipFilter.h"
 #include "app/DocController.h"
 #include "uikit/FileDialogs.h"
 #include "app/KeyIndicators.h"
@@ -221,6 +222,11 @@ void CMainFrame::createMenus()
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(Action(ID_APP_ABOUT));
+
+    // The profile tools say in the status bar why they are off.
+    auto* tips = new CDisabledTipFilter(statusBar(), this);
+    m_fileMenu->installEventFilter(tips);
+    view->installEventFilter(tips);
 }
 
 void CMainFrame::createToolBar()

@@ -192,6 +192,21 @@ private slots:
                 QCOMPARE(frame()->Action(id)->statusTip(), c.why);
             }
         }
+        // Pointing at the disabled item in its menu shows the reason.
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("13857_meta.nc")));
+        QMenu* viewMenu = nullptr;
+        for (QObject* o : frame()->Action(ID_PROFILE_VIEW)->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o))
+                viewMenu = m;
+        QVERIFY(viewMenu);
+        viewMenu->popup(frame()->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(viewMenu));
+        const QPoint at = viewMenu->actionGeometry(frame()->Action(ID_PROFILE_VIEW)).center();
+        QMouseEvent move(QEvent::MouseMove, at, viewMenu->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewMenu, &move);
+        QCOMPARE(frame()->statusBar()->currentMessage(),
+                 QStringLiteral("Profile tools need the dimensions N_PROF and N_LEVELS"));
+        viewMenu->hide();
     }
 
     void newEmptiesTheView()
