@@ -33,21 +33,26 @@ void CBrinewickDoc::SetReaderProgram(const std::string& program) { ReaderProgram
 BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
 {
     BuiltText built;
+    ProfileToolsInfo profile;
     try {
         CompactingSink sink;
         const std::string& reader = ReaderProgram();
         if (reader.empty()) {
             built.outcome = render_cdl(path, sink, control);
-            built.profileFile = built.outcome.ok() && IsSingleProfileFile(path);
+            if (built.outcome.ok())
+                profile = ReadProfileToolsInfo(path);
         } else {
             IsolatedRender isolated = render_cdl_isolated(reader, path, sink, control, default_render_limits());
             built.outcome = std::move(isolated.outcome);
-            built.profileFile = isolated.extra == "1";
+            profile = DecodeProfileToolsInfo(isolated.extra);
         }
         if (!built.outcome.ok())
             return built;
         sink.compactor.finish();
         built.buffer.adopt(std::move(sink.compactor.text()), std::move(sink.compactor.lineStarts()));
+        built.profileFile = profile.offered;
+        built.profileExtent = profile.extent;
+        built.profileReason = profile.reason;
     } catch (const std::bad_alloc&) {
         built.outcome.log += "Out of memory!\n";
         built.buffer.clear();

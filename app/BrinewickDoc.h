@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cdl/render_cdl.h"
+#include "profile/profile_shape.h"
 #include "text/TextBuffer.h"
 
 class JobControl;
@@ -15,7 +16,9 @@ class JobControl;
 struct BuiltText {
     TextBuffer buffer;  // the shown text: the data section compacted
     CdlOutcome outcome; // log empty: the text is complete and correct
-    bool profileFile = false;
+    bool profileFile = false;    // N_PROF >= 1 and N_LEVELS > 1: the profile tools are offered
+    ProfileExtent profileExtent; // N_PROF and N_LEVELS as the text was built
+    std::string profileReason;   // why the profile tools are not offered
 };
 
 class CBrinewickDoc : public QObject {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <utility>
 #include <string>
+
+#include "profile/profile_shape.h"
 #include <vector>
 
 #include "app/BrinewickDoc.h"
@@ -93,6 +95,8 @@ public:
     std::size_t OffsetAt(const QPoint& pos) const { return offsetAt(pos); }
 
     bool m_bProfileFile = false;
+    ProfileExtent m_profileExtent; // the shown file's N_PROF and N_LEVELS
+    QString m_strProfileReason;    // why the profile tools are off, for the status bar
     std::vector<std::string> m_astrDimensions;
     std::vector<std::string> m_astrVariables;
     QString m_strSearch;

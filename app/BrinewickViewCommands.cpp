@@ -18,6 +18,8 @@ void CBrinewickView::ShowBuiltText(BuiltText&& built)
     m_astrDimensions = std::move(built.outcome.dimension_names);
     m_astrVariables = std::move(built.outcome.variable_names);
     m_bProfileFile = built.profileFile;
+    m_profileExtent = built.profileExtent;
+    m_strProfileReason = QString::fromStdString(built.profileReason);
     m_structure.dimensions = std::move(built.outcome.dimensions);
     m_structure.variables = std::move(built.outcome.variables);
     m_structure.globalAttributes = std::move(built.outcome.global_attribute_names);

@@ -26,10 +26,10 @@ const char kUsage[] =
     "Usage:\n"
     "  brinewick [FILE]                 open FILE (or nothing) in the window\n"
     "  brinewick --dump FILE [--lf]     write FILE as CDL text (CR LF; --lf: plain LF)\n"
-    "  brinewick --csv FILE [--items A,B] [--columns C,D] [-o OUT]\n"
-    "                                   write chosen variables of a single profile as CSV\n"
+    "  brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
+    "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
-    "                                   [--curves T,S,D]   draw the profile graph\n"
+    "                                   [--curves T,S,D] [--profile N|all]   draw the profile graph\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"
     "                   [--box LATMIN,LATMAX,LONMIN,LONMAX] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
@@ -60,7 +60,7 @@ void RaiseTestSignal()
 int ServeRenderChild(const std::string& path)
 {
     RaiseTestSignal();
-    return serve_render_child(path, [&path] { return IsSingleProfileFile(path) ? "1" : "0"; });
+    return serve_render_child(path, [&path] { return EncodeProfileToolsInfo(ReadProfileToolsInfo(path)); });
 }
 
 // --csv, --plot and --print read the file with the netCDF library, which can crash on a

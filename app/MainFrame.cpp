@@ -21,6 +21,7 @@
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
 #include "app/CommandIds.h"
+#include "app/DisabledTipFilter.h"
 #include "app/DocController.h"
 #include "uikit/FileDialogs.h"
 #include "app/KeyIndicators.h"
@@ -244,6 +245,11 @@ void CMainFrame::createMenus()
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(Action(ID_APP_ABOUT));
+
+    // The profile tools say in the status bar why they are off.
+    auto* tips = new CDisabledTipFilter(statusBar(), this);
+    m_fileMenu->installEventFilter(tips);
+    view->installEventFilter(tips);
 }
 
 void CMainFrame::createToolBar()
@@ -353,8 +359,12 @@ void CMainFrame::UpdateCommands()
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
-    for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW})
+    // Pointing at a disabled profile tool tells why it is off.
+    const QString why = !text || profile ? QString() : m_view->m_strProfileReason;
+    for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW}) {
         Action(id)->setEnabled(profile);
+        Action(id)->setStatusTip(why);
+    }
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
     // A read-only view with one pane: nothing to paste, undo or switch to.
@@ -435,9 +445,9 @@ void CMainFrame::OnFilePrintSetup()
     dlg.exec();
 }
 
-void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath()); }
-void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath()); }
-void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath()); }
+void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath(), &m_view->m_profileExtent); }
+void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
+void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
 
 void CMainFrame::OnFtpTransmit()
 {

@@ -4,8 +4,8 @@ sanitizer build over mutants of classic and netCDF-4 files, with the figures the
 robustness check asks for. Not part of the test run.
 
 How to run it (from the source folder):
-    cmake --preset debug && cmake --build --preset debug --target brinewick
-    bench/sanitizer_run.py build-debug/brinewick ../shared/data/argo [COUNT] [SEED]
+    cmake --preset asan && cmake --build --preset asan --target brinewick
+    bench/sanitizer_run.py build-asan/brinewick ../shared/data/argo [COUNT] [SEED]
 
 Each mutant (see mutation_run.py for the mutations) is rendered once. Printed: the
 exit codes, the slowest run, the largest resident memory of one run, the runs over

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include "chooser/ProfileChooser.h"
+#include "profile/profile_levels.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 #include "cdl/c_format.h"
@@ -183,6 +185,73 @@ void CGraphDlg::SetUp()
     m_adjusted->setEnabled(levels.HasAdjustedData());
 }
 
+bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error)
+{
+    if (m_pChooser || profiles.empty())
+        return false;
+    m_loader = std::move(loader);
+    constexpr int kPanelDlu = 92;
+    const int top = height();
+    ExtendHeight(kPanelDlu);
+    m_pChooser = new CProfileChooser(this);
+    m_pChooser->setGeometry(Units().rect(7, 0, 520, kPanelDlu - 7));
+    m_pChooser->move(m_pChooser->x(), top);
+    m_pChooser->SetMultipleChoice(true);
+    m_pChooser->SetProfiles(std::move(profiles));
+    if (!LoadChosen(error))
+        return false;
+    connect(m_pChooser, &CProfileChooser::chosenChanged, this, &CGraphDlg::OnProfilesChosen);
+    return true;
+}
+
+bool CGraphDlg::LoadChosen(QString* error)
+{
+    const std::vector<std::size_t>& chosen = m_pChooser->Chosen();
+    std::vector<std::size_t> missing;
+    for (std::size_t p : chosen)
+        if (!m_loadedLevels.count(p))
+            missing.push_back(p);
+    if (!missing.empty()) {
+        std::vector<CLevelArray> levels;
+        CWaitCursor wait;
+        if (!m_loader || !m_loader(missing, levels, error) || levels.size() != missing.size())
+            return false;
+        for (std::size_t k = 0; k < missing.size(); ++k)
+            m_loadedLevels[missing[k]] = std::move(levels[k]);
+    }
+    if (chosen.empty())
+        return false;
+    m_pLevels = &m_loadedLevels.at(chosen.front());
+    m_overlay.clear();
+    for (std::size_t k = 1; k < chosen.size(); ++k)
+        m_overlay.push_back(&m_loadedLevels.at(chosen[k]));
+    return true;
+}
+
+void CGraphDlg::OnProfilesChosen()
+{
+    QString error;
+    if (!LoadChosen(&error)) {
+        BwMessageBox(this, error, QStringLiteral("File reading error"), MbIcon::Stop);
+        reject();
+        return;
+    }
+    if (!m_setUpDone)
+        return;
+    // The list and the cursor follow the first chosen profile; ADJUSTED is offered
+    // when it has adjusted values.
+    const bool hasAdjusted = m_pLevels->HasAdjustedData();
+    if (!hasAdjusted && m_adjusted->isChecked())
+        m_adjusted->setChecked(false);
+    m_adjusted->setEnabled(hasAdjusted);
+    m_grid.ClearRows();
+    FillList();
+    m_grid.RedrawAll();
+    RestoreCursorRow();
+    m_nCursorLevel = -1;
+    DrawGraph();
+}
+
 void CGraphDlg::FillList()
 {
     const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
@@ -246,7 +315,7 @@ void CGraphDlg::DrawGraph()
     m_rcArea = ControlRect(IDC_PLOT);
     {
         CSurfaceDC dc(Surface(), this);
-        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont());
+        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_overlay);
     }
     // The repaint has wiped out the cursor line: its saved pixels no longer apply.
     m_nSavedRow = -1;
@@ -354,8 +423,43 @@ bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
     return CSurfaceDialog::eventFilter(watched, event);
 }
 
-void RunGraphView(QWidget* parent, const QString& ncPath)
+void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
 {
+    const std::string path = QFile::encodeName(ncPath).toStdString();
+    ProfileToolsInfo info;
+    {
+        CWaitCursor wait;
+        info = ReadProfileToolsInfo(path);
+    }
+    if (shown && info.extent != *shown) {
+        BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
+                     QStringLiteral("File reading error"), MbIcon::Stop);
+        return;
+    }
+    if (info.offered && info.extent.profiles > 1) {
+        ProfileSummaryList list;
+        {
+            CWaitCursor wait;
+            list = ReadProfileSummaries(path);
+        }
+        QString error = QString::fromLocal8Bit(list.message.c_str());
+        CGraphDlg dlg(parent);
+        const ProfileExtent extent = info.extent;
+        auto loader = [path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
+                                     QString* why) {
+            const LevelLoadResult r = LoadProfileLevels(path, extent, profiles, out);
+            if (!r.ok && why)
+                *why = QString::fromLocal8Bit(r.message.c_str());
+            return r.ok;
+        };
+        if (!list.ok || !dlg.SetProfiles(std::move(list.profiles), loader, &error)) {
+            BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
+            return;
+        }
+        dlg.exec();
+        return;
+    }
+
     CLevelArray levels;
     LevelLoadResult result;
     {

@@ -3,13 +3,20 @@
 #include <QTimer>
 
 #include <array>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <span>
 #include <vector>
 
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
+#include "profile/level_records.h"
+#include "profile/profile_shape.h"
+#include "profile/profile_summary.h"
 #include "uikit/SurfaceDialog.h"
 
-class CLevelArray;
+class CProfileChooser;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
@@ -40,6 +47,19 @@ public:
     explicit CGraphDlg(QWidget* parent = nullptr);
 
     const CLevelArray* m_pLevels = nullptr; // set before the dialog is shown; not owned
+    // More profiles drawn with m_pLevels, each curve in a lighter shade (not owned).
+    std::vector<const CLevelArray*> m_overlay;
+
+    // Reads the level records of the chosen profiles (indices in the file, in order)
+    // into `out`; false with the reason in `error` when the file cannot be read.
+    using ProfileLoader =
+        std::function<bool(std::span<const std::size_t> profiles, std::vector<CLevelArray>& out, QString* error)>;
+    // A file of several profiles: the profile chooser below the dialog's own layout
+    // (several profiles may be chosen; the list and the cursor follow the first
+    // chosen), and profile 0 read through `loader` and shown. Before the dialog is
+    // shown. False, with the reason, when profile 0 cannot be read.
+    bool SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error = nullptr);
+    CProfileChooser* Chooser() const { return m_pChooser; }
 
     // The set-up of the first showing: list columns and rows, defaults, ADJUSTED state.
     void SetUp();
@@ -76,6 +96,8 @@ private:
     void SaveCursorRow(int y);
     void RestoreCursorRow();
     bool IsAdjusted() const;
+    bool LoadChosen(QString* error);
+    void OnProfilesChosen();
 
     CGridTable m_grid;
     std::array<bool, 3> m_bVertical{true, false, false};  // pressure, density, temperature
@@ -94,8 +116,14 @@ private:
     std::array<QComboBox*, 12> m_rangeCombos{};
     QCheckBox* m_adjusted = nullptr;
     QPushButton* m_review = nullptr;
+    CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
+    ProfileLoader m_loader;
+    // Records of every profile read so far, by index in the file: a choice that grows
+    // one profile at a time (a drag over the list) reads each profile once.
+    std::map<std::size_t, CLevelArray> m_loadedLevels;
 };
 
 // Graph View: reads the level records of the file at ncPath and runs the graph viewer
-// (or shows the "File reading error" box when the file cannot be read at all).
-void RunGraphView(QWidget* parent, const QString& ncPath);
+// (or shows the "File reading error" box when the file cannot be read at all, or,
+// with `shown`, the extent of the file when its text was shown, when it has changed).
+void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);

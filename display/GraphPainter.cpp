@@ -2,6 +2,12 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
 #include "uikit/SurfaceDC.h"
@@ -64,7 +70,114 @@ void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
     dc.SetPenColor(oldPen);
 }
 
+// The curves of the overlay profiles as pixel points: points[k][c] for profile k and
+// curve c, consecutive levels on one pixel kept once. One pass over each profile's
+// records maps the vertical value once for all three curves, which keeps hundreds of
+// profiles of a thousand levels quick to draw.
+using OverlayPoints = std::vector<std::array<std::vector<QPoint>, 3>>;
+
+// The record field VerticalValue and CurveValue read, as a member pointer, so that
+// the loop over every level of every profile makes no call per value.
+using LevelField = float CLevelRecord::*;
+LevelField VerticalField(VerticalQuantity q, bool adjusted)
+{
+    switch (q) {
+    case VerticalQuantity::Density: return adjusted ? &CLevelRecord::sigmaAdj : &CLevelRecord::sigma;
+    case VerticalQuantity::Temperature: return adjusted ? &CLevelRecord::tempAdj : &CLevelRecord::temp;
+    case VerticalQuantity::Pressure: break;
+    }
+    return adjusted ? &CLevelRecord::presAdj : &CLevelRecord::pres;
+}
+LevelField CurveField(CurveQuantity q, bool adjusted)
+{
+    switch (q) {
+    case CurveQuantity::Salinity: return adjusted ? &CLevelRecord::psalAdj : &CLevelRecord::psal;
+    case CurveQuantity::Density: return adjusted ? &CLevelRecord::sigmaAdj : &CLevelRecord::sigma;
+    case CurveQuantity::Temperature: break;
+    }
+    return adjusted ? &CLevelRecord::tempAdj : &CLevelRecord::temp;
+}
+
+// v * scale + offset as a pixel, as CAxisMap::Map computes it; false for NaN.
+inline bool MapPixel(double v, double scale, double offset, int& pixel)
+{
+    const double p = v * scale + offset;
+    if (std::isnan(p))
+        return false;
+    pixel = static_cast<int>(std::clamp(p, -kPixelLimit, kPixelLimit));
+    return true;
+}
+
+OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::span<const CLevelArray* const> overlay)
+{
+    OverlayPoints points(overlay.size());
+    const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
+    if (overlay.empty() || !vertical.IsUsable())
+        return points;
+    struct Curve {
+        std::size_t index;
+        LevelField field;
+        double scale, offset;
+    };
+    std::vector<Curve> curves;
+    for (CurveQuantity c : kCurves) {
+        const CAxisMap map(plot.left, plot.right, s.CurveMin(c), s.CurveMax(c));
+        if (s.horizontal[static_cast<int>(c)] && map.IsUsable())
+            curves.push_back({static_cast<std::size_t>(c), CurveField(c, s.adjusted), map.Scale(), map.Offset()});
+    }
+    const LevelField vField = VerticalField(s.Vertical(), s.adjusted);
+    const double vScale = vertical.Scale(), vOffset = vertical.Offset();
+    constexpr float kMissing = static_cast<float>(kMissingValue);
+    for (std::size_t k = 0; k < overlay.size(); ++k) {
+        if (!overlay[k])
+            continue;
+        const CLevelArray& levels = *overlay[k];
+        for (const Curve& c : curves)
+            points[k][c.index].reserve(static_cast<std::size_t>(levels.GetSize()));
+        for (int i = 0; i < levels.GetSize(); ++i) {
+            const CLevelRecord& r = levels[i];
+            int y = 0;
+            if (r.*vField == kMissing || !MapPixel(r.*vField, vScale, vOffset, y))
+                continue;
+            for (const Curve& c : curves) {
+                int x = 0;
+                if (r.*c.field == kMissing || !MapPixel(r.*c.field, c.scale, c.offset, x))
+                    continue;
+                std::vector<QPoint>& line = points[k][c.index];
+                if (line.empty() || line.back() != QPoint(x, y))
+                    line.emplace_back(x, y);
+            }
+        }
+    }
+    return points;
+}
+
+// One curve of each overlay profile: a line through its points without markers, in
+// the profile's shade, the profiles in file order.
+void DrawOverlayCurves(CSurfaceDC& dc, const OverlayPoints& points, CurveQuantity curve)
+{
+    const QRgb oldPen = dc.GetPenColor();
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const std::vector<QPoint>& line = points[k][static_cast<std::size_t>(curve)];
+        if (line.empty())
+            continue;
+        dc.SetPenColor(OverlayShade(ColorOf(curve), k, points.size()));
+        // The first point is drawn too, so that a profile of one level still shows.
+        dc.MoveTo(line[0].x(), line[0].y());
+        dc.LineTo(line[0].x() + 1, line[0].y());
+        dc.Polyline(line.data(), line.size());
+    }
+    dc.SetPenColor(oldPen);
+}
+
 } // namespace
+
+QRgb OverlayShade(QRgb color, std::size_t k, std::size_t n)
+{
+    const double t = 0.25 + (n > 1 ? 0.5 * static_cast<double>(k) / static_cast<double>(n - 1) : 0.0);
+    auto mix = [t](int c) { return static_cast<int>(c + (255 - c) * t + 0.5); };
+    return qRgb(mix(qRed(color)), mix(qGreen(color)), mix(qBlue(color)));
+}
 
 PixelRect PlotRectOf(const PixelRect& area)
 {
@@ -73,6 +186,13 @@ PixelRect PlotRectOf(const PixelRect& area)
 
 PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
                     const CLevelArray& levels, const QFont& labelFont)
+{
+    return DrawGraph(dc, area, settings, levels, labelFont, {});
+}
+
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
+                    const CLevelArray& levels, const QFont& labelFont,
+                    std::span<const CLevelArray* const> overlay)
 {
     // Long labels of extreme ranges must not spill over the rest of the dialog.
     dc.SelectClipRect(area);
@@ -95,9 +215,12 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
             y = DrawHorizontalAxis(dc, plot, y, settings.CurveMin(c), settings.CurveMax(c), ColorOf(c));
 
     dc.SelectClipRect(plot.Intersected(area));
+    const OverlayPoints overlayPoints = MapOverlay(plot, settings, overlay);
     for (CurveQuantity c : kCurves)
-        if (settings.horizontal[static_cast<int>(c)])
+        if (settings.horizontal[static_cast<int>(c)]) {
+            DrawOverlayCurves(dc, overlayPoints, c);
             DrawCurve(dc, plot, settings, levels, c);
+        }
     dc.SelectClipRect(area);
     return plot;
 }

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QRgb>
 
+#include <span>
+
 #include "display/GraphSettings.h"
 #include "uikit/PixelRect.h"
 
@@ -18,6 +20,17 @@ PixelRect PlotRectOf(const PixelRect& area);
 // Paints the whole plot area and returns the plot frame. Drawing stays inside `area`.
 PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
                     const CLevelArray& levels, const QFont& labelFont);
+
+// The same with more profiles drawn together: before each curve of `levels` (drawn as
+// above, in the curve's colour, with its markers) the same curve of every profile of
+// `overlay` is drawn as a line in its own lighter shade of that colour.
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
+                    const CLevelArray& levels, const QFont& labelFont,
+                    std::span<const CLevelArray* const> overlay);
+
+// Shade k of n of a curve colour: mixed with white, from a little (k = 0) to about
+// three quarters (k = n - 1).
+QRgb OverlayShade(QRgb color, std::size_t k, std::size_t n);
 
 // The vertical axis of the range min .. max along the plot's left edge.
 void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double max);

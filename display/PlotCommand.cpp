@@ -15,17 +15,21 @@
 #include "display/GraphSettings.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
+#include "profile/profile_choice.h"
+#include "profile/profile_levels.h"
 
 namespace {
 
 const char kPlotUsage[] =
     "Usage: brinewick --plot FILE -o OUT.png [--adjusted]\n"
-    "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n";
+    "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
+    "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n";
 
 struct PlotOptions {
     std::string input;
     std::string output;
     GraphSettings settings;
+    std::string profile; // "--profile": a number, "all", or empty for profile 0
 };
 
 // Parses the words after "--plot"; writes the reason to stderr and returns none on a
@@ -44,6 +48,10 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
             if (!hasValue)
                 return fail("-o needs a file name");
             o.output = args[++i];
+        } else if (a == "--profile") {
+            if (!hasValue || !o.profile.empty())
+                return fail("--profile needs one profile number or all");
+            o.profile = args[++i];
         } else if (a == "--adjusted") {
             o.settings.adjusted = true;
         } else if (a == "--vertical") {
@@ -100,13 +108,47 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     if (!options)
         return 2;
 
-    CLevelArray levels;
-    const LevelLoadResult loaded = LoadLevelArray(options->input, levels);
-    if (!loaded.ok) {
+    // Only a file with the profile dimensions has something to plot: never an empty frame.
+    const ProfileToolsInfo info = ReadProfileToolsInfo(options->input);
+    if (!info.offered) {
+        // The open's own reason for a file that cannot be read, else the shape's.
+        CLevelArray probe;
+        const LevelLoadResult opened = LoadLevelArray(options->input, probe);
+        const bool readable = opened.ok || opened.message.find(options->input) != 0;
+        std::fprintf(stderr, "brinewick: %s\n",
+                     readable ? (options->input + ": " + info.reason).c_str() : opened.message.c_str());
+        return 1;
+    }
+    std::vector<std::size_t> chosen{0};
+    if (options->profile == "all") {
+        chosen.resize(info.extent.profiles);
+        for (std::size_t p = 0; p < chosen.size(); ++p)
+            chosen[p] = p;
+    } else if (!options->profile.empty()) {
+        const ProfileArgument a = ParseProfileArgument(options->profile, info.extent.profiles);
+        if (!a.ok) {
+            std::fprintf(stderr, "brinewick: %s\n%s", a.message.c_str(), kPlotUsage);
+            return 2;
+        }
+        chosen[0] = a.index;
+    }
+    if (info.extent.profiles > 1 && chosen.size() == 1)
+        std::fprintf(stderr, "%s\n", DescribeChosenProfile(options->input, chosen[0]).c_str());
+
+    std::vector<CLevelArray> profiles;
+    const LevelLoadResult loaded = LoadProfileLevels(options->input, info.extent, chosen, profiles);
+    if (!loaded.ok || profiles.empty()) {
         std::fprintf(stderr, "brinewick: %s\n", loaded.message.c_str());
         return 1;
     }
-    if (options->settings.adjusted && !levels.HasAdjustedData()) {
+    const CLevelArray& levels = profiles.front();
+    std::vector<const CLevelArray*> overlay;
+    bool adjusted = levels.HasAdjustedData();
+    for (std::size_t k = 1; k < profiles.size(); ++k) {
+        overlay.push_back(&profiles[k]);
+        adjusted = adjusted || profiles[k].HasAdjustedData();
+    }
+    if (options->settings.adjusted && !adjusted) {
         std::fprintf(stderr, "brinewick: %s has no adjusted values\n", options->input.c_str());
         return 1;
     }
@@ -127,7 +169,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     {
         CSurfaceDC dc(image, nullptr);
         DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, options->settings, levels,
-                  DialogFont());
+                  DialogFont(), overlay);
     }
 
     QSaveFile file(QFile::decodeName(options->output.c_str()));

@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "uikit/MessageBox.h"
-#include "uikit/WaitCursor.h"
+#include "chooser/ProfileChooser.h"
 #include "display/ProfileTable.h"
+#include "profile/profile_levels.h"
+#include "uikit/MessageBox.h"
 #include "uikit/ScrollBarInfo.h"
+#include "uikit/WaitCursor.h"
 
 namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
@@ -41,7 +43,7 @@ void CProfileDlg::OnInitDialog()
     m_grid.Attach(this, IDC_GRID_AREA, IDC_GRID_VSCROLL, IDC_GRID_HSCROLL);
 
     CWaitCursor wait;
-    const ProfileTable table = ReadProfileTable(QFile::encodeName(m_szFilePath).toStdString());
+    const ProfileTable table = ReadProfileTable(QFile::encodeName(m_szFilePath).toStdString(), m_nProfile);
     for (const auto& column : table.columns)
         m_grid.AddColumn(QString::fromUtf8(column.name), column.width);
     for (const auto& row : table.rows) {
@@ -56,6 +58,50 @@ void CProfileDlg::OnInitDialog()
             this, [this, text] { BwMessageBox(this, text, QStringLiteral("File reading error"), MbIcon::Exclamation); },
             Qt::QueuedConnection);
     }
+}
+
+void CProfileDlg::SetProfiles(std::vector<ProfileSummary> profiles, const ProfileExtent& shown)
+{
+    m_shown = shown;
+    if (profiles.size() <= 1 || m_pChooser)
+        return;
+    // The chooser takes a panel below the dialog's own layout, which stays as it is.
+    constexpr int kPanelDlu = 92;
+    const int top = Units().y(362);
+    ExtendHeight(kPanelDlu);
+    m_pChooser = new CProfileChooser(this);
+    m_pChooser->setGeometry(Units().rect(7, 362, 535, kPanelDlu - 7));
+    m_pChooser->move(m_pChooser->x(), top);
+    m_pChooser->SetProfiles(std::move(profiles));
+    m_nProfile = m_pChooser->First();
+    connect(m_pChooser, &CProfileChooser::chosenChanged, this, &CProfileDlg::OnProfileChosen);
+}
+
+void CProfileDlg::OnProfileChosen()
+{
+    if (!m_pChooser || m_pChooser->First() == m_nProfile)
+        return;
+    m_nProfile = m_pChooser->First();
+    if (!m_initialized)
+        return;
+    const std::string path = QFile::encodeName(m_szFilePath).toStdString();
+    const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+    if (m_shown && (!info.offered || info.extent != *m_shown)) {
+        BwMessageBox(this, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
+                     QStringLiteral("File reading error"), MbIcon::Stop);
+        reject();
+        return;
+    }
+    CWaitCursor wait;
+    const ProfileTable table = ReadProfileTable(path, m_nProfile);
+    m_grid.ClearRows();
+    for (const auto& row : table.rows) {
+        m_grid.AddRow(false, kWhite);
+        for (const auto& cell : row)
+            m_grid.AddCell(QString::fromUtf8(cell), kWhite);
+        m_grid.EndRow();
+    }
+    m_grid.RedrawAll();
 }
 
 void CProfileDlg::showEvent(QShowEvent* event)
@@ -110,9 +156,24 @@ void CProfileDlg::mouseMoveEvent(QMouseEvent* event)
     CSurfaceDialog::mouseMoveEvent(event);
 }
 
-void RunProfileView(QWidget* parent, const QString& ncPath)
+void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
 {
+    const std::string path = QFile::encodeName(ncPath).toStdString();
     CProfileDlg dlg(parent);
     dlg.SetFilePath(ncPath);
+    {
+        CWaitCursor wait;
+        const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+        if (shown && (!info.offered || info.extent != *shown)) {
+            BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
+                         QStringLiteral("File reading error"), MbIcon::Stop);
+            return;
+        }
+        if (info.offered && info.extent.profiles > 1) {
+            ProfileSummaryList list = ReadProfileSummaries(path);
+            if (list.ok)
+                dlg.SetProfiles(std::move(list.profiles), info.extent);
+        }
+    }
     dlg.exec();
 }

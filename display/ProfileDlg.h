@@ -1,9 +1,16 @@
 #pragma once
 #include <QString>
 
+#include <cstddef>
+#include <optional>
+#include <vector>
+
 #include "display/GridTable.h"
+#include "profile/profile_shape.h"
+#include "profile/profile_summary.h"
 #include "uikit/SurfaceDialog.h"
 
+class CProfileChooser;
 class QScrollBar;
 
 // "Profile viewer": every variable whose last dimension is N_LEVELS as a column of a
@@ -22,6 +29,14 @@ public:
     // Builds the table from the file. Runs once, when the dialog is first shown.
     void OnInitDialog();
 
+    // A file of several profiles: the profile chooser below the table, profile 0
+    // shown first. Set before the dialog is shown. `shown` is the file's extent when
+    // its text was shown: a file found otherwise on a switch of profile is reported
+    // as changed.
+    void SetProfiles(std::vector<ProfileSummary> profiles, const ProfileExtent& shown);
+    CProfileChooser* Chooser() const { return m_pChooser; }
+    std::size_t Profile() const { return m_nProfile; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -31,11 +46,19 @@ protected:
 
 private:
     void ForwardScroll(QScrollBar* bar, int action, bool vertical);
+    void FillTable();
+    void OnProfileChosen();
 
     CGridTable m_grid;
     QString m_szFilePath;
     bool m_initialized = false;
+    CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
+    std::size_t m_nProfile = 0;
+    std::optional<ProfileExtent> m_shown;
 };
 
-// Profile View: shows every level variable of the file at ncPath in a table.
-void RunProfileView(QWidget* parent, const QString& ncPath);
+// Profile View: shows every level variable of the file at ncPath in a table, with
+// the profile chooser when the file holds several profiles. With `shown` (the
+// extent of the file when its text was shown) a file of another extent gets the
+// "File reading error" box instead.
+void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);

@@ -72,17 +72,21 @@ struct LevelVariable {
     int varid = 0;
     nc_type type = NC_NAT;
     int ndims = 0;
+    bool perProfile = false; // first dimension N_PROF, last N_LEVELS: one slice per profile
 };
 
-// Reads the first `levels` values of the variable (its flat indices 0 .. levels - 1,
-// which run along the last dimension at index 0 of all others) and formats them into
-// one column. Cells stay empty when the values cannot be read.
-void FillColumn(int ncid, const LevelVariable& v, std::size_t levels, std::size_t column,
+// Reads the `levels` values of the variable that run along its last dimension at
+// index `profile` of a first dimension N_PROF and 0 of all others (with one profile,
+// its flat indices 0 .. levels - 1) and formats them into one column. Cells stay
+// empty when the values cannot be read.
+void FillColumn(int ncid, const LevelVariable& v, std::size_t profile, std::size_t levels, std::size_t column,
                 std::vector<std::vector<std::string>>& rows)
 {
     std::vector<size_t> start(static_cast<std::size_t>(v.ndims), 0);
     std::vector<size_t> count(static_cast<std::size_t>(v.ndims), 1);
     count.back() = levels;
+    if (v.perProfile)
+        start.front() = profile;
 
     auto put = [&](std::size_t i, std::string text) { rows[i][column] = CutCell(std::move(text)); };
 
@@ -164,7 +168,7 @@ void NoteRefusedColumn(const std::string& name, const LevelVariable& v, std::str
 
 } // namespace
 
-ProfileTable ReadProfileTable(const std::string& path)
+ProfileTable ReadProfileTable(const std::string& path, std::size_t profile)
 {
     ProfileTable table;
     NcFile file(path);
@@ -177,6 +181,8 @@ ProfileTable ReadProfileTable(const std::string& path)
     if (!shape.ok() || nc_inq_nvars(ncid, &nvars) != NC_NOERR || !shape.levels.present())
         return table;
     const size_t levels = shape.levels.length;
+    if (profile > 0 && profile >= shape.prof.length)
+        return table;
 
     std::vector<LevelVariable> vars;
     for (int v = 0; v < nvars; ++v) {
@@ -191,6 +197,7 @@ ProfileTable ReadProfileTable(const std::string& path)
             continue;
         if (!shape.IsLevelVariable(dimids))
             continue;
+        lv.perProfile = lv.ndims >= 2 && shape.IsPerProfileVariable(dimids);
         std::string title(name);
         int width = 10 * CharacterCount(title);
         table.columns.push_back({title, width < 100 ? 100 : width});
@@ -202,7 +209,7 @@ ProfileTable ReadProfileTable(const std::string& path)
     table.rows.assign(levels, std::vector<std::string>(table.columns.size()));
     for (std::size_t c = 0; c < vars.size(); ++c) {
         NoteRefusedColumn(table.columns[c].name, vars[c], table.message);
-        FillColumn(ncid, vars[c], levels, c, table.rows);
+        FillColumn(ncid, vars[c], profile, levels, c, table.rows);
     }
     return table;
 }

@@ -25,9 +25,11 @@ inline constexpr std::size_t kMaxCellText = 255;
 // (real profiles have a few thousand levels of a few dozen variables).
 inline constexpr std::size_t kMaxProfileCells = 5000000;
 
-// Reads the table of the file at `path`. A file that cannot be opened (a malformed or
+// Reads the table of profile `profile` (0-based) of the file at `path`: a variable
+// whose first dimension is N_PROF gives that profile's slice, others their first
+// N_LEVELS values. A profile beyond N_PROF gives an empty table. A file that cannot be opened (a malformed or
 // truncated one included) or has no
 // dimension named exactly "N_LEVELS" gives an empty table; one whose levels times
 // columns exceed kMaxProfileCells gives the columns without rows. A value that cannot
 // be read leaves its cell empty.
-ProfileTable ReadProfileTable(const std::string& path);
+ProfileTable ReadProfileTable(const std::string& path, std::size_t profile = 0);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "chooser/ProfileChooser.h"
 #include "core/JobControl.h"
 #include "uikit/BackgroundTask.h"
 #include "uikit/DialogUnits.h"
@@ -19,6 +20,7 @@
 #include "uikit/WaitCursor.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
+#include "profile/profile_levels.h"
 
 namespace {
 
@@ -142,7 +144,27 @@ CsvSaveSettings CCsvSaveDlg::Settings() const
     s.items = SelectedIds(m_pItems);
     s.columns = SelectedIds(m_pLevels);
     s.outputPath = LocalPath(m_pFile->text());
+    s.profile = m_pChooser ? m_pChooser->First() : 0;
     return s;
+}
+
+void CCsvSaveDlg::SetProfiles(std::vector<ProfileSummary> profiles, const ProfileExtent& shown)
+{
+    m_shown = shown;
+    if (profiles.size() <= 1 || m_pChooser)
+        return;
+    // The profile choice takes a panel below the dialog's own layout.
+    constexpr int kPanelDlu = 118;
+    const DialogUnits du(font());
+    const int top = height();
+    setFixedSize(width(), top + du.y(kPanelDlu));
+    auto* label = new QLabel(QStringLiteral("Profile:"), this);
+    label->setGeometry(du.rect(7, 0, 127, 9));
+    label->move(label->x(), top);
+    m_pChooser = new CProfileChooser(this);
+    m_pChooser->setGeometry(du.rect(7, 10, 260, kPanelDlu - 17));
+    m_pChooser->move(m_pChooser->x(), top + du.y(10));
+    m_pChooser->SetProfiles(std::move(profiles));
 }
 
 void CCsvSaveDlg::UpdateOkButton()
@@ -183,6 +205,14 @@ void CCsvSaveDlg::accept()
     const QString target = m_pFile->text();
     const CsvSaveSettings settings = Settings();
     CsvResult result;
+    if (m_shown) {
+        const ProfileToolsInfo info = ReadProfileToolsInfo(settings.ncPath);
+        if (!info.offered || info.extent != *m_shown) {
+            BwMessageBox(this, QString::fromLocal8Bit(ChangedFileMessage(settings.ncPath).c_str()),
+                         QStringLiteral("File reading error"), MbIcon::Stop);
+            return;
+        }
+    }
     if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes) {
         result.status = CsvResult::Status::OutputError;
     } else {
@@ -214,7 +244,7 @@ void CCsvSaveDlg::accept()
     QDialog::accept();
 }
 
-void RunCsvSave(QWidget* parent, const QString& ncPath)
+void RunCsvSave(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
 {
     CCsvSaveDlg dlg(parent);
     dlg.m_szPath = ncPath;
@@ -222,7 +252,18 @@ void RunCsvSave(QWidget* parent, const QString& ncPath)
     bool loaded = false;
     {
         CWaitCursor wait;
-        loaded = dlg.OnInitDialog(&error);
+        const std::string path = LocalPath(ncPath);
+        const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+        if (shown && (!info.offered || info.extent != *shown)) {
+            error = QString::fromLocal8Bit(ChangedFileMessage(path).c_str());
+        } else {
+            loaded = dlg.OnInitDialog(&error);
+            if (loaded && info.offered && info.extent.profiles > 1) {
+                ProfileSummaryList list = ReadProfileSummaries(path);
+                if (list.ok)
+                    dlg.SetProfiles(std::move(list.profiles), info.extent);
+            }
+        }
     }
     if (!loaded) {
         BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);

@@ -2,9 +2,14 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "profile/csv_settings.h"
+#include "profile/profile_shape.h"
+#include "profile/profile_summary.h"
 
+class CProfileChooser;
 class QCheckBox;
 class QFileDialog;
 class QLineEdit;
@@ -12,8 +17,10 @@ class QListWidget;
 class QPushButton;
 class QWidget;
 
-// Save CSV File: runs the CSV export dialog for the netCDF file at ncPath.
-void RunCsvSave(QWidget* parent, const QString& ncPath);
+// Save CSV File: runs the CSV export dialog for the netCDF file at ncPath, with a
+// profile choice when it holds several profiles. With `shown` (the file's extent when
+// its text was shown) a file of another extent gets the "File reading error" box.
+void RunCsvSave(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);
 
 // The "Csv File Save" dialog: the CSV file to write, the variables to write as Item
 // rows and as level columns, and whether to open the written file.
@@ -35,6 +42,12 @@ public:
 
     // The choices as the writer takes them (selected ids in list order).
     CsvSaveSettings Settings() const;
+
+    // A file of several profiles: the profile chooser below the lists (profile 0
+    // chosen). `shown` is the file's extent when its text was shown; OK refuses a
+    // file that no longer has it.
+    void SetProfiles(std::vector<ProfileSummary> profiles, const ProfileExtent& shown);
+    CProfileChooser* chooser() const { return m_pChooser; }
 
     QLineEdit* fileEdit() const { return m_pFile; }
     QListWidget* itemList() const { return m_pItems; }
@@ -65,4 +78,6 @@ private:
     QCheckBox* m_pOpenFile = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pClose = nullptr;
+    CProfileChooser* m_pChooser = nullptr; // only for several profiles
+    std::optional<ProfileExtent> m_shown;
 };

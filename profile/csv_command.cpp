@@ -4,16 +4,20 @@
 #include <optional>
 #include <set>
 
+#include "profile/csv_profiles.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
+#include "profile/profile_choice.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [-o OUT]\n"
-    "  Writes the chosen variables of a single-profile file as CSV: each Item as one\n"
-    "  row of all its values, each column (a variable along N_LEVELS) as one value per\n"
-    "  level row. Without -o the CSV goes to standard output.\n";
+    "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
+    "  Writes the chosen variables of one profile as CSV: each Item as one row of all\n"
+    "  its values, each column (a variable along N_LEVELS) as one value per level row.\n"
+    "  --profile N picks the profile (0-based, default 0); --profile all writes every\n"
+    "  profile's levels of the columns as one table. Without -o the CSV goes to\n"
+    "  standard output.\n";
 
 int UsageError(std::FILE* err, const std::string& message)
 {
@@ -46,7 +50,7 @@ std::string JoinNames(const std::vector<std::string>& names)
 
 int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
 {
-    std::optional<std::string> file, items, columns, output;
+    std::optional<std::string> file, items, columns, output, profile;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto take = [&](std::optional<std::string>& slot) -> bool {
@@ -64,6 +68,9 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         } else if (a == "-o") {
             if (!take(output))
                 return UsageError(err, "-o needs one output file");
+        } else if (a == "--profile") {
+            if (!take(profile))
+                return UsageError(err, "--profile needs one profile number or all");
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError(err, "unknown option " + a);
         } else if (!file) {
@@ -76,16 +83,26 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         return UsageError(err, "--csv needs a netCDF file");
     if (!items && !columns)
         return UsageError(err, "--csv needs --items or --columns");
+    const bool allProfiles = profile && *profile == "all";
+    if (allProfiles && items)
+        return UsageError(err, "--items cannot be used with --profile all (use --columns)");
 
     const CsvVariableList list = ReadCsvVariables(*file);
     if (!list.ok) {
         std::fprintf(err, "brinewick: %s\n", list.message.c_str());
         return 1;
     }
-    if (!list.IsSingleProfile()) {
-        std::fprintf(err, "brinewick: %s is not a single-profile file (N_PROF = 1, N_LEVELS > 1)\n",
-                     file->c_str());
+    if (!list.shape.OffersProfileTools()) {
+        std::fprintf(err, "brinewick: %s: %s (N_PROF >= 1, N_LEVELS > 1)\n", file->c_str(),
+                     ProfileToolsReason(list.shape).c_str());
         return 1;
+    }
+    std::size_t profileIndex = 0;
+    if (profile && !allProfiles) {
+        const ProfileArgument chosen = ParseProfileArgument(*profile, list.shape.prof.length);
+        if (!chosen.ok)
+            return UsageError(err, chosen.message);
+        profileIndex = chosen.index;
     }
 
     // Chosen variables are taken in variable-id order, as the dialog's lists give them.
@@ -116,8 +133,29 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         return UsageError(err, message);
     }
 
+    if (allProfiles) {
+        const std::vector<int> ids(columnIds.begin(), columnIds.end());
+        std::string text;
+        const CsvResult result = output ? WriteAllProfilesCsv(*file, ids, *output) : BuildAllProfilesCsv(*file, ids, text);
+        if (!result.ok()) {
+            if (result.status == CsvResult::Status::OutputError)
+                std::fprintf(err, "brinewick: File can not open. (%s)\n", result.message.c_str());
+            else
+                std::fprintf(err, "brinewick: %s\n", result.message.c_str());
+            return 1;
+        }
+        if (!output && (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0)) {
+            std::fputs("brinewick: cannot write the CSV to standard output\n", err);
+            return 1;
+        }
+        return 0;
+    }
+    if (list.shape.prof.length > 1)
+        std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
+
     CsvSaveSettings settings;
     settings.ncPath = *file;
+    settings.profile = profileIndex;
     settings.items.assign(itemIds.begin(), itemIds.end());
     settings.columns.assign(columnIds.begin(), columnIds.end());
 

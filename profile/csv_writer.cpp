@@ -14,6 +14,7 @@
 #include "cdl/checked_open.h"
 #include "core/replace_file.h"
 #include "profile/profile_shape.h"
+#include "profile/profile_slice.h"
 
 namespace {
 
@@ -83,9 +84,11 @@ CFormat FloatingFormat(int ncid, int varid, nc_type type)
     return parsed ? *parsed : fallback;
 }
 
-// Reads the variable's shape and, for the types that are written, all its values.
-// Returns a netCDF status, or NC_ENOMEM for a variable too large to hold.
-int ReadVariable(int ncid, int varid, VariableData& data)
+// Reads the variable's shape and, for the types that are written, all its values, or
+// with `slice` only the slice at index slice->profile of a first dimension N_PROF
+// (that dimension then no longer counts in its shape). Returns a netCDF status, or
+// NC_ENOMEM for a variable too large to hold.
+int ReadVariable(int ncid, int varid, VariableData& data, const ProfileSlice* slice = nullptr)
 {
     char name[NC_MAX_NAME + 1] = {};
     int ndims = 0;
@@ -116,6 +119,9 @@ int ReadVariable(int ncid, int varid, VariableData& data)
     for (std::size_t len : data.dimLengths)
         if (len == 0)
             count = 0;
+    SliceReader reader(ncid, varid);
+    if (slice && ndims > 0 && dimids[0] == slice->profDimId)
+        count = reader.SliceProfile(slice->profile, data.dimLengths, tooLarge);
     data.count = count;
     if (Refused(data.type))
         return NC_EBADTYPE;
@@ -127,22 +133,22 @@ int ReadVariable(int ncid, int varid, VariableData& data)
     switch (data.type) {
     case NC_CHAR:
         data.text.resize(count);
-        return nc_get_var_text(ncid, varid, data.text.data());
+        return reader.Text(data.text.data());
     case NC_INT:
         data.ints.resize(count);
-        return nc_get_var_int(ncid, varid, data.ints.data());
+        return reader.Int(data.ints.data());
     case NC_UINT64:
         data.wide.resize(count);
-        return nc_get_var_ulonglong(ncid, varid, reinterpret_cast<unsigned long long*>(data.wide.data()));
+        return reader.ULongLong(reinterpret_cast<unsigned long long*>(data.wide.data()));
     case NC_UBYTE:
     case NC_USHORT:
     case NC_UINT:
     case NC_INT64:
         data.wide.resize(count);
-        return nc_get_var_longlong(ncid, varid, data.wide.data());
+        return reader.LongLong(data.wide.data());
     case NC_FLOAT: {
         std::vector<float> floats(count);
-        if ((status = nc_get_var_float(ncid, varid, floats.data())) != NC_NOERR)
+        if ((status = reader.Float(floats.data())) != NC_NOERR)
             return status;
         data.reals.assign(floats.begin(), floats.end());
         data.format = FloatingFormat(ncid, varid, data.type);
@@ -150,7 +156,7 @@ int ReadVariable(int ncid, int varid, VariableData& data)
     }
     case NC_DOUBLE:
         data.reals.resize(count);
-        if ((status = nc_get_var_double(ncid, varid, data.reals.data())) != NC_NOERR)
+        if ((status = reader.Double(data.reals.data())) != NC_NOERR)
             return status;
         data.format = FloatingFormat(ncid, varid, data.type);
         return NC_NOERR;
@@ -297,6 +303,11 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
     if (!shape.ok())
         return InputError(s.ncPath, shape.status);
     const std::size_t levels = shape.levels.length;
+    // With several profiles, variables along N_PROF give the chosen profile's slice.
+    if (shape.prof.present() && shape.prof.length > 1 && s.profile >= shape.prof.length)
+        return InputError(s.ncPath, NC_EINVALCOORDS);
+    const ProfileSlice sliceOf{shape.prof.id, s.profile};
+    const ProfileSlice* slice = shape.prof.present() && shape.prof.length > 1 ? &sliceOf : nullptr;
 
     // Progress counts rows: the Item rows, the header (reading the columns) and the
     // level rows. Reading a variable is the slow part, so cancels are seen before each.
@@ -317,7 +328,7 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
         if (!validId(id))
             return InputError(s.ncPath, NC_ENOTVAR);
         VariableData data;
-        if ((status = ReadVariable(ncid, id, data)) != NC_NOERR)
+        if ((status = ReadVariable(ncid, id, data, slice)) != NC_NOERR)
             return InputError(s.ncPath, status, data.name);
         AppendField(out, data.name);
         out += ',';
@@ -335,7 +346,7 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
             return Cancelled();
         if (!validId(s.columns[c]))
             return InputError(s.ncPath, NC_ENOTVAR);
-        if ((status = ReadVariable(ncid, s.columns[c], columns[c])) != NC_NOERR)
+        if ((status = ReadVariable(ncid, s.columns[c], columns[c], slice)) != NC_NOERR)
             return InputError(s.ncPath, status, columns[c].name);
         if (c > 0)
             out += ',';

@@ -281,3 +281,17 @@ const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool
         return CopyCell("-----", buf, cap);
     return CopyCell(FormatFor(column).format(static_cast<double>(value)), buf, cap);
 }
+
+CLevelRecord LevelRecordFromValues(std::int32_t no, const double (&values)[6])
+{
+    CLevelRecord record;
+    record.no = no;
+    record.pres = LevelValue(values[0]);
+    record.temp = LevelValue(values[1]);
+    record.psal = LevelValue(values[2]);
+    record.presAdj = LevelValue(values[3]);
+    record.tempAdj = LevelValue(values[4]);
+    record.psalAdj = LevelValue(values[5]);
+    record.ComputeSigmas();
+    return record;
+}

@@ -55,6 +55,11 @@ struct LevelLoadResult {
 // not finite numbers as 32-bit floats (NaN, infinities, beyond the float range).
 LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array);
 
+// A record numbered `no` from the six values of a level as read from a file (PRES,
+// TEMP, PSAL, then their _ADJUSTED twins), each rounded to float as LoadLevelArray
+// does (values that are not finite as floats become missing), with both sigmas.
+CLevelRecord LevelRecordFromValues(std::int32_t no, const double (&values)[6]);
+
 // The level list's columns and their cell texts.
 enum class LevelColumn { No, Prs, Tmp, Sal, Sig };
 

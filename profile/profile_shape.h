@@ -21,6 +21,12 @@ struct ProfileShape {
     bool ok() const { return status == 0; }
     // N_PROF = 1 and N_LEVELS > 1: the file holds one profile of several levels.
     bool IsSingleProfile() const { return prof.present() && prof.length == 1 && levels.present() && levels.length > 1; }
+    // N_PROF >= 1 and N_LEVELS > 1: the file offers the profile tools (Profile View,
+    // Graph View, Save CSV File), with a choice of profile when N_PROF > 1.
+    bool OffersProfileTools() const
+    {
+        return prof.present() && prof.length >= 1 && levels.present() && levels.length > 1;
+    }
     // A variable along the levels: its last dimension is N_LEVELS, whatever the others
     // are and however many profiles the file holds.
     bool IsLevelVariable(std::span<const int> dimids) const
@@ -38,6 +44,30 @@ struct ProfileShape {
 // case and all; were a damaged file to hold two dimensions of one name, the first in
 // id order counts, the one its variables are checked against.
 ProfileShape ReadProfileShape(int ncid);
+
+// The two lengths a profile tool relies on, as they were when the file was shown; a
+// tool that finds others reports the file as changed rather than showing another shape.
+struct ProfileExtent {
+    std::size_t profiles = 0; // N_PROF
+    std::size_t levels = 0;   // N_LEVELS
+
+    bool operator==(const ProfileExtent&) const = default;
+};
+
+// Why the profile tools are not offered for this shape (empty when they are).
+std::string ProfileToolsReason(const ProfileShape& shape);
+
+// Reads the shape of the file at `path`: whether it offers the profile tools, its
+// extent, and otherwise the reason. A file that cannot be opened offers nothing.
+struct ProfileToolsInfo {
+    bool offered = false;
+    ProfileExtent extent;
+    std::string reason;
+};
+ProfileToolsInfo ReadProfileToolsInfo(const std::string& path);
+// The same as one line of text and back, for a helper process that reads the file.
+std::string EncodeProfileToolsInfo(const ProfileToolsInfo& info);
+ProfileToolsInfo DecodeProfileToolsInfo(const std::string& text); // not offered if malformed
 
 // Whether the file at `path` holds one profile (ProfileShape::IsSingleProfile); false
 // when it cannot be opened through the checked open.

@@ -35,12 +35,17 @@ public:
     PixelRect ClipRect() const { return m_clip; }
 
     QRgb SetPenColor(QRgb color);
+    QRgb GetPenColor() const { return m_pen; }
     QRgb SetBkColor(QRgb color);
     QRgb BkColor() const { return m_bkColor; }
     QRgb SetTextColor(QRgb color);
 
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
+    // Lines through the n points in the pen colour, each leaving out its end pixel as
+    // LineTo does; for many short segments (dense curves) it costs far less than
+    // MoveTo and LineTo. The current position ends at the last point.
+    void Polyline(const QPoint* points, std::size_t n);
     // Fills r (right and bottom excluded) and makes color the background colour.
     void FillSolidRect(const PixelRect& r, QRgb color);
 

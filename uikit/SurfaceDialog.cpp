@@ -18,6 +18,17 @@ CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widt
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CSurfaceDialog::ExtendHeight(int heightDlu)
+{
+    setFixedSize(width(), height() + m_units.y(heightDlu));
+    QImage surface(size(), QImage::Format_RGB32);
+    surface.fill(palette().color(QPalette::Window));
+    QPainter p(&surface);
+    p.drawImage(0, 0, m_surface);
+    p.end();
+    m_surface = std::move(surface);
+}
+
 QWidget* CSurfaceDialog::Control(int id) const
 {
     return findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);

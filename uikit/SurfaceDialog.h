@@ -21,6 +21,10 @@ public:
     const QImage& Surface() const { return m_surface; }
     const DialogUnits& Units() const { return m_units; }
 
+    // Makes the dialog heightDlu dialog units taller, for a panel below its fixed
+    // layout; what is drawn so far stays.
+    void ExtendHeight(int heightDlu);
+
     // The child control with this id, or null.
     QWidget* Control(int id) const;
     // A control's rectangle in client pixels (its window rectangle).

@@ -173,24 +173,46 @@ private slots:
     void profileFlagNeedsExactDimensions()
     {
         QVERIFY(start());
-        struct Case { QString file; bool profile; };
+        // The profile tools need N_PROF >= 1 and N_LEVELS > 1, named exactly; the
+        // status bar tells why they are off when the user points at them.
+        struct Case { QString file; bool profile; QString why; };
+        const QString needDims = QStringLiteral("Profile tools need the dimensions N_PROF and N_LEVELS");
+        const QString needLevels = QStringLiteral("Profile tools need more than one level (N_LEVELS is 1)");
         const QList<Case> cases = {
-            {DataFile("D5900446_001.nc"), true},
-            {DataFile("D1900857_001.nc"), false},  // N_PROF 2
-            {DataFile("D6901929_075.nc"), false},  // N_LEVELS 1
-            {DataFile("13857_meta.nc"), false},    // neither dimension
-            {MakeDims(env->tempPath("lower.nc"), {{"n_prof", 1}, {"N_LEVELS", 5}}), false},
-            {MakeDims(env->tempPath("blank.nc"), {{"N_PROF ", 1}, {"N_LEVELS", 5}}), false},
-            {MakeDims(env->tempPath("one.nc"), {{"N_PROF", 1}, {"N_LEVELS", 1}}), false},
-            {MakeDims(env->tempPath("made.nc"), {{"N_LEVELS", 2}, {"N_PROF", 1}}), true},
+            {DataFile("D5900446_001.nc"), true, {}},
+            {DataFile("D1900857_001.nc"), true, {}},  // N_PROF 2: offered, with a profile choice
+            {DataFile("D6901929_075.nc"), false, needLevels},
+            {DataFile("13857_meta.nc"), false, needDims},    // neither dimension
+            {MakeDims(env->tempPath("lower.nc"), {{"n_prof", 1}, {"N_LEVELS", 5}}), false, needDims},
+            {MakeDims(env->tempPath("blank.nc"), {{"N_PROF ", 1}, {"N_LEVELS", 5}}), false, needDims},
+            {MakeDims(env->tempPath("one.nc"), {{"N_PROF", 1}, {"N_LEVELS", 1}}), false, needLevels},
+            {MakeDims(env->tempPath("made.nc"), {{"N_LEVELS", 2}, {"N_PROF", 1}}), true, {}},
+            {MakeDims(env->tempPath("many.nc"), {{"N_PROF", 300}, {"N_LEVELS", 2}}), true, {}},
         };
         for (const Case& c : cases) {
             QVERIFY(frame()->Controller()->OpenDocument(c.file));
             QVERIFY2(env->boxes.empty(), qPrintable(c.file));
             QCOMPARE(view()->m_bProfileFile, c.profile);
-            for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW})
+            for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW}) {
                 QCOMPARE(enabled(id), c.profile);
+                QCOMPARE(frame()->Action(id)->statusTip(), c.why);
+            }
         }
+        // Pointing at the disabled item in its menu shows the reason.
+        QVERIFY(frame()->Controller()->OpenDocument(DataFile("13857_meta.nc")));
+        QMenu* viewMenu = nullptr;
+        for (QObject* o : frame()->Action(ID_PROFILE_VIEW)->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o))
+                viewMenu = m;
+        QVERIFY(viewMenu);
+        viewMenu->popup(frame()->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(viewMenu));
+        const QPoint at = viewMenu->actionGeometry(frame()->Action(ID_PROFILE_VIEW)).center();
+        QMouseEvent move(QEvent::MouseMove, at, viewMenu->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewMenu, &move);
+        QCOMPARE(frame()->statusBar()->currentMessage(),
+                 QStringLiteral("Profile tools need the dimensions N_PROF and N_LEVELS"));
+        viewMenu->hide();
     }
 
     void newEmptiesTheView()

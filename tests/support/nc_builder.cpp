@@ -126,6 +126,8 @@ void WriteNcFile(const std::filesystem::path& path, const FixtureDims& dims, con
         const int id = nc.var(v.name.c_str(), v.type, ids);
         if (v.cFormat)
             nc.text_att(id, "C_format", *v.cFormat);
+        if (v.fill)
+            nc.att(id, "_FillValue", v.type, {*v.fill});
         varIds.push_back(id);
     }
     nc.end_define();

@@ -46,9 +46,9 @@ private:
 // One variable of a file described whole for MakeNcFile.
 struct FixtureVar {
     FixtureVar(std::string name_, nc_type type_, std::vector<std::string> dims_, std::vector<double> values_ = {},
-               std::string text_ = {}, std::optional<std::string> cFormat_ = {})
+               std::string text_ = {}, std::optional<std::string> cFormat_ = {}, std::optional<double> fill_ = {})
         : name(std::move(name_)), type(type_), dims(std::move(dims_)), values(std::move(values_)),
-          text(std::move(text_)), cFormat(std::move(cFormat_))
+          text(std::move(text_)), cFormat(std::move(cFormat_)), fill(fill_)
     {}
     std::string name;
     nc_type type = NC_FLOAT;
@@ -56,6 +56,7 @@ struct FixtureVar {
     std::vector<double> values;         // written with nc_put_vara_double (numbers)
     std::string text;                   // written with nc_put_vara_text (NC_CHAR)
     std::optional<std::string> cFormat; // C_format attribute, as text
+    std::optional<double> fill;         // _FillValue attribute of the variable's type
 };
 
 using FixtureDims = std::vector<std::pair<std::string, std::size_t>>;

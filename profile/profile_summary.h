@@ -1,0 +1,38 @@
+#pragma once
+// One line per profile of a profile file, for the profile chooser and the command
+// line: cycle, direction, data mode, date, position, sampling scheme and the number of
+// levels with a pressure. Variables are read whole (a few calls for any number of
+// profiles); absent, fill or oddly shaped values leave their fields empty.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "profile/profile_shape.h"
+
+struct ProfileSummary {
+    std::size_t index = 0;                // 0-based, as stored
+    std::optional<long long> cycle;       // CYCLE_NUMBER
+    char direction = 0;                   // DIRECTION: 'A', 'D', ...; 0 when absent or fill
+    char dataMode = 0;                    // DATA_MODE: 'R', 'A', 'D'; 0 when absent or fill
+    std::optional<double> juld;           // JULD, days since the reference
+    std::string date;                     // JULD as UTC "YYYY-MM-DD HH:MM"; empty when fill
+    std::optional<double> latitude;       // LATITUDE
+    std::optional<double> longitude;      // LONGITUDE
+    std::string scheme;                   // VERTICAL_SAMPLING_SCHEME up to its first ':'
+    std::size_t levelsWithPressure = 0;   // PRES values that are not fill
+};
+
+struct ProfileSummaryList {
+    bool ok = false;
+    std::string message; // why the file could not be read, when !ok
+    ProfileExtent extent;
+    std::vector<ProfileSummary> profiles; // in file order, one per N_PROF
+};
+
+// Reads the summaries of every profile of the file at `path`. Not ok when the file
+// cannot be opened or does not offer the profile tools.
+ProfileSummaryList ReadProfileSummaries(const std::string& path);
+
+// "profile 0 of 51 (cycle 1, ascending)": the profile a command line tool used.
+std::string DescribeProfile(const ProfileSummary& profile, std::size_t total);
