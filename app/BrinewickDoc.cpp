@@ -30,7 +30,7 @@ std::string& ReaderProgram()
 
 void CBrinewickDoc::SetReaderProgram(const std::string& program) { ReaderProgram() = program; }
 
-BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
+BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control, const CdlOptions& options)
 {
     BuiltText built;
     ProfileToolsInfo profile;
@@ -38,15 +38,15 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control)
         CompactingSink sink;
         const std::string& reader = ReaderProgram();
         if (reader.empty()) {
-            built.outcome = render_cdl(path, sink, control);
-            if (built.outcome.ok())
+            built.outcome = render_cdl(path, sink, control, options);
+            if (built.outcome.ok() || built.outcome.complete_but_for_notes())
                 profile = ReadProfileToolsInfo(path);
         } else {
-            IsolatedRender isolated = render_cdl_isolated(reader, path, sink, control, default_render_limits());
+            IsolatedRender isolated = render_cdl_isolated(reader, path, sink, control, default_render_limits(), options);
             built.outcome = std::move(isolated.outcome);
             profile = DecodeProfileToolsInfo(isolated.extra);
         }
-        if (!built.outcome.ok())
+        if (!built.outcome.ok() && !built.outcome.complete_but_for_notes())
             return built;
         sink.compactor.finish();
         built.buffer.adopt(std::move(sink.compactor.text()), std::move(sink.compactor.lineStarts()));

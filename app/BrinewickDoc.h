@@ -44,7 +44,9 @@ public:
     // With a reader program set, the file is read in a helper process (the program in
     // its hidden mode): a crash of the netCDF library on a bad file, or a helper that
     // hits its memory or time limit, is an error in the outcome's log, never a crash.
-    static BuiltText BuildText(const std::string& path, JobControl* control = nullptr);
+    // A variable whose text would pass `options`' limit is summarised with a note.
+    static BuiltText BuildText(const std::string& path, JobControl* control = nullptr,
+                               const CdlOptions& options = CdlOptions());
     // The program BuildText runs as its reader; empty (the default) reads in this process.
     static void SetReaderProgram(const std::string& program);
 

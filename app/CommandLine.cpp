@@ -57,10 +57,14 @@ void RaiseTestSignal()
 }
 
 // The hidden helper mode: renders one file to standard output as frames.
-int ServeRenderChild(const std::string& path)
+int ServeRenderChild(const std::string& path, const std::string& limit)
 {
+    CdlOptions options;
+    if (!limit.empty())
+        options.variable_text_limit = std::strtoull(limit.c_str(), nullptr, 10);
     RaiseTestSignal();
-    return serve_render_child(path, [&path] { return EncodeProfileToolsInfo(ReadProfileToolsInfo(path)); });
+    return serve_render_child(
+        path, [&path] { return EncodeProfileToolsInfo(ReadProfileToolsInfo(path)); }, options);
 }
 
 // --csv, --plot and --print read the file with the netCDF library, which can crash on a
@@ -108,8 +112,8 @@ int RunBrinewick(int argc, char** argv)
         }
         if (first == "--dump")
             return run_dump_command(rest, stdout, stderr, ThisProgram());
-        if (first == "--render-child" && rest.size() == 1)
-            return ServeRenderChild(rest[0]);
+        if (first == "--render-child" && (rest.size() == 1 || (rest.size() == 3 && rest[1] == "--text-limit")))
+            return ServeRenderChild(rest[0], rest.size() == 3 ? rest[2] : std::string());
         if (first == "--csv" || first == "--plot" || first == "--print") {
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;

@@ -10,6 +10,7 @@
 #include "app/BrinewickView.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBox.h"
+#include "uikit/AppSettings.h"
 #include "uikit/BackgroundTask.h"
 #include "uikit/NumberText.h"
 
@@ -80,16 +81,21 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
     m_loading = control;
     const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
     BuiltText built;
+    CdlOptions options;
+    options.variable_text_limit = static_cast<std::size_t>(AppKey::kVariableTextLimitMB.Read()) << 20;
     const bool finished = RunInBackground(
         m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), *control,
-        [&built, &file, control] { built = CBrinewickDoc::BuildText(file, control.get()); });
+        [&built, &file, control, options] { built = CBrinewickDoc::BuildText(file, control.get(), options); });
     const bool current = m_loading == control;
     if (current)
         m_loading.reset();
     if (!finished || !current || built.outcome.cancelled)
         return; // cancelled or overtaken: nothing the user sees changes
 
-    if (!built.outcome.ok()) {
+    // A text shown in part on purpose (a variable over the limit, a streaming record
+    // count) is shown, and its notes said after it.
+    const QString notes = built.outcome.complete_but_for_notes() ? ShortenedLog(built.outcome.notes) : QString();
+    if (!built.outcome.ok() && notes.isEmpty()) {
         // Nothing changes: title, path, recent list, text and tools stay those of the
         // file shown. The message names the file that failed.
         QString message =
@@ -106,6 +112,11 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
     }
     SetPathName(path);
     m_view->ShowBuiltText(std::move(built));
+    if (!notes.isEmpty())
+        BwMessageBox(m_window,
+                     tr("%1 is shown in part:\n%2\nView > Text Limit per Variable... raises the limit.")
+                         .arg(QDir::toNativeSeparators(path), notes),
+                     tr("Brinewick"), MbIcon::Exclamation);
 }
 
 void CDocController::FileOpen()

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -138,6 +139,7 @@ void CMainFrame::createActions()
     addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
     addCommand(ID_JUMP_GLOBALS, "ID_JUMP_GLOBALS", tr("&Global Attributes"));
     addCommand(ID_VIEW_FONT, "ID_VIEW_FONT", tr("&Font..."));
+    addCommand(ID_VIEW_TEXT_LIMIT, "ID_VIEW_TEXT_LIMIT", tr("Text &Limit per Variable..."));
     addCommand(ID_VIEW_TOOLBAR, "ID_VIEW_TOOLBAR", tr("&Toolbar"))->setCheckable(true);
     addCommand(ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", tr("&Status Bar"))->setCheckable(true);
     addCommand(ID_APP_ABOUT, "ID_APP_ABOUT", tr("&About Brinewick..."));
@@ -197,6 +199,7 @@ void CMainFrame::createActions()
     });
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
     bind(ID_VIEW_FONT, &CMainFrame::OnViewFont);
+    bind(ID_VIEW_TEXT_LIMIT, &CMainFrame::OnViewTextLimit);
 }
 
 void CMainFrame::createMenus()
@@ -238,6 +241,7 @@ void CMainFrame::createMenus()
     view->addSeparator();
     view->addAction(Action(ID_JUMP_GLOBALS));
     view->addAction(Action(ID_VIEW_FONT));
+    view->addAction(Action(ID_VIEW_TEXT_LIMIT));
     m_viewMenu = view;
     view->addSeparator();
     view->addAction(Action(ID_VIEW_TOOLBAR));
@@ -463,6 +467,18 @@ void CMainFrame::OnViewFont()
         return;
     m_view->setFont(font);
     AppKey::kViewFont.Write(font.toString());
+}
+
+void CMainFrame::OnViewTextLimit()
+{
+    // A variable whose text would pass the limit is summarised, so a huge or lying file
+    // cannot take all the memory; the limit holds for the files opened after it is set.
+    bool ok = false;
+    const int mb = QInputDialog::getInt(this, tr("Text Limit per Variable"),
+                                        tr("Most text one variable may make, in MB\n(for the files opened from now on):"),
+                                        AppKey::kVariableTextLimitMB.Read(), 1, 1 << 20, 64, &ok);
+    if (ok)
+        AppKey::kVariableTextLimitMB.Write(mb);
 }
 
 void CMainFrame::OnAppAbout()

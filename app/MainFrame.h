@@ -45,6 +45,7 @@ public:
     void OnFtpTransmit();
     void OnAppAbout();
     void OnViewFont();
+    void OnViewTextLimit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -103,6 +103,18 @@ void cdl_error(CdlWriter& w, const char* format, ...)
     w.error_log += '\n';
 }
 
+void cdl_note(CdlWriter& w, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = vformat(format, args);
+    va_end(args);
+    w.error_log += text;
+    w.error_log += '\n';
+    w.note_log += text;
+    w.note_log += '\n';
+}
+
 void cdl_error_nc(CdlWriter& w, int status)
 {
     if (w.path.empty())

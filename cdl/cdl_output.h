@@ -54,6 +54,9 @@ public:
     JobControl* control() const { return m_control; } // may be null
 
     std::string error_log;          // messages, each ending in LF
+    // The messages of error_log that report a text shown in part on purpose (a variable
+    // over the text limit, a streaming record count): the rest of the text is sound.
+    std::string note_log;
     int line_pos = 0;               // characters on the current output line
     int line_limit = 78;
     NumberFormats formats;
@@ -82,6 +85,9 @@ void cdl_printf(CdlWriter& w, const char* format, ...) __attribute__((format(pri
 
 // Formats as printf does and appends the result and one LF to the error log.
 void cdl_error(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Logs a message like cdl_error and keeps it among the notes as well.
+void cdl_note(CdlWriter& w, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Logs the netCDF library's message for a failed call, after the file's path and the
 // variable being worked on, when known.

@@ -54,7 +54,7 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     if (opened.streaming) {
         // The library would report 4294967295 records, reading zeros past the end.
         state.root_records = opened.streaming_records;
-        cdl_error(w,
+        cdl_note(w,
                   "%s: the header gives the number of records as \"streaming\" (0xFFFFFFFF); the %llu whole records "
                   "the file holds are shown",
                   path.c_str(), static_cast<unsigned long long>(opened.streaming_records));
@@ -105,6 +105,7 @@ CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* contro
     }
     outcome.cancelled = w.cancelled();
     outcome.log = std::move(w.error_log);
+    outcome.notes = std::move(w.note_log);
     return outcome;
 }
 

@@ -19,7 +19,12 @@ struct CdlOutcome {
     std::vector<CdlDimension> dimensions;
     std::vector<CdlVariable> variables;
     std::vector<std::string> global_attribute_names;
+    // The part of `log` that reports a text shown in part on purpose (a variable over
+    // the text limit, a streaming record count): a text whose log holds only notes is
+    // complete but for what they say.
+    std::string notes;
     bool ok() const { return log.empty() && !cancelled; }
+    bool complete_but_for_notes() const { return !cancelled && !log.empty() && log == notes; }
 };
 
 // Limits of one rendering.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -11,7 +12,17 @@
 namespace {
 
 // A frame: one type byte, four length bytes (little-endian), the payload.
-enum Frame : char { Text = 'T', Log = 'L', Dimensions = 'D', Variables = 'V', Cancelled = 'C', Extra = 'X', End = 'E' };
+enum Frame : char {
+    Text = 'T',
+    Log = 'L',
+    Notes = 'N',
+    Dimensions = 'D',
+    Variables = 'V',
+    Structure = 'S',
+    Cancelled = 'C',
+    Extra = 'X',
+    End = 'E'
+};
 constexpr std::uint32_t kMaxFrame = 64u << 20;
 
 bool write_all(int fd, const char* p, std::size_t n)
@@ -59,6 +70,110 @@ std::vector<std::string> split_names(const std::string& joined)
     }
     return names;
 }
+
+// The header's structure as one payload: each text with a four-byte length before it.
+void put_text(std::string& out, std::string_view text)
+{
+    const auto n = static_cast<std::uint32_t>(text.size());
+    for (int k = 0; k < 4; ++k)
+        out += static_cast<char>((n >> (8 * k)) & 0xFF);
+    out.append(text);
+}
+
+std::string encode_structure(const CdlOutcome& o)
+{
+    std::string out;
+    put_text(out, std::to_string(o.dimensions.size()));
+    for (const CdlDimension& d : o.dimensions) {
+        put_text(out, d.name);
+        put_text(out, std::to_string(d.length));
+        put_text(out, d.unlimited ? "1" : "0");
+    }
+    put_text(out, std::to_string(o.variables.size()));
+    for (const CdlVariable& v : o.variables) {
+        put_text(out, v.name);
+        put_text(out, v.type);
+        put_text(out, v.long_name);
+        put_text(out, std::to_string(v.shape.size()));
+        for (const std::string& dim : v.shape)
+            put_text(out, dim);
+    }
+    put_text(out, std::to_string(o.global_attribute_names.size()));
+    for (const std::string& a : o.global_attribute_names)
+        put_text(out, a);
+    return out;
+}
+
+// Reads what encode_structure wrote; false (and nothing kept) when it does not add up.
+class StructureReader {
+public:
+    explicit StructureReader(std::string_view in) : m_in(in) {}
+
+    bool decode(CdlOutcome& o)
+    {
+        CdlOutcome r;
+        std::size_t n = 0;
+        if (!count(n))
+            return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            CdlDimension d;
+            std::string length, unlimited;
+            if (!text(d.name) || !text(length) || !text(unlimited))
+                return false;
+            d.length = std::strtoull(length.c_str(), nullptr, 10);
+            d.unlimited = unlimited == "1";
+            r.dimensions.push_back(std::move(d));
+        }
+        if (!count(n))
+            return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            CdlVariable v;
+            std::size_t dims = 0;
+            if (!text(v.name) || !text(v.type) || !text(v.long_name) || !count(dims))
+                return false;
+            v.shape.resize(dims);
+            for (std::string& dim : v.shape)
+                if (!text(dim))
+                    return false;
+            r.variables.push_back(std::move(v));
+        }
+        if (!count(n))
+            return false;
+        r.global_attribute_names.resize(n);
+        for (std::string& a : r.global_attribute_names)
+            if (!text(a))
+                return false;
+        o.dimensions = std::move(r.dimensions);
+        o.variables = std::move(r.variables);
+        o.global_attribute_names = std::move(r.global_attribute_names);
+        return true;
+    }
+
+private:
+    bool text(std::string& out)
+    {
+        if (m_in.size() < 4)
+            return false;
+        const auto* b = reinterpret_cast<const unsigned char*>(m_in.data());
+        const std::uint32_t n = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+        if (m_in.size() - 4 < n)
+            return false;
+        out.assign(m_in.substr(4, n));
+        m_in.remove_prefix(4 + n);
+        return true;
+    }
+    // A count, at most what the bytes left could hold (each entry takes 4 bytes or more).
+    bool count(std::size_t& n)
+    {
+        std::string t;
+        if (!text(t) || t.empty() || t.size() > 12)
+            return false;
+        n = std::strtoull(t.c_str(), nullptr, 10);
+        return n <= m_in.size() / 4;
+    }
+
+    std::string_view m_in;
+};
 
 // Sends the text as it is made, in frames of at most the writer's buffer size.
 class FrameSink : public CdlSink {
@@ -114,6 +229,11 @@ private:
                 m_control->SetDone(m_bytes);
             break;
         case Log: m_result.outcome.log.assign(payload); break;
+        case Notes: m_result.outcome.notes.assign(payload); break;
+        case Structure:
+            if (!StructureReader(payload).decode(m_result.outcome))
+                m_bad = true;
+            break;
         case Dimensions: m_result.outcome.dimension_names = split_names(std::string(payload)); break;
         case Variables: m_result.outcome.variable_names = split_names(std::string(payload)); break;
         case Cancelled: m_result.outcome.cancelled = true; break;
@@ -134,23 +254,27 @@ private:
 
 } // namespace
 
-int serve_render_child(const std::string& path, const std::function<std::string()>& extra)
+int serve_render_child(const std::string& path, const std::function<std::string()>& extra, const CdlOptions& options)
 {
     FrameSink sink;
-    const CdlOutcome outcome = render_cdl(path, sink);
+    const CdlOutcome outcome = render_cdl(path, sink, nullptr, options);
     const std::string more = extra ? extra() : std::string();
-    const bool sent = write_frame(Log, outcome.log) && write_frame(Dimensions, join_names(outcome.dimension_names)) &&
+    const bool sent = write_frame(Log, outcome.log) && write_frame(Notes, outcome.notes) &&
+                      write_frame(Structure, encode_structure(outcome)) && write_frame(Dimensions, join_names(outcome.dimension_names)) &&
                       write_frame(Variables, join_names(outcome.variable_names)) && write_frame(Extra, more) &&
                       write_frame(End, {});
     return sent ? 0 : 3;
 }
 
 IsolatedRender render_cdl_isolated(const std::string& program, const std::string& path, CdlSink& sink,
-                                   JobControl* control, const ChildLimits& limits)
+                                   JobControl* control, const ChildLimits& limits, const CdlOptions& options)
 {
     IsolatedRender result;
     FrameReader reader(sink, result, control);
-    const ChildResult child = run_child(program, {"--render-child", path}, limits, control,
+    const ChildResult child = run_child(program,
+                                        {"--render-child", path, "--text-limit",
+                                         std::to_string(options.variable_text_limit)},
+                                        limits, control,
                                         [&](std::string_view bytes) { reader.feed(bytes); });
     if (child.cancelled) {
         result.outcome.cancelled = true;

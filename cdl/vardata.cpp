@@ -287,7 +287,7 @@ void summarise(CdlWriter& w, const var_desc& vp, std::size_t total)
 {
     cdl_printf(w, "\n%s // %s: %zu values not listed: their text would pass the limit of %zu bytes for one variable\n",
                vp.indent.c_str(), vp.name.c_str(), total, w.variable_text_limit);
-    cdl_error(w, "%s: variable %s is not listed: the text of its %zu values would pass the limit of %zu bytes for one "
+    cdl_note(w, "%s: variable %s is not listed: the text of its %zu values would pass the limit of %zu bytes for one "
                  "variable",
               w.path.c_str(), vp.name.c_str(), total, w.variable_text_limit);
 }
@@ -477,7 +477,7 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
             if (w.written() - start > w.variable_text_limit) {
                 cdl_printf(w, "\n%s // %s: listing stopped: its text passed the limit of %zu bytes for one variable\n",
                            vp.indent.c_str(), vp.name.c_str(), w.variable_text_limit);
-                cdl_error(w, "%s: variable %s is listed only in part: its text passed the limit of %zu bytes for one "
+                cdl_note(w, "%s: variable %s is listed only in part: its text passed the limit of %zu bytes for one "
                              "variable",
                           w.path.c_str(), vp.name.c_str(), w.variable_text_limit);
                 return 0;

@@ -38,4 +38,6 @@ inline const SettingKey<QString> kViewFont{"Settings/ViewFont", {}};
 // Find: match case, whole word.
 inline const SettingKey<bool> kFindMatchCase{"Settings/FindMatchCase", true};
 inline const SettingKey<bool> kFindWholeWord{"Settings/FindWholeWord", false};
+// The most text (in MB) one variable may make in the window before it is summarised.
+inline const SettingKey<int> kVariableTextLimitMB{"Settings/VariableTextLimitMB", 512};
 } // namespace AppKey

@@ -319,6 +319,29 @@ private slots:
         render_cdl_text(path.toStdString(), &inProcess);
         QVERIFY(view()->m_astrDimensions == inProcess.dimension_names);
         QVERIFY(view()->m_astrVariables == inProcess.variable_names);
+        QCOMPARE(view()->Structure().variables.size(), inProcess.variables.size());
+        QCOMPARE(view()->Structure().variables[1].long_name, inProcess.variables[1].long_name);
+        QCOMPARE(view()->Structure().globalAttributes, inProcess.global_attribute_names);
+
+        // A variable over the text limit is summarised: the text shows, with a note.
+        AppKey::kVariableTextLimitMB.Write(1);
+        const QString big = env->tempPath("big.nc");
+        {
+            int ncid = 0, dim = 0, var = 0;
+            QCOMPARE(nc_create(big.toUtf8().constData(), NC_CLOBBER, &ncid), NC_NOERR);
+            nc_def_dim(ncid, "N", 1000000, &dim);
+            nc_def_var(ncid, "v", NC_FLOAT, 1, &dim, &var);
+            nc_enddef(ncid);
+            nc_close(ncid);
+        }
+        QVERIFY(frame()->Controller()->OpenDocument(big));
+        QCOMPARE(env->boxes.size(), std::size_t(1));
+        QCOMPARE(env->boxes[0].caption, QStringLiteral("Brinewick"));
+        QVERIFY2(env->boxes[0].text.contains(QStringLiteral("variable v is not listed")), qPrintable(env->boxes[0].text));
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("big.nc - Brinewick"));
+        QVERIFY(view()->Buffer().bytes().find("values not listed") != std::string::npos);
+        env->boxes.clear();
+        frame()->Controller()->OpenDocument(path);
 
         qputenv("BRINEWICK_TEST_CHILD_SIGNAL", "11");
         const bool opened = frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc"));
