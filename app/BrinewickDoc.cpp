@@ -20,15 +20,10 @@ public:
     StreamCompactor compactor;
 };
 
-std::string& ReaderProgram()
-{
-    static std::string program;
-    return program;
-}
 
 } // namespace
 
-void CBrinewickDoc::SetReaderProgram(const std::string& program) { ReaderProgram() = program; }
+void CBrinewickDoc::SetReaderProgram(const std::string& program) { set_helper_program(program); }
 
 BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control, const CdlOptions& options)
 {
@@ -36,7 +31,7 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control,
     ProfileToolsInfo profile;
     try {
         CompactingSink sink;
-        const std::string& reader = ReaderProgram();
+        const std::string& reader = helper_program();
         if (reader.empty()) {
             built.outcome = render_cdl(path, sink, control, options);
             if (built.outcome.ok() || built.outcome.complete_but_for_notes())

@@ -18,6 +18,7 @@
 #include "profile/profile_shape.h"
 #include "display/PlotCommand.h"
 #include "gdac/gdac_command.h"
+#include "profile/csv_child.h"
 #include "profile/csv_command.h"
 
 namespace {
@@ -114,6 +115,10 @@ int RunBrinewick(int argc, char** argv)
             return run_dump_command(rest, stdout, stderr, ThisProgram());
         if (first == "--render-child" && (rest.size() == 1 || (rest.size() == 3 && rest[1] == "--text-limit")))
             return ServeRenderChild(rest[0], rest.size() == 3 ? rest[2] : std::string());
+        if (first == "--csv-child") {
+            RaiseTestSignal();
+            return serve_csv_child(rest);
+        }
         if (first == "--csv" || first == "--plot" || first == "--print") {
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;

@@ -40,7 +40,12 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
     argv.push_back(nullptr);
 
     int fds[2] = {-1, -1};
+    int in[2] = {-1, -1}; // the child's standard input, closed to ask it to stop
     const bool piped = static_cast<bool>(on_output);
+    if (limits.cancel_grace_ms > 0 && pipe2(in, O_CLOEXEC) != 0) {
+        result.problem = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return result;
+    }
     if (piped && pipe2(fds, O_CLOEXEC) != 0) {
         result.problem = std::string("cannot make a pipe: ") + std::strerror(errno);
         return result;
@@ -57,6 +62,8 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
     if (pid == 0) {
         if (piped)
             dup2(fds[1], STDOUT_FILENO); // dup2 clears close-on-exec on the copy
+        if (in[0] >= 0)
+            dup2(in[0], STDIN_FILENO);
         limit(RLIMIT_AS, static_cast<rlim_t>(limits.address_space_bytes));
         limit(RLIMIT_CPU, static_cast<rlim_t>(limits.cpu_seconds));
         limit(RLIMIT_CORE, 1); // a crash leaves no core file behind
@@ -64,14 +71,38 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
         _exit(127);
     }
     result.started = true;
+    if (in[0] >= 0)
+        close(in[0]);
+    // Asks the child to stop: by closing its input when it may tidy up first (killed
+    // only after the grace time), else by killing it.
+    bool asked = false;
+    const auto stop = [&] {
+        if (in[1] < 0) {
+            kill(pid, SIGKILL);
+            return;
+        }
+        if (!asked) {
+            close(in[1]);
+            asked = true;
+            for (int waited = 0; waited < limits.cancel_grace_ms; waited += 20) {
+                siginfo_t info{};
+                // WNOWAIT: look without reaping, so the pid stays ours until waited for below.
+                if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                    info.si_pid != 0)
+                    return; // it ended by itself
+                usleep(20000);
+            }
+        }
+        kill(pid, SIGKILL);
+    };
     if (!piped) {
         int status = 0;
         for (;;) {
             const pid_t done = waitpid(pid, &status, WNOHANG);
             if (done == pid || (done < 0 && errno != EINTR))
                 break;
-            if (control && control->Cancelled()) {
-                kill(pid, SIGKILL);
+            if (control && control->Cancelled() && !result.cancelled) {
+                stop();
                 result.cancelled = true;
             }
             usleep(20000);
@@ -87,7 +118,7 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
     std::vector<char> buffer(256 * 1024);
     for (;;) {
         if (control && control->Cancelled()) {
-            kill(pid, SIGKILL);
+            stop();
             result.cancelled = true;
             break;
         }
@@ -105,6 +136,8 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
         on_output(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
     close(fds[0]);
+    if (in[1] >= 0 && !asked)
+        close(in[1]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -129,3 +162,15 @@ std::string describe_child_end(const ChildResult& result)
         return "the reading process could not be started";
     return "exit code " + std::to_string(result.exit_code);
 }
+
+namespace {
+std::string& helper_program_slot()
+{
+    static std::string program;
+    return program;
+}
+} // namespace
+
+void set_helper_program(const std::string& program) { helper_program_slot() = program; }
+
+const std::string& helper_program() { return helper_program_slot(); }

@@ -12,6 +12,10 @@ class JobControl;
 struct ChildLimits {
     unsigned long long address_space_bytes = 0; // 0: no limit
     unsigned long cpu_seconds = 0;              // 0: no limit
+    // A cancel closes the child's standard input and waits for it to end (a child that
+    // must tidy up, such as removing a half-written file); only if it is still running
+    // after this many milliseconds is it killed. 0: a cancel kills at once.
+    int cancel_grace_ms = 0;
 };
 
 struct ChildResult {
@@ -33,3 +37,8 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
 // What a child's end says, for a message: "signal 11 (Segmentation fault)", "exit code 3",
 // "the memory limit", "the time limit".
 std::string describe_child_end(const ChildResult& result);
+
+// This program as a helper for reading files (set at start-up to the running executable;
+// empty, the default, means that files are read in this process, as tests do).
+void set_helper_program(const std::string& program);
+const std::string& helper_program();

@@ -19,6 +19,8 @@
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 #include "profile/csv_variables.h"
+#include "core/child_process.h"
+#include "profile/csv_child.h"
 #include "profile/csv_writer.h"
 #include "profile/profile_levels.h"
 
@@ -220,7 +222,14 @@ void CCsvSaveDlg::accept()
         // as it was and the dialog open.
         JobControl job;
         RunInBackground(this, QStringLiteral("Writing %1").arg(QFileInfo(target).fileName()), job,
-                        [&] { result = WriteCsvFile(settings, &job); }, QStringLiteral("rows"));
+                        [&] {
+                            // Read by the program's helper process where there is one, so
+                            // that a library crash on a damaged file cannot end the window.
+                            result = helper_program().empty()
+                                         ? WriteCsvFile(settings, &job)
+                                         : write_csv_isolated(helper_program(), settings, &job);
+                        },
+                        QStringLiteral("rows"));
     }
     if (result.status == CsvResult::Status::Cancelled)
         return;

@@ -62,3 +62,26 @@ TEST(ChildProcess, CancelKillsTheChild)
 }
 
 } // namespace
+
+namespace {
+
+// With a grace time, a cancel closes the child's input and lets it end by itself (here
+// it tidies up by writing a last word), killing it only when it does not.
+TEST(ChildProcess, CancelWithGraceLetsTheChildEnd)
+{
+    JobControl control;
+    control.RequestCancel();
+    ChildLimits limits;
+    limits.cancel_grace_ms = 5000;
+    std::string out;
+    const ChildResult tidy = run_child("/bin/sh", {"-c", "read line; echo tidied"}, limits, &control,
+                                       [&](std::string_view bytes) { out.append(bytes); });
+    EXPECT_TRUE(tidy.cancelled);
+    EXPECT_EQ(tidy.signal, 0);
+    limits.cancel_grace_ms = 100;
+    const ChildResult stubborn = run_child("/bin/sleep", {"30"}, limits, &control, {});
+    EXPECT_TRUE(stubborn.cancelled);
+    EXPECT_EQ(stubborn.signal, SIGKILL);
+}
+
+} // namespace
