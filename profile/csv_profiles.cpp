@@ -12,6 +12,7 @@
 #include "core/JobControl.h"
 #include "core/replace_file.h"
 #include "profile/argo_time.h"
+#include "profile/csv_fields.h"
 #include "profile/per_profile_values.h"
 #include "profile/profile_shape.h"
 
@@ -19,45 +20,12 @@ namespace {
 
 constexpr std::size_t kMaxValues = (std::size_t{256} << 20) / sizeof(double);
 constexpr std::size_t kMaxCsvBytes = std::size_t{1} << 31;
-constexpr std::size_t kMaxCFormatLength = 255;
 const char kLineEnd[] = "\r\n";
 
 bool IsInteger(nc_type t)
 {
     return t == NC_BYTE || t == NC_SHORT || t == NC_INT || t == NC_UBYTE || t == NC_USHORT || t == NC_UINT ||
            t == NC_INT64 || t == NC_UINT64;
-}
-
-CFormat FloatingFormat(int ncid, int varid, nc_type type)
-{
-    static const CFormat floatDefault = *CFormat::parse("%.6f", ValueKind::Floating);
-    static const CFormat doubleDefault = *CFormat::parse("%.6lf", ValueKind::Floating);
-    const CFormat& fallback = type == NC_DOUBLE ? doubleDefault : floatDefault;
-    nc_type attType = NC_NAT;
-    std::size_t attLen = 0;
-    if (nc_inq_att(ncid, varid, "C_format", &attType, &attLen) != NC_NOERR || attType != NC_CHAR ||
-        attLen == 0 || attLen > kMaxCFormatLength)
-        return fallback;
-    char buf[kMaxCFormatLength + 1] = {};
-    if (nc_get_att_text(ncid, varid, "C_format", buf) != NC_NOERR)
-        return fallback;
-    auto parsed = CFormat::parse(std::string_view(buf, attLen), ValueKind::Floating, kMaxCFormatLength);
-    return parsed ? *parsed : fallback;
-}
-
-void AppendField(std::string& out, std::string_view field)
-{
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out.append(field);
-        return;
-    }
-    out += '"';
-    for (char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 // One variable read whole, with its fill value and the stride between profiles.
@@ -97,7 +65,7 @@ struct Column {
         const std::size_t start = out.size();
         if (type == NC_CHAR) {
             if (text[i] != '\0')
-                AppendField(out, std::string_view(&text[i], 1));
+                AppendCsvField(out, std::string_view(&text[i], 1));
             return;
         }
         if (IsInteger(type)) {
@@ -109,7 +77,7 @@ struct Column {
         if (out.find_first_of(",\"\r\n", start) != std::string::npos) {
             const std::string field = out.substr(start);
             out.resize(start);
-            AppendField(out, field);
+            AppendCsvField(out, field);
         }
     }
 };
@@ -180,7 +148,7 @@ int ReadColumn(int ncid, int varid, const ProfileShape& shape, Column& c)
         c.fillReal = c.type == NC_FLOAT ? static_cast<double>(NC_FILL_FLOAT) : NC_FILL_DOUBLE;
         if (hasFill)
             nc_get_att_double(ncid, varid, "_FillValue", &c.fillReal);
-        c.format = FloatingFormat(ncid, varid, c.type);
+        c.format = CsvFloatingFormat(ncid, varid, c.type);
     } else {
         return NC_NOERR; // strings and user types have no cell text
     }
@@ -242,7 +210,7 @@ CsvResult Build(int ncid, const std::string& path, const std::vector<int>& colum
     out += "N_PROF,CYCLE_NUMBER,DIRECTION,DATA_MODE,JULD,LATITUDE,LONGITUDE";
     for (const Column& c : columns) {
         out += ',';
-        AppendField(out, c.name);
+        AppendCsvField(out, c.name);
     }
     out += kLineEnd;
 

@@ -1,5 +1,7 @@
 #include "profile/csv_writer.h"
 
+#include "profile/csv_fields.h"
+
 #include <cstring>
 #include <limits>
 #include <new>
@@ -24,7 +26,6 @@ constexpr std::size_t kMaxVariableBytes = std::size_t{256} << 20;
 constexpr std::size_t kMaxCsvBytes = std::size_t{512} << 20;
 
 // The longest C_format text used; a longer one falls back to the default format.
-constexpr std::size_t kMaxCFormatLength = 255;
 
 const char kLineEnd[] = "\r\n";
 
@@ -62,26 +63,6 @@ const CFormat& WideFormat(nc_type type)
     static const CFormat sig = *CFormat::parse("%lld", ValueKind::Integer);
     static const CFormat unsig = *CFormat::parse("%llu", ValueKind::Integer);
     return type == NC_UINT64 ? unsig : sig;
-}
-
-// A float or double variable's format: its C_format when that is a text attribute of
-// at most 255 characters holding one floating conversion, else the default.
-CFormat FloatingFormat(int ncid, int varid, nc_type type)
-{
-    static const CFormat floatDefault = *CFormat::parse("%.6f", ValueKind::Floating);
-    static const CFormat doubleDefault = *CFormat::parse("%.6lf", ValueKind::Floating);
-    const CFormat& fallback = type == NC_DOUBLE ? doubleDefault : floatDefault;
-
-    nc_type attType = NC_NAT;
-    std::size_t attLen = 0;
-    if (nc_inq_att(ncid, varid, "C_format", &attType, &attLen) != NC_NOERR
-        || attType != NC_CHAR || attLen == 0 || attLen > kMaxCFormatLength)
-        return fallback;
-    char buf[kMaxCFormatLength + 1] = {};
-    if (nc_get_att_text(ncid, varid, "C_format", buf) != NC_NOERR)
-        return fallback;
-    auto parsed = CFormat::parse(std::string_view(buf, attLen), ValueKind::Floating, kMaxCFormatLength);
-    return parsed ? *parsed : fallback;
 }
 
 // Reads the variable's shape and, for the types that are written, all its values, or
@@ -151,39 +132,18 @@ int ReadVariable(int ncid, int varid, VariableData& data, const ProfileSlice* sl
         if ((status = reader.Float(floats.data())) != NC_NOERR)
             return status;
         data.reals.assign(floats.begin(), floats.end());
-        data.format = FloatingFormat(ncid, varid, data.type);
+        data.format = CsvFloatingFormat(ncid, varid, data.type);
         return NC_NOERR;
     }
     case NC_DOUBLE:
         data.reals.resize(count);
         if ((status = reader.Double(data.reals.data())) != NC_NOERR)
             return status;
-        data.format = FloatingFormat(ncid, varid, data.type);
+        data.format = CsvFloatingFormat(ncid, varid, data.type);
         return NC_NOERR;
     default:
         return NC_NOERR;
     }
-}
-
-bool NeedsQuotes(std::string_view field)
-{
-    return field.find_first_of(",\"\r\n") != std::string_view::npos;
-}
-
-// A field that would split or corrupt the row is quoted, its quotes doubled.
-void AppendField(std::string& out, std::string_view field)
-{
-    if (!NeedsQuotes(field)) {
-        out.append(field);
-        return;
-    }
-    out += '"';
-    for (char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
 }
 
 // Appends value `index` of a numeric variable.
@@ -197,10 +157,10 @@ void AppendNumber(std::string& out, const VariableData& data, std::size_t index)
     else
         data.format->append(out, data.reals[index]);
     // Literal text of a C_format could hold a comma or quote.
-    if (NeedsQuotes(std::string_view(out).substr(start))) {
+    if (out.find_first_of(",\"\r\n", start) != std::string::npos) {
         const std::string field = out.substr(start);
         out.resize(start);
-        AppendField(out, field);
+        AppendCsvField(out, field);
     }
 }
 
@@ -229,7 +189,7 @@ bool AppendValueRun(std::string& out, const VariableData& data)
                 str = std::string_view(data.text.data() + s * length, length);
                 str = str.substr(0, str.find('\0'));
             }
-            AppendField(out, str);
+            AppendCsvField(out, str);
         }
         return true;
     }
@@ -254,7 +214,7 @@ void AppendCell(std::string& out, const VariableData& data, std::size_t j)
     if (data.type == NC_CHAR) {
         const char c = data.text[j];
         if (c != '\0')
-            AppendField(out, std::string_view(&c, 1));
+            AppendCsvField(out, std::string_view(&c, 1));
         return;
     }
     AppendNumber(out, data, j);
@@ -330,7 +290,7 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
         VariableData data;
         if ((status = ReadVariable(ncid, id, data, slice)) != NC_NOERR)
             return InputError(s.ncPath, status, data.name);
-        AppendField(out, data.name);
+        AppendCsvField(out, data.name);
         out += ',';
         const bool complete = AppendValueRun(out, data);
         out += kLineEnd;
@@ -350,7 +310,7 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
             return InputError(s.ncPath, status, columns[c].name);
         if (c > 0)
             out += ',';
-        AppendField(out, columns[c].name);
+        AppendCsvField(out, columns[c].name);
     }
     out += kLineEnd;
     rowDone();
