@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Converts the land polygons of the npm package world-atlas (Natural Earth, public
+domain; TopoJSON) into resources/coastline.txt, the map's land for the Float Overview.
+
+    npm pack world-atlas && tar xzf world-atlas-*.tgz
+    python3 scripts/make_coastline.py package/land-50m.json resources/coastline.txt
+
+The output has '#' comment lines, then one ring per line: "lon,lat lon,lat ...",
+degrees with one decimal. Rings are closed polygons of land (holes included, drawn
+with the odd-even rule)."""
+import json
+import sys
+
+
+def decode(topo):
+    sx, sy = topo["transform"]["scale"]
+    tx, ty = topo["transform"]["translate"]
+    arcs = []
+    for arc in topo["arcs"]:
+        x = y = 0
+        points = []
+        for dx, dy in arc:
+            x += dx
+            y += dy
+            points.append((x * sx + tx, y * sy + ty))
+        arcs.append(points)
+
+    def ring(indices):
+        out = []
+        for i in indices:
+            pts = arcs[i] if i >= 0 else list(reversed(arcs[~i]))
+            out.extend(pts if not out else pts[1:])
+        return out
+
+    rings = []
+    for geometry in topo["objects"]["land"]["geometries"]:
+        polygons = geometry["arcs"] if geometry["type"] == "MultiPolygon" else [geometry["arcs"]]
+        for polygon in polygons:
+            for r in polygon:
+                rings.append(ring(r))
+    return rings
+
+
+def main():
+    source, target = sys.argv[1], sys.argv[2]
+    with open(source) as f:
+        rings = decode(json.load(f))
+    with open(target, "w") as out:
+        out.write("# Land of the world for Brinewick's map: Natural Earth land polygons (public domain),\n")
+        out.write("# from the npm package world-atlas (%s), made by scripts/make_coastline.py.\n" % source.split("/")[-1])
+        out.write("# One ring per line: lon,lat pairs in degrees.\n")
+        for r in rings:
+            pts = []
+            last = None
+            for lon, lat in r:
+                p = "%.1f,%.1f" % (lon, lat)
+                if p != last:
+                    pts.append(p)
+                last = p
+            if len(pts) >= 3:
+                out.write(" ".join(pts) + "\n")
+
+
+if __name__ == "__main__":
+    main()
