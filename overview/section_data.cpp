@@ -9,6 +9,7 @@
 #include "cdl/checked_open.h"
 #include "overview/float_track.h"
 #include "profile/per_profile_values.h"
+#include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
 #include "profile/seawater.h"
 
@@ -159,9 +160,57 @@ void FinishSection(SectionData& section)
     }
 }
 
+namespace {
+
+// One measured parameter of the section: its raw and adjusted values and their flags,
+// each (N_PROF, N_LEVELS); the adjusted ones and the flags only when asked for and
+// present.
+struct ParamGrids {
+    std::vector<double> raw, adjusted;
+    std::string rawQc, adjustedQc;
+
+    double Value(std::size_t i, bool useAdjusted) const { return useAdjusted ? adjusted[i] : raw[i]; }
+    char Flag(std::size_t i, bool useAdjusted) const
+    {
+        const std::string& qc = useAdjusted ? adjustedQc : rawQc;
+        return qc.empty() ? kNoFlag : qc[i];
+    }
+};
+
+// A (N_PROF, N_LEVELS) character variable, or empty when absent or of another shape.
+std::string ReadFlagGrid(int ncid, const ProfileShape& shape, const std::string& name)
+{
+    const PerProfileVariable v = FindPerProfileVariable(ncid, shape, name.c_str());
+    if (!v.found || v.type != NC_CHAR || v.dimids.size() != 2 || v.dimids[0] != shape.prof.id ||
+        v.dimids[1] != shape.levels.id)
+        return {};
+    std::string flags(shape.prof.length * shape.levels.length, kNoFlag);
+    if (nc_get_var_text(ncid, v.varid, flags.data()) != NC_NOERR)
+        return {};
+    return flags;
+}
+
+bool ReadParam(int ncid, const ProfileShape& shape, const std::string& name, const SectionOptions& options,
+               ParamGrids& out, std::string* why)
+{
+    out.raw = ReadGrid(ncid, shape, name, why);
+    if (out.raw.empty())
+        return false;
+    std::string ignored;
+    if (options.bestAvailable)
+        out.adjusted = ReadGrid(ncid, shape, name + "_ADJUSTED", &ignored);
+    if (options.goodOnly) {
+        out.rawQc = ReadFlagGrid(ncid, shape, name + "_QC");
+        if (!out.adjusted.empty())
+            out.adjustedQc = ReadFlagGrid(ncid, shape, name + "_ADJUSTED_QC");
+    }
+    return true;
+}
+
+} // namespace
+
 SectionData ReadSection(const std::string& path, const std::string& variable, const SectionOptions& options)
 {
-    (void)options;
     SectionData section;
     section.variable = variable;
     int ncid = -1;
@@ -186,37 +235,41 @@ SectionData ReadSection(const std::string& path, const std::string& variable, co
     }
     section.title = TitleOf(ncid, variable);
     section.reference = ReadReferenceDateTime(ncid);
+    // sigma-t comes from TEMP and PSAL; any other variable is read as it is.
+    const bool sigma = variable == kSigmaT;
     std::string why;
-    const std::vector<double> pres = ReadGrid(ncid, shape, "PRES", &why);
-    std::vector<double> values;
-    if (!pres.empty()) {
-        if (variable == kSigmaT) {
-            const std::vector<double> temp = ReadGrid(ncid, shape, "TEMP", &why);
-            const std::vector<double> psal = temp.empty() ? temp : ReadGrid(ncid, shape, "PSAL", &why);
-            if (!psal.empty()) {
-                values.resize(temp.size());
-                for (std::size_t i = 0; i < values.size(); ++i)
-                    values[i] = std::isnan(temp[i]) || std::isnan(psal[i]) ? std::nan("")
-                                                                           : SigmaT(psal[i], temp[i]);
-            }
-        } else {
-            values = ReadGrid(ncid, shape, variable, &why);
-        }
-    }
-    if (values.empty()) {
+    ParamGrids pres, first, second;
+    if (!ReadParam(ncid, shape, "PRES", options, pres, &why) ||
+        !ReadParam(ncid, shape, sigma ? "TEMP" : variable, options, first, &why) ||
+        (sigma && !ReadParam(ncid, shape, "PSAL", options, second, &why))) {
         section.message = why;
         return section;
     }
     const auto juld = ReadPerProfileNumbers(ncid, shape, "JULD");
+    const std::optional<std::string> modes = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
     for (std::size_t p = 0; p < nprof; ++p) {
-        const std::optional<double> t = juld ? (*juld)[p] : std::nullopt;
+        const double t = juld && (*juld)[p] ? *(*juld)[p] : std::nan("");
         SectionColumn column;
         column.profile = p;
-        if (t && std::abs(*t) <= 3.0e6) {
-            column.time = *t;
+        // Best available: the adjusted values of a profile in data mode 'A' or 'D'.
+        const char mode = modes ? (*modes)[p] : kNoFlag;
+        const bool adjusted = options.bestAvailable && UsesAdjusted(ValueChoice::Best, mode);
+        auto use = [adjusted](const ParamGrids& g) { return adjusted && !g.adjusted.empty(); };
+        if (std::abs(t) <= 3.0e6) {
+            column.time = t;
             std::vector<std::pair<float, float>> levels;
             for (std::size_t k = 0; k < nlev; ++k) {
-                const double pr = pres[p * nlev + k], v = values[p * nlev + k];
+                const std::size_t i = p * nlev + k;
+                const double pr = pres.Value(i, use(pres));
+                double v = first.Value(i, use(first));
+                if (sigma) {
+                    const double psal = second.Value(i, use(second));
+                    v = std::isnan(v) || std::isnan(psal) ? std::nan("") : SigmaT(psal, v);
+                }
+                if (options.goodOnly && (IsDroppedFlag(pres.Flag(i, use(pres))) ||
+                                         IsDroppedFlag(first.Flag(i, use(first))) ||
+                                         (sigma && IsDroppedFlag(second.Flag(i, use(second))))))
+                    continue;
                 if (!std::isnan(pr) && !std::isnan(v) && pr >= -10.0 && pr < 20000.0)
                     levels.emplace_back(static_cast<float>(pr), static_cast<float>(v));
             }
