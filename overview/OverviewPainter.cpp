@@ -245,7 +245,7 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
         const double f = 1.0 - (y + 0.5) / bar.height();
         p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
     }
-    p.drawRect(bar.adjusted(0, 0, -1, -1));
+    p.drawRect(bar.adjusted(-1, -1, 0, 0)); // around the bar, every row of it in colour
     for (double f : {0.0, 0.5, 1.0}) {
         const double value = s.valueLow + f * (s.valueHigh - s.valueLow);
         const int y = bar.bottom() - static_cast<int>(std::lround(f * (bar.height() - 1)));

@@ -147,7 +147,7 @@ void FinishSection(SectionData& section)
     }
     if (!all.empty()) {
         const auto at = [&](double q) {
-            const auto k = static_cast<std::ptrdiff_t>(q * static_cast<double>(all.size() - 1));
+            const auto k = static_cast<std::ptrdiff_t>(std::lround(q * static_cast<double>(all.size() - 1)));
             std::nth_element(all.begin(), all.begin() + k, all.end());
             return static_cast<double>(all[static_cast<std::size_t>(k)]);
         };
