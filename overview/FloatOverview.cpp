@@ -52,6 +52,9 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window)
     whole->addWidget(m_chooser);
     whole->setStretchFactor(0, 3);
     whole->setStretchFactor(1, 1);
+    // The plots take most of the height; the chooser's table would take it all.
+    whole->setSizes({520, 180});
+    plots->setSizes({480, 720});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);

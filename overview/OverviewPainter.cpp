@@ -86,7 +86,8 @@ void PaintGraticule(QPainter& p, const MapView& view)
         p.setPen(Qt::darkGray);
         p.drawText(QPointF(x + 2, view.height - 3), Degrees(lon, true));
     }
-    for (double lat = std::ceil(view.South() / latStep) * latStep; lat <= view.North(); lat += latStep) {
+    for (double lat = std::ceil(std::max(-90.0, view.South()) / latStep) * latStep;
+         lat <= std::min(90.0, view.North()); lat += latStep) {
         const double y = view.ToPixel(0, lat).y;
         p.setPen(QPen(kGrid, 1, Qt::DotLine));
         p.drawLine(QPointF(0, y), QPointF(view.width, y));

@@ -6,7 +6,7 @@ domain; TopoJSON) into resources/coastline.txt, the map's land for the Float Ove
     python3 scripts/make_coastline.py package/land-50m.json resources/coastline.txt
 
 The output has '#' comment lines, then one ring per line: "lon,lat lon,lat ...",
-degrees with one decimal. Rings are closed polygons of land (holes included, drawn
+degrees with one decimal, each longitude within 180 degrees of the one before. Rings are closed polygons of land (holes included, drawn
 with the odd-even rule)."""
 import json
 import sys
@@ -41,6 +41,22 @@ def decode(topo):
     return rings
 
 
+def unwrap(ring):
+    """Moves each longitude by whole turns to within 180 degrees of the one before, so a
+    ring across the 180 degree meridian is one piece. A ring around a pole (Antarctica)
+    then ends a turn away from its start: it is closed along that pole."""
+    out = [ring[0]]
+    for lon, lat in ring[1:]:
+        prev = out[-1][0]
+        lon -= 360.0 * round((lon - prev) / 360.0)
+        out.append((lon, lat))
+    turn = out[-1][0] - out[0][0]
+    if abs(turn) > 180.0:
+        pole = -90.0 if sum(lat for _, lat in out) < 0 else 90.0
+        out += [(out[-1][0], pole), (out[0][0], pole)]
+    return out
+
+
 def main():
     source, target = sys.argv[1], sys.argv[2]
     with open(source) as f:
@@ -50,6 +66,7 @@ def main():
         out.write("# from the npm package world-atlas (%s), made by scripts/make_coastline.py.\n" % source.split("/")[-1])
         out.write("# One ring per line: lon,lat pairs in degrees.\n")
         for r in rings:
+            r = unwrap(r)
             pts = []
             last = None
             for lon, lat in r:
@@ -57,7 +74,7 @@ def main():
                 if p != last:
                     pts.append(p)
                 last = p
-            if len(pts) >= 3:
+            if len(set(pts)) >= 3:
                 out.write(" ".join(pts) + "\n")
 
 
