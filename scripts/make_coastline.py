@@ -50,6 +50,10 @@ def unwrap(ring):
         prev = out[-1][0]
         lon -= 360.0 * round((lon - prev) / 360.0)
         out.append((lon, lat))
+    # The whole ring by whole turns so that the middle of its extent lies in -180..180.
+    lons = [lon for lon, _ in out]
+    shift = 360.0 * round(((min(lons) + max(lons)) / 2.0) / 360.0)
+    out = [(lon - shift, lat) for lon, lat in out]
     turn = out[-1][0] - out[0][0]
     if abs(turn) > 180.0:
         pole = -90.0 if sum(lat for _, lat in out) < 0 else 90.0
