@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     if (shot > 0 && shot + 1 < args.size()) {
         map->FitView();
         window.ShowVariable(QStringLiteral("TEMP"));
-        window.ChooseProfile(window.Track().points.empty() ? 0 : window.Track().points[window.Track().points.size() / 2].profile);
+        window.ChooseProfile(
+            window.Track().points.empty() ? 0 : window.Track().points[window.Track().points.size() / 2].profile);
         QCoreApplication::processEvents();
         window.grab().save(args[shot + 1]);
         // Under a display, stays up for a moment so that a screenshot can be taken.

@@ -44,8 +44,12 @@ QString Degrees(double value, bool longitude)
         if (value <= -180.0)
             value += 360.0;
     }
-    const QString hemi = longitude ? (value < 0 ? QStringLiteral("W") : value > 0 ? QStringLiteral("E") : QString())
-                                   : (value < 0 ? QStringLiteral("S") : value > 0 ? QStringLiteral("N") : QString());
+    const QString hemi = longitude ? (value < 0   ? QStringLiteral("W")
+                                      : value > 0 ? QStringLiteral("E")
+                                                  : QString())
+                                   : (value < 0   ? QStringLiteral("S")
+                                      : value > 0 ? QStringLiteral("N")
+                                                  : QString());
     return QString::number(std::abs(value), 'g', 6) + QChar(0x00b0) + hemi;
 }
 
@@ -86,8 +90,8 @@ void PaintGraticule(QPainter& p, const MapView& view)
         p.setPen(Qt::darkGray);
         p.drawText(QPointF(x + 2, view.height - 3), Degrees(lon, true));
     }
-    for (double lat = std::ceil(std::max(-90.0, view.South()) / latStep) * latStep;
-         lat <= std::min(90.0, view.North()); lat += latStep) {
+    for (double lat = std::ceil(std::max(-90.0, view.South()) / latStep) * latStep; lat <= std::min(90.0, view.North());
+         lat += latStep) {
         const double y = view.ToPixel(0, lat).y;
         p.setPen(QPen(kGrid, 1, Qt::DotLine));
         p.drawLine(QPointF(0, y), QPointF(view.width, y));

@@ -17,10 +17,10 @@ class QPainter;
 
 // What the map shows.
 struct MapScene {
-    const FloatTrack* track = nullptr;       // not owned
-    const Coastline* coast = nullptr;        // not owned; null or !ok: no land, with a note
-    MapView view;                            // sized to MapPlotRect's size
-    std::optional<std::size_t> chosen;       // the chosen profile, highlighted
+    const FloatTrack* track = nullptr; // not owned
+    const Coastline* coast = nullptr;  // not owned; null or !ok: no land, with a note
+    MapView view;                      // sized to MapPlotRect's size
+    std::optional<std::size_t> chosen; // the chosen profile, highlighted
 };
 
 // The map's plot area inside a widget or page of size `area`.
@@ -29,9 +29,9 @@ void PaintMap(QPainter& painter, const QRect& area, const MapScene& scene);
 
 // What the section shows.
 struct SectionScene {
-    const SectionData* section = nullptr;   // not owned
-    const SectionRaster* raster = nullptr;  // not owned; drawn with `axes`
-    SectionAxes axes;                       // sized to SectionPlotRect's size
+    const SectionData* section = nullptr;  // not owned
+    const SectionRaster* raster = nullptr; // not owned; drawn with `axes`
+    SectionAxes axes;                      // sized to SectionPlotRect's size
     std::optional<std::size_t> chosen;
 };
 

@@ -12,7 +12,7 @@ struct MapPoint {
 };
 
 struct MapView {
-    int width = 1;   // plot area in pixels
+    int width = 1; // plot area in pixels
     int height = 1;
     double centerLon = 0.0; // degrees at the area's centre (unwrapped like the track)
     double centerLat = 0.0;

@@ -16,7 +16,7 @@
 namespace {
 
 // More values than this are not read for a section (a header can claim any size).
-constexpr std::size_t kMaxValues = 200'000'000;
+constexpr std::size_t kMaxValues = 16'000'000; // 128 MB a grid of doubles
 
 bool IsLevelGrid(const PerProfileVariable& v, const ProfileShape& shape)
 {
@@ -229,8 +229,8 @@ SectionData ReadSection(const std::string& path, const std::string& variable, co
     const ProfileShape shape = ReadProfileShape(ncid);
     const std::size_t nprof = shape.prof.length, nlev = shape.levels.length;
     if (!shape.levels.present() || nlev == 0 || nprof > kMaxValues / std::max<std::size_t>(1, nlev)) {
-        section.message = shape.levels.present() ? "the file is too large for a section"
-                                                 : "the file has no dimension N_LEVELS";
+        section.message =
+            shape.levels.present() ? "the file is too large for a section" : "the file has no dimension N_LEVELS";
         return section;
     }
     section.title = TitleOf(ncid, variable);
@@ -266,9 +266,9 @@ SectionData ReadSection(const std::string& path, const std::string& variable, co
                     const double psal = second.Value(i, use(second));
                     v = std::isnan(v) || std::isnan(psal) ? std::nan("") : SigmaT(psal, v);
                 }
-                if (options.goodOnly && (IsDroppedFlag(pres.Flag(i, use(pres))) ||
-                                         IsDroppedFlag(first.Flag(i, use(first))) ||
-                                         (sigma && IsDroppedFlag(second.Flag(i, use(second))))))
+                if (options.goodOnly &&
+                    (IsDroppedFlag(pres.Flag(i, use(pres))) || IsDroppedFlag(first.Flag(i, use(first))) ||
+                     (sigma && IsDroppedFlag(second.Flag(i, use(second))))))
                     continue;
                 if (!std::isnan(pr) && !std::isnan(v) && pr >= -10.0 && pr < 20000.0)
                     levels.emplace_back(static_cast<float>(pr), static_cast<float>(v));

@@ -11,7 +11,7 @@ struct SectionColumn {
     double time = 0.0;       // JULD, days
     double left = 0.0;       // the column's extent in days
     double right = 0.0;
-    std::vector<float> pres;  // increasing, levels where both pressure and value are numbers
+    std::vector<float> pres; // increasing, levels where both pressure and value are numbers
     std::vector<float> value;
 };
 
@@ -24,7 +24,7 @@ struct SectionData {
     bool ok = false;
     std::string message; // why there is no section, when !ok
     std::string variable;
-    std::string title;    // "long_name [units]", else the variable's name
+    std::string title;                  // "long_name [units]", else the variable's name
     std::vector<SectionColumn> columns; // in time order, only profiles with a date and a value
     std::size_t skipped = 0;            // profiles with no date or no usable level
     double timeMin = 0, timeMax = 0;    // the columns' extent

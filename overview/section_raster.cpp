@@ -32,8 +32,7 @@ SectionAxes FitSection(const SectionData& section, int width, int height)
     return axes;
 }
 
-void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes,
-                   SectionRaster& out)
+void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes, SectionRaster& out)
 {
     out.width = axes.width;
     out.height = axes.height;
@@ -48,9 +47,8 @@ void RasterSection(const SectionData& section, const ColourScale& scale, const S
                                    : std::min(c.pres[k], n > 1 ? (c.pres[1] - c.pres[0]) / 2 : 5.0f);
             const float down = k + 1 < n ? std::min((c.pres[k + 1] - c.pres[k]) / 2, kMaxHalfBand)
                                          : (n > 1 ? std::min((c.pres[k] - c.pres[k - 1]) / 2, kMaxHalfBand) : 5.0f);
-            const auto [y0, y1] =
-                PixelSpan(axes.YOf(c.pres[k] - std::max(up, 0.0f)), axes.YOf(c.pres[k] + std::max(down, 0.0f)),
-                          out.height);
+            const auto [y0, y1] = PixelSpan(axes.YOf(c.pres[k] - std::max(up, 0.0f)),
+                                            axes.YOf(c.pres[k] + std::max(down, 0.0f)), out.height);
             const std::uint32_t colour = scale.ColourOf(c.value[k]);
             for (int y = y0; y < y1; ++y) {
                 std::uint32_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;

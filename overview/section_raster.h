@@ -13,7 +13,7 @@
 struct SectionAxes {
     int width = 1; // plot area in pixels
     int height = 1;
-    double timeMin = 0, timeMax = 1; // days at the left and right edges
+    double timeMin = 0, timeMax = 1;    // days at the left and right edges
     double presTop = 0, presBottom = 1; // dbar at the top and bottom edges
 
     double XOf(double time) const { return (time - timeMin) / (timeMax - timeMin) * width; }
@@ -30,8 +30,7 @@ struct SectionRaster {
     std::vector<std::uint32_t> pixels; // row by row; 0 where nothing is drawn
 };
 
-void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes,
-                   SectionRaster& out);
+void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes, SectionRaster& out);
 
 // The column (index into section.columns) under pixel column x; -1 when none.
 int ColumnAtPixel(const SectionData& section, const SectionAxes& axes, double x);

@@ -33,8 +33,7 @@ int Distance(QRgb a, QRgb b)
 }
 
 // The value whose colour bar row has this colour (the bar's centre column), none if absent.
-std::optional<double> ValueFromColourBar(const QImage& image, const QRect& area, QRgb colour, double low,
-                                         double high)
+std::optional<double> ValueFromColourBar(const QImage& image, const QRect& area, QRgb colour, double low, double high)
 {
     const QRect bar = ColourBarRect(area);
     for (int y = bar.top(); y <= bar.bottom(); ++y)
@@ -87,7 +86,9 @@ void TestFloatOverview::mapDrawsEachPositionAtItsPixelAcrossTheDateLine()
     const struct {
         std::size_t profile;
         QRgb colour;
-    } marks[] = {{0, qRgb(0x1a, 0x9a, 0x2a)}, {1, qRgb(0x1f, 0x4e, 0x9c)}, {2, qRgb(0x1f, 0x4e, 0x9c)},
+    } marks[] = {{0, qRgb(0x1a, 0x9a, 0x2a)},
+                 {1, qRgb(0x1f, 0x4e, 0x9c)},
+                 {2, qRgb(0x1f, 0x4e, 0x9c)},
                  {3, qRgb(0xd0, 0x20, 0x20)}};
     for (const auto& m : marks) {
         const QPoint at = window.Map()->PixelOf(m.profile)->toPoint();

@@ -22,7 +22,7 @@ TEST(FloatTrack, UnwrapsLongitudesAcrossTheDateLine)
 {
     const struct {
         double previous, longitude, expected;
-    } cases[] = {{179, -179, 181}, {-179, 179, -181}, {10, 20, 20}, {181, -178, 182},
+    } cases[] = {{179, -179, 181}, {-179, 179, -181}, {10, 20, 20},    {181, -178, 182},
                  {0, 360, 0},      {-170, 185, -175}, {540, -180, 540}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(UnwrapLongitude(c.previous, c.longitude), c.expected) << c.previous << " " << c.longitude;
@@ -31,16 +31,16 @@ TEST(FloatTrack, UnwrapsLongitudesAcrossTheDateLine)
 TEST(FloatTrack, LeavesOutBadPositionsAndOrdersByDate)
 {
     std::vector<RawPosition> raw{
-        {10.0, 178.0, 3.0, '1'},          // third by date
-        {11.0, -179.0, 4.0, '1'},         // across the date line: 181
-        {12.0, 170.0, 1.0, '2'},          // first by date
-        {std::nullopt, 5.0, 2.0, '1'},    // fill latitude
-        {13.0, 5.0, 2.5, '4'},            // bad
-        {14.0, 5.0, 2.6, '9'},            // missing
-        {15.0, 5.0, 2.7, '3'},            // probably bad
-        {95.0, 5.0, 2.8, '1'},            // not a latitude
+        {10.0, 178.0, 3.0, '1'},           // third by date
+        {11.0, -179.0, 4.0, '1'},          // across the date line: 181
+        {12.0, 170.0, 1.0, '2'},           // first by date
+        {std::nullopt, 5.0, 2.0, '1'},     // fill latitude
+        {13.0, 5.0, 2.5, '4'},             // bad
+        {14.0, 5.0, 2.6, '9'},             // missing
+        {15.0, 5.0, 2.7, '3'},             // probably bad
+        {95.0, 5.0, 2.8, '1'},             // not a latitude
         {16.0, -177.0, std::nullopt, '1'}, // no date: last
-        {17.0, 179.5, 1.5, ' '},          // no flag: kept
+        {17.0, 179.5, 1.5, ' '},           // no flag: kept
     };
     const FloatTrack t = BuildTrack(raw);
     ASSERT_TRUE(t.ok);
