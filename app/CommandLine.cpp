@@ -114,7 +114,11 @@ int RunBrinewick(int argc, char** argv)
             return run_dump_command(rest, stdout, stderr, ThisProgram());
         if (first == "--render-child" && rest.size() == 1)
             return ServeRenderChild(rest[0]);
-        if (first == "--csv" || first == "--plot" || first == "--print" || first == "--map" || first == "--section") {
+        if (first == "--csv" || first == "--plot" || first == "--print") {
+            if (const int status = RunSupervised(argc, argv); status >= 0)
+                return status;
+        }
+        if (first == "--map" || first == "--section") {
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;
         }
