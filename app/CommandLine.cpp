@@ -18,6 +18,7 @@
 #include "profile/profile_shape.h"
 #include "display/PlotCommand.h"
 #include "gdac/gdac_command.h"
+#include "overview/OverviewCommand.h"
 #include "profile/csv_child.h"
 #include "profile/csv_command.h"
 
@@ -31,6 +32,9 @@ const char kUsage[] =
     "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
     "                                   [--curves T,S,D] [--profile N|all]   draw the profile graph\n"
+    "  brinewick --map FILE -o OUT.png|svg|pdf   draw the float's track over the coastline\n"
+    "  brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n"
+    "                                   draw the float's section of one variable against time and pressure\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"
     "                   [--box LATMIN,LATMAX,LONMIN,LONMAX] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
@@ -123,6 +127,10 @@ int RunBrinewick(int argc, char** argv)
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;
         }
+        if (first == "--map" || first == "--section") {
+            if (const int status = RunSupervised(argc, argv); status >= 0)
+                return status;
+        }
         if (first == "--csv")
             return run_csv_command(rest, stdout, stderr);
         if (first == "--search")
@@ -131,6 +139,10 @@ int RunBrinewick(int argc, char** argv)
             return run_fetch_command(rest, stdout, stderr);
         if (first == "--plot")
             return RunPlotCommand(argc, argv, rest);
+        if (first == "--map")
+            return RunMapCommand(argc, argv, rest);
+        if (first == "--section")
+            return RunSectionCommand(argc, argv, rest);
         if (first == "--print") {
             CBrinewickDoc::SetReaderProgram(ThisProgram());
             return RunPrintCommand(argc, argv, rest);

@@ -18,6 +18,8 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include <algorithm>
+
 #include "app/AboutDlg.h"
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
@@ -37,6 +39,7 @@
 #include "display/ProfileDlg.h"
 #include "ftp/FtpDlg.h"
 #include "gdac/GdacDlg.h"
+#include "overview/FloatOverview.h"
 #include "profile/CsvSaveDlg.h"
 
 using namespace cmd;
@@ -137,6 +140,7 @@ void CMainFrame::createActions()
     addCommand(ID_GOTO_LINE, "ID_GOTO_LINE", tr("Goto Line..."));
     addCommand(ID_PROFILE_VIEW, "ID_PROFILE_VIEW", tr("Profile View..."));
     addCommand(ID_GRAPH_VIEW, "ID_GRAPH_VIEW", tr("Graph View..."));
+    addCommand(ID_FLOAT_OVERVIEW, "ID_FLOAT_OVERVIEW", tr("Float &Overview..."));
     addCommand(ID_JUMP_GLOBALS, "ID_JUMP_GLOBALS", tr("&Global Attributes"));
     addCommand(ID_VIEW_FONT, "ID_VIEW_FONT", tr("&Font..."));
     addCommand(ID_VIEW_TEXT_LIMIT, "ID_VIEW_TEXT_LIMIT", tr("Text &Limit per Variable..."));
@@ -190,6 +194,8 @@ void CMainFrame::createActions()
     bind(ID_SAVE_CSV, &CMainFrame::OnSaveCsv);
     bind(ID_PROFILE_VIEW, &CMainFrame::OnProfileView);
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
+    connect(Action(ID_FLOAT_OVERVIEW), &QAction::triggered, this,
+            [this] { RunFloatOverview(this, m_doc->FilePath(), &m_view->m_profileExtent); });
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
     // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
     // Transmit's file is.
@@ -238,6 +244,7 @@ void CMainFrame::createMenus()
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(ID_PROFILE_VIEW));
     view->addAction(Action(ID_GRAPH_VIEW));
+    view->addAction(Action(ID_FLOAT_OVERVIEW));
     view->addSeparator();
     view->addAction(Action(ID_JUMP_GLOBALS));
     view->addAction(Action(ID_VIEW_FONT));
@@ -277,6 +284,7 @@ void CMainFrame::createToolBar()
         {ID_JUMP_DATA, "data", QStyle::SP_FileIcon},
         {ID_JUMP_TAIL, "tail", QStyle::SP_ArrowDown},        {0, nullptr, {}},
         {ID_GOTO_LINE, "gotoline", QStyle::SP_ArrowForward}, {0, nullptr, {}},
+        {ID_FLOAT_OVERVIEW, "overview", QStyle::SP_FileDialogDetailedView}, {0, nullptr, {}},
         {ID_APP_ABOUT, "about", QStyle::SP_MessageBoxQuestion},
     };
     for (const Button& b : buttons) {
@@ -369,6 +377,11 @@ void CMainFrame::UpdateCommands()
         Action(id)->setEnabled(profile);
         Action(id)->setStatusTip(why);
     }
+    // The Float Overview: several profiles, each with a date and a position.
+    const auto& vars = m_view->m_astrVariables;
+    const auto has = [&vars](const char* name) { return std::find(vars.begin(), vars.end(), name) != vars.end(); };
+    Action(ID_FLOAT_OVERVIEW)->setEnabled(text && m_view->m_profileExtent.profiles > 1 && has("LATITUDE") &&
+                                          has("LONGITUDE") && has("JULD"));
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
     // A read-only view with one pane: nothing to paste, undo or switch to.

@@ -27,6 +27,7 @@
 #include "MainFrame.h"
 #include "PrintPreviewDlg.h"
 #include "StructurePanel.h"
+#include "overview/FloatOverview.h"
 #include "uikit/AppSettings.h"
 #include "cdl/render_cdl.h"
 #include "uikit/BackgroundTask.h"
@@ -103,7 +104,7 @@ private slots:
         for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_FIND_NEXT, ID_JUMP_TOP, ID_JUMP_DIMENSIONS,
                        ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_SAVE_CSV,
                        ID_PROFILE_VIEW, ID_GRAPH_VIEW, ID_FILE_SAVE_AS, ID_FILE_SAVE, ID_FILE_PRINT,
-                       ID_FILE_PRINT_PREVIEW, ID_EDIT_COPY, ID_EDIT_CUT})
+                       ID_FILE_PRINT_PREVIEW, ID_EDIT_COPY, ID_EDIT_CUT, ID_FLOAT_OVERVIEW})
             QVERIFY2(!enabled(id), qPrintable(frame()->Action(id)->objectName()));
         QVERIFY(enabled(ID_FTP_TRANSMIT));
         QVERIFY(enabled(ID_FILE_PRINT_DIRECT));
@@ -129,7 +130,7 @@ private slots:
         QCOMPARE(order.join(QLatin1Char(' ')),
                  QStringLiteral("ID_FILE_OPEN | ID_EDIT_COPY ID_FILE_PRINT | ID_EDIT_FIND ID_FIND_NEXT | "
                                 "ID_JUMP_TOP | ID_JUMP_DIMENSIONS ID_JUMP_VARIABLES ID_JUMP_DATA "
-                                "ID_JUMP_TAIL | ID_GOTO_LINE | ID_APP_ABOUT"));
+                                "ID_JUMP_TAIL | ID_GOTO_LINE | ID_FLOAT_OVERVIEW | ID_APP_ABOUT"));
         QVERIFY(frame()->Action(ID_VIEW_TOOLBAR)->isChecked());
         frame()->Action(ID_VIEW_STATUS_BAR)->trigger();
         QVERIFY(frame()->statusBar()->isHidden());
@@ -168,6 +169,33 @@ private slots:
         QVERIFY(!start({env->tempPath(QStringLiteral("nothing.nc"))}));
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QVERIFY(env->boxes[0].text.contains(QStringLiteral("was not found")));
+    }
+
+    void floatOverviewNeedsProfilesWithDatesAndPositions()
+    {
+        QVERIFY(start());
+        const QString multi = QStringLiteral(BW_SHARED_ARGO_DIR "/2902696_prof.nc");
+        const struct {
+            QString file;
+            bool offered;
+        } cases[] = {
+            {DataFile("D5900446_001.nc"), false}, // one profile
+            {DataFile("13857_meta.nc"), false},
+            {MakeDims(env->tempPath("many.nc"), {{"N_PROF", 300}, {"N_LEVELS", 2}}), false}, // no positions
+            {DataFile("D1900857_001.nc"), true},
+            {multi, true},
+        };
+        for (const auto& c : cases) {
+            QVERIFY(frame()->Controller()->OpenDocument(c.file));
+            QCOMPARE(enabled(ID_FLOAT_OVERVIEW), c.offered);
+        }
+        frame()->Action(ID_FLOAT_OVERVIEW)->trigger();
+        auto* overview = frame()->findChild<CFloatOverview*>();
+        QVERIFY(overview);
+        QVERIFY(overview->isVisible());
+        QCOMPARE(overview->Track().profiles, std::size_t(51));
+        QVERIFY(env->boxes.empty());
+        overview->close();
     }
 
     void profileFlagNeedsExactDimensions()

@@ -1,0 +1,181 @@
+#include "overview/FloatOverview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "chooser/ProfileChooser.h"
+#include "overview/OverviewPlots.h"
+#include "profile/profile_levels.h"
+#include "profile/profile_summary.h"
+#include "uikit/MessageBox.h"
+#include "uikit/WaitCursor.h"
+
+CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("FloatOverview"));
+    setWindowTitle(tr("Float Overview"));
+    m_map = new CTrackMap(this);
+    m_section = new CSectionPlot(this);
+    m_chooser = new CProfileChooser(this);
+    m_variables = new QComboBox(this);
+    m_variables->setObjectName(QStringLiteral("variable"));
+    m_variables->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_best = new QCheckBox(tr("Best available"), this);
+    m_best->setObjectName(QStringLiteral("bestAvailable"));
+    m_good = new QCheckBox(tr("Good data only"), this);
+    m_good->setObjectName(QStringLiteral("goodOnly"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(tr("Section of"), this));
+    controls->addWidget(m_variables);
+    controls->addWidget(m_best);
+    controls->addWidget(m_good);
+    controls->addStretch(1);
+    controls->addWidget(m_status);
+
+    auto* plots = new QSplitter(Qt::Horizontal, this);
+    plots->addWidget(m_map);
+    plots->addWidget(m_section);
+    plots->setStretchFactor(0, 2);
+    plots->setStretchFactor(1, 3);
+    auto* whole = new QSplitter(Qt::Vertical, this);
+    whole->addWidget(plots);
+    whole->addWidget(m_chooser);
+    whole->setStretchFactor(0, 3);
+    whole->setStretchFactor(1, 1);
+    // The plots take most of the height; the chooser's table would take it all.
+    whole->setSizes({520, 180});
+    plots->setSizes({480, 720});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(whole, 1);
+    resize(1200, 760);
+
+    // The user's own changes only: a list filled by the code does not re-read.
+    connect(m_variables, &QComboBox::activated, this, [this] { ReadSectionNow(); });
+    connect(m_best, &QCheckBox::clicked, this, &CFloatOverview::SetBestAvailable);
+    connect(m_good, &QCheckBox::clicked, this, &CFloatOverview::SetGoodOnly);
+    connect(m_chooser, &CProfileChooser::chosenChanged, this, &CFloatOverview::OnChooserChanged);
+    connect(m_map, &CTrackMap::profileClicked, this, &CFloatOverview::ChooseProfile);
+    connect(m_section, &CSectionPlot::profileClicked, this, &CFloatOverview::ChooseProfile);
+}
+
+bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* why)
+{
+    CWaitCursor wait;
+    m_path = QFile::encodeName(path).toStdString();
+    m_track = ReadFloatTrack(m_path);
+    if (!m_track.ok) {
+        if (why)
+            *why = QString::fromStdString(m_track.message);
+        return false;
+    }
+    ProfileSummaryList list = ReadProfileSummaries(m_path);
+    m_map->SetTrack(&m_track, coast);
+    {
+        const QSignalBlocker block(m_variables);
+        m_variables->clear();
+        for (const std::string& name : SectionVariables(m_path))
+            m_variables->addItem(QString::fromStdString(name));
+    }
+    setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
+    ReadSectionNow();
+    if (list.ok)
+        m_chooser->SetProfiles(std::move(list.profiles)); // chooses profile 0
+    else
+        m_status->setText(QString::fromStdString(list.message));
+    return true;
+}
+
+void CFloatOverview::ReadSectionNow()
+{
+    if (m_variables->count() == 0) {
+        SectionData none;
+        none.message = "the file has no variable shaped (N_PROF, N_LEVELS)";
+        m_section->SetSection(std::move(none));
+        return;
+    }
+    CWaitCursor wait;
+    m_section->SetSection(ReadSection(m_path, m_variables->currentText().toStdString(), m_options));
+    m_section->SetChosen(m_chooser->Chosen().empty() ? std::nullopt : std::optional(m_chooser->First()));
+}
+
+void CFloatOverview::ShowVariable(const QString& variable)
+{
+    const int i = m_variables->findText(variable);
+    if (i < 0)
+        return;
+    m_variables->setCurrentIndex(i);
+    ReadSectionNow();
+}
+
+void CFloatOverview::SetBestAvailable(bool on)
+{
+    m_best->setChecked(on);
+    m_options.bestAvailable = on;
+    ReadSectionNow();
+}
+
+void CFloatOverview::SetGoodOnly(bool on)
+{
+    m_good->setChecked(on);
+    m_options.goodOnly = on;
+    ReadSectionNow();
+}
+
+void CFloatOverview::ChooseProfile(std::size_t profile)
+{
+    m_chooser->Choose({profile});
+}
+
+std::size_t CFloatOverview::Chosen() const
+{
+    return m_chooser->First();
+}
+
+void CFloatOverview::OnChooserChanged()
+{
+    if (m_chooser->Chosen().empty())
+        return;
+    const std::size_t profile = m_chooser->First();
+    m_map->SetChosen(profile);
+    m_section->SetChosen(profile);
+    emit profileChosen(profile);
+}
+
+CFloatOverview* RunFloatOverview(QWidget* parent, const QString& path, const ProfileExtent* shown)
+{
+    const std::string file = QFile::encodeName(path).toStdString();
+    ProfileToolsInfo info;
+    {
+        CWaitCursor wait;
+        info = ReadProfileToolsInfo(file);
+    }
+    if (shown && info.extent != *shown) {
+        BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(file).c_str()),
+                     QStringLiteral("File reading error"), MbIcon::Stop);
+        return nullptr;
+    }
+    auto* window = new CFloatOverview(parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QString why;
+    const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
+    if (!window->Load(path, &SharedCoastline(exeDir), &why)) {
+        delete window;
+        BwMessageBox(parent, QStringLiteral("No float overview for %1:\n%2").arg(path, why),
+                     QStringLiteral("Float Overview"), MbIcon::Exclamation);
+        return nullptr;
+    }
+    window->show();
+    return window;
+}

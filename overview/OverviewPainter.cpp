@@ -1,0 +1,270 @@
+#include "overview/OverviewPainter.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+
+#include "overview/colour_scale.h"
+#include "profile/argo_time.h"
+
+namespace {
+
+const QColor kSea(0xdd, 0xea, 0xf5);
+const QColor kLand(0xe6, 0xdf, 0xc8);
+const QColor kCoast(0x8a, 0x7f, 0x66);
+const QColor kGrid(0xb8, 0xc4, 0xd0);
+const QColor kTrack(0x30, 0x40, 0x60);
+const QColor kPoint(0x1f, 0x4e, 0x9c);
+const QColor kFirst(0x1a, 0x9a, 0x2a);
+const QColor kLast(0xd0, 0x20, 0x20);
+const QColor kChosen(0xff, 0x8c, 0x00);
+
+// A round step for about `wanted` intervals over `span`: 1, 2 or 5 times a power of ten.
+double NiceStep(double span, int wanted)
+{
+    const double raw = span / std::max(1, wanted);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (raw <= m * power)
+            return m * power;
+    return 10.0 * power;
+}
+
+QString Degrees(double value, bool longitude)
+{
+    if (longitude) {
+        value = std::fmod(value, 360.0);
+        if (value > 180.0)
+            value -= 360.0;
+        if (value <= -180.0)
+            value += 360.0;
+    }
+    const QString hemi = longitude ? (value < 0   ? QStringLiteral("W")
+                                      : value > 0 ? QStringLiteral("E")
+                                                  : QString())
+                                   : (value < 0   ? QStringLiteral("S")
+                                      : value > 0 ? QStringLiteral("N")
+                                                  : QString());
+    return QString::number(std::abs(value), 'g', 6) + QChar(0x00b0) + hemi;
+}
+
+void PaintLand(QPainter& p, const MapView& view, const Coastline& coast)
+{
+    const double west = view.West(), east = view.East(), north = view.North(), south = view.South();
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    for (double offset : {-720.0, -360.0, 0.0, 360.0, 720.0}) {
+        if (east < -180.0 + offset - 1 || west > 180.0 + offset + 1)
+            continue;
+        for (const LandRing& ring : coast.rings) {
+            if (ring.east + offset < west || ring.west + offset > east || ring.south > north || ring.north < south)
+                continue;
+            QPolygonF poly;
+            poly.reserve(static_cast<qsizetype>(ring.lonLat.size() / 2));
+            for (std::size_t i = 0; i < ring.lonLat.size(); i += 2) {
+                const MapPoint m = view.ToPixel(ring.lonLat[i] + offset, ring.lonLat[i + 1]);
+                poly << QPointF(m.x, m.y);
+            }
+            path.addPolygon(poly);
+            path.closeSubpath();
+        }
+    }
+    p.setPen(QPen(kCoast, 0.8));
+    p.setBrush(kLand);
+    p.drawPath(path);
+}
+
+void PaintGraticule(QPainter& p, const MapView& view)
+{
+    const double lonStep = NiceStep(view.East() - view.West(), 5);
+    const double latStep = NiceStep(view.North() - view.South(), 4);
+    for (double lon = std::ceil(view.West() / lonStep) * lonStep; lon <= view.East(); lon += lonStep) {
+        const double x = view.ToPixel(lon, 0).x;
+        p.setPen(QPen(kGrid, 1, Qt::DotLine));
+        p.drawLine(QPointF(x, 0), QPointF(x, view.height));
+        p.setPen(Qt::darkGray);
+        p.drawText(QPointF(x + 2, view.height - 3), Degrees(lon, true));
+    }
+    for (double lat = std::ceil(std::max(-90.0, view.South()) / latStep) * latStep; lat <= std::min(90.0, view.North());
+         lat += latStep) {
+        const double y = view.ToPixel(0, lat).y;
+        p.setPen(QPen(kGrid, 1, Qt::DotLine));
+        p.drawLine(QPointF(0, y), QPointF(view.width, y));
+        p.setPen(Qt::darkGray);
+        p.drawText(QPointF(3, y - 2), Degrees(lat, false));
+    }
+}
+
+} // namespace
+
+QRect MapPlotRect(const QRect& area)
+{
+    return area.adjusted(4, 4, -4, -4);
+}
+
+QString MapNote(const MapScene& scene)
+{
+    QStringList parts;
+    if (scene.track && scene.track->leftOut > 0)
+        parts << QStringLiteral("%1 of %2 positions left out (fill, or POSITION_QC 3, 4 or 9)")
+                     .arg(scene.track->leftOut)
+                     .arg(scene.track->profiles);
+    if (!scene.coast || !scene.coast->ok)
+        parts << QStringLiteral("no land drawn: %1")
+                     .arg(scene.coast ? QString::fromStdString(scene.coast->message)
+                                      : QStringLiteral("no coastline file"));
+    return parts.join(QStringLiteral("; "));
+}
+
+void PaintMap(QPainter& p, const QRect& area, const MapScene& scene)
+{
+    p.save();
+    p.fillRect(area, Qt::white);
+    const QRect plot = MapPlotRect(area);
+    p.setClipRect(plot);
+    p.translate(plot.topLeft());
+    p.fillRect(QRect(QPoint(0, 0), plot.size()), kSea);
+    const MapView& view = scene.view;
+    if (scene.coast && scene.coast->ok)
+        PaintLand(p, view, *scene.coast);
+    PaintGraticule(p, view);
+    if (scene.track && !scene.track->points.empty()) {
+        const auto& pts = scene.track->points;
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(pts.size()));
+        for (const TrackPoint& t : pts) {
+            const MapPoint m = view.ToPixel(t.longitude, t.latitude);
+            line << QPointF(m.x, m.y);
+        }
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(kTrack, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kPoint);
+        for (const QPointF& q : line)
+            p.drawEllipse(q, 2.5, 2.5);
+        p.setPen(QPen(Qt::white, 1.5));
+        p.setBrush(kFirst);
+        p.drawEllipse(line.front(), 6, 6);
+        p.setBrush(kLast);
+        p.drawRect(QRectF(line.back() - QPointF(5.5, 5.5), QSizeF(11, 11)));
+        if (scene.chosen) {
+            for (std::size_t i = 0; i < pts.size(); ++i) {
+                if (pts[i].profile != *scene.chosen)
+                    continue;
+                p.setBrush(Qt::NoBrush);
+                p.setPen(QPen(kChosen, 3));
+                p.drawEllipse(line[static_cast<qsizetype>(i)], 9, 9);
+            }
+        }
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
+    p.restore();
+    const QString note = MapNote(scene);
+    if (!note.isEmpty()) {
+        const QFontMetrics fm(p.font());
+        const QRect box(plot.left() + 4, plot.top() + 4, fm.horizontalAdvance(note) + 8, fm.height() + 4);
+        p.fillRect(box, QColor(255, 255, 255, 220));
+        p.setPen(Qt::black);
+        p.drawText(box, Qt::AlignCenter, note);
+    }
+}
+
+QRect SectionPlotRect(const QRect& area)
+{
+    return QRect(area.left() + 60, area.top() + 12, std::max(10, area.width() - 60 - 110),
+                 std::max(10, area.height() - 12 - 40));
+}
+
+QRect ColourBarRect(const QRect& area)
+{
+    const QRect plot = SectionPlotRect(area);
+    return QRect(plot.right() + 16, plot.top(), 18, plot.height());
+}
+
+void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
+{
+    p.save();
+    p.fillRect(area, Qt::white);
+    const QRect plot = SectionPlotRect(area);
+    p.fillRect(plot, QColor(0xf0, 0xf0, 0xf0));
+    const QFontMetrics fm(p.font());
+    if (!scene.section || !scene.section->ok || !scene.raster) {
+        p.setPen(Qt::black);
+        p.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap,
+                   scene.section ? QString::fromStdString(scene.section->message) : QString());
+        p.restore();
+        return;
+    }
+    const SectionData& s = *scene.section;
+    const SectionAxes& axes = scene.axes;
+    const QImage image(reinterpret_cast<const uchar*>(scene.raster->pixels.data()), scene.raster->width,
+                       scene.raster->height, scene.raster->width * 4, QImage::Format_ARGB32);
+    p.drawImage(plot.topLeft(), image);
+    // Chosen column: a frame around it.
+    if (scene.chosen) {
+        for (const SectionColumn& c : s.columns) {
+            if (c.profile != *scene.chosen)
+                continue;
+            const double x0 = std::floor(axes.XOf(c.left)), x1 = std::max(x0 + 1, std::floor(axes.XOf(c.right)));
+            p.setPen(QPen(kChosen, 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(plot.left() + x0 - 2, plot.top() + 1, x1 - x0 + 4, plot.height() - 2));
+        }
+    }
+    p.setPen(Qt::black);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+    // Pressure axis: surface at the top.
+    const double presStep = NiceStep(axes.presBottom - axes.presTop, 6);
+    for (double pr = 0; pr <= axes.presBottom; pr += presStep) {
+        const int y = plot.top() + static_cast<int>(std::lround(axes.YOf(pr)));
+        p.drawLine(plot.left() - 4, y, plot.left(), y);
+        const QString label = QString::number(pr, 'g', 6);
+        p.drawText(plot.left() - 6 - fm.horizontalAdvance(label), y + fm.ascent() / 2, label);
+    }
+    p.save();
+    p.translate(area.left() + fm.height(), plot.center().y());
+    p.rotate(-90);
+    p.drawText(QRect(-plot.height() / 2, -fm.height(), plot.height(), fm.height() + 2), Qt::AlignCenter,
+               QStringLiteral("pressure [dbar]"));
+    p.restore();
+    // Time axis: dates at five even steps.
+    for (int i = 0; i <= 4; ++i) {
+        const double t = axes.timeMin + (axes.timeMax - axes.timeMin) * (0.04 + 0.92 * i / 4.0);
+        const int x = plot.left() + static_cast<int>(std::lround(axes.XOf(t)));
+        p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
+        const auto seconds = JuldToSeconds(t, s.reference);
+        const QString label = seconds ? QString::fromStdString(FormatUtcMinutes(*seconds).substr(0, 10)) : QString();
+        p.drawText(x - fm.horizontalAdvance(label) / 2, plot.bottom() + 6 + fm.ascent(), label);
+    }
+    // Colour bar, high at the top, labelled at both ends and the middle, titled alongside.
+    const QRect bar = ColourBarRect(area);
+    for (int y = 0; y < bar.height(); ++y) {
+        const double f = 1.0 - (y + 0.5) / bar.height();
+        p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
+    }
+    p.drawRect(bar.adjusted(-1, -1, 0, 0)); // around the bar, every row of it in colour
+    for (double f : {0.0, 0.5, 1.0}) {
+        const double value = s.valueLow + f * (s.valueHigh - s.valueLow);
+        const int y = bar.bottom() - static_cast<int>(std::lround(f * (bar.height() - 1)));
+        p.drawText(bar.right() + 4, y + fm.ascent() / 2, QString::number(value, 'g', 4));
+    }
+    p.save();
+    p.translate(area.right() - 4, bar.center().y());
+    p.rotate(90);
+    p.drawText(QRect(-bar.height() / 2, 0, bar.height(), fm.height() + 2), Qt::AlignCenter,
+               fm.elidedText(QString::fromStdString(s.title), Qt::ElideRight, bar.height()));
+    p.restore();
+    if (s.skipped > 0) {
+        const QString note = QStringLiteral("%1 profiles without a date or a value").arg(s.skipped);
+        p.drawText(area.right() - 4 - fm.horizontalAdvance(note), area.bottom() - 2, note);
+    }
+    p.restore();
+}

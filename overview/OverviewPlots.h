@@ -1,0 +1,84 @@
+#pragma once
+// The Float Overview's two plots as widgets: each paints into a backing image when its
+// contents change and copies that image in paintEvent. A click on a position or a
+// column reports its profile.
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include <cstddef>
+#include <optional>
+
+#include "overview/OverviewPainter.h"
+
+// The map: wheel zooms about the pointer, drag pans, a click picks a position.
+class CTrackMap : public QWidget {
+    Q_OBJECT
+public:
+    explicit CTrackMap(QWidget* parent = nullptr);
+
+    void SetTrack(const FloatTrack* track, const Coastline* coast); // not owned
+    void SetChosen(std::optional<std::size_t> profile);
+    // Fits the view to the track with a margin.
+    void FitView();
+    const MapView& View() const { return m_scene.view; }
+    MapView& ViewForTest() { return m_scene.view; }
+    const QImage& Image() const { return m_image; }
+    // The position of `profile` in widget pixels; none when it is not on the track.
+    std::optional<QPointF> PixelOf(std::size_t profile) const;
+    // Redraws the backing image (the benchmark times it).
+    void Redraw();
+
+signals:
+    void profileClicked(std::size_t profile);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void SizeView();
+
+    MapScene m_scene;
+    QImage m_image;
+    bool m_fitted = false;
+    std::optional<QPoint> m_pressAt;
+    QPoint m_lastDrag;
+    bool m_dragged = false;
+};
+
+// The section: time against pressure, a click picks a column.
+class CSectionPlot : public QWidget {
+    Q_OBJECT
+public:
+    explicit CSectionPlot(QWidget* parent = nullptr);
+
+    void SetSection(SectionData section);
+    void SetChosen(std::optional<std::size_t> profile);
+    const SectionData& Section() const { return m_section; }
+    const SectionAxes& Axes() const { return m_scene.axes; }
+    const QImage& Image() const { return m_image; }
+    QRect PlotRect() const { return SectionPlotRect(rect()); }
+    // Lays the section out again and paints it (the benchmark times it).
+    void Redraw();
+
+signals:
+    void profileClicked(std::size_t profile);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void Repaint(); // paints the laid-out section (the chosen column moved)
+
+    SectionData m_section;
+    SectionRaster m_raster;
+    SectionScene m_scene;
+    QImage m_image;
+};
