@@ -21,16 +21,16 @@ set(CPACK_DEBIAN_PACKAGE_NAME brinewick)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BW_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The extended description: each line starts with a space, an empty line is " .".
+# The extended description below the summary line: CPack indents each line by one space
+# and writes an empty line as " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "viewer for netCDF files and Argo float profiles
- Brinewick shows a whole netCDF file, data included, as CDL text, with Find,
- printing and print preview. For the profile files of the Argo float programme it
- also shows a table of every level, a graph of pressure, temperature, salinity and
- density, and exports CSV; it searches an Argo data centre's index and fetches its
- files over HTTPS, FTP or S3.
- .
- The same work runs without a window from the command line; see brinewick(1).")
+    "Brinewick shows a whole netCDF file, data included, as CDL text, with Find,
+printing and print preview. For the profile files of the Argo float programme it
+also shows a table of every level, a graph of pressure, temperature, salinity and
+density, and exports CSV; it searches an Argo data centre's index and fetches its
+files over HTTPS, FTP or S3.
+
+The same work runs without a window from the command line; see brinewick(1).")
 # Dependencies are the packages of the shared libraries the program links, found by
 # dpkg-shlibdeps (from dpkg-dev) on the installed binary.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

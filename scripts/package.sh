@@ -13,5 +13,5 @@ cmake --build "$build" --parallel 2
 (cd "$build" && cpack -G DEB)
 
 deb=$(ls -t "$build"/brinewick_*.deb | head -n 1)
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb" Package Version Architecture Installed-Size Depends
 echo "$PWD/$deb"
