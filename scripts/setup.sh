@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyftpdlib
   fonts-urw-base35 fonts-wqy-microhei fonts-dejavu-core
   xvfb xauth imagemagick time
+  dpkg-dev groff-base
   locales
 )
 
