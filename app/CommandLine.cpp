@@ -19,6 +19,7 @@
 #include "display/PlotCommand.h"
 #include "gdac/gdac_command.h"
 #include "profile/csv_command.h"
+#include "profile/levels_command.h"
 
 namespace {
 
@@ -30,6 +31,10 @@ const char kUsage[] =
     "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
     "                                   [--curves T,S,D] [--profile N|all]   draw the profile graph\n"
+    "                                   [--good] [--best] [--fit] [--ts] [--density sigma-t|sigma-theta]\n"
+    "                                   (OUT.svg or OUT.pdf: SVG or PDF)\n"
+    "  brinewick --levels FILE [--profile N] [--adjusted|--best]\n"
+    "                                   print the level list as tab-separated text\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"
     "                   [--box LATMIN,LATMAX,LONMIN,LONMAX] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
@@ -110,12 +115,14 @@ int RunBrinewick(int argc, char** argv)
             return run_dump_command(rest, stdout, stderr, ThisProgram());
         if (first == "--render-child" && rest.size() == 1)
             return ServeRenderChild(rest[0]);
-        if (first == "--csv" || first == "--plot" || first == "--print") {
+        if (first == "--csv" || first == "--plot" || first == "--print" || first == "--levels") {
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;
         }
         if (first == "--csv")
             return run_csv_command(rest, stdout, stderr);
+        if (first == "--levels")
+            return run_levels_command(rest, stdout, stderr);
         if (first == "--search")
             return run_search_command(rest, stdout, stderr);
         if (first == "--fetch")

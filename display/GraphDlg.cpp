@@ -113,6 +113,14 @@ void CGraphDlg::CreateControls()
     connect(m_review, &QPushButton::clicked, this, &CGraphDlg::OnReview);
     m_adjusted = Place(new QCheckBox(QStringLiteral("ADJUSTED"), this), IDC_ADJUSTED, 416, 123, 64, 8);
     connect(m_adjusted, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_best = Place(new QCheckBox(QStringLiteral("Best available"), this), IDC_BEST, 400, 110, 60, 8);
+    m_best->setToolTip(QStringLiteral("Adjusted values for a profile in DATA_MODE 'A' or 'D', raw values for 'R'"));
+    connect(m_best, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_goodOnly = Place(new QCheckBox(QStringLiteral("Good data only"), this), IDC_GOOD_ONLY, 462, 110, 62, 8);
+    m_goodOnly->setToolTip(QStringLiteral(
+        "Leaves out levels flagged 3, 4 or 9.\nArgo QC flags: 0 no QC, 1 good, 2 probably good, 3 probably bad, "
+        "4 bad, 5 changed, 8 estimated, 9 missing.\nPoints flagged 3 or 4 are marked with a magenta cross."));
+    connect(m_goodOnly, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
 
     AddFrame(IDC_LIST_AREA, 358, 135, 156, 193, false);
     auto* bar = Place(new QScrollBar(Qt::Vertical, this), IDC_LIST_VSCROLL, 517, 135, 10, 193);
@@ -133,7 +141,56 @@ QComboBox* CGraphDlg::RangeCombo(int i) const
 
 bool CGraphDlg::IsAdjusted() const
 {
+    if (m_best->isChecked())
+        return UsesAdjusted(ValueChoice::Best, m_pFlags ? m_pFlags->dataMode : kNoFlag);
     return m_adjusted->isChecked();
+}
+
+const CLevelArray& CGraphDlg::ShownLevels() const
+{
+    if (m_goodOnly->isChecked() && m_pFlags)
+        return m_goodLevels;
+    return m_pLevels ? *m_pLevels : NoLevels();
+}
+
+void CGraphDlg::UpdateShown()
+{
+    const bool good = m_goodOnly->isChecked();
+    const bool best = m_best->isChecked();
+    m_goodLevels = (good && m_pLevels && m_pFlags) ? GoodLevels(*m_pLevels, *m_pFlags, IsAdjusted()) : CLevelArray();
+    m_goodOverlay.clear();
+    m_goodOverlay.reserve(m_overlay.size());
+    m_shownOverlay = m_overlay;
+    for (std::size_t k = 0; k < m_overlay.size(); ++k) {
+        const ProfileFlags* flags = k < m_overlayFlags.size() ? m_overlayFlags[k] : nullptr;
+        if (!good || !flags || !m_overlay[k])
+            continue;
+        const bool adjusted = best ? UsesAdjusted(ValueChoice::Best, flags->dataMode) : IsAdjusted();
+        m_goodOverlay.push_back(GoodLevels(*m_overlay[k], *flags, adjusted));
+        m_shownOverlay[k] = &m_goodOverlay.back();
+    }
+}
+
+bool CGraphDlg::AdjustedOffered() const
+{
+    if (!m_pLevels)
+        return false;
+    if (!AdjustedUsable(std::span<const CLevelArray>(m_pLevels, 1)))
+        return false;
+    return std::all_of(m_overlay.begin(), m_overlay.end(), [](const CLevelArray* levels) {
+        return levels && AdjustedUsable(std::span<const CLevelArray>(levels, 1));
+    });
+}
+
+void CGraphDlg::UpdateAdjustedState()
+{
+    const bool offered = AdjustedOffered();
+    if (!offered && m_adjusted->isChecked())
+        m_adjusted->setChecked(false);
+    m_adjusted->setEnabled(offered && !m_best->isChecked());
+    m_adjusted->setToolTip(offered ? QString()
+                                   : QStringLiteral("No ADJUSTED values: PRES_ADJUSTED, TEMP_ADJUSTED and "
+                                                    "PSAL_ADJUSTED are not all present in the shown profiles."));
 }
 
 GraphSettings CGraphDlg::Settings() const
@@ -143,6 +200,8 @@ GraphSettings CGraphDlg::Settings() const
     s.horizontal = m_bHorizontal;
     s.range = m_dRange;
     s.adjusted = IsAdjusted();
+    s.best = m_best->isChecked();
+    s.goodOnly = m_goodOnly->isChecked();
     return s;
 }
 
@@ -169,6 +228,8 @@ void CGraphDlg::SetUp()
     m_grid.AddColumn(QStringLiteral("Tmp"), 60);
     m_grid.AddColumn(QStringLiteral("Sal"), 60);
     m_grid.AddColumn(QStringLiteral("Sig"), 60);
+    m_grid.AddColumn(QStringLiteral("SigTh"), 60);
+    m_grid.AddColumn(QStringLiteral("QC PTS"), 48);
     FillList();
     m_grid.LoadCursors();
 
@@ -181,8 +242,7 @@ void CGraphDlg::SetUp()
     m_dRange = kDefaultGraphRanges;
     for (int i = 0; i < 12; ++i)
         m_rangeCombos[i]->setEditText(QString::fromStdString(FormatRangeValue(m_dRange[i])));
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
-    m_adjusted->setEnabled(levels.HasAdjustedData());
+    UpdateAdjustedState();
 }
 
 bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error)
@@ -219,8 +279,30 @@ bool CGraphDlg::LoadChosen(QString* error)
         for (std::size_t k = 0; k < missing.size(); ++k)
             m_loadedLevels[missing[k]] = std::move(levels[k]);
     }
+    if (m_flagLoader) {
+        std::vector<std::size_t> noFlags;
+        for (std::size_t p : chosen)
+            if (!m_loadedFlags.count(p))
+                noFlags.push_back(p);
+        std::vector<ProfileFlags> flags;
+        if (!noFlags.empty()) {
+            CWaitCursor wait;
+            if (!m_flagLoader(noFlags, flags, error) || flags.size() != noFlags.size())
+                return false;
+            for (std::size_t k = 0; k < noFlags.size(); ++k)
+                m_loadedFlags[noFlags[k]] = std::move(flags[k]);
+        }
+    }
     if (chosen.empty())
         return false;
+    auto flagsOf = [this](std::size_t p) -> const ProfileFlags* {
+        const auto it = m_loadedFlags.find(p);
+        return it == m_loadedFlags.end() ? nullptr : &it->second;
+    };
+    m_pFlags = flagsOf(chosen.front());
+    m_overlayFlags.clear();
+    for (std::size_t k = 1; k < chosen.size(); ++k)
+        m_overlayFlags.push_back(flagsOf(chosen[k]));
     m_pLevels = &m_loadedLevels.at(chosen.front());
     m_overlay.clear();
     for (std::size_t k = 1; k < chosen.size(); ++k)
@@ -239,11 +321,8 @@ void CGraphDlg::OnProfilesChosen()
     if (!m_setUpDone)
         return;
     // The list and the cursor follow the first chosen profile; ADJUSTED is offered
-    // when it has adjusted values.
-    const bool hasAdjusted = m_pLevels->HasAdjustedData();
-    if (!hasAdjusted && m_adjusted->isChecked())
-        m_adjusted->setChecked(false);
-    m_adjusted->setEnabled(hasAdjusted);
+    // when every chosen profile has adjusted values.
+    UpdateAdjustedState();
     m_grid.ClearRows();
     FillList();
     m_grid.RedrawAll();
@@ -254,7 +333,8 @@ void CGraphDlg::OnProfilesChosen()
 
 void CGraphDlg::FillList()
 {
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    UpdateShown();
+    const CLevelArray& levels = ShownLevels();
     const bool adjusted = IsAdjusted();
     const LevelColumn columns[5] = {LevelColumn::No, LevelColumn::Prs, LevelColumn::Tmp,
                                     LevelColumn::Sal, LevelColumn::Sig};
@@ -264,6 +344,12 @@ void CGraphDlg::FillList()
         for (LevelColumn c : columns)
             m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)),
                            kWhite);
+        m_grid.AddCell(QString::fromUtf8(FormatSigmaThetaCell(levels[i], adjusted, buf, sizeof buf)), kWhite);
+        const LevelFlags f = m_pFlags ? FlagsOfLevel(*m_pFlags, levels[i].no, adjusted) : LevelFlags{};
+        auto flagText = [](char c) { return c == kNoFlag ? '-' : c; };
+        const char text[4] = {flagText(f.pres), flagText(f.temp), flagText(f.psal), '\0'};
+        const bool bad = IsBadFlag(f.pres) || IsBadFlag(f.temp) || IsBadFlag(f.psal);
+        m_grid.AddCell(QString::fromLatin1(text), bad ? qRgb(255, 200, 255) : kWhite);
         m_grid.EndRow();
     }
 }
@@ -302,6 +388,7 @@ void CGraphDlg::OnRangeEdit()
 
 void CGraphDlg::OnAdjusted()
 {
+    UpdateAdjustedState();
     m_grid.ClearRows();
     FillList();
     m_grid.RedrawAll();
@@ -311,11 +398,17 @@ void CGraphDlg::OnAdjusted()
 
 void CGraphDlg::DrawGraph()
 {
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    UpdateShown();
+    const CLevelArray& levels = ShownLevels();
     m_rcArea = ControlRect(IDC_PLOT);
+    GraphQc qc;
+    qc.flags = m_pFlags;
+    if (m_best->isChecked())
+        for (const ProfileFlags* f : m_overlayFlags)
+            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
     {
         CSurfaceDC dc(Surface(), this);
-        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_overlay);
+        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, qc);
     }
     // The repaint has wiped out the cursor line: its saved pixels no longer apply.
     m_nSavedRow = -1;
@@ -331,7 +424,7 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
         m_nCursorLevel = -1;
         return;
     }
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    const CLevelArray& levels = ShownLevels();
     const GraphSettings s = Settings();
     const double min = s.VerticalMin();
     const double max = s.VerticalMax();
@@ -445,6 +538,13 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
         const ProfileExtent extent = info.extent;
+        dlg.SetFlagLoader([path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
+                                         QString* why) {
+            const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
+            if (!r.ok && why)
+                *why = QString::fromLocal8Bit(r.message.c_str());
+            return r.ok;
+        });
         auto loader = [path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
                                      QString* why) {
             const LevelLoadResult r = LoadProfileLevels(path, extent, profiles, out);
@@ -473,7 +573,13 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         BwMessageBox(parent, message, QStringLiteral("File reading error"), MbIcon::Stop);
         return;
     }
+    // Without readable flags the levels are still shown, unmarked.
+    std::vector<ProfileFlags> flags;
+    const std::size_t first[] = {0};
+    if (info.offered && !LoadProfileFlags(path, info.extent, first, flags).ok)
+        flags.clear();
     CGraphDlg dlg(parent);
     dlg.m_pLevels = &levels;
+    dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
     dlg.exec();
 }

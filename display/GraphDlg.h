@@ -12,6 +12,7 @@
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
 #include "profile/profile_summary.h"
 #include "uikit/SurfaceDialog.h"
@@ -42,6 +43,8 @@ public:
         IDC_LIST_VSCROLL = 1026,
         IDC_LIST_AREA = 1028,
         IDC_REVIEW = 1029,
+        IDC_BEST = 1030,
+        IDC_GOOD_ONLY = 1031,
     };
 
     explicit CGraphDlg(QWidget* parent = nullptr);
@@ -49,6 +52,8 @@ public:
     const CLevelArray* m_pLevels = nullptr; // set before the dialog is shown; not owned
     // More profiles drawn with m_pLevels, each curve in a lighter shade (not owned).
     std::vector<const CLevelArray*> m_overlay;
+    // The quality flags and DATA_MODE of m_pLevels (not owned; none: no flags).
+    const ProfileFlags* m_pFlags = nullptr;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.
@@ -59,6 +64,11 @@ public:
     // chosen), and profile 0 read through `loader` and shown. Before the dialog is
     // shown. False, with the reason, when profile 0 cannot be read.
     bool SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error = nullptr);
+    // Reads the quality flags of the chosen profiles, as ProfileLoader reads their
+    // levels; set before SetProfiles.
+    using FlagLoader =
+        std::function<bool(std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* error)>;
+    void SetFlagLoader(FlagLoader loader) { m_flagLoader = std::move(loader); }
     CProfileChooser* Chooser() const { return m_pChooser; }
 
     // The set-up of the first showing: list columns and rows, defaults, ADJUSTED state.
@@ -66,6 +76,8 @@ public:
     // Reads the axis buttons and the twelve range fields, then redraws the plot.
     void OnReview();
     void OnAdjusted();
+    // Whether ADJUSTED is offered: every shown profile has adjusted PRES, TEMP and PSAL.
+    bool AdjustedOffered() const;
     // Repaints the plot area from the records and settings.
     void DrawGraph();
     // The level cursor: follows the pointer at client point (x, y).
@@ -96,6 +108,11 @@ private:
     void SaveCursorRow(int y);
     void RestoreCursorRow();
     bool IsAdjusted() const;
+    // The levels drawn and listed: the first profile's, without the levels flagged
+    // 3, 4 or 9 under "Good data only".
+    const CLevelArray& ShownLevels() const;
+    void UpdateShown();
+    void UpdateAdjustedState();
     bool LoadChosen(QString* error);
     void OnProfilesChosen();
 
@@ -115,6 +132,14 @@ private:
     std::array<QCheckBox*, 3> m_horizontalButtons{};
     std::array<QComboBox*, 12> m_rangeCombos{};
     QCheckBox* m_adjusted = nullptr;
+    QCheckBox* m_best = nullptr;
+    QCheckBox* m_goodOnly = nullptr;
+    FlagLoader m_flagLoader;
+    std::map<std::size_t, ProfileFlags> m_loadedFlags;
+    std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null
+    CLevelArray m_goodLevels;                       // ShownLevels() under "Good data only"
+    std::vector<CLevelArray> m_goodOverlay;
+    std::vector<const CLevelArray*> m_shownOverlay;
     QPushButton* m_review = nullptr;
     CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
     ProfileLoader m_loader;

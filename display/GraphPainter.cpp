@@ -12,6 +12,7 @@
 #include "display/AxisMapping.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "profile/seawater.h"
 
 namespace {
@@ -31,14 +32,27 @@ QRgb ColorOf(CurveQuantity q)
 constexpr CurveQuantity kCurves[3] = {CurveQuantity::Temperature, CurveQuantity::Salinity,
                                       CurveQuantity::Density};
 
-void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
-               const CLevelArray& levels, CurveQuantity curve)
+// A cross over the point at (x, y): the mark of a value flagged 3 or 4.
+void DrawBadMark(CSurfaceDC& dc, int x, int y)
+{
+    const QRgb old = dc.SetPenColor(kBadFlagColor);
+    dc.MoveTo(x - 4, y - 4);
+    dc.LineTo(x + 5, y + 5);
+    dc.MoveTo(x - 4, y + 4);
+    dc.LineTo(x + 5, y - 5);
+    dc.SetPenColor(old);
+}
+
+// Draws one curve; returns whether a point flagged 3 or 4 was marked.
+bool DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
+               const CLevelArray& levels, CurveQuantity curve, const ProfileFlags* flags)
 {
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
     const CAxisMap horizontal(plot.left, plot.right, s.CurveMin(curve), s.CurveMax(curve));
     // A range with equal ends (or one that is not finite) gives no value a place.
     if (!vertical.IsUsable() || !horizontal.IsUsable())
-        return;
+        return false;
+    bool marked = false;
     const QRgb oldPen = dc.SetPenColor(ColorOf(curve));
     const VerticalQuantity vq = s.Vertical();
     bool first = true;
@@ -64,10 +78,30 @@ void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
         dc.LineTo(*x + 1, *y + 1);
         dc.LineTo(*x + 1, *y - 1);
         dc.LineTo(*x - 1, *y - 1);
+        if (flags && PointFlaggedBad(FlagsOfLevel(*flags, levels[i].no, s.adjusted), vq, curve)) {
+            DrawBadMark(dc, *x, *y);
+            marked = true;
+        }
         px = *x;
         py = *y;
     }
     dc.SetPenColor(oldPen);
+    return marked;
+}
+
+// The legend of the marks, in the plot's top right corner.
+void DrawQcLegend(CSurfaceDC& dc, const PixelRect& plot)
+{
+    const QString text = QStringLiteral("QC flag 3/4: probably bad / bad");
+    const QSize size = dc.GetTextExtent(text);
+    const int right = plot.right - 6;
+    const int left = right - size.width() - 16;
+    const int top = plot.top + 5;
+    dc.FillSolidRect(PixelRect{left - 4, top - 2, right + 3, top + size.height() + 2}, qRgb(255, 255, 255));
+    DrawBadMark(dc, left + 5, top + size.height() / 2);
+    const QRgb oldText = dc.SetTextColor(qRgb(0, 0, 0));
+    dc.TextOut(left + 16, top, text);
+    dc.SetTextColor(oldText);
 }
 
 // The curves of the overlay profiles as pixel points: points[k][c] for profile k and
@@ -108,7 +142,8 @@ inline bool MapPixel(double v, double scale, double offset, int& pixel)
     return true;
 }
 
-OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::span<const CLevelArray* const> overlay)
+OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::span<const CLevelArray* const> overlay,
+                         const std::vector<bool>& overlayAdjusted)
 {
     OverlayPoints points(overlay.size());
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
@@ -116,22 +151,24 @@ OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::spa
         return points;
     struct Curve {
         std::size_t index;
-        LevelField field;
+        LevelField field, adjustedField;
         double scale, offset;
     };
     std::vector<Curve> curves;
     for (CurveQuantity c : kCurves) {
         const CAxisMap map(plot.left, plot.right, s.CurveMin(c), s.CurveMax(c));
         if (s.horizontal[static_cast<int>(c)] && map.IsUsable())
-            curves.push_back({static_cast<std::size_t>(c), CurveField(c, s.adjusted), map.Scale(), map.Offset()});
+            curves.push_back({static_cast<std::size_t>(c), CurveField(c, false), CurveField(c, true), map.Scale(),
+                              map.Offset()});
     }
-    const LevelField vField = VerticalField(s.Vertical(), s.adjusted);
     const double vScale = vertical.Scale(), vOffset = vertical.Offset();
     constexpr float kMissing = static_cast<float>(kMissingValue);
     for (std::size_t k = 0; k < overlay.size(); ++k) {
         if (!overlay[k])
             continue;
         const CLevelArray& levels = *overlay[k];
+        const bool adjusted = k < overlayAdjusted.size() ? overlayAdjusted[k] : s.adjusted;
+        const LevelField vField = VerticalField(s.Vertical(), adjusted);
         for (const Curve& c : curves)
             points[k][c.index].reserve(static_cast<std::size_t>(levels.GetSize()));
         for (int i = 0; i < levels.GetSize(); ++i) {
@@ -141,7 +178,8 @@ OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::spa
                 continue;
             for (const Curve& c : curves) {
                 int x = 0;
-                if (r.*c.field == kMissing || !MapPixel(r.*c.field, c.scale, c.offset, x))
+                const LevelField field = adjusted ? c.adjustedField : c.field;
+                if (r.*field == kMissing || !MapPixel(r.*field, c.scale, c.offset, x))
                     continue;
                 std::vector<QPoint>& line = points[k][c.index];
                 if (line.empty() || line.back() != QPoint(x, y))
@@ -192,7 +230,7 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
 
 PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
                     const CLevelArray& levels, const QFont& labelFont,
-                    std::span<const CLevelArray* const> overlay)
+                    std::span<const CLevelArray* const> overlay, const GraphQc& qc)
 {
     // Long labels of extreme ranges must not spill over the rest of the dialog.
     dc.SelectClipRect(area);
@@ -215,12 +253,15 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
             y = DrawHorizontalAxis(dc, plot, y, settings.CurveMin(c), settings.CurveMax(c), ColorOf(c));
 
     dc.SelectClipRect(plot.Intersected(area));
-    const OverlayPoints overlayPoints = MapOverlay(plot, settings, overlay);
+    const OverlayPoints overlayPoints = MapOverlay(plot, settings, overlay, qc.overlayAdjusted);
+    bool marked = false;
     for (CurveQuantity c : kCurves)
         if (settings.horizontal[static_cast<int>(c)]) {
             DrawOverlayCurves(dc, overlayPoints, c);
-            DrawCurve(dc, plot, settings, levels, c);
+            marked = DrawCurve(dc, plot, settings, levels, c, qc.flags) || marked;
         }
+    if (marked)
+        DrawQcLegend(dc, plot);
     dc.SelectClipRect(area);
     return plot;
 }

@@ -40,3 +40,20 @@ CurveColor CurveColorOf(CurveQuantity q)
     }
     return {0, 0, 0};
 }
+
+namespace {
+
+bool QuantityFlaggedBad(const LevelFlags& f, bool pressure, bool temperature, bool salinity)
+{
+    return (pressure && IsBadFlag(f.pres)) || (temperature && IsBadFlag(f.temp)) || (salinity && IsBadFlag(f.psal));
+}
+
+} // namespace
+
+bool PointFlaggedBad(const LevelFlags& flags, VerticalQuantity v, CurveQuantity c)
+{
+    const bool density = v == VerticalQuantity::Density || c == CurveQuantity::Density;
+    return QuantityFlaggedBad(flags, v == VerticalQuantity::Pressure,
+                              density || v == VerticalQuantity::Temperature || c == CurveQuantity::Temperature,
+                              density || c == CurveQuantity::Salinity);
+}

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 
 enum class VerticalQuantity { Pressure = 0, Density = 1, Temperature = 2 };
 enum class CurveQuantity { Temperature = 0, Salinity = 1, Density = 2 };
@@ -17,6 +18,11 @@ struct GraphSettings {
     // temperature, horizontal temperature, salinity, horizontal density.
     std::array<double, 12> range{0, 2000, 20, 28, -5, 35, -5, 35, 30, 38, 20, 28};
     bool adjusted = false;
+    // "Best available": each profile shows its adjusted values when its DATA_MODE is
+    // 'A' or 'D', its raw values otherwise (`adjusted` then holds the first profile's).
+    bool best = false;
+    // "Good data only": levels flagged 3, 4 or 9 are left out of curves and list.
+    bool goodOnly = false;
 
     VerticalQuantity Vertical() const;
     double VerticalMin() const { return range[2 * static_cast<int>(Vertical())]; }
@@ -32,6 +38,10 @@ inline constexpr std::array<double, 12> kDefaultGraphRanges{0, 2000, 20, 28, -5,
 // The record's value of a quantity, adjusted or measured (99999 when missing).
 double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted);
 double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted);
+
+// Whether a plotted point carries flag 3 or 4 in a value it is drawn from: pressure,
+// temperature, salinity, or (density) temperature or salinity.
+bool PointFlaggedBad(const LevelFlags& flags, VerticalQuantity v, CurveQuantity c);
 
 // Curve colours as red, green, blue: blue, red, green.
 struct CurveColor {

@@ -1,10 +1,12 @@
 #include "profile/profile_qc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include <netcdf.h>
 
+#include "cdl/c_format.h"
 #include "cdl/checked_open.h"
 #include "profile/seawater.h"
 
@@ -177,6 +179,15 @@ bool KeepsLevel(const LevelFlags& flags, bool goodOnly)
     return !goodOnly || !(IsDroppedFlag(flags.pres) || IsDroppedFlag(flags.temp) || IsDroppedFlag(flags.psal));
 }
 
+CLevelArray GoodLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted)
+{
+    CLevelArray good;
+    for (int i = 0; i < levels.GetSize(); ++i)
+        if (KeepsLevel(FlagsOfLevel(flags, levels[i].no, adjusted), true))
+            good.Add(levels[i]);
+    return good;
+}
+
 bool AdjustedUsable(std::span<const CLevelArray> levels)
 {
     if (levels.empty())
@@ -199,6 +210,26 @@ std::string AdjustedUnusableMessage()
 {
     return "There are no ADJUSTED values to show: PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED are not all "
            "present in the profile. Use the raw values or \"Best available\" (--best).";
+}
+
+const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap)
+{
+    const double p = adjusted ? record.presAdj : record.pres;
+    const double t = adjusted ? record.tempAdj : record.temp;
+    const double s = adjusted ? record.psalAdj : record.psal;
+    const double v = SigmaTheta(s, t, p);
+    if (v == kMissingValue) {
+        const CLevelRecord missing; // the level list's own text for a missing value
+        return FormatLevelCell(LevelColumn::Sig, missing, false, buf, cap);
+    }
+    static const CFormat format = *CFormat::parse("%.4f", ValueKind::Floating);
+    const std::string text = format.format(v);
+    if (buf != nullptr && cap > 0) {
+        const std::size_t len = std::min(text.size(), cap - 1);
+        std::memcpy(buf, text.data(), len);
+        buf[len] = '\0';
+    }
+    return buf;
 }
 
 std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted,

@@ -12,6 +12,7 @@
 #include "display/GraphPainter.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "support/comma_locale.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
@@ -89,6 +90,7 @@ private slots:
     void setUpRunsOnlyOnce();
     void unreadableFileShowsMessage();
     void numbersIgnoreCommaLocale();
+    void qualityFlagsMarkedAndLeftOut();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -119,7 +121,8 @@ void GraphDlgTest::setUpDefaults()
     QCOMPARE(check(1024)->text(), QStringLiteral("Salinity"));
     QCOMPARE(check(1018)->text(), QStringLiteral("ADJUSTED"));
     QVERIFY(!check(1018)->isChecked());
-    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    // No., Prs, Tmp, Sal, Sig, then sigma-theta and the three flags.
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 7);
     QCOMPARE(v.dlg.Grid().ColumnWidth(0), 30);
     QCOMPARE(v.dlg.Grid().ColumnWidth(4), 60);
     QCOMPARE(v.dlg.Grid().RowCount(), 56);
@@ -404,7 +407,7 @@ void GraphDlgTest::setUpRunsOnlyOnce()
     v.dlg.hide();
     v.dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v.dlg));
-    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 7);
     QCOMPARE(v.dlg.Grid().RowCount(), 3);
     QCOMPARE(v.dlg.Settings().range[0], 100.0);
 }
@@ -450,3 +453,63 @@ void GraphDlgTest::numbersIgnoreCommaLocale()
 
 QTEST_MAIN(GraphDlgTest)
 #include "test_graph_dlg.moc"
+
+// R2901746_001.nc: the level at 180 dbar is flagged 3 in TEMP and PSAL; its adjusted
+// TEMP and PSAL are all fill, so ADJUSTED is not offered.
+void GraphDlgTest::qualityFlagsMarkedAndLeftOut()
+{
+    const std::string path = BW_TEST_DATA_DIR "/R2901746_001.nc";
+    std::vector<ProfileFlags> flags;
+    const std::size_t first[] = {0};
+    QVERIFY(LoadProfileFlags(path, {1, 50}, first, flags).ok);
+    CLevelArray levels;
+    QVERIFY(LoadLevelArray(path, levels).ok);
+    CGraphDlg dlg;
+    dlg.m_pLevels = &levels;
+    dlg.m_pFlags = &flags[0];
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto check = [&](int id) { return qobject_cast<QCheckBox*>(dlg.Control(id)); };
+    QVERIFY(!check(CGraphDlg::IDC_ADJUSTED)->isEnabled());
+    QVERIFY(!check(CGraphDlg::IDC_ADJUSTED)->toolTip().isEmpty());
+    QVERIFY(!check(CGraphDlg::IDC_GOOD_ONLY)->isChecked());
+    QVERIFY(!check(CGraphDlg::IDC_BEST)->isChecked());
+    CGridTable& g = dlg.Grid();
+    QCOMPARE(g.RowCount(), 50);
+    const struct {
+        int row;
+        const char* no;
+        const char* sal;
+        const char* qc;
+    } rows[] = {{0, "50", "34.0960", "111"}, {16, "34", "0.0000", "133"}, {17, "33", "34.2370", "111"}};
+    for (const auto& r : rows) {
+        QCOMPARE(g.CellText(r.row, 0), QString::fromLatin1(r.no));
+        QCOMPARE(g.CellText(r.row, 3), QString::fromLatin1(r.sal));
+        QCOMPARE(g.CellText(r.row, 6), QString::fromLatin1(r.qc));
+    }
+    QCOMPARE(g.CellText(0, 5), QStringLiteral("25.1955")); // sigma-theta beside sigma-t
+    // The flagged temperature (0.007 at 180 dbar) carries the mark of a bad value.
+    const PixelRect plot = dlg.PlotRect();
+    const GraphSettings s = dlg.Settings();
+    const int x = *CAxisMap(plot.left, plot.right, s.CurveMin(CurveQuantity::Temperature),
+                            s.CurveMax(CurveQuantity::Temperature)).Map(0.007);
+    const int y = *CAxisMap(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax()).Map(180.0);
+    auto marked = [&] {
+        for (int dy = -4; dy <= 4; ++dy)
+            for (int dx = -4; dx <= 4; ++dx)
+                if (dlg.Surface().pixel(x + dx, y + dy) == kBadFlagColor)
+                    return true;
+        return false;
+    };
+    QVERIFY(marked());
+
+    check(CGraphDlg::IDC_GOOD_ONLY)->click();
+    QCOMPARE(g.RowCount(), 49);
+    QCOMPARE(g.CellText(16, 0), QStringLiteral("33"));
+    QVERIFY(dlg.Settings().goodOnly);
+    QVERIFY(!marked());
+    // Best available of a real-time profile: the raw values.
+    check(CGraphDlg::IDC_BEST)->click();
+    QVERIFY(!dlg.Settings().adjusted);
+    QCOMPARE(g.CellText(0, 1), QStringLiteral("20.5"));
+}
