@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
+#include <QInputDialog>
+#include <QSaveFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -20,7 +22,10 @@
 #include "uikit/WaitCursor.h"
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
+#include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "display/PlotImage.h"
+#include "uikit/FileDialogs.h"
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
 #include "uikit/ScrollBarInfo.h"
@@ -121,6 +126,21 @@ void CGraphDlg::CreateControls()
         "Leaves out levels flagged 3, 4 or 9.\nArgo QC flags: 0 no QC, 1 good, 2 probably good, 3 probably bad, "
         "4 bad, 5 changed, 8 estimated, 9 missing.\nPoints flagged 3 or 4 are marked with a magenta cross."));
     connect(m_goodOnly, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_tsDiagram = Place(new QCheckBox(QStringLiteral("T-S"), this), IDC_TS_DIAGRAM, 358, 108, 38, 8);
+    m_tsDiagram->setToolTip(QStringLiteral("T-S diagram: temperature (warm at the top) against salinity, with "
+                                           "isopycnals of the chosen density"));
+    connect(m_tsDiagram, &QCheckBox::clicked, this, &CGraphDlg::OnReview);
+    m_sigmaTheta = Place(new QCheckBox(QString::fromUtf8("\u03C3\u03B8"), this), IDC_SIGMA_THETA, 358, 33, 24, 8);
+    m_sigmaTheta->setToolTip(QStringLiteral("Density as sigma-theta (potential density, reference 0 dbar) "
+                                            "instead of sigma-t"));
+    connect(m_sigmaTheta, &QCheckBox::clicked, this, &CGraphDlg::OnReview);
+    auto* fit = Place(new QPushButton(QStringLiteral("Fit"), this), IDC_FIT, 358, 329, 26, 14);
+    fit->setAutoDefault(false);
+    fit->setToolTip(QStringLiteral("Sets every range from the data shown"));
+    connect(fit, &QPushButton::clicked, this, &CGraphDlg::OnFit);
+    auto* save = Place(new QPushButton(QStringLiteral("Save Image..."), this), IDC_SAVE_IMAGE, 388, 329, 54, 14);
+    save->setAutoDefault(false);
+    connect(save, &QPushButton::clicked, this, &CGraphDlg::OnSaveImage);
 
     AddFrame(IDC_LIST_AREA, 358, 135, 156, 193, false);
     auto* bar = Place(new QScrollBar(Qt::Vertical, this), IDC_LIST_VSCROLL, 517, 135, 10, 193);
@@ -195,13 +215,15 @@ void CGraphDlg::UpdateAdjustedState()
 
 GraphSettings CGraphDlg::Settings() const
 {
-    GraphSettings s;
+    GraphSettings s = m_titles;
     s.vertical = m_bVertical;
     s.horizontal = m_bHorizontal;
     s.range = m_dRange;
     s.adjusted = IsAdjusted();
     s.best = m_best->isChecked();
     s.goodOnly = m_goodOnly->isChecked();
+    s.tsDiagram = m_tsDiagram->isChecked();
+    s.sigmaTheta = m_sigmaTheta->isChecked();
     return s;
 }
 
@@ -224,12 +246,13 @@ void CGraphDlg::SetUp()
     m_setUpDone = true;
     m_grid.Attach(this, IDC_LIST_AREA, IDC_LIST_VSCROLL, -1);
     m_grid.AddColumn(QStringLiteral("No."), 30);
-    m_grid.AddColumn(QStringLiteral("Prs"), 60);
-    m_grid.AddColumn(QStringLiteral("Tmp"), 60);
-    m_grid.AddColumn(QStringLiteral("Sal"), 60);
+    // Narrow enough that sigma-theta and the flags (PRES, TEMP, PSAL) fit in the list.
+    m_grid.AddColumn(QStringLiteral("Prs"), 46);
+    m_grid.AddColumn(QStringLiteral("Tmp"), 44);
+    m_grid.AddColumn(QStringLiteral("Sal"), 48);
     m_grid.AddColumn(QStringLiteral("Sig"), 60);
-    m_grid.AddColumn(QStringLiteral("SigTh"), 60);
-    m_grid.AddColumn(QStringLiteral("QC PTS"), 48);
+    m_grid.AddColumn(QString::fromUtf8("\u03C3\u03B8"), 50);
+    m_grid.AddColumn(QStringLiteral("QC"), 30);
     FillList();
     m_grid.LoadCursors();
 
@@ -368,6 +391,65 @@ void CGraphDlg::OnReview()
     DrawGraph();
 }
 
+void CGraphDlg::OnFit()
+{
+    UpdateShown();
+    std::vector<const CLevelArray*> shown{&ShownLevels()};
+    shown.insert(shown.end(), m_shownOverlay.begin(), m_shownOverlay.end());
+    m_dRange = FitRanges(Settings(), shown);
+    for (int i = 0; i < 12; ++i)
+        m_rangeCombos[i]->setEditText(QString::fromStdString(FormatRangeValue(m_dRange[i])));
+    OnReview();
+}
+
+bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
+{
+    QImage image(size.boundedTo(QSize(10000, 10000)).expandedTo(QSize(200, 200)), QImage::Format_RGB32);
+    image.fill(MenuColor());
+    GraphQc qc;
+    qc.flags = m_pFlags;
+    if (m_best->isChecked())
+        for (const ProfileFlags* f : m_overlayFlags)
+            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
+    {
+        CSurfaceDC dc(image, nullptr);
+        ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
+                    m_shownOverlay, qc);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(path), file) || !file.commit()) {
+        if (error)
+            *error = path + QStringLiteral("\n") + file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void CGraphDlg::OnSaveImage()
+{
+    const QString path = AskSavePath(this, QStringLiteral("graph.png"));
+    if (path.isEmpty())
+        return;
+    const QSize current(m_rcArea.Width(), m_rcArea.Height());
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, QStringLiteral("Save Image"),
+                                               QStringLiteral("Size in pixels (width x height):"), QLineEdit::Normal,
+                                               QStringLiteral("%1x%2").arg(current.width()).arg(current.height()), &ok);
+    if (!ok)
+        return;
+    const QStringList parts = text.split(QLatin1Char('x'), Qt::SkipEmptyParts);
+    QSize size = current;
+    if (parts.size() == 2) {
+        bool okW = false, okH = false;
+        const int w = parts[0].trimmed().toInt(&okW), h = parts[1].trimmed().toInt(&okH);
+        if (okW && okH)
+            size = QSize(w, h);
+    }
+    QString error;
+    if (!SaveImage(path, size, &error))
+        BwMessageBox(this, error, QStringLiteral("File writing error"), MbIcon::Stop);
+}
+
 void CGraphDlg::OnRangeSelChange()
 {
     // The new text is read when the timer fires, after the selection has settled.
@@ -425,11 +507,11 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
         return;
     }
     const CLevelArray& levels = ShownLevels();
-    const GraphSettings s = Settings();
+    const GraphSettings s = PlottedSettings(Settings());
     const double min = s.VerticalMin();
     const double max = s.VerticalMax();
     const double u = min + (max - min) / (m_rcPlot.bottom - m_rcPlot.top) * (y - m_rcPlot.top);
-    const int i = FindNearestLevel(levels, s.Vertical(), adjusted, min, max, u);
+    const int i = FindNearestLevel(levels, s.Vertical(), adjusted, min, max, u, s.sigmaTheta);
     if (i < 0 || levels[i].no == m_nCursorLevel)
         return;
 
@@ -440,7 +522,7 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
     m_grid.SetFocusRow(r);
     m_nCursorLevel = levels[i].no;
 
-    const double v = VerticalValue(levels[i], s.Vertical(), adjusted);
+    const double v = VerticalValue(levels[i], s.Vertical(), adjusted, s.sigmaTheta);
     const double sv = (m_rcPlot.bottom - m_rcPlot.top) / (max - min);
     const auto lineY = ToPixel(m_rcPlot.top + sv * v - sv * min);
     RestoreCursorRow();
@@ -538,6 +620,7 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
         const ProfileExtent extent = info.extent;
+        ReadAxisTitles(path, dlg.m_titles);
         dlg.SetFlagLoader([path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
                                          QString* why) {
             const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
@@ -581,5 +664,6 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
     CGraphDlg dlg(parent);
     dlg.m_pLevels = &levels;
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
+    ReadAxisTitles(path, dlg.m_titles);
     dlg.exec();
 }

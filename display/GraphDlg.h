@@ -45,6 +45,10 @@ public:
         IDC_REVIEW = 1029,
         IDC_BEST = 1030,
         IDC_GOOD_ONLY = 1031,
+        IDC_TS_DIAGRAM = 1032,
+        IDC_SIGMA_THETA = 1033,
+        IDC_FIT = 1034,
+        IDC_SAVE_IMAGE = 1035,
     };
 
     explicit CGraphDlg(QWidget* parent = nullptr);
@@ -54,6 +58,8 @@ public:
     std::vector<const CLevelArray*> m_overlay;
     // The quality flags and DATA_MODE of m_pLevels (not owned; none: no flags).
     const ProfileFlags* m_pFlags = nullptr;
+    // Axis titles from the file's long_name and units (ReadAxisTitles); set before shown.
+    GraphSettings m_titles;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.
@@ -76,6 +82,13 @@ public:
     // Reads the axis buttons and the twelve range fields, then redraws the plot.
     void OnReview();
     void OnAdjusted();
+    // "Fit": every range from the data shown, rounded to readable values.
+    void OnFit();
+    // "Save Image...": asks for a file (.png, .svg or .pdf) and a size, then SaveImage.
+    void OnSaveImage();
+    // Draws the plot at `size` pixels and writes it in the format of the file name's
+    // extension; false with the reason in `error` when it cannot be written.
+    bool SaveImage(const QString& path, QSize size, QString* error = nullptr) const;
     // Whether ADJUSTED is offered: every shown profile has adjusted PRES, TEMP and PSAL.
     bool AdjustedOffered() const;
     // Repaints the plot area from the records and settings.
@@ -134,6 +147,8 @@ private:
     QCheckBox* m_adjusted = nullptr;
     QCheckBox* m_best = nullptr;
     QCheckBox* m_goodOnly = nullptr;
+    QCheckBox* m_tsDiagram = nullptr;
+    QCheckBox* m_sigmaTheta = nullptr;
     FlagLoader m_flagLoader;
     std::map<std::size_t, ProfileFlags> m_loadedFlags;
     std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null

@@ -49,5 +49,7 @@ QRgb OverlayShade(QRgb color, std::size_t k, std::size_t n);
 void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double max);
 
 // A horizontal axis with its line at y = axisY; returns the y of the next axis line.
+// Its row of labels holds the end values, `title` in the middle and the inner tick
+// values that fit without overlapping.
 int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
-                       double max, QRgb color);
+                       double max, QRgb color, const QString& title = {});

@@ -8,4 +8,4 @@
 // array order wins. -1 when no record lies in the range. Missing values (99999) and
 // NaN never match.
 int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted,
-                     double min, double max, double u);
+                     double min, double max, double u, bool sigmaTheta = false);

@@ -11,7 +11,9 @@
 #include <optional>
 
 #include "uikit/DialogUnits.h"
+#include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "display/PlotImage.h"
 #include "display/GraphSettings.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
@@ -24,13 +26,15 @@ namespace {
 const char kPlotUsage[] =
     "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
     "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
-    "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n";
+    "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
+    "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
 
 struct PlotOptions {
     std::string input;
     std::string output;
     GraphSettings settings;
     std::string profile; // "--profile": a number, "all", or empty for profile 0
+    bool fit = false;    // "--fit": ranges from the data shown
 };
 
 // Parses the words after "--plot"; writes the reason to stderr and returns none on a
@@ -59,6 +63,14 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
             (a == "--best" ? o.settings.best : o.settings.adjusted) = true;
         } else if (a == "--good") {
             o.settings.goodOnly = true;
+        } else if (a == "--fit") {
+            o.fit = true;
+        } else if (a == "--ts") {
+            o.settings.tsDiagram = true;
+        } else if (a == "--density") {
+            if (!hasValue || (args[i + 1] != "sigma-t" && args[i + 1] != "sigma-theta"))
+                return fail("--density needs sigma-t or sigma-theta");
+            o.settings.sigmaTheta = args[++i] == "sigma-theta";
         } else if (a == "--vertical") {
             if (!hasValue)
                 return fail("--vertical needs pressure, density or temperature");
@@ -167,6 +179,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         for (std::size_t k = 0; k < profiles.size(); ++k)
             profiles[k] = GoodLevels(profiles[k], flags[k], adjustedOf[k]);
     settings.adjusted = adjustedOf[0];
+    ReadAxisTitles(options->input, settings);
     const CLevelArray& levels = profiles.front();
     std::vector<const CLevelArray*> overlay;
     GraphQc qc;
@@ -174,6 +187,13 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     for (std::size_t k = 1; k < profiles.size(); ++k) {
         overlay.push_back(&profiles[k]);
         qc.overlayAdjusted.push_back(adjustedOf[k]);
+    }
+
+    if (options->fit) {
+        std::vector<const CLevelArray*> all;
+        for (const CLevelArray& p : profiles)
+            all.push_back(&p);
+        settings.range = FitRanges(settings, all);
     }
 
     // Fonts need an application object; without a display the offscreen platform serves.
@@ -196,7 +216,8 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
 
     QSaveFile file(QFile::decodeName(options->output.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(options->output), file) ||
+        !file.commit()) {
         std::fprintf(stderr, "brinewick: cannot write %s: %s\n", options->output.c_str(),
                      file.errorString().toLocal8Bit().constData());
         return 1;

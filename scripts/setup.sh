@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config ccache clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libx11-dev
   libnetcdf-dev netcdf-bin
   libcurl4-openssl-dev zlib1g-dev openssl curl
   libgtest-dev

@@ -11,6 +11,7 @@
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
 #include "display/GridTable.h"
+#include "display/RangeText.h"
 #include "profile/level_records.h"
 #include "profile/profile_qc.h"
 #include "support/comma_locale.h"
@@ -91,6 +92,7 @@ private slots:
     void unreadableFileShowsMessage();
     void numbersIgnoreCommaLocale();
     void qualityFlagsMarkedAndLeftOut();
+    void fitTsDiagramAndSaveImage();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -512,4 +514,43 @@ void GraphDlgTest::qualityFlagsMarkedAndLeftOut()
     check(CGraphDlg::IDC_BEST)->click();
     QVERIFY(!dlg.Settings().adjusted);
     QCOMPARE(g.CellText(0, 1), QStringLiteral("20.5"));
+}
+
+// "Fit" sets the ranges from the data; the T-S diagram puts warm water at the top with
+// the cursor still following; "Save Image..." writes PNG and SVG at a chosen size.
+void GraphDlgTest::fitTsDiagramAndSaveImage()
+{
+    Viewer v(BW_TEST_DATA_DIR "/R2901746_001.nc");
+    qobject_cast<QPushButton*>(v.dlg.Control(CGraphDlg::IDC_FIT))->click();
+    GraphSettings s = v.dlg.Settings();
+    QVERIFY(s.range[1] >= 800.4 && s.range[1] <= 1000.0);
+    QVERIFY(s.range[0] <= 20.5 && s.range[0] >= 0.0);
+    QCOMPARE(v.dlg.RangeCombo(1)->currentText(), QString::fromStdString(FormatRangeValue(s.range[1])));
+
+    auto check = [&](int id) { return qobject_cast<QCheckBox*>(v.dlg.Control(id)); };
+    check(CGraphDlg::IDC_SIGMA_THETA)->click();
+    QVERIFY(v.dlg.Settings().sigmaTheta);
+    check(CGraphDlg::IDC_TS_DIAGRAM)->click();
+    s = v.dlg.Settings();
+    QVERIFY(s.tsDiagram);
+    const PixelRect plot = v.dlg.PlotRect();
+    // Near the top of the plot: the warmest level, the first in the file (row 0).
+    v.dlg.OnMouseMoveAt(plot.left + 20, plot.top + 1);
+    QCOMPARE(v.dlg.CursorLevel(), 50);
+    v.dlg.OnMouseMoveAt(plot.left + 20, plot.bottom - 1);
+    QVERIFY(v.dlg.CursorLevel() != 50 && v.dlg.CursorLevel() > 0);
+
+    TempDir dir;
+    const QString png = QString::fromStdString(dir.file("g.png"));
+    QVERIFY(v.dlg.SaveImage(png, QSize(400, 300)));
+    QImage image;
+    QVERIFY(image.load(png));
+    QCOMPARE(image.size(), QSize(400, 300));
+    const QString svg = QString::fromStdString(dir.file("g.svg"));
+    QVERIFY(v.dlg.SaveImage(svg, QSize(400, 300)));
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("<svg"));
+    QString error;
+    QVERIFY(!v.dlg.SaveImage(QString::fromStdString(dir.file("no/such/dir.png")), QSize(400, 300), &error));
+    QVERIFY(!error.isEmpty());
 }
