@@ -58,8 +58,8 @@ void ReadAxisTitles(const std::string& path, GraphSettings& settings)
     for (int i = 0; i < 3; ++i) {
         int varid = -1;
         if (nc_inq_varid(ncid, names[i], &varid) == NC_NOERR)
-            *titles[i] = AxisTitleOf(TextAttribute(ncid, varid, "long_name"), TextAttribute(ncid, varid, "units"),
-                                     *titles[i]);
+            *titles[i] =
+                AxisTitleOf(TextAttribute(ncid, varid, "long_name"), TextAttribute(ncid, varid, "units"), *titles[i]);
     }
     nc_close(ncid);
 }

@@ -621,13 +621,13 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         CGraphDlg dlg(parent);
         const ProfileExtent extent = info.extent;
         ReadAxisTitles(path, dlg.m_titles);
-        dlg.SetFlagLoader([path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
-                                         QString* why) {
-            const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
-            if (!r.ok && why)
-                *why = QString::fromLocal8Bit(r.message.c_str());
-            return r.ok;
-        });
+        dlg.SetFlagLoader(
+            [path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* why) {
+                const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
+                if (!r.ok && why)
+                    *why = QString::fromLocal8Bit(r.message.c_str());
+                return r.ok;
+            });
         auto loader = [path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
                                      QString* why) {
             const LevelLoadResult r = LoadProfileLevels(path, extent, profiles, out);

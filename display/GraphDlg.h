@@ -152,7 +152,7 @@ private:
     FlagLoader m_flagLoader;
     std::map<std::size_t, ProfileFlags> m_loadedFlags;
     std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null
-    CLevelArray m_goodLevels;                       // ShownLevels() under "Good data only"
+    CLevelArray m_goodLevels;                        // ShownLevels() under "Good data only"
     std::vector<CLevelArray> m_goodOverlay;
     std::vector<const CLevelArray*> m_shownOverlay;
     QPushButton* m_review = nullptr;

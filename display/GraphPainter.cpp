@@ -44,8 +44,8 @@ void DrawBadMark(CSurfaceDC& dc, int x, int y)
 }
 
 // Draws one curve; returns whether a point flagged 3 or 4 was marked.
-bool DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
-               const CLevelArray& levels, CurveQuantity curve, const ProfileFlags* flags)
+bool DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s, const CLevelArray& levels,
+               CurveQuantity curve, const ProfileFlags* flags)
 {
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
     const CAxisMap horizontal(plot.left, plot.right, s.CurveMin(curve), s.CurveMax(curve));
@@ -164,8 +164,8 @@ OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::spa
     for (CurveQuantity c : kCurves) {
         const CAxisMap map(plot.left, plot.right, s.CurveMin(c), s.CurveMax(c));
         if (s.horizontal[static_cast<int>(c)] && map.IsUsable())
-            curves.push_back({static_cast<std::size_t>(c), CurveField(c, false, s.sigmaTheta), CurveField(c, true, s.sigmaTheta), map.Scale(),
-                              map.Offset()});
+            curves.push_back({static_cast<std::size_t>(c), CurveField(c, false, s.sigmaTheta),
+                              CurveField(c, true, s.sigmaTheta), map.Scale(), map.Offset()});
     }
     const double vScale = vertical.Scale(), vOffset = vertical.Offset();
     constexpr float kMissing = static_cast<float>(kMissingValue);
@@ -294,9 +294,8 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
     return DrawGraph(dc, area, settings, levels, labelFont, {});
 }
 
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& plotSettings,
-                    const CLevelArray& levels, const QFont& labelFont,
-                    std::span<const CLevelArray* const> overlay, const GraphQc& qc)
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& plotSettings, const CLevelArray& levels,
+                    const QFont& labelFont, std::span<const CLevelArray* const> overlay, const GraphQc& qc)
 {
     const GraphSettings settings = PlottedSettings(plotSettings);
     // Long labels of extreme ranges must not spill over the rest of the dialog.
@@ -369,8 +368,8 @@ void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double 
     }
 }
 
-int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
-                       double max, QRgb color, const QString& title)
+int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min, double max, QRgb color,
+                       const QString& title)
 {
     const QRgb oldPen = dc.SetPenColor(color);
     const QRgb oldText = dc.SetTextColor(color);
@@ -414,9 +413,8 @@ int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double 
         const QString text = AxisLabel(value);
         const int width = dc.GetTextExtent(text).width();
         const Span span{*x - width / 2, *x - width / 2 + width};
-        if (std::none_of(taken.begin(), taken.end(), [&](const Span& t) {
-                return span.left < t.right + kGap && t.left < span.right + kGap;
-            })) {
+        if (std::none_of(taken.begin(), taken.end(),
+                         [&](const Span& t) { return span.left < t.right + kGap && t.left < span.right + kGap; })) {
             dc.TextOut(span.left, axisY + 10, text);
             taken.push_back(span);
         }

@@ -37,9 +37,8 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
 // The same with more profiles drawn together: before each curve of `levels` (drawn as
 // above, in the curve's colour, with its markers) the same curve of every profile of
 // `overlay` is drawn as a line in its own lighter shade of that colour.
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
-                    const CLevelArray& levels, const QFont& labelFont,
-                    std::span<const CLevelArray* const> overlay, const GraphQc& qc = {});
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings, const CLevelArray& levels,
+                    const QFont& labelFont, std::span<const CLevelArray* const> overlay, const GraphQc& qc = {});
 
 // Shade k of n of a curve colour: mixed with white, from a little (k = 0) to about
 // three quarters (k = n - 1).
@@ -51,5 +50,5 @@ void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double 
 // A horizontal axis with its line at y = axisY; returns the y of the next axis line.
 // Its row of labels holds the end values, `title` in the middle and the inner tick
 // values that fit without overlapping.
-int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
-                       double max, QRgb color, const QString& title = {});
+int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min, double max, QRgb color,
+                       const QString& title = {});

@@ -33,10 +33,7 @@ struct GraphSettings {
     std::string pressureTitle = "Pressure (dbar)";
     std::string temperatureTitle = "Temperature (\u00B0C)";
     std::string salinityTitle = "Salinity (PSS-78)";
-    std::string DensityTitle() const
-    {
-        return sigmaTheta ? "Sigma-theta (kg/m\u00B3)" : "Sigma-t (kg/m\u00B3)";
-    }
+    std::string DensityTitle() const { return sigmaTheta ? "Sigma-theta (kg/m\u00B3)" : "Sigma-t (kg/m\u00B3)"; }
 
     VerticalQuantity Vertical() const;
     double VerticalMin() const { return range[2 * static_cast<int>(Vertical())]; }

@@ -6,8 +6,8 @@
 
 #include "profile/seawater.h"
 
-int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted,
-                     double min, double max, double u, bool sigmaTheta)
+int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted, double min, double max, double u,
+                     bool sigmaTheta)
 {
     // A reversed axis (minimum above maximum) still has levels on it.
     if (min > max)

@@ -23,11 +23,10 @@
 
 namespace {
 
-const char kPlotUsage[] =
-    "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
-    "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
-    "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
-    "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
+const char kPlotUsage[] = "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
+                          "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
+                          "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
+                          "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
 
 struct PlotOptions {
     std::string input;
@@ -211,8 +210,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     image.fill(MenuColor());
     {
         CSurfaceDC dc(image, nullptr);
-        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay,
-                  qc);
+        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay, qc);
     }
 
     QSaveFile file(QFile::decodeName(options->output.c_str()));

@@ -38,8 +38,7 @@ bool WritePlotImage(const QImage& image, PlotImageFormat format, QIODevice& devi
     case PlotImageFormat::Pdf: {
         QPdfWriter pdf(&device);
         pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(image.width() * 72.0 / 96.0, image.height() * 72.0 / 96.0),
-                                  QPageSize::Point));
+        pdf.setPageSize(QPageSize(QSizeF(image.width() * 72.0 / 96.0, image.height() * 72.0 / 96.0), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Brinewick"));
         QPainter painter;

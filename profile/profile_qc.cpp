@@ -35,8 +35,8 @@ int CharVariable(int ncid, const char* name, std::span<const int> dims, std::spa
     int varid = -1, ndims = 0;
     nc_type type = NC_NAT;
     if (nc_inq_varid(ncid, name, &varid) != NC_NOERR ||
-        nc_inq_var(ncid, varid, nullptr, &type, &ndims, nullptr, nullptr) != NC_NOERR || type != NC_CHAR ||
-        ndims < 1 || ndims > 2)
+        nc_inq_var(ncid, varid, nullptr, &type, &ndims, nullptr, nullptr) != NC_NOERR || type != NC_CHAR || ndims < 1 ||
+        ndims > 2)
         return -1;
     int ids[2] = {-1, -1};
     if (nc_inq_vardimid(ncid, varid, ids) != NC_NOERR)
@@ -92,7 +92,8 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
     try {
         const int both[2] = {shape.prof.id, shape.levels.id};
         const int levelsOnly[1] = {shape.levels.id};
-        const std::span<const int> alt = shape.prof.length == 1 ? std::span<const int>(levelsOnly) : std::span<const int>();
+        const std::span<const int> alt =
+            shape.prof.length == 1 ? std::span<const int>(levelsOnly) : std::span<const int>();
         int varids[6];
         for (int i = 0; i < 6; ++i)
             varids[i] = CharVariable(ncid, kFlagNames[i], both, alt);
@@ -232,8 +233,7 @@ const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char
     return buf;
 }
 
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted,
-                                    bool goodOnly)
+std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly)
 {
     std::vector<ShownLevel> shown;
     shown.reserve(static_cast<std::size_t>(levels.GetSize()));

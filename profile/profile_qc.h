@@ -22,7 +22,7 @@ inline constexpr char kNoFlag = ' ';
 // The quality flags of one profile, each vector in file order (index 0 is the first
 // level in the file) and N_LEVELS long; kNoFlag where the file has none.
 struct ProfileFlags {
-    char dataMode = kNoFlag; // DATA_MODE: 'R', 'A', 'D', or kNoFlag
+    char dataMode = kNoFlag;                     // DATA_MODE: 'R', 'A', 'D', or kNoFlag
     std::vector<char> pres, temp, psal;          // <PARAM>_QC
     std::vector<char> presAdj, tempAdj, psalAdj; // <PARAM>_ADJUSTED_QC
 };
@@ -90,5 +90,4 @@ struct ShownLevel {
 // The shown values of every level of one profile in file order (first level first),
 // the adjusted ones when `adjusted`; with `goodOnly`, levels KeepsLevel refuses are
 // left out.
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted,
-                                    bool goodOnly);
+std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly);

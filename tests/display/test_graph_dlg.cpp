@@ -493,8 +493,9 @@ void GraphDlgTest::qualityFlagsMarkedAndLeftOut()
     // The flagged temperature (0.007 at 180 dbar) carries the mark of a bad value.
     const PixelRect plot = dlg.PlotRect();
     const GraphSettings s = dlg.Settings();
-    const int x = *CAxisMap(plot.left, plot.right, s.CurveMin(CurveQuantity::Temperature),
-                            s.CurveMax(CurveQuantity::Temperature)).Map(0.007);
+    const int x =
+        *CAxisMap(plot.left, plot.right, s.CurveMin(CurveQuantity::Temperature), s.CurveMax(CurveQuantity::Temperature))
+             .Map(0.007);
     const int y = *CAxisMap(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax()).Map(180.0);
     auto marked = [&] {
         for (int dy = -4; dy <= 4; ++dy)

@@ -102,8 +102,7 @@ TEST(PlotCommand, QualityFlagsFitAndFormats)
         QFile file(QString::fromStdString(out));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray head = file.read(200);
-        EXPECT_TRUE(name[5] == 's' ? head.contains("<svg") || head.contains("<?xml") : head.startsWith("%PDF"))
-            << name;
+        EXPECT_TRUE(name[5] == 's' ? head.contains("<svg") || head.contains("<?xml") : head.startsWith("%PDF")) << name;
     }
     EXPECT_EQ(ImageFormatOf(std::string("a.Svg")), PlotImageFormat::Svg);
     EXPECT_EQ(ImageFormatOf(std::string("a.svg.png")), PlotImageFormat::Png);

@@ -21,8 +21,8 @@ TEST(ProfileQc, ChoiceAndFlagRules)
         char mode;
         bool adjusted;
     } cases[] = {
-        {ValueChoice::Raw, 'D', false},     {ValueChoice::Adjusted, 'R', true}, {ValueChoice::Best, 'R', false},
-        {ValueChoice::Best, 'A', true},     {ValueChoice::Best, 'D', true},     {ValueChoice::Best, kNoFlag, false},
+        {ValueChoice::Raw, 'D', false},         {ValueChoice::Adjusted, 'R', true}, {ValueChoice::Best, 'R', false},
+        {ValueChoice::Best, 'A', true},         {ValueChoice::Best, 'D', true},     {ValueChoice::Best, kNoFlag, false},
         {ValueChoice::Adjusted, kNoFlag, true},
     };
     for (const Case& c : cases)
@@ -111,8 +111,8 @@ TEST(ProfileQc, GeneratedProfiles)
     mode.text = "DR";
     FixtureVar presQc{"PRES_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
     presQc.text = std::string("14") + '\0' + "9 2";
-    FixtureVar tempQc{"TEMP_QC", NC_INT, {"N_PROF", "N_LEVELS"}, {1, 1, 1, 1, 1, 1}};   // not text
-    FixtureVar psalQc{"PSAL_QC", NC_CHAR, {"N_LEVELS"}};                                 // not per profile
+    FixtureVar tempQc{"TEMP_QC", NC_INT, {"N_PROF", "N_LEVELS"}, {1, 1, 1, 1, 1, 1}}; // not text
+    FixtureVar psalQc{"PSAL_QC", NC_CHAR, {"N_LEVELS"}};                              // not per profile
     psalQc.text = "111";
     FixtureVar psalAdjQc{"PSAL_ADJUSTED_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
     psalAdjQc.text = "583   ";
@@ -220,12 +220,9 @@ TEST(LevelsCommand, TabSeparatedLevelList)
         int status;
         const char* err;
     } failures[] = {
-        {{kR2901746, "--adjusted"}, 1, "ADJUSTED"},
-        {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
-        {{kR2901746, "--profile", "1"}, 2, "profile"},
-        {{}, 2, "no input file"},
-        {{kR2901746, "--nope"}, 2, "unknown option"},
-        {{"/nonexistent.nc"}, 1, "nonexistent"},
+        {{kR2901746, "--adjusted"}, 1, "ADJUSTED"},    {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
+        {{kR2901746, "--profile", "1"}, 2, "profile"}, {{}, 2, "no input file"},
+        {{kR2901746, "--nope"}, 2, "unknown option"},  {{"/nonexistent.nc"}, 1, "nonexistent"},
     };
     for (const auto& f : failures) {
         const LevelsRun r = RunLevels(f.args);
