@@ -237,6 +237,51 @@ void CGraphDlg::showEvent(QShowEvent* event)
     SetUp();
     m_grid.RedrawAll();
     DrawGraph();
+    m_layoutSize = size();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        m_layout.emplace_back(w, w->geometry());
+    const PixelRect plot = ControlRect(IDC_PLOT);
+    AllowResize(size() - QSize(std::max(plot.Width() - 300, 0), std::max(plot.Height() - 300, 0)));
+}
+
+void CGraphDlg::resizeEvent(QResizeEvent* event)
+{
+    CSurfaceDialog::resizeEvent(event);
+    if (m_layoutSize.isValid())
+        Relayout();
+}
+
+void CGraphDlg::Relayout()
+{
+    const int dx = width() - m_layoutSize.width(), dy = height() - m_layoutSize.height();
+    QWidget* plot = Control(IDC_PLOT);
+    QWidget* list = Control(IDC_LIST_AREA);
+    QWidget* bar = Control(IDC_LIST_VSCROLL);
+    QRect plotRect, listRect;
+    for (const auto& [w, g] : m_layout) {
+        if (w == plot)
+            plotRect = g;
+        if (w == list)
+            listRect = g;
+    }
+    for (const auto& [w, g] : m_layout) {
+        if (w == plot)
+            w->setGeometry(g.adjusted(0, 0, dx, dy));
+        else if (w == list || w == bar)
+            w->setGeometry(g.translated(dx, 0).adjusted(0, 0, 0, dy));
+        else if (w == m_pChooser)
+            w->setGeometry(g.translated(0, dy).adjusted(0, 0, dx, 0));
+        else if (g.left() > plotRect.right() && g.top() > listRect.bottom())
+            w->setGeometry(g.translated(dx, dy));
+        else if (g.left() > plotRect.right())
+            w->setGeometry(g.translated(dx, 0));
+    }
+    Surface().fill(palette().color(QPalette::Window));
+    m_nSavedRow = -1; // the saved cursor row went with the old drawing
+    m_nCursorLevel = -1;
+    m_grid.AreaMoved();
+    DrawGraph();
+    update();
 }
 
 void CGraphDlg::SetUp()

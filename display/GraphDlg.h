@@ -106,6 +106,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -128,6 +129,14 @@ private:
     void UpdateAdjustedState();
     bool LoadChosen(QString* error);
     void OnProfilesChosen();
+
+    // The controls' places in the dialog's own layout, kept when it becomes resizable:
+    // the plot grows with the dialog, the list grows in height, the controls right of
+    // the plot move with the right edge, those below the list (and the chooser) with
+    // the bottom.
+    QSize m_layoutSize;
+    std::vector<std::pair<QWidget*, QRect>> m_layout;
+    void Relayout();
 
     CGridTable m_grid;
     std::array<bool, 3> m_bVertical{true, false, false};  // pressure, density, temperature

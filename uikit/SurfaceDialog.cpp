@@ -18,6 +18,26 @@ CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widt
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CSurfaceDialog::AllowResize(QSize minimum)
+{
+    // The window flags stay: changing them would hide a dialog that is showing.
+    setMinimumSize(minimum);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void CSurfaceDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_surface.size() == size())
+        return;
+    QImage surface(size(), QImage::Format_RGB32);
+    surface.fill(palette().color(QPalette::Window));
+    QPainter p(&surface);
+    p.drawImage(0, 0, m_surface);
+    p.end();
+    m_surface = std::move(surface);
+}
+
 void CSurfaceDialog::ExtendHeight(int heightDlu)
 {
     setFixedSize(width(), height() + m_units.y(heightDlu));

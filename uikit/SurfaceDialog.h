@@ -43,6 +43,10 @@ protected:
     QFrame* AddFrame(int id, int x, int y, int width, int height, bool sunken);
 
     void paintEvent(QPaintEvent* event) override;
+    // The surface follows the dialog's size; what is drawn so far stays.
+    void resizeEvent(QResizeEvent* event) override;
+    // Lets the user resize and maximise the dialog, down to `minimum`.
+    void AllowResize(QSize minimum);
 
 private:
     void PlaceWidget(QWidget* w, int id, int x, int y, int width, int height);

@@ -93,6 +93,7 @@ private slots:
     void numbersIgnoreCommaLocale();
     void qualityFlagsMarkedAndLeftOut();
     void fitTsDiagramAndSaveImage();
+    void resizingGrowsPlotAndList();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -554,4 +555,26 @@ void GraphDlgTest::fitTsDiagramAndSaveImage()
     QString error;
     QVERIFY(!v.dlg.SaveImage(QString::fromStdString(dir.file("no/such/dir.png")), QSize(400, 300), &error));
     QVERIFY(!error.isEmpty());
+}
+
+// The viewer can be resized: the plot grows both ways, the list in height, the controls
+// keep to the right and bottom edges, and the plot is drawn again at its new size.
+void GraphDlgTest::resizingGrowsPlotAndList()
+{
+    Viewer v(ThreeLevels(false));
+    const QSize opened = v.dlg.size();
+    const PixelRect plot = v.dlg.PlotRect();
+    const PixelRect list = v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA);
+    const PixelRect close = v.dlg.ControlRect(2);
+    QVERIFY(v.dlg.minimumSize().width() < opened.width());
+    v.dlg.resize(opened + QSize(200, 100));
+    QTRY_COMPARE(v.dlg.Surface().size(), opened + QSize(200, 100));
+    const PixelRect grown = v.dlg.PlotRect();
+    QCOMPARE(grown.Width(), plot.Width() + 200);
+    QCOMPARE(grown.Height(), plot.Height() + 100);
+    QCOMPARE(v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA).Height(), list.Height() + 100);
+    QCOMPARE(v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA).left, list.left + 200);
+    QCOMPARE(v.dlg.ControlRect(2).top, close.top + 100);
+    QCOMPARE(v.Pixel(grown.right, grown.bottom - 1), kBlack); // the frame at its new corner
+    QCOMPARE(v.dlg.Grid().Area().left, list.left + 200 + 2);
 }
