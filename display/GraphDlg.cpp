@@ -242,6 +242,8 @@ void CGraphDlg::showEvent(QShowEvent* event)
         m_layout.emplace_back(w, w->geometry());
     const PixelRect plot = ControlRect(IDC_PLOT);
     AllowResize(size() - QSize(std::max(plot.Width() - 300, 0), std::max(plot.Height() - 300, 0)));
+    if (OpenWithinScreen())
+        FitToScreen();
 }
 
 void CGraphDlg::resizeEvent(QResizeEvent* event)
@@ -684,6 +686,7 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
             BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
             return;
         }
+        dlg.SetOpenWithinScreen(true);
         dlg.exec();
         return;
     }
@@ -710,5 +713,6 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
     dlg.m_pLevels = &levels;
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
     ReadAxisTitles(path, dlg.m_titles);
+    dlg.SetOpenWithinScreen(true);
     dlg.exec();
 }

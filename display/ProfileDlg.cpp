@@ -116,6 +116,8 @@ void CProfileDlg::showEvent(QShowEvent* event)
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         m_layout.emplace_back(w, w->geometry());
     AllowResize(size() - QSize(Units().x(300), Units().y(200)));
+    if (OpenWithinScreen())
+        FitToScreen();
 }
 
 void CProfileDlg::resizeEvent(QResizeEvent* event)
@@ -201,5 +203,6 @@ void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent*
                 dlg.SetProfiles(std::move(list.profiles), info.extent);
         }
     }
+    dlg.SetOpenWithinScreen(true);
     dlg.exec();
 }

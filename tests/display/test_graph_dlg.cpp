@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QtTest>
 
 #include "uikit/MessageBox.h"
@@ -577,4 +578,16 @@ void GraphDlgTest::resizingGrowsPlotAndList()
     QCOMPARE(v.dlg.ControlRect(2).top, close.top + 100);
     QCOMPARE(v.Pixel(grown.right, grown.bottom - 1), kBlack); // the frame at its new corner
     QCOMPARE(v.dlg.Grid().Area().left, list.left + 200 + 2);
+
+    // A viewer the program opens keeps within the screen's available area.
+    CLevelArray levels;
+    CGraphDlg opened2;
+    opened2.m_pLevels = &levels;
+    opened2.SetOpenWithinScreen(true);
+    opened2.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&opened2));
+    const QSize room = opened2.screen()->availableGeometry().size();
+    QVERIFY(opened2.width() <= std::max(room.width(), opened2.minimumWidth()));
+    QVERIFY(opened2.height() <= std::max(room.height(), opened2.minimumHeight()));
+    QCOMPARE(opened2.Surface().size(), opened2.size());
 }
