@@ -21,6 +21,7 @@
 #include "overview/OverviewCommand.h"
 #include "profile/csv_child.h"
 #include "profile/csv_command.h"
+#include "profile/levels_command.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ const char kUsage[] =
     "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
     "                                   [--curves T,S,D] [--profile N|all]   draw the profile graph\n"
+    "                                   [--good] [--best] [--fit] [--ts] [--density sigma-t|sigma-theta]\n"
+    "                                   (OUT.svg or OUT.pdf: SVG or PDF)\n"
+    "  brinewick --levels FILE [--profile N] [--adjusted|--best]\n"
+    "                                   print the level list as tab-separated text\n"
     "  brinewick --map FILE -o OUT.png|svg|pdf   draw the float's track over the coastline\n"
     "  brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n"
     "                                   draw the float's section of one variable against time and pressure\n"
@@ -123,7 +128,7 @@ int RunBrinewick(int argc, char** argv)
             RaiseTestSignal();
             return serve_csv_child(rest);
         }
-        if (first == "--csv" || first == "--plot" || first == "--print") {
+        if (first == "--csv" || first == "--plot" || first == "--print" || first == "--levels") {
             if (const int status = RunSupervised(argc, argv); status >= 0)
                 return status;
         }
@@ -133,6 +138,8 @@ int RunBrinewick(int argc, char** argv)
         }
         if (first == "--csv")
             return run_csv_command(rest, stdout, stderr);
+        if (first == "--levels")
+            return run_levels_command(rest, stdout, stderr);
         if (first == "--search")
             return run_search_command(rest, stdout, stderr);
         if (first == "--fetch")

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
+#include <QInputDialog>
+#include <QSaveFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -20,7 +22,10 @@
 #include "uikit/WaitCursor.h"
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
+#include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "display/PlotImage.h"
+#include "uikit/FileDialogs.h"
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
 #include "uikit/ScrollBarInfo.h"
@@ -113,6 +118,29 @@ void CGraphDlg::CreateControls()
     connect(m_review, &QPushButton::clicked, this, &CGraphDlg::OnReview);
     m_adjusted = Place(new QCheckBox(QStringLiteral("ADJUSTED"), this), IDC_ADJUSTED, 416, 123, 64, 8);
     connect(m_adjusted, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_best = Place(new QCheckBox(QStringLiteral("Best available"), this), IDC_BEST, 400, 110, 60, 8);
+    m_best->setToolTip(QStringLiteral("Adjusted values for a profile in DATA_MODE 'A' or 'D', raw values for 'R'"));
+    connect(m_best, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_goodOnly = Place(new QCheckBox(QStringLiteral("Good data only"), this), IDC_GOOD_ONLY, 462, 110, 62, 8);
+    m_goodOnly->setToolTip(QStringLiteral(
+        "Leaves out levels flagged 3, 4 or 9.\nArgo QC flags: 0 no QC, 1 good, 2 probably good, 3 probably bad, "
+        "4 bad, 5 changed, 8 estimated, 9 missing.\nPoints flagged 3 or 4 are marked with a magenta cross."));
+    connect(m_goodOnly, &QCheckBox::clicked, this, &CGraphDlg::OnAdjusted);
+    m_tsDiagram = Place(new QCheckBox(QStringLiteral("T-S"), this), IDC_TS_DIAGRAM, 358, 108, 38, 8);
+    m_tsDiagram->setToolTip(QStringLiteral("T-S diagram: temperature (warm at the top) against salinity, with "
+                                           "isopycnals of the chosen density"));
+    connect(m_tsDiagram, &QCheckBox::clicked, this, &CGraphDlg::OnReview);
+    m_sigmaTheta = Place(new QCheckBox(QString::fromUtf8("\u03C3\u03B8"), this), IDC_SIGMA_THETA, 358, 33, 24, 8);
+    m_sigmaTheta->setToolTip(QStringLiteral("Density as sigma-theta (potential density, reference 0 dbar) "
+                                            "instead of sigma-t"));
+    connect(m_sigmaTheta, &QCheckBox::clicked, this, &CGraphDlg::OnReview);
+    auto* fit = Place(new QPushButton(QStringLiteral("Fit"), this), IDC_FIT, 358, 329, 26, 14);
+    fit->setAutoDefault(false);
+    fit->setToolTip(QStringLiteral("Sets every range from the data shown"));
+    connect(fit, &QPushButton::clicked, this, &CGraphDlg::OnFit);
+    auto* save = Place(new QPushButton(QStringLiteral("Save Image..."), this), IDC_SAVE_IMAGE, 388, 329, 54, 14);
+    save->setAutoDefault(false);
+    connect(save, &QPushButton::clicked, this, &CGraphDlg::OnSaveImage);
 
     AddFrame(IDC_LIST_AREA, 358, 135, 156, 193, false);
     auto* bar = Place(new QScrollBar(Qt::Vertical, this), IDC_LIST_VSCROLL, 517, 135, 10, 193);
@@ -133,16 +161,69 @@ QComboBox* CGraphDlg::RangeCombo(int i) const
 
 bool CGraphDlg::IsAdjusted() const
 {
+    if (m_best->isChecked())
+        return UsesAdjusted(ValueChoice::Best, m_pFlags ? m_pFlags->dataMode : kNoFlag);
     return m_adjusted->isChecked();
+}
+
+const CLevelArray& CGraphDlg::ShownLevels() const
+{
+    if (m_goodOnly->isChecked() && m_pFlags)
+        return m_goodLevels;
+    return m_pLevels ? *m_pLevels : NoLevels();
+}
+
+void CGraphDlg::UpdateShown()
+{
+    const bool good = m_goodOnly->isChecked();
+    const bool best = m_best->isChecked();
+    m_goodLevels = (good && m_pLevels && m_pFlags) ? GoodLevels(*m_pLevels, *m_pFlags, IsAdjusted()) : CLevelArray();
+    m_goodOverlay.clear();
+    m_goodOverlay.reserve(m_overlay.size());
+    m_shownOverlay = m_overlay;
+    for (std::size_t k = 0; k < m_overlay.size(); ++k) {
+        const ProfileFlags* flags = k < m_overlayFlags.size() ? m_overlayFlags[k] : nullptr;
+        if (!good || !flags || !m_overlay[k])
+            continue;
+        const bool adjusted = best ? UsesAdjusted(ValueChoice::Best, flags->dataMode) : IsAdjusted();
+        m_goodOverlay.push_back(GoodLevels(*m_overlay[k], *flags, adjusted));
+        m_shownOverlay[k] = &m_goodOverlay.back();
+    }
+}
+
+bool CGraphDlg::AdjustedOffered() const
+{
+    if (!m_pLevels)
+        return false;
+    if (!AdjustedUsable(std::span<const CLevelArray>(m_pLevels, 1)))
+        return false;
+    return std::all_of(m_overlay.begin(), m_overlay.end(), [](const CLevelArray* levels) {
+        return levels && AdjustedUsable(std::span<const CLevelArray>(levels, 1));
+    });
+}
+
+void CGraphDlg::UpdateAdjustedState()
+{
+    const bool offered = AdjustedOffered();
+    if (!offered && m_adjusted->isChecked())
+        m_adjusted->setChecked(false);
+    m_adjusted->setEnabled(offered && !m_best->isChecked());
+    m_adjusted->setToolTip(offered ? QString()
+                                   : QStringLiteral("No ADJUSTED values: PRES_ADJUSTED, TEMP_ADJUSTED and "
+                                                    "PSAL_ADJUSTED are not all present in the shown profiles."));
 }
 
 GraphSettings CGraphDlg::Settings() const
 {
-    GraphSettings s;
+    GraphSettings s = m_titles;
     s.vertical = m_bVertical;
     s.horizontal = m_bHorizontal;
     s.range = m_dRange;
     s.adjusted = IsAdjusted();
+    s.best = m_best->isChecked();
+    s.goodOnly = m_goodOnly->isChecked();
+    s.tsDiagram = m_tsDiagram->isChecked();
+    s.sigmaTheta = m_sigmaTheta->isChecked();
     return s;
 }
 
@@ -156,6 +237,53 @@ void CGraphDlg::showEvent(QShowEvent* event)
     SetUp();
     m_grid.RedrawAll();
     DrawGraph();
+    m_layoutSize = size();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        m_layout.emplace_back(w, w->geometry());
+    const PixelRect plot = ControlRect(IDC_PLOT);
+    AllowResize(size() - QSize(std::max(plot.Width() - 300, 0), std::max(plot.Height() - 300, 0)));
+    if (OpenWithinScreen())
+        FitToScreen();
+}
+
+void CGraphDlg::resizeEvent(QResizeEvent* event)
+{
+    CSurfaceDialog::resizeEvent(event);
+    if (m_layoutSize.isValid())
+        Relayout();
+}
+
+void CGraphDlg::Relayout()
+{
+    const int dx = width() - m_layoutSize.width(), dy = height() - m_layoutSize.height();
+    QWidget* plot = Control(IDC_PLOT);
+    QWidget* list = Control(IDC_LIST_AREA);
+    QWidget* bar = Control(IDC_LIST_VSCROLL);
+    QRect plotRect, listRect;
+    for (const auto& [w, g] : m_layout) {
+        if (w == plot)
+            plotRect = g;
+        if (w == list)
+            listRect = g;
+    }
+    for (const auto& [w, g] : m_layout) {
+        if (w == plot)
+            w->setGeometry(g.adjusted(0, 0, dx, dy));
+        else if (w == list || w == bar)
+            w->setGeometry(g.translated(dx, 0).adjusted(0, 0, 0, dy));
+        else if (w == m_pChooser)
+            w->setGeometry(g.translated(0, dy).adjusted(0, 0, dx, 0));
+        else if (g.left() > plotRect.right() && g.top() > listRect.bottom())
+            w->setGeometry(g.translated(dx, dy));
+        else if (g.left() > plotRect.right())
+            w->setGeometry(g.translated(dx, 0));
+    }
+    Surface().fill(palette().color(QPalette::Window));
+    m_nSavedRow = -1; // the saved cursor row went with the old drawing
+    m_nCursorLevel = -1;
+    m_grid.AreaMoved();
+    DrawGraph();
+    update();
 }
 
 void CGraphDlg::SetUp()
@@ -165,10 +293,13 @@ void CGraphDlg::SetUp()
     m_setUpDone = true;
     m_grid.Attach(this, IDC_LIST_AREA, IDC_LIST_VSCROLL, -1);
     m_grid.AddColumn(QStringLiteral("No."), 30);
-    m_grid.AddColumn(QStringLiteral("Prs"), 60);
-    m_grid.AddColumn(QStringLiteral("Tmp"), 60);
-    m_grid.AddColumn(QStringLiteral("Sal"), 60);
+    // Narrow enough that sigma-theta and the flags (PRES, TEMP, PSAL) fit in the list.
+    m_grid.AddColumn(QStringLiteral("Prs"), 46);
+    m_grid.AddColumn(QStringLiteral("Tmp"), 44);
+    m_grid.AddColumn(QStringLiteral("Sal"), 48);
     m_grid.AddColumn(QStringLiteral("Sig"), 60);
+    m_grid.AddColumn(QString::fromUtf8("\u03C3\u03B8"), 50);
+    m_grid.AddColumn(QStringLiteral("QC"), 30);
     FillList();
     m_grid.LoadCursors();
 
@@ -181,8 +312,7 @@ void CGraphDlg::SetUp()
     m_dRange = kDefaultGraphRanges;
     for (int i = 0; i < 12; ++i)
         m_rangeCombos[i]->setEditText(QString::fromStdString(FormatRangeValue(m_dRange[i])));
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
-    m_adjusted->setEnabled(levels.HasAdjustedData());
+    UpdateAdjustedState();
 }
 
 bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error)
@@ -219,8 +349,30 @@ bool CGraphDlg::LoadChosen(QString* error)
         for (std::size_t k = 0; k < missing.size(); ++k)
             m_loadedLevels[missing[k]] = std::move(levels[k]);
     }
+    if (m_flagLoader) {
+        std::vector<std::size_t> noFlags;
+        for (std::size_t p : chosen)
+            if (!m_loadedFlags.count(p))
+                noFlags.push_back(p);
+        std::vector<ProfileFlags> flags;
+        if (!noFlags.empty()) {
+            CWaitCursor wait;
+            if (!m_flagLoader(noFlags, flags, error) || flags.size() != noFlags.size())
+                return false;
+            for (std::size_t k = 0; k < noFlags.size(); ++k)
+                m_loadedFlags[noFlags[k]] = std::move(flags[k]);
+        }
+    }
     if (chosen.empty())
         return false;
+    auto flagsOf = [this](std::size_t p) -> const ProfileFlags* {
+        const auto it = m_loadedFlags.find(p);
+        return it == m_loadedFlags.end() ? nullptr : &it->second;
+    };
+    m_pFlags = flagsOf(chosen.front());
+    m_overlayFlags.clear();
+    for (std::size_t k = 1; k < chosen.size(); ++k)
+        m_overlayFlags.push_back(flagsOf(chosen[k]));
     m_pLevels = &m_loadedLevels.at(chosen.front());
     m_overlay.clear();
     for (std::size_t k = 1; k < chosen.size(); ++k)
@@ -239,11 +391,8 @@ void CGraphDlg::OnProfilesChosen()
     if (!m_setUpDone)
         return;
     // The list and the cursor follow the first chosen profile; ADJUSTED is offered
-    // when it has adjusted values.
-    const bool hasAdjusted = m_pLevels->HasAdjustedData();
-    if (!hasAdjusted && m_adjusted->isChecked())
-        m_adjusted->setChecked(false);
-    m_adjusted->setEnabled(hasAdjusted);
+    // when every chosen profile has adjusted values.
+    UpdateAdjustedState();
     m_grid.ClearRows();
     FillList();
     m_grid.RedrawAll();
@@ -254,7 +403,8 @@ void CGraphDlg::OnProfilesChosen()
 
 void CGraphDlg::FillList()
 {
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    UpdateShown();
+    const CLevelArray& levels = ShownLevels();
     const bool adjusted = IsAdjusted();
     const LevelColumn columns[5] = {LevelColumn::No, LevelColumn::Prs, LevelColumn::Tmp,
                                     LevelColumn::Sal, LevelColumn::Sig};
@@ -264,6 +414,12 @@ void CGraphDlg::FillList()
         for (LevelColumn c : columns)
             m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)),
                            kWhite);
+        m_grid.AddCell(QString::fromUtf8(FormatSigmaThetaCell(levels[i], adjusted, buf, sizeof buf)), kWhite);
+        const LevelFlags f = m_pFlags ? FlagsOfLevel(*m_pFlags, levels[i].no, adjusted) : LevelFlags{};
+        auto flagText = [](char c) { return c == kNoFlag ? '-' : c; };
+        const char text[4] = {flagText(f.pres), flagText(f.temp), flagText(f.psal), '\0'};
+        const bool bad = IsBadFlag(f.pres) || IsBadFlag(f.temp) || IsBadFlag(f.psal);
+        m_grid.AddCell(QString::fromLatin1(text), bad ? qRgb(255, 200, 255) : kWhite);
         m_grid.EndRow();
     }
 }
@@ -280,6 +436,65 @@ void CGraphDlg::OnReview()
             m_dRange[i] = *value;
     }
     DrawGraph();
+}
+
+void CGraphDlg::OnFit()
+{
+    UpdateShown();
+    std::vector<const CLevelArray*> shown{&ShownLevels()};
+    shown.insert(shown.end(), m_shownOverlay.begin(), m_shownOverlay.end());
+    m_dRange = FitRanges(Settings(), shown);
+    for (int i = 0; i < 12; ++i)
+        m_rangeCombos[i]->setEditText(QString::fromStdString(FormatRangeValue(m_dRange[i])));
+    OnReview();
+}
+
+bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
+{
+    QImage image(size.boundedTo(QSize(10000, 10000)).expandedTo(QSize(200, 200)), QImage::Format_RGB32);
+    image.fill(MenuColor());
+    GraphQc qc;
+    qc.flags = m_pFlags;
+    if (m_best->isChecked())
+        for (const ProfileFlags* f : m_overlayFlags)
+            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
+    {
+        CSurfaceDC dc(image, nullptr);
+        ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
+                    m_shownOverlay, qc);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(path), file) || !file.commit()) {
+        if (error)
+            *error = path + QStringLiteral("\n") + file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void CGraphDlg::OnSaveImage()
+{
+    const QString path = AskSavePath(this, QStringLiteral("graph.png"));
+    if (path.isEmpty())
+        return;
+    const QSize current(m_rcArea.Width(), m_rcArea.Height());
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, QStringLiteral("Save Image"),
+                                               QStringLiteral("Size in pixels (width x height):"), QLineEdit::Normal,
+                                               QStringLiteral("%1x%2").arg(current.width()).arg(current.height()), &ok);
+    if (!ok)
+        return;
+    const QStringList parts = text.split(QLatin1Char('x'), Qt::SkipEmptyParts);
+    QSize size = current;
+    if (parts.size() == 2) {
+        bool okW = false, okH = false;
+        const int w = parts[0].trimmed().toInt(&okW), h = parts[1].trimmed().toInt(&okH);
+        if (okW && okH)
+            size = QSize(w, h);
+    }
+    QString error;
+    if (!SaveImage(path, size, &error))
+        BwMessageBox(this, error, QStringLiteral("File writing error"), MbIcon::Stop);
 }
 
 void CGraphDlg::OnRangeSelChange()
@@ -302,6 +517,7 @@ void CGraphDlg::OnRangeEdit()
 
 void CGraphDlg::OnAdjusted()
 {
+    UpdateAdjustedState();
     m_grid.ClearRows();
     FillList();
     m_grid.RedrawAll();
@@ -311,11 +527,17 @@ void CGraphDlg::OnAdjusted()
 
 void CGraphDlg::DrawGraph()
 {
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
+    UpdateShown();
+    const CLevelArray& levels = ShownLevels();
     m_rcArea = ControlRect(IDC_PLOT);
+    GraphQc qc;
+    qc.flags = m_pFlags;
+    if (m_best->isChecked())
+        for (const ProfileFlags* f : m_overlayFlags)
+            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
     {
         CSurfaceDC dc(Surface(), this);
-        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_overlay);
+        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, qc);
     }
     // The repaint has wiped out the cursor line: its saved pixels no longer apply.
     m_nSavedRow = -1;
@@ -331,12 +553,12 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
         m_nCursorLevel = -1;
         return;
     }
-    const CLevelArray& levels = m_pLevels ? *m_pLevels : NoLevels();
-    const GraphSettings s = Settings();
+    const CLevelArray& levels = ShownLevels();
+    const GraphSettings s = PlottedSettings(Settings());
     const double min = s.VerticalMin();
     const double max = s.VerticalMax();
     const double u = min + (max - min) / (m_rcPlot.bottom - m_rcPlot.top) * (y - m_rcPlot.top);
-    const int i = FindNearestLevel(levels, s.Vertical(), adjusted, min, max, u);
+    const int i = FindNearestLevel(levels, s.Vertical(), adjusted, min, max, u, s.sigmaTheta);
     if (i < 0 || levels[i].no == m_nCursorLevel)
         return;
 
@@ -347,7 +569,7 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
     m_grid.SetFocusRow(r);
     m_nCursorLevel = levels[i].no;
 
-    const double v = VerticalValue(levels[i], s.Vertical(), adjusted);
+    const double v = VerticalValue(levels[i], s.Vertical(), adjusted, s.sigmaTheta);
     const double sv = (m_rcPlot.bottom - m_rcPlot.top) / (max - min);
     const auto lineY = ToPixel(m_rcPlot.top + sv * v - sv * min);
     RestoreCursorRow();
@@ -445,6 +667,14 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
         const ProfileExtent extent = info.extent;
+        ReadAxisTitles(path, dlg.m_titles);
+        dlg.SetFlagLoader(
+            [path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* why) {
+                const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
+                if (!r.ok && why)
+                    *why = QString::fromLocal8Bit(r.message.c_str());
+                return r.ok;
+            });
         auto loader = [path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
                                      QString* why) {
             const LevelLoadResult r = LoadProfileLevels(path, extent, profiles, out);
@@ -456,6 +686,7 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
             BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
             return;
         }
+        dlg.SetOpenWithinScreen(true);
         dlg.exec();
         return;
     }
@@ -473,7 +704,15 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         BwMessageBox(parent, message, QStringLiteral("File reading error"), MbIcon::Stop);
         return;
     }
+    // Without readable flags the levels are still shown, unmarked.
+    std::vector<ProfileFlags> flags;
+    const std::size_t first[] = {0};
+    if (info.offered && !LoadProfileFlags(path, info.extent, first, flags).ok)
+        flags.clear();
     CGraphDlg dlg(parent);
     dlg.m_pLevels = &levels;
+    dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
+    ReadAxisTitles(path, dlg.m_titles);
+    dlg.SetOpenWithinScreen(true);
     dlg.exec();
 }

@@ -12,6 +12,7 @@
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
 #include "profile/profile_summary.h"
 #include "uikit/SurfaceDialog.h"
@@ -42,6 +43,12 @@ public:
         IDC_LIST_VSCROLL = 1026,
         IDC_LIST_AREA = 1028,
         IDC_REVIEW = 1029,
+        IDC_BEST = 1030,
+        IDC_GOOD_ONLY = 1031,
+        IDC_TS_DIAGRAM = 1032,
+        IDC_SIGMA_THETA = 1033,
+        IDC_FIT = 1034,
+        IDC_SAVE_IMAGE = 1035,
     };
 
     explicit CGraphDlg(QWidget* parent = nullptr);
@@ -49,6 +56,10 @@ public:
     const CLevelArray* m_pLevels = nullptr; // set before the dialog is shown; not owned
     // More profiles drawn with m_pLevels, each curve in a lighter shade (not owned).
     std::vector<const CLevelArray*> m_overlay;
+    // The quality flags and DATA_MODE of m_pLevels (not owned; none: no flags).
+    const ProfileFlags* m_pFlags = nullptr;
+    // Axis titles from the file's long_name and units (ReadAxisTitles); set before shown.
+    GraphSettings m_titles;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.
@@ -59,6 +70,11 @@ public:
     // chosen), and profile 0 read through `loader` and shown. Before the dialog is
     // shown. False, with the reason, when profile 0 cannot be read.
     bool SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader loader, QString* error = nullptr);
+    // Reads the quality flags of the chosen profiles, as ProfileLoader reads their
+    // levels; set before SetProfiles.
+    using FlagLoader =
+        std::function<bool(std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* error)>;
+    void SetFlagLoader(FlagLoader loader) { m_flagLoader = std::move(loader); }
     CProfileChooser* Chooser() const { return m_pChooser; }
 
     // The set-up of the first showing: list columns and rows, defaults, ADJUSTED state.
@@ -66,6 +82,15 @@ public:
     // Reads the axis buttons and the twelve range fields, then redraws the plot.
     void OnReview();
     void OnAdjusted();
+    // "Fit": every range from the data shown, rounded to readable values.
+    void OnFit();
+    // "Save Image...": asks for a file (.png, .svg or .pdf) and a size, then SaveImage.
+    void OnSaveImage();
+    // Draws the plot at `size` pixels and writes it in the format of the file name's
+    // extension; false with the reason in `error` when it cannot be written.
+    bool SaveImage(const QString& path, QSize size, QString* error = nullptr) const;
+    // Whether ADJUSTED is offered: every shown profile has adjusted PRES, TEMP and PSAL.
+    bool AdjustedOffered() const;
     // Repaints the plot area from the records and settings.
     void DrawGraph();
     // The level cursor: follows the pointer at client point (x, y).
@@ -81,6 +106,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -96,8 +122,21 @@ private:
     void SaveCursorRow(int y);
     void RestoreCursorRow();
     bool IsAdjusted() const;
+    // The levels drawn and listed: the first profile's, without the levels flagged
+    // 3, 4 or 9 under "Good data only".
+    const CLevelArray& ShownLevels() const;
+    void UpdateShown();
+    void UpdateAdjustedState();
     bool LoadChosen(QString* error);
     void OnProfilesChosen();
+
+    // The controls' places in the dialog's own layout, kept when it becomes resizable:
+    // the plot grows with the dialog, the list grows in height, the controls right of
+    // the plot move with the right edge, those below the list (and the chooser) with
+    // the bottom.
+    QSize m_layoutSize;
+    std::vector<std::pair<QWidget*, QRect>> m_layout;
+    void Relayout();
 
     CGridTable m_grid;
     std::array<bool, 3> m_bVertical{true, false, false};  // pressure, density, temperature
@@ -115,6 +154,16 @@ private:
     std::array<QCheckBox*, 3> m_horizontalButtons{};
     std::array<QComboBox*, 12> m_rangeCombos{};
     QCheckBox* m_adjusted = nullptr;
+    QCheckBox* m_best = nullptr;
+    QCheckBox* m_goodOnly = nullptr;
+    QCheckBox* m_tsDiagram = nullptr;
+    QCheckBox* m_sigmaTheta = nullptr;
+    FlagLoader m_flagLoader;
+    std::map<std::size_t, ProfileFlags> m_loadedFlags;
+    std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null
+    CLevelArray m_goodLevels;                        // ShownLevels() under "Good data only"
+    std::vector<CLevelArray> m_goodOverlay;
+    std::vector<const CLevelArray*> m_shownOverlay;
     QPushButton* m_review = nullptr;
     CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
     ProfileLoader m_loader;

@@ -12,6 +12,7 @@
 #include "display/AxisMapping.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "profile/seawater.h"
 
 namespace {
@@ -31,21 +32,34 @@ QRgb ColorOf(CurveQuantity q)
 constexpr CurveQuantity kCurves[3] = {CurveQuantity::Temperature, CurveQuantity::Salinity,
                                       CurveQuantity::Density};
 
-void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
-               const CLevelArray& levels, CurveQuantity curve)
+// A cross over the point at (x, y): the mark of a value flagged 3 or 4.
+void DrawBadMark(CSurfaceDC& dc, int x, int y)
+{
+    const QRgb old = dc.SetPenColor(kBadFlagColor);
+    dc.MoveTo(x - 4, y - 4);
+    dc.LineTo(x + 5, y + 5);
+    dc.MoveTo(x - 4, y + 4);
+    dc.LineTo(x + 5, y - 5);
+    dc.SetPenColor(old);
+}
+
+// Draws one curve; returns whether a point flagged 3 or 4 was marked.
+bool DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s, const CLevelArray& levels,
+               CurveQuantity curve, const ProfileFlags* flags)
 {
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
     const CAxisMap horizontal(plot.left, plot.right, s.CurveMin(curve), s.CurveMax(curve));
     // A range with equal ends (or one that is not finite) gives no value a place.
     if (!vertical.IsUsable() || !horizontal.IsUsable())
-        return;
+        return false;
+    bool marked = false;
     const QRgb oldPen = dc.SetPenColor(ColorOf(curve));
     const VerticalQuantity vq = s.Vertical();
     bool first = true;
     int px = 0, py = 0;
     for (int i = 0; i < levels.GetSize(); ++i) {
-        const double v = VerticalValue(levels[i], vq, s.adjusted);
-        const double h = CurveValue(levels[i], curve, s.adjusted);
+        const double v = VerticalValue(levels[i], vq, s.adjusted, s.sigmaTheta);
+        const double h = CurveValue(levels[i], curve, s.adjusted, s.sigmaTheta);
         if (v == kMissingValue || h == kMissingValue)
             continue;
         const auto x = horizontal.Map(h);
@@ -64,10 +78,30 @@ void DrawCurve(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s,
         dc.LineTo(*x + 1, *y + 1);
         dc.LineTo(*x + 1, *y - 1);
         dc.LineTo(*x - 1, *y - 1);
+        if (flags && PointFlaggedBad(FlagsOfLevel(*flags, levels[i].no, s.adjusted), vq, curve)) {
+            DrawBadMark(dc, *x, *y);
+            marked = true;
+        }
         px = *x;
         py = *y;
     }
     dc.SetPenColor(oldPen);
+    return marked;
+}
+
+// The legend of the marks, in the plot's top right corner.
+void DrawQcLegend(CSurfaceDC& dc, const PixelRect& plot)
+{
+    const QString text = QStringLiteral("QC flag 3/4: probably bad / bad");
+    const QSize size = dc.GetTextExtent(text);
+    const int right = plot.right - 6;
+    const int left = right - size.width() - 16;
+    const int top = plot.top + 5;
+    dc.FillSolidRect(PixelRect{left - 4, top - 2, right + 3, top + size.height() + 2}, qRgb(255, 255, 255));
+    DrawBadMark(dc, left + 5, top + size.height() / 2);
+    const QRgb oldText = dc.SetTextColor(qRgb(0, 0, 0));
+    dc.TextOut(left + 16, top, text);
+    dc.SetTextColor(oldText);
 }
 
 // The curves of the overlay profiles as pixel points: points[k][c] for profile k and
@@ -79,20 +113,26 @@ using OverlayPoints = std::vector<std::array<std::vector<QPoint>, 3>>;
 // The record field VerticalValue and CurveValue read, as a member pointer, so that
 // the loop over every level of every profile makes no call per value.
 using LevelField = float CLevelRecord::*;
-LevelField VerticalField(VerticalQuantity q, bool adjusted)
+LevelField DensityField(bool adjusted, bool sigmaTheta)
+{
+    if (sigmaTheta)
+        return adjusted ? &CLevelRecord::sigmaThetaAdj : &CLevelRecord::sigmaTheta;
+    return adjusted ? &CLevelRecord::sigmaAdj : &CLevelRecord::sigma;
+}
+LevelField VerticalField(VerticalQuantity q, bool adjusted, bool sigmaTheta)
 {
     switch (q) {
-    case VerticalQuantity::Density: return adjusted ? &CLevelRecord::sigmaAdj : &CLevelRecord::sigma;
+    case VerticalQuantity::Density: return DensityField(adjusted, sigmaTheta);
     case VerticalQuantity::Temperature: return adjusted ? &CLevelRecord::tempAdj : &CLevelRecord::temp;
     case VerticalQuantity::Pressure: break;
     }
     return adjusted ? &CLevelRecord::presAdj : &CLevelRecord::pres;
 }
-LevelField CurveField(CurveQuantity q, bool adjusted)
+LevelField CurveField(CurveQuantity q, bool adjusted, bool sigmaTheta)
 {
     switch (q) {
     case CurveQuantity::Salinity: return adjusted ? &CLevelRecord::psalAdj : &CLevelRecord::psal;
-    case CurveQuantity::Density: return adjusted ? &CLevelRecord::sigmaAdj : &CLevelRecord::sigma;
+    case CurveQuantity::Density: return DensityField(adjusted, sigmaTheta);
     case CurveQuantity::Temperature: break;
     }
     return adjusted ? &CLevelRecord::tempAdj : &CLevelRecord::temp;
@@ -108,7 +148,8 @@ inline bool MapPixel(double v, double scale, double offset, int& pixel)
     return true;
 }
 
-OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::span<const CLevelArray* const> overlay)
+OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::span<const CLevelArray* const> overlay,
+                         const std::vector<bool>& overlayAdjusted)
 {
     OverlayPoints points(overlay.size());
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
@@ -116,22 +157,24 @@ OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::spa
         return points;
     struct Curve {
         std::size_t index;
-        LevelField field;
+        LevelField field, adjustedField;
         double scale, offset;
     };
     std::vector<Curve> curves;
     for (CurveQuantity c : kCurves) {
         const CAxisMap map(plot.left, plot.right, s.CurveMin(c), s.CurveMax(c));
         if (s.horizontal[static_cast<int>(c)] && map.IsUsable())
-            curves.push_back({static_cast<std::size_t>(c), CurveField(c, s.adjusted), map.Scale(), map.Offset()});
+            curves.push_back({static_cast<std::size_t>(c), CurveField(c, false, s.sigmaTheta),
+                              CurveField(c, true, s.sigmaTheta), map.Scale(), map.Offset()});
     }
-    const LevelField vField = VerticalField(s.Vertical(), s.adjusted);
     const double vScale = vertical.Scale(), vOffset = vertical.Offset();
     constexpr float kMissing = static_cast<float>(kMissingValue);
     for (std::size_t k = 0; k < overlay.size(); ++k) {
         if (!overlay[k])
             continue;
         const CLevelArray& levels = *overlay[k];
+        const bool adjusted = k < overlayAdjusted.size() ? overlayAdjusted[k] : s.adjusted;
+        const LevelField vField = VerticalField(s.Vertical(), adjusted, s.sigmaTheta);
         for (const Curve& c : curves)
             points[k][c.index].reserve(static_cast<std::size_t>(levels.GetSize()));
         for (int i = 0; i < levels.GetSize(); ++i) {
@@ -141,7 +184,8 @@ OverlayPoints MapOverlay(const PixelRect& plot, const GraphSettings& s, std::spa
                 continue;
             for (const Curve& c : curves) {
                 int x = 0;
-                if (r.*c.field == kMissing || !MapPixel(r.*c.field, c.scale, c.offset, x))
+                const LevelField field = adjusted ? c.adjustedField : c.field;
+                if (r.*field == kMissing || !MapPixel(r.*field, c.scale, c.offset, x))
                     continue;
                 std::vector<QPoint>& line = points[k][c.index];
                 if (line.empty() || line.back() != QPoint(x, y))
@@ -170,6 +214,66 @@ void DrawOverlayCurves(CSurfaceDC& dc, const OverlayPoints& points, CurveQuantit
     dc.SetPenColor(oldPen);
 }
 
+// Isopycnals of a T-S diagram: lines of equal density (sigma-t of the salinity and
+// temperature of each pixel, which at the surface is also sigma-theta of S and theta),
+// at the tick values of the density range of the plot's corners, each labelled at its
+// right end.
+void DrawIsopycnals(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s)
+{
+    const double sMin = s.CurveMin(CurveQuantity::Salinity), sMax = s.CurveMax(CurveQuantity::Salinity);
+    const double tTop = s.VerticalMin(), tBottom = s.VerticalMax();
+    const int w = plot.right - plot.left + 1, h = plot.bottom - plot.top + 1;
+    if (w < 2 || h < 2 || w > 20000 || h > 20000 || !std::isfinite(sMin + sMax + tTop + tBottom) || sMin == sMax ||
+        tTop == tBottom)
+        return;
+    std::vector<double> sigma(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    double lo = 1e300, hi = -1e300;
+    for (int x = 0; x < w; ++x) {
+        const double sal = sMin + (sMax - sMin) * x / (w - 1);
+        for (int y = 0; y < h; ++y) {
+            const double t = tTop + (tBottom - tTop) * y / (h - 1);
+            const double v = SigmaT(sal, t);
+            const double value = v == kMissingValue || !std::isfinite(v) ? std::nan("") : v;
+            sigma[static_cast<std::size_t>(x) * static_cast<std::size_t>(h) + static_cast<std::size_t>(y)] = value;
+            if (!std::isnan(value)) {
+                lo = std::min(lo, value);
+                hi = std::max(hi, value);
+            }
+        }
+    }
+    if (!(lo < hi))
+        return;
+    const QRgb oldPen = dc.SetPenColor(qRgb(150, 150, 150));
+    const QRgb oldText = dc.SetTextColor(qRgb(110, 110, 110));
+    auto at = [&](int x, int y) {
+        return sigma[static_cast<std::size_t>(x) * static_cast<std::size_t>(h) + static_cast<std::size_t>(y)];
+    };
+    std::vector<double> levels = AxisTicks(lo, hi);
+    for (double d : levels) {
+        int labelX = -1, labelY = -1;
+        for (int x = 0; x + 1 < w; ++x)
+            for (int y = 0; y + 1 < h; ++y) {
+                const double a = at(x, y) - d, b = at(x, y + 1) - d, c = at(x + 1, y) - d;
+                if ((a <= 0) != (b <= 0) || (a <= 0) != (c <= 0)) {
+                    dc.SetPixel(plot.left + x, plot.top + y, qRgb(150, 150, 150));
+                    if (x > labelX || (x == labelX && y < labelY)) {
+                        labelX = x;
+                        labelY = y;
+                    }
+                }
+            }
+        if (labelX < 0)
+            continue;
+        const QString text = AxisLabel(d);
+        const QSize size = dc.GetTextExtent(text);
+        const int tx = std::max(plot.left + 2, plot.left + labelX - size.width() - 2);
+        const int ty = std::clamp(plot.top + labelY - size.height(), plot.top + 2, plot.bottom - size.height() - 2);
+        dc.TextOut(tx, ty, text);
+    }
+    dc.SetPenColor(oldPen);
+    dc.SetTextColor(oldText);
+}
+
 } // namespace
 
 QRgb OverlayShade(QRgb color, std::size_t k, std::size_t n)
@@ -190,10 +294,10 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
     return DrawGraph(dc, area, settings, levels, labelFont, {});
 }
 
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
-                    const CLevelArray& levels, const QFont& labelFont,
-                    std::span<const CLevelArray* const> overlay)
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& plotSettings, const CLevelArray& levels,
+                    const QFont& labelFont, std::span<const CLevelArray* const> overlay, const GraphQc& qc)
 {
+    const GraphSettings settings = PlottedSettings(plotSettings);
     // Long labels of extreme ranges must not spill over the rest of the dialog.
     dc.SelectClipRect(area);
     dc.SelectFont(labelFont);
@@ -209,18 +313,29 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
     dc.LineTo(plot.left, plot.top);
 
     DrawVerticalAxis(dc, plot, settings.VerticalMin(), settings.VerticalMax());
+    // The vertical axis's title above the frame, right of the labels.
+    const std::string verticalTitles[3] = {settings.pressureTitle, settings.DensityTitle(), settings.temperatureTitle};
+    dc.TextOut(plot.left + 4, area.top + 2,
+               QString::fromStdString(verticalTitles[static_cast<int>(settings.Vertical())]));
+    const std::string curveTitles[3] = {settings.temperatureTitle, settings.salinityTitle, settings.DensityTitle()};
     int y = plot.bottom;
     for (CurveQuantity c : kCurves)
         if (settings.horizontal[static_cast<int>(c)])
-            y = DrawHorizontalAxis(dc, plot, y, settings.CurveMin(c), settings.CurveMax(c), ColorOf(c));
+            y = DrawHorizontalAxis(dc, plot, y, settings.CurveMin(c), settings.CurveMax(c), ColorOf(c),
+                                   QString::fromStdString(curveTitles[static_cast<int>(c)]));
 
     dc.SelectClipRect(plot.Intersected(area));
-    const OverlayPoints overlayPoints = MapOverlay(plot, settings, overlay);
+    if (settings.tsDiagram)
+        DrawIsopycnals(dc, plot, settings);
+    const OverlayPoints overlayPoints = MapOverlay(plot, settings, overlay, qc.overlayAdjusted);
+    bool marked = false;
     for (CurveQuantity c : kCurves)
         if (settings.horizontal[static_cast<int>(c)]) {
             DrawOverlayCurves(dc, overlayPoints, c);
-            DrawCurve(dc, plot, settings, levels, c);
+            marked = DrawCurve(dc, plot, settings, levels, c, qc.flags) || marked;
         }
+    if (marked)
+        DrawQcLegend(dc, plot);
     dc.SelectClipRect(area);
     return plot;
 }
@@ -239,7 +354,7 @@ void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double 
     dc.TextOut(plot.left - maxSize.width(), plot.bottom - maxSize.height() / 2, maxText);
     const int highLimit = plot.bottom - maxSize.height() / 2;
 
-    for (double value : AxisTicks(min, max)) {
+    for (double value : AxisTicks(std::min(min, max), std::max(min, max))) {
         const auto y = map.Map(value);
         if (!y || *y < lowLimit || *y > highLimit)
             continue;
@@ -253,8 +368,8 @@ void DrawVerticalAxis(CSurfaceDC& dc, const PixelRect& plot, double min, double 
     }
 }
 
-int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min,
-                       double max, QRgb color)
+int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double min, double max, QRgb color,
+                       const QString& title)
 {
     const QRgb oldPen = dc.SetPenColor(color);
     const QRgb oldText = dc.SetTextColor(color);
@@ -266,6 +381,22 @@ int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double 
     const QString maxText = AxisLabel(max);
     const QSize maxSize = dc.GetTextExtent(maxText);
     dc.TextOut(plot.right - maxSize.width() / 2, axisY + 10, maxText);
+    // The title in the middle of the label row, then every inner tick label that keeps
+    // clear of the labels already there.
+    struct Span {
+        int left, right;
+    };
+    constexpr int kGap = 8;
+    std::vector<Span> taken{{plot.left - minSize.width() / 2, plot.left - minSize.width() / 2 + minSize.width()},
+                            {plot.right - maxSize.width() / 2, plot.right - maxSize.width() / 2 + maxSize.width()}};
+    if (!title.isEmpty()) {
+        const int width = dc.GetTextExtent(title).width();
+        const int left = std::max((plot.left + plot.right - width) / 2, taken[0].right + kGap);
+        if (left + width + kGap <= taken[1].left) {
+            dc.TextOut(left, axisY + 10, title);
+            taken.push_back({left, left + width});
+        }
+    }
 
     dc.MoveTo(plot.left, axisY);
     dc.LineTo(plot.right, axisY);
@@ -279,6 +410,14 @@ int DrawHorizontalAxis(CSurfaceDC& dc, const PixelRect& plot, int axisY, double 
             continue;
         dc.MoveTo(*x, axisY);
         dc.LineTo(*x, axisY + 10);
+        const QString text = AxisLabel(value);
+        const int width = dc.GetTextExtent(text).width();
+        const Span span{*x - width / 2, *x - width / 2 + width};
+        if (std::none_of(taken.begin(), taken.end(),
+                         [&](const Span& t) { return span.left < t.right + kGap && t.left < span.right + kGap; })) {
+            dc.TextOut(span.left, axisY + 10, text);
+            taken.push_back(span);
+        }
     }
 
     dc.SetPenColor(oldPen);

@@ -2,8 +2,10 @@
 // What the graph viewer plots: the vertical quantity, the horizontal curves, the twelve
 // range values and the ADJUSTED switch, plus the choice of record fields they imply.
 #include <array>
+#include <string>
 
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 
 enum class VerticalQuantity { Pressure = 0, Density = 1, Temperature = 2 };
 enum class CurveQuantity { Temperature = 0, Salinity = 1, Density = 2 };
@@ -17,6 +19,21 @@ struct GraphSettings {
     // temperature, horizontal temperature, salinity, horizontal density.
     std::array<double, 12> range{0, 2000, 20, 28, -5, 35, -5, 35, 30, 38, 20, 28};
     bool adjusted = false;
+    // "Best available": each profile shows its adjusted values when its DATA_MODE is
+    // 'A' or 'D', its raw values otherwise (`adjusted` then holds the first profile's).
+    bool best = false;
+    // "Good data only": levels flagged 3, 4 or 9 are left out of curves and list.
+    bool goodOnly = false;
+    // The density curve and axis: sigma-t (false) or sigma-theta.
+    bool sigmaTheta = false;
+    // T-S diagram: temperature (vertical, warm at the top) against salinity, with
+    // isopycnals of the chosen density.
+    bool tsDiagram = false;
+    // Axis titles; ReadAxisTitles puts the file's long_name and units here.
+    std::string pressureTitle = "Pressure (dbar)";
+    std::string temperatureTitle = "Temperature (\u00B0C)";
+    std::string salinityTitle = "Salinity (PSS-78)";
+    std::string DensityTitle() const { return sigmaTheta ? "Sigma-theta (kg/m\u00B3)" : "Sigma-t (kg/m\u00B3)"; }
 
     VerticalQuantity Vertical() const;
     double VerticalMin() const { return range[2 * static_cast<int>(Vertical())]; }
@@ -30,8 +47,18 @@ inline constexpr std::array<double, 12> kDefaultGraphRanges{0, 2000, 20, 28, -5,
                                                             -5, 35, 30, 38, 20, 28};
 
 // The record's value of a quantity, adjusted or measured (99999 when missing).
-double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted);
-double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted);
+// Density is sigma-t, or sigma-theta with `sigmaTheta`.
+double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted, bool sigmaTheta = false);
+double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted, bool sigmaTheta = false);
+
+// The settings as plotted: for a T-S diagram, temperature vertical with the vertical
+// temperature range turned over (warm at the top) and salinity the only curve;
+// otherwise `s` itself.
+GraphSettings PlottedSettings(const GraphSettings& s);
+
+// Whether a plotted point carries flag 3 or 4 in a value it is drawn from: pressure,
+// temperature, salinity, or (density) temperature or salinity.
+bool PointFlaggedBad(const LevelFlags& flags, VerticalQuantity v, CurveQuantity c);
 
 // Curve colours as red, green, blue: blue, red, green.
 struct CurveColor {

@@ -74,6 +74,17 @@ void CGridTable::Attach(CSurfaceDialog* parent, int areaId, int vScrollId, int h
     m_rowHeight = QFontMetrics(m_font).height() + 4;
 }
 
+void CGridTable::AreaMoved()
+{
+    if (!m_parent)
+        return;
+    const PixelRect r = m_parent->ControlRect(m_areaId);
+    m_area = PixelRect{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2};
+    UpdateVScroll();
+    UpdateHScroll();
+    RedrawAll();
+}
+
 QScrollBar* CGridTable::Bar(int id) const
 {
     if (!m_parent || id <= 0)

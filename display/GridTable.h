@@ -39,6 +39,8 @@ public:
     // Takes the drawing area (the control's rectangle shrunk by 2 on each side) and the
     // scroll bar ids; an id of 0 or less means there is no such bar.
     void Attach(CSurfaceDialog* parent, int areaId, int vScrollId, int hScrollId);
+    // Reads the area again after the dialog moved or resized it, and redraws.
+    void AreaMoved();
     void AddColumn(const QString& title, int width);
     void AddRow(bool selected, QRgb background);
     // Adds a cell to the row added last.

@@ -6,8 +6,8 @@
 
 #include "profile/seawater.h"
 
-int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted,
-                     double min, double max, double u)
+int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted, double min, double max, double u,
+                     bool sigmaTheta)
 {
     // A reversed axis (minimum above maximum) still has levels on it.
     if (min > max)
@@ -15,7 +15,7 @@ int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjuste
     int best = -1;
     double bestDistance = std::numeric_limits<double>::max();
     for (int i = 0; i < levels.GetSize(); ++i) {
-        const double v = VerticalValue(levels[i], q, adjusted);
+        const double v = VerticalValue(levels[i], q, adjusted, sigmaTheta);
         // Missing levels have no point on the plot, even in a range that reaches 99999.
         if (!(v >= min && v <= max) || v == kMissingValue)
             continue;

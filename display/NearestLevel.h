@@ -7,5 +7,5 @@
 // (either may be the larger) and is nearest to u; of equally near records the first in
 // array order wins. -1 when no record lies in the range. Missing values (99999) and
 // NaN never match.
-int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted,
-                     double min, double max, double u);
+int FindNearestLevel(const CLevelArray& levels, VerticalQuantity q, bool adjusted, double min, double max, double u,
+                     bool sigmaTheta = false);

@@ -11,25 +11,29 @@
 #include <optional>
 
 #include "uikit/DialogUnits.h"
+#include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "display/PlotImage.h"
 #include "display/GraphSettings.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
+#include "profile/profile_qc.h"
 
 namespace {
 
-const char kPlotUsage[] =
-    "Usage: brinewick --plot FILE -o OUT.png [--adjusted]\n"
-    "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
-    "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n";
+const char kPlotUsage[] = "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
+                          "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
+                          "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
+                          "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
 
 struct PlotOptions {
     std::string input;
     std::string output;
     GraphSettings settings;
     std::string profile; // "--profile": a number, "all", or empty for profile 0
+    bool fit = false;    // "--fit": ranges from the data shown
 };
 
 // Parses the words after "--plot"; writes the reason to stderr and returns none on a
@@ -52,8 +56,20 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
             if (!hasValue || !o.profile.empty())
                 return fail("--profile needs one profile number or all");
             o.profile = args[++i];
-        } else if (a == "--adjusted") {
-            o.settings.adjusted = true;
+        } else if (a == "--adjusted" || a == "--best") {
+            if (o.settings.adjusted || o.settings.best)
+                return fail("give one of --adjusted and --best");
+            (a == "--best" ? o.settings.best : o.settings.adjusted) = true;
+        } else if (a == "--good") {
+            o.settings.goodOnly = true;
+        } else if (a == "--fit") {
+            o.fit = true;
+        } else if (a == "--ts") {
+            o.settings.tsDiagram = true;
+        } else if (a == "--density") {
+            if (!hasValue || (args[i + 1] != "sigma-t" && args[i + 1] != "sigma-theta"))
+                return fail("--density needs sigma-t or sigma-theta");
+            o.settings.sigmaTheta = args[++i] == "sigma-theta";
         } else if (a == "--vertical") {
             if (!hasValue)
                 return fail("--vertical needs pressure, density or temperature");
@@ -141,16 +157,42 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fprintf(stderr, "brinewick: %s\n", loaded.message.c_str());
         return 1;
     }
+    std::vector<ProfileFlags> flags;
+    const FlagLoadResult flagged = LoadProfileFlags(options->input, info.extent, chosen, flags);
+    if (!flagged.ok || flags.size() != profiles.size()) {
+        std::fprintf(stderr, "brinewick: %s\n", flagged.message.c_str());
+        return 1;
+    }
+    GraphSettings settings = options->settings;
+    if (settings.adjusted && !AdjustedUsable(profiles)) {
+        std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), AdjustedUnusableMessage().c_str());
+        return 1;
+    }
+    // Each profile's own choice of values, and its levels without those flagged 3, 4
+    // or 9 under --good.
+    std::vector<bool> adjustedOf(profiles.size(), settings.adjusted);
+    if (settings.best)
+        for (std::size_t k = 0; k < profiles.size(); ++k)
+            adjustedOf[k] = UsesAdjusted(ValueChoice::Best, flags[k].dataMode);
+    if (settings.goodOnly)
+        for (std::size_t k = 0; k < profiles.size(); ++k)
+            profiles[k] = GoodLevels(profiles[k], flags[k], adjustedOf[k]);
+    settings.adjusted = adjustedOf[0];
+    ReadAxisTitles(options->input, settings);
     const CLevelArray& levels = profiles.front();
     std::vector<const CLevelArray*> overlay;
-    bool adjusted = levels.HasAdjustedData();
+    GraphQc qc;
+    qc.flags = &flags.front();
     for (std::size_t k = 1; k < profiles.size(); ++k) {
         overlay.push_back(&profiles[k]);
-        adjusted = adjusted || profiles[k].HasAdjustedData();
+        qc.overlayAdjusted.push_back(adjustedOf[k]);
     }
-    if (options->settings.adjusted && !adjusted) {
-        std::fprintf(stderr, "brinewick: %s has no adjusted values\n", options->input.c_str());
-        return 1;
+
+    if (options->fit) {
+        std::vector<const CLevelArray*> all;
+        for (const CLevelArray& p : profiles)
+            all.push_back(&p);
+        settings.range = FitRanges(settings, all);
     }
 
     // Fonts need an application object; without a display the offscreen platform serves.
@@ -168,12 +210,12 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
     image.fill(MenuColor());
     {
         CSurfaceDC dc(image, nullptr);
-        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, options->settings, levels,
-                  DialogFont(), overlay);
+        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay, qc);
     }
 
     QSaveFile file(QFile::decodeName(options->output.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(options->output), file) ||
+        !file.commit()) {
         std::fprintf(stderr, "brinewick: cannot write %s: %s\n", options->output.c_str(),
                      file.errorString().toLocal8Bit().constData());
         return 1;

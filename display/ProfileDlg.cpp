@@ -112,6 +112,34 @@ void CProfileDlg::showEvent(QShowEvent* event)
     OnInitDialog();
     m_grid.LoadCursors();
     m_grid.RedrawAll();
+    m_layoutSize = size();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        m_layout.emplace_back(w, w->geometry());
+    AllowResize(size() - QSize(Units().x(300), Units().y(200)));
+    if (OpenWithinScreen())
+        FitToScreen();
+}
+
+void CProfileDlg::resizeEvent(QResizeEvent* event)
+{
+    CSurfaceDialog::resizeEvent(event);
+    if (!m_layoutSize.isValid())
+        return;
+    const int dx = width() - m_layoutSize.width(), dy = height() - m_layoutSize.height();
+    for (const auto& [w, g] : m_layout) {
+        const int id = w->objectName().toInt();
+        if (id == IDC_GRID_AREA)
+            w->setGeometry(g.adjusted(0, 0, dx, dy));
+        else if (id == IDC_GRID_VSCROLL)
+            w->setGeometry(g.translated(dx, 0).adjusted(0, 0, 0, dy));
+        else if (id == IDC_GRID_HSCROLL || w == m_pChooser)
+            w->setGeometry(g.translated(0, dy).adjusted(0, 0, dx, 0));
+        else
+            w->setGeometry(g.translated(0, dy));
+    }
+    Surface().fill(palette().color(QPalette::Window));
+    m_grid.AreaMoved();
+    update();
 }
 
 void CProfileDlg::ForwardScroll(QScrollBar* bar, int action, bool vertical)
@@ -175,5 +203,6 @@ void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent*
                 dlg.SetProfiles(std::move(list.profiles), info.extent);
         }
     }
+    dlg.SetOpenWithinScreen(true);
     dlg.exec();
 }

@@ -39,6 +39,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -48,6 +49,11 @@ private:
     void ForwardScroll(QScrollBar* bar, int action, bool vertical);
     void FillTable();
     void OnProfileChosen();
+
+    // The controls' places in the dialog's own layout: the table grows with the dialog,
+    // its scroll bars and the close button follow the right and bottom edges.
+    QSize m_layoutSize;
+    std::vector<std::pair<QWidget*, QRect>> m_layout;
 
     CGridTable m_grid;
     QString m_szFilePath;

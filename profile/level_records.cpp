@@ -49,6 +49,14 @@ float SigmaAsFloat(float psal, float temp)
     return std::isfinite(f) ? f : kMissingFloat;
 }
 
+// sigma-theta of a level as a 32-bit value, missing as SigmaAsFloat has it.
+float SigmaThetaAsFloat(float psal, float temp, float pres)
+{
+    const double s = SigmaTheta(static_cast<double>(psal), static_cast<double>(temp), static_cast<double>(pres));
+    const float f = NarrowToFloat(s);
+    return std::isfinite(f) && s != kMissingValue ? f : kMissingFloat;
+}
+
 // The six variables in the order they are read.
 constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL",
                                            "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
@@ -143,6 +151,8 @@ void CLevelRecord::ComputeSigmas()
 {
     sigma = SigmaAsFloat(psal, temp);
     sigmaAdj = SigmaAsFloat(psalAdj, tempAdj);
+    sigmaTheta = SigmaThetaAsFloat(psal, temp, pres);
+    sigmaThetaAdj = SigmaThetaAsFloat(psalAdj, tempAdj, presAdj);
 }
 
 void CLevelArray::Add(const CLevelRecord& record)

@@ -13,13 +13,14 @@ struct CLevelRecord {
     float temp = 99999.0f, tempAdj = 99999.0f;
     float psal = 99999.0f, psalAdj = 99999.0f;
     float sigma = 99999.0f, sigmaAdj = 99999.0f;
+    float sigmaTheta = 99999.0f, sigmaThetaAdj = 99999.0f; // potential density, reference 0 dbar
 
     CLevelRecord() = default;
-    // Copies `no` and the six measured values and recomputes both sigmas from them.
+    // Copies `no` and the six measured values and recomputes the sigmas from them.
     CLevelRecord(const CLevelRecord& other);
     CLevelRecord& operator=(const CLevelRecord& other);
 
-    // Recomputes sigma and sigmaAdj from the stored 32-bit values.
+    // Recomputes sigma, sigmaAdj, sigmaTheta and sigmaThetaAdj from the stored 32-bit values.
     void ComputeSigmas();
 };
 

@@ -1,10 +1,12 @@
 #include "profile/profile_qc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include <netcdf.h>
 
+#include "cdl/c_format.h"
 #include "cdl/checked_open.h"
 #include "profile/seawater.h"
 
@@ -33,8 +35,8 @@ int CharVariable(int ncid, const char* name, std::span<const int> dims, std::spa
     int varid = -1, ndims = 0;
     nc_type type = NC_NAT;
     if (nc_inq_varid(ncid, name, &varid) != NC_NOERR ||
-        nc_inq_var(ncid, varid, nullptr, &type, &ndims, nullptr, nullptr) != NC_NOERR || type != NC_CHAR ||
-        ndims < 1 || ndims > 2)
+        nc_inq_var(ncid, varid, nullptr, &type, &ndims, nullptr, nullptr) != NC_NOERR || type != NC_CHAR || ndims < 1 ||
+        ndims > 2)
         return -1;
     int ids[2] = {-1, -1};
     if (nc_inq_vardimid(ncid, varid, ids) != NC_NOERR)
@@ -90,7 +92,8 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
     try {
         const int both[2] = {shape.prof.id, shape.levels.id};
         const int levelsOnly[1] = {shape.levels.id};
-        const std::span<const int> alt = shape.prof.length == 1 ? std::span<const int>(levelsOnly) : std::span<const int>();
+        const std::span<const int> alt =
+            shape.prof.length == 1 ? std::span<const int>(levelsOnly) : std::span<const int>();
         int varids[6];
         for (int i = 0; i < 6; ++i)
             varids[i] = CharVariable(ncid, kFlagNames[i], both, alt);
@@ -177,6 +180,15 @@ bool KeepsLevel(const LevelFlags& flags, bool goodOnly)
     return !goodOnly || !(IsDroppedFlag(flags.pres) || IsDroppedFlag(flags.temp) || IsDroppedFlag(flags.psal));
 }
 
+CLevelArray GoodLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted)
+{
+    CLevelArray good;
+    for (int i = 0; i < levels.GetSize(); ++i)
+        if (KeepsLevel(FlagsOfLevel(flags, levels[i].no, adjusted), true))
+            good.Add(levels[i]);
+    return good;
+}
+
 bool AdjustedUsable(std::span<const CLevelArray> levels)
 {
     if (levels.empty())
@@ -201,8 +213,27 @@ std::string AdjustedUnusableMessage()
            "present in the profile. Use the raw values or \"Best available\" (--best).";
 }
 
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted,
-                                    bool goodOnly)
+const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap)
+{
+    const double p = adjusted ? record.presAdj : record.pres;
+    const double t = adjusted ? record.tempAdj : record.temp;
+    const double s = adjusted ? record.psalAdj : record.psal;
+    const double v = SigmaTheta(s, t, p);
+    if (v == kMissingValue) {
+        const CLevelRecord missing; // the level list's own text for a missing value
+        return FormatLevelCell(LevelColumn::Sig, missing, false, buf, cap);
+    }
+    static const CFormat format = *CFormat::parse("%.4f", ValueKind::Floating);
+    const std::string text = format.format(v);
+    if (buf != nullptr && cap > 0) {
+        const std::size_t len = std::min(text.size(), cap - 1);
+        std::memcpy(buf, text.data(), len);
+        buf[len] = '\0';
+    }
+    return buf;
+}
+
+std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly)
 {
     std::vector<ShownLevel> shown;
     shown.reserve(static_cast<std::size_t>(levels.GetSize()));

@@ -22,7 +22,7 @@ inline constexpr char kNoFlag = ' ';
 // The quality flags of one profile, each vector in file order (index 0 is the first
 // level in the file) and N_LEVELS long; kNoFlag where the file has none.
 struct ProfileFlags {
-    char dataMode = kNoFlag; // DATA_MODE: 'R', 'A', 'D', or kNoFlag
+    char dataMode = kNoFlag;                     // DATA_MODE: 'R', 'A', 'D', or kNoFlag
     std::vector<char> pres, temp, psal;          // <PARAM>_QC
     std::vector<char> presAdj, tempAdj, psalAdj; // <PARAM>_ADJUSTED_QC
 };
@@ -64,12 +64,20 @@ LevelFlags FlagsOfLevel(const ProfileFlags& flags, int no, bool adjusted);
 // Whether a level stays under "Good data only": none of its three flags is dropped.
 bool KeepsLevel(const LevelFlags& flags, bool goodOnly);
 
+// The records of `levels` that KeepsLevel keeps under "Good data only", with the
+// flags of the adjusted or raw variables.
+CLevelArray GoodLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted);
+
 // Whether ADJUSTED can be offered: in every one of `levels` (at least one) each of
 // PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED has a value that is not missing.
 bool AdjustedUsable(std::span<const CLevelArray> levels);
 
 // The message of a request for ADJUSTED values where AdjustedUsable is false.
 std::string AdjustedUnusableMessage();
+
+// The level list's sigma-theta cell of `record`: "%.4f", or "-----" when missing (as
+// FormatLevelCell writes its cells).
+const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap);
 
 // The shown values of one level: measured and derived, kMissingValue where missing.
 struct ShownLevel {
@@ -82,5 +90,4 @@ struct ShownLevel {
 // The shown values of every level of one profile in file order (first level first),
 // the adjusted ones when `adjusted`; with `goodOnly`, levels KeepsLevel refuses are
 // left out.
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted,
-                                    bool goodOnly);
+std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly);

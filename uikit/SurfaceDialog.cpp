@@ -3,6 +3,9 @@
 #include <QFrame>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QScreen>
+
+#include <algorithm>
 
 CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widthDlu,
                                int heightDlu)
@@ -16,6 +19,41 @@ CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widt
     m_surface = QImage(size(), QImage::Format_RGB32);
     m_surface.fill(palette().color(QPalette::Window));
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CSurfaceDialog::AllowResize(QSize minimum)
+{
+    // The window flags stay: changing them would hide a dialog that is showing.
+    setMinimumSize(minimum);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void CSurfaceDialog::FitToScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(room.size()).expandedTo(minimumSize()));
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+    if (x != frame.x() || y != frame.y())
+        move(x, y);
+}
+
+void CSurfaceDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_surface.size() == size())
+        return;
+    QImage surface(size(), QImage::Format_RGB32);
+    surface.fill(palette().color(QPalette::Window));
+    QPainter p(&surface);
+    p.drawImage(0, 0, m_surface);
+    p.end();
+    m_surface = std::move(surface);
 }
 
 void CSurfaceDialog::ExtendHeight(int heightDlu)

@@ -43,10 +43,23 @@ protected:
     QFrame* AddFrame(int id, int x, int y, int width, int height, bool sunken);
 
     void paintEvent(QPaintEvent* event) override;
+    // The surface follows the dialog's size; what is drawn so far stays.
+    void resizeEvent(QResizeEvent* event) override;
+    // Lets the user resize and maximise the dialog, down to `minimum`.
+    void AllowResize(QSize minimum);
+    // Makes a resizable dialog no larger than its screen's available area (not below its
+    // minimum size) and moves it inside that area.
+    void FitToScreen();
+
+public:
+    // The program's viewers open within the screen: FitToScreen when first shown.
+    void SetOpenWithinScreen(bool on) { m_openWithinScreen = on; }
+    bool OpenWithinScreen() const { return m_openWithinScreen; }
 
 private:
     void PlaceWidget(QWidget* w, int id, int x, int y, int width, int height);
 
     DialogUnits m_units;
     QImage m_surface;
+    bool m_openWithinScreen = false;
 };

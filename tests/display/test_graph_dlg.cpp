@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QtTest>
 
 #include "uikit/MessageBox.h"
@@ -11,7 +12,9 @@
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
 #include "display/GridTable.h"
+#include "display/RangeText.h"
 #include "profile/level_records.h"
+#include "profile/profile_qc.h"
 #include "support/comma_locale.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
@@ -89,6 +92,9 @@ private slots:
     void setUpRunsOnlyOnce();
     void unreadableFileShowsMessage();
     void numbersIgnoreCommaLocale();
+    void qualityFlagsMarkedAndLeftOut();
+    void fitTsDiagramAndSaveImage();
+    void resizingGrowsPlotAndList();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -119,7 +125,8 @@ void GraphDlgTest::setUpDefaults()
     QCOMPARE(check(1024)->text(), QStringLiteral("Salinity"));
     QCOMPARE(check(1018)->text(), QStringLiteral("ADJUSTED"));
     QVERIFY(!check(1018)->isChecked());
-    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    // No., Prs, Tmp, Sal, Sig, then sigma-theta and the three flags.
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 7);
     QCOMPARE(v.dlg.Grid().ColumnWidth(0), 30);
     QCOMPARE(v.dlg.Grid().ColumnWidth(4), 60);
     QCOMPARE(v.dlg.Grid().RowCount(), 56);
@@ -404,7 +411,7 @@ void GraphDlgTest::setUpRunsOnlyOnce()
     v.dlg.hide();
     v.dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v.dlg));
-    QCOMPARE(v.dlg.Grid().ColumnCount(), 5);
+    QCOMPARE(v.dlg.Grid().ColumnCount(), 7);
     QCOMPARE(v.dlg.Grid().RowCount(), 3);
     QCOMPARE(v.dlg.Settings().range[0], 100.0);
 }
@@ -450,3 +457,137 @@ void GraphDlgTest::numbersIgnoreCommaLocale()
 
 QTEST_MAIN(GraphDlgTest)
 #include "test_graph_dlg.moc"
+
+// R2901746_001.nc: the level at 180 dbar is flagged 3 in TEMP and PSAL; its adjusted
+// TEMP and PSAL are all fill, so ADJUSTED is not offered.
+void GraphDlgTest::qualityFlagsMarkedAndLeftOut()
+{
+    const std::string path = BW_TEST_DATA_DIR "/R2901746_001.nc";
+    std::vector<ProfileFlags> flags;
+    const std::size_t first[] = {0};
+    QVERIFY(LoadProfileFlags(path, {1, 50}, first, flags).ok);
+    CLevelArray levels;
+    QVERIFY(LoadLevelArray(path, levels).ok);
+    CGraphDlg dlg;
+    dlg.m_pLevels = &levels;
+    dlg.m_pFlags = &flags[0];
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto check = [&](int id) { return qobject_cast<QCheckBox*>(dlg.Control(id)); };
+    QVERIFY(!check(CGraphDlg::IDC_ADJUSTED)->isEnabled());
+    QVERIFY(!check(CGraphDlg::IDC_ADJUSTED)->toolTip().isEmpty());
+    QVERIFY(!check(CGraphDlg::IDC_GOOD_ONLY)->isChecked());
+    QVERIFY(!check(CGraphDlg::IDC_BEST)->isChecked());
+    CGridTable& g = dlg.Grid();
+    QCOMPARE(g.RowCount(), 50);
+    const struct {
+        int row;
+        const char* no;
+        const char* sal;
+        const char* qc;
+    } rows[] = {{0, "50", "34.0960", "111"}, {16, "34", "0.0000", "133"}, {17, "33", "34.2370", "111"}};
+    for (const auto& r : rows) {
+        QCOMPARE(g.CellText(r.row, 0), QString::fromLatin1(r.no));
+        QCOMPARE(g.CellText(r.row, 3), QString::fromLatin1(r.sal));
+        QCOMPARE(g.CellText(r.row, 6), QString::fromLatin1(r.qc));
+    }
+    QCOMPARE(g.CellText(0, 5), QStringLiteral("25.1955")); // sigma-theta beside sigma-t
+    // The flagged temperature (0.007 at 180 dbar) carries the mark of a bad value.
+    const PixelRect plot = dlg.PlotRect();
+    const GraphSettings s = dlg.Settings();
+    const int x =
+        *CAxisMap(plot.left, plot.right, s.CurveMin(CurveQuantity::Temperature), s.CurveMax(CurveQuantity::Temperature))
+             .Map(0.007);
+    const int y = *CAxisMap(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax()).Map(180.0);
+    auto marked = [&] {
+        for (int dy = -4; dy <= 4; ++dy)
+            for (int dx = -4; dx <= 4; ++dx)
+                if (dlg.Surface().pixel(x + dx, y + dy) == kBadFlagColor)
+                    return true;
+        return false;
+    };
+    QVERIFY(marked());
+
+    check(CGraphDlg::IDC_GOOD_ONLY)->click();
+    QCOMPARE(g.RowCount(), 49);
+    QCOMPARE(g.CellText(16, 0), QStringLiteral("33"));
+    QVERIFY(dlg.Settings().goodOnly);
+    QVERIFY(!marked());
+    // Best available of a real-time profile: the raw values.
+    check(CGraphDlg::IDC_BEST)->click();
+    QVERIFY(!dlg.Settings().adjusted);
+    QCOMPARE(g.CellText(0, 1), QStringLiteral("20.5"));
+}
+
+// "Fit" sets the ranges from the data; the T-S diagram puts warm water at the top with
+// the cursor still following; "Save Image..." writes PNG and SVG at a chosen size.
+void GraphDlgTest::fitTsDiagramAndSaveImage()
+{
+    Viewer v(BW_TEST_DATA_DIR "/R2901746_001.nc");
+    qobject_cast<QPushButton*>(v.dlg.Control(CGraphDlg::IDC_FIT))->click();
+    GraphSettings s = v.dlg.Settings();
+    QVERIFY(s.range[1] >= 800.4 && s.range[1] <= 1000.0);
+    QVERIFY(s.range[0] <= 20.5 && s.range[0] >= 0.0);
+    QCOMPARE(v.dlg.RangeCombo(1)->currentText(), QString::fromStdString(FormatRangeValue(s.range[1])));
+
+    auto check = [&](int id) { return qobject_cast<QCheckBox*>(v.dlg.Control(id)); };
+    check(CGraphDlg::IDC_SIGMA_THETA)->click();
+    QVERIFY(v.dlg.Settings().sigmaTheta);
+    check(CGraphDlg::IDC_TS_DIAGRAM)->click();
+    s = v.dlg.Settings();
+    QVERIFY(s.tsDiagram);
+    const PixelRect plot = v.dlg.PlotRect();
+    // Near the top of the plot: the warmest level, the first in the file (row 0).
+    v.dlg.OnMouseMoveAt(plot.left + 20, plot.top + 1);
+    QCOMPARE(v.dlg.CursorLevel(), 50);
+    v.dlg.OnMouseMoveAt(plot.left + 20, plot.bottom - 1);
+    QVERIFY(v.dlg.CursorLevel() != 50 && v.dlg.CursorLevel() > 0);
+
+    TempDir dir;
+    const QString png = QString::fromStdString(dir.file("g.png"));
+    QVERIFY(v.dlg.SaveImage(png, QSize(400, 300)));
+    QImage image;
+    QVERIFY(image.load(png));
+    QCOMPARE(image.size(), QSize(400, 300));
+    const QString svg = QString::fromStdString(dir.file("g.svg"));
+    QVERIFY(v.dlg.SaveImage(svg, QSize(400, 300)));
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("<svg"));
+    QString error;
+    QVERIFY(!v.dlg.SaveImage(QString::fromStdString(dir.file("no/such/dir.png")), QSize(400, 300), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+// The viewer can be resized: the plot grows both ways, the list in height, the controls
+// keep to the right and bottom edges, and the plot is drawn again at its new size.
+void GraphDlgTest::resizingGrowsPlotAndList()
+{
+    Viewer v(ThreeLevels(false));
+    const QSize opened = v.dlg.size();
+    const PixelRect plot = v.dlg.PlotRect();
+    const PixelRect list = v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA);
+    const PixelRect close = v.dlg.ControlRect(2);
+    QVERIFY(v.dlg.minimumSize().width() < opened.width());
+    v.dlg.resize(opened + QSize(200, 100));
+    QTRY_COMPARE(v.dlg.Surface().size(), opened + QSize(200, 100));
+    const PixelRect grown = v.dlg.PlotRect();
+    QCOMPARE(grown.Width(), plot.Width() + 200);
+    QCOMPARE(grown.Height(), plot.Height() + 100);
+    QCOMPARE(v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA).Height(), list.Height() + 100);
+    QCOMPARE(v.dlg.ControlRect(CGraphDlg::IDC_LIST_AREA).left, list.left + 200);
+    QCOMPARE(v.dlg.ControlRect(2).top, close.top + 100);
+    QCOMPARE(v.Pixel(grown.right, grown.bottom - 1), kBlack); // the frame at its new corner
+    QCOMPARE(v.dlg.Grid().Area().left, list.left + 200 + 2);
+
+    // A viewer the program opens keeps within the screen's available area.
+    CLevelArray levels;
+    CGraphDlg opened2;
+    opened2.m_pLevels = &levels;
+    opened2.SetOpenWithinScreen(true);
+    opened2.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&opened2));
+    const QSize room = opened2.screen()->availableGeometry().size();
+    QVERIFY(opened2.width() <= std::max(room.width(), opened2.minimumWidth()));
+    QVERIFY(opened2.height() <= std::max(room.height(), opened2.minimumHeight()));
+    QCOMPARE(opened2.Surface().size(), opened2.size());
+}

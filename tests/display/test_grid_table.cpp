@@ -327,6 +327,15 @@ void GridTableTest::profileViewerShowsRealFile()
     QCOMPARE(g.FirstRow(), 5);
     QCOMPARE(vbar->value(), 5);
 
+    // Resized, the table grows with the dialog and shows more rows per page.
+    const PixelRect area = g.Area();
+    const int pageRows = g.PageRows();
+    dlg.resize(dlg.size() + QSize(120, 180));
+    QTRY_COMPARE(g.Area().Height(), area.Height() + 180);
+    QCOMPARE(g.Area().Width(), area.Width() + 120);
+    QVERIFY(g.PageRows() > pageRows);
+    QCOMPARE(dlg.ControlRect(CProfileDlg::IDC_GRID_VSCROLL).left, area.right + 2 + 120);
+
     auto* close = qobject_cast<QPushButton*>(dlg.Control(2));
     QVERIFY(close);
     QCOMPARE(close->text(), QStringLiteral("close"));

@@ -1,11 +1,17 @@
 // `brinewick --plot`: the graph viewer's plot written as a PNG without a display.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 
 #include <filesystem>
 
 #include "display/AxisMapping.h"
+#include "display/AxisTitles.h"
+#include "display/GraphSettings.h"
+#include "display/PlotImage.h"
+#include "profile/level_records.h"
+#include "profile/seawater.h"
 #include "display/GraphPainter.h"
 #include "display/PlotCommand.h"
 #include "support/nc_builder.h"
@@ -32,6 +38,10 @@ TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/13857_meta.nc", "-o", out}), 1);
     // Adjusted values asked for where the file has none.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901623_000.nc", "-o", out, "--adjusted"}), 1);
+    // Adjusted pressure alone is not enough: TEMP_ADJUSTED and PSAL_ADJUSTED are all fill.
+    EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted"}), 1);
+    EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted", "--best"}), 2);
+    EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--density", "sigma-0"}), 2);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
@@ -56,6 +66,108 @@ TEST(PlotCommand, WritesThePlotAsPng)
     EXPECT_EQ(image.pixel(*temp.Map(15) - 1, *vert.Map(500) - 1), 0xFF0000FFu);
     // Only the temperature curve was asked for.
     EXPECT_NE(image.pixel(*sal.Map(34) - 1, *vert.Map(500) - 1), 0xFFFF0000u);
+}
+
+// R2901746_001.nc under the new options: the flagged level's mark, --good leaving it
+// out, --fit, --ts and the vector formats.
+TEST(PlotCommand, QualityFlagsFitAndFormats)
+{
+    const std::string in = BW_TEST_DATA_DIR "/R2901746_001.nc";
+    const struct {
+        std::vector<std::string> options;
+        const char* name;
+        bool marked;
+    } runs[] = {
+        {{}, "plain.png", true},
+        {{"--good"}, "good.png", false},
+        {{"--best", "--fit"}, "fit.png", true},
+        {{"--ts", "--density", "sigma-theta"}, "ts.png", true},
+    };
+    for (const auto& r : runs) {
+        const std::string out = SharedTempDir().file(r.name);
+        std::vector<std::string> args{in, "-o", out};
+        args.insert(args.end(), r.options.begin(), r.options.end());
+        ASSERT_EQ(RunPlot(args), 0) << r.name;
+        QImage image;
+        ASSERT_TRUE(image.load(QString::fromStdString(out))) << r.name;
+        bool marked = false;
+        for (int y = 0; y < image.height() && !marked; ++y)
+            for (int x = 0; x < image.width() && !marked; ++x)
+                marked = image.pixel(x, y) == kBadFlagColor;
+        EXPECT_EQ(marked, r.marked) << r.name;
+    }
+    for (const char* name : {"plot.svg", "plot.PDF"}) {
+        const std::string out = SharedTempDir().file(name);
+        ASSERT_EQ(RunPlot({in, "-o", out, "--fit"}), 0);
+        QFile file(QString::fromStdString(out));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(200);
+        EXPECT_TRUE(name[5] == 's' ? head.contains("<svg") || head.contains("<?xml") : head.startsWith("%PDF")) << name;
+    }
+    EXPECT_EQ(ImageFormatOf(std::string("a.Svg")), PlotImageFormat::Svg);
+    EXPECT_EQ(ImageFormatOf(std::string("a.svg.png")), PlotImageFormat::Png);
+}
+
+// Titles, fitted ranges, the T-S settings and which flags mark a point.
+TEST(GraphSettingsRules, TitlesFitTsAndBadPoints)
+{
+    EXPECT_EQ(AxisTitleOf("Sea pressure", "decibar", "Pressure (dbar)"), "Sea pressure (decibar)");
+    EXPECT_EQ(AxisTitleOf("Sea pressure", "", "Pressure (dbar)"), "Sea pressure");
+    EXPECT_EQ(AxisTitleOf("", "decibar", "Pressure (dbar)"), "Pressure (dbar)");
+    EXPECT_EQ(AxisTitleOf("bad\x01name", "x", "Salinity (PSS-78)"), "Salinity (PSS-78)");
+    GraphSettings s;
+    ReadAxisTitles(BW_TEST_DATA_DIR "/R2901746_001.nc", s);
+    EXPECT_EQ(s.pressureTitle, "SEA PRESSURE (decibar)");
+    EXPECT_EQ(s.salinityTitle, "PRACTICAL SALINITY (psu)");
+    GraphSettings none;
+    ReadAxisTitles(SharedTempDir().file("absent.nc"), none);
+    EXPECT_EQ(none.temperatureTitle, "Temperature (\u00B0C)");
+    EXPECT_EQ(none.DensityTitle(), "Sigma-t (kg/m\u00B3)");
+
+    // Two levels; a quantity without values keeps its range.
+    CLevelArray levels;
+    const double a[6] = {5, 20, 34.2, 99999, 99999, 99999}, b[6] = {1987, 2.5, 34.9, 99999, 99999, 99999};
+    levels.Add(LevelRecordFromValues(1, a));
+    levels.Add(LevelRecordFromValues(2, b));
+    const CLevelArray* shown[] = {&levels, nullptr};
+    const std::array<double, 12> fit = FitRanges(GraphSettings{}, shown);
+    EXPECT_LE(fit[0], 5.0);
+    EXPECT_GE(fit[1], 1987.0);
+    EXPECT_LT(fit[1], 2200.0);
+    EXPECT_LE(fit[6], 2.5);
+    EXPECT_GE(fit[7], 20.0);
+    EXPECT_EQ(fit[4], fit[6]);
+    EXPECT_LE(fit[8], 34.2);
+    EXPECT_GE(fit[9], 34.9);
+    EXPECT_LT(fit[9] - fit[8], 2.0);
+    EXPECT_LE(fit[10], levels[0].sigma);
+    GraphSettings adjusted;
+    adjusted.adjusted = true;
+    EXPECT_EQ(FitRanges(adjusted, shown), adjusted.range);
+
+    GraphSettings ts;
+    ts.tsDiagram = true;
+    const GraphSettings plotted = PlottedSettings(ts);
+    EXPECT_EQ(plotted.Vertical(), VerticalQuantity::Temperature);
+    EXPECT_EQ(plotted.VerticalMin(), 35.0); // warm at the top
+    EXPECT_EQ(plotted.VerticalMax(), -5.0);
+    EXPECT_EQ(plotted.horizontal, (std::array<bool, 3>{false, true, false}));
+    EXPECT_EQ(PlottedSettings(GraphSettings{}).range, kDefaultGraphRanges);
+
+    const LevelFlags badTemp{'1', '4', '1'};
+    EXPECT_FALSE(PointFlaggedBad(badTemp, VerticalQuantity::Pressure, CurveQuantity::Salinity));
+    EXPECT_TRUE(PointFlaggedBad(badTemp, VerticalQuantity::Pressure, CurveQuantity::Temperature));
+    EXPECT_TRUE(PointFlaggedBad(badTemp, VerticalQuantity::Pressure, CurveQuantity::Density));
+    EXPECT_TRUE(PointFlaggedBad(badTemp, VerticalQuantity::Density, CurveQuantity::Salinity));
+    EXPECT_TRUE(PointFlaggedBad({'3', '1', '1'}, VerticalQuantity::Pressure, CurveQuantity::Salinity));
+    EXPECT_FALSE(PointFlaggedBad({'3', '1', '1'}, VerticalQuantity::Temperature, CurveQuantity::Salinity));
+    EXPECT_FALSE(PointFlaggedBad({'9', '2', '5'}, VerticalQuantity::Density, CurveQuantity::Density));
+
+    // sigma-theta of a record and the density it is drawn as.
+    EXPECT_NEAR(levels[1].sigmaTheta, SigmaTheta(34.9f, 2.5f, 1987.0f), 1e-4);
+    EXPECT_EQ(CurveValue(levels[1], CurveQuantity::Density, false, true), levels[1].sigmaTheta);
+    EXPECT_EQ(VerticalValue(levels[1], VerticalQuantity::Density, false), levels[1].sigma);
+    EXPECT_EQ(levels[1].sigmaThetaAdj, 99999.0f);
 }
 
 } // namespace

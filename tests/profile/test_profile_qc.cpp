@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "profile/level_records.h"
+#include "profile/levels_command.h"
 #include "profile/profile_qc.h"
 #include "profile/seawater.h"
 #include "support/nc_builder.h"
@@ -20,8 +21,8 @@ TEST(ProfileQc, ChoiceAndFlagRules)
         char mode;
         bool adjusted;
     } cases[] = {
-        {ValueChoice::Raw, 'D', false},     {ValueChoice::Adjusted, 'R', true}, {ValueChoice::Best, 'R', false},
-        {ValueChoice::Best, 'A', true},     {ValueChoice::Best, 'D', true},     {ValueChoice::Best, kNoFlag, false},
+        {ValueChoice::Raw, 'D', false},         {ValueChoice::Adjusted, 'R', true}, {ValueChoice::Best, 'R', false},
+        {ValueChoice::Best, 'A', true},         {ValueChoice::Best, 'D', true},     {ValueChoice::Best, kNoFlag, false},
         {ValueChoice::Adjusted, kNoFlag, true},
     };
     for (const Case& c : cases)
@@ -87,6 +88,11 @@ TEST(ProfileQc, RealTimeFile)
     ASSERT_EQ(good.size(), 49u);
     for (const ShownLevel& s : good)
         EXPECT_GT(s.psal, 30.0) << s.no;
+    const CLevelArray kept = GoodLevels(levels, f, false);
+    ASSERT_EQ(kept.GetSize(), 49);
+    EXPECT_EQ(kept.Find(34), -1); // the level at 180 dbar
+    EXPECT_EQ(kept[48].no, 50);
+    EXPECT_EQ(GoodLevels(levels, f, true).GetSize(), 50); // no adjusted flags
     // The adjusted values of this file: fill, derived values missing too.
     const std::vector<ShownLevel> adj = ShownLevels(levels, f, true, false);
     EXPECT_EQ(adj[0].temp, kFill);
@@ -105,8 +111,8 @@ TEST(ProfileQc, GeneratedProfiles)
     mode.text = "DR";
     FixtureVar presQc{"PRES_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
     presQc.text = std::string("14") + '\0' + "9 2";
-    FixtureVar tempQc{"TEMP_QC", NC_INT, {"N_PROF", "N_LEVELS"}, {1, 1, 1, 1, 1, 1}};   // not text
-    FixtureVar psalQc{"PSAL_QC", NC_CHAR, {"N_LEVELS"}};                                 // not per profile
+    FixtureVar tempQc{"TEMP_QC", NC_INT, {"N_PROF", "N_LEVELS"}, {1, 1, 1, 1, 1, 1}}; // not text
+    FixtureVar psalQc{"PSAL_QC", NC_CHAR, {"N_LEVELS"}};                              // not per profile
     psalQc.text = "111";
     FixtureVar psalAdjQc{"PSAL_ADJUSTED_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
     psalAdjQc.text = "583   ";
@@ -158,6 +164,85 @@ TEST(ProfileQc, GeneratedProfiles)
         for (int i = 0; i < arrays[k]->GetSize(); ++i)
             two[static_cast<std::size_t>(k)].Add((*arrays[k])[i]);
     EXPECT_FALSE(AdjustedUsable(two));
+}
+
+} // namespace
+
+namespace {
+
+struct LevelsRun {
+    int status = -1;
+    std::string out, err;
+};
+
+LevelsRun RunLevels(const std::vector<std::string>& args)
+{
+    LevelsRun run;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    run.status = run_levels_command(args, out, err);
+    for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
+        std::rewind(file);
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;)
+            text->append(buf, n);
+        std::fclose(file);
+    }
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+TEST(LevelsCommand, TabSeparatedLevelList)
+{
+    EXPECT_EQ(ShortestFloatText(static_cast<double>(1024.07f)), "1024.07");
+    EXPECT_EQ(ShortestFloatText(static_cast<double>(0.007f)), "0.007");
+    EXPECT_EQ(ShortestFloatText(180.0), "180");
+    EXPECT_EQ(ShortestFloatText(kFill), "");
+
+    const LevelsRun raw = RunLevels({kR2901746});
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    const std::vector<std::string> lines = Lines(raw.out);
+    ASSERT_EQ(lines.size(), 51u);
+    EXPECT_EQ(lines[0], "LEVEL\tPRES\tTEMP\tPSAL\tSIGMA_T\tTHETA\tSIGMA_THETA\tPRES_QC\tTEMP_QC\tPSAL_QC");
+    EXPECT_EQ(lines[1], "0\t20.5\t15.365\t34.096\t25.1948\t15.3619\t25.1955\t1\t1\t1");
+    EXPECT_EQ(lines[17], "16\t180\t0.007\t0\t-0.1569\t0.0121\t-0.1566\t1\t3\t3");
+    EXPECT_EQ(RunLevels({kR2901746, "--best", "--profile", "0"}).out, raw.out); // real time: raw
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* err;
+    } failures[] = {
+        {{kR2901746, "--adjusted"}, 1, "ADJUSTED"},    {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
+        {{kR2901746, "--profile", "1"}, 2, "profile"}, {{}, 2, "no input file"},
+        {{kR2901746, "--nope"}, 2, "unknown option"},  {{"/nonexistent.nc"}, 1, "nonexistent"},
+    };
+    for (const auto& f : failures) {
+        const LevelsRun r = RunLevels(f.args);
+        EXPECT_EQ(r.status, f.status) << r.err;
+        EXPECT_NE(r.err.find(f.err), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+
+    // Missing values and their derived values are empty fields; so are fill flags.
+    TempDir dir;
+    ProfileColumns p;
+    p.pres = {5, 1024.07f};
+    p.temp = {10, 99999};
+    p.psal = {35, 35};
+    const LevelsRun gen = RunLevels({WriteProfile(dir.file("gen.nc"), p)});
+    ASSERT_EQ(gen.status, 0) << gen.err;
+    const std::vector<std::string> g = Lines(gen.out);
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_EQ(g[2], "1\t1024.07\t\t35\t\t\t\t\t\t");
+    EXPECT_EQ(g[1].substr(0, 16), "0\t5\t10\t35\t26.952");
 }
 
 } // namespace

@@ -1,0 +1,132 @@
+#include "profile/levels_command.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "cdl/c_format.h"
+#include "profile/profile_choice.h"
+#include "profile/profile_levels.h"
+#include "profile/seawater.h"
+
+namespace {
+
+const char kLevelsUsage[] = "Usage: brinewick --levels FILE [--profile N] [--adjusted|--best]\n";
+
+std::string Fixed4(double value)
+{
+    if (value == kMissingValue || !std::isfinite(value))
+        return {};
+    static const CFormat format = *CFormat::parse("%.4f", ValueKind::Floating);
+    return format.format(value);
+}
+
+std::string FlagText(char flag)
+{
+    return flag == kNoFlag ? std::string() : std::string(1, flag);
+}
+
+} // namespace
+
+std::string ShortestFloatText(double value)
+{
+    if (value == kMissingValue || !std::isfinite(value))
+        return {};
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value));
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string();
+}
+
+std::string FormatLevelLines(const std::vector<ShownLevel>& shown)
+{
+    std::string text = "LEVEL\tPRES\tTEMP\tPSAL\tSIGMA_T\tTHETA\tSIGMA_THETA\tPRES_QC\tTEMP_QC\tPSAL_QC\n";
+    std::size_t level = 0;
+    for (const ShownLevel& s : shown) {
+        text += std::to_string(level++);
+        for (const std::string& field :
+             {ShortestFloatText(s.pres), ShortestFloatText(s.temp), ShortestFloatText(s.psal), Fixed4(s.sigmaT),
+              Fixed4(s.theta), Fixed4(s.sigmaTheta), FlagText(s.flags.pres), FlagText(s.flags.temp),
+              FlagText(s.flags.psal)}) {
+            text += '\t';
+            text += field;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+{
+    std::string file;
+    std::optional<std::string> profile;
+    ValueChoice choice = ValueChoice::Raw;
+    bool choiceGiven = false;
+    auto usage = [err](const std::string& why) {
+        std::fprintf(err, "brinewick: %s\n%s", why.c_str(), kLevelsUsage);
+        return 2;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--profile") {
+            if (i + 1 >= args.size() || profile)
+                return usage("--profile needs one profile number");
+            profile = args[++i];
+        } else if (a == "--adjusted" || a == "--best") {
+            if (choiceGiven)
+                return usage("give one of --adjusted and --best");
+            choiceGiven = true;
+            choice = a == "--best" ? ValueChoice::Best : ValueChoice::Adjusted;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return usage("unknown option " + a);
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            return usage("more than one input file");
+        }
+    }
+    if (file.empty())
+        return usage("no input file");
+
+    const ProfileToolsInfo info = ReadProfileToolsInfo(file);
+    if (!info.offered) {
+        CLevelArray probe;
+        const LevelLoadResult opened = LoadLevelArray(file, probe);
+        const bool readable = opened.ok || opened.message.find(file) != 0;
+        std::fprintf(err, "brinewick: %s\n", readable ? (file + ": " + info.reason).c_str() : opened.message.c_str());
+        return 1;
+    }
+    std::size_t index = 0;
+    if (profile) {
+        const ProfileArgument p = ParseProfileArgument(*profile, info.extent.profiles);
+        if (!p.ok)
+            return usage(p.message);
+        index = p.index;
+    }
+    if (info.extent.profiles > 1)
+        std::fprintf(err, "%s\n", DescribeChosenProfile(file, index).c_str());
+
+    const std::size_t chosen[] = {index};
+    std::vector<CLevelArray> levels;
+    const LevelLoadResult loaded = LoadProfileLevels(file, info.extent, chosen, levels);
+    if (!loaded.ok || levels.size() != 1) {
+        std::fprintf(err, "brinewick: %s\n", loaded.message.c_str());
+        return 1;
+    }
+    std::vector<ProfileFlags> flags;
+    const FlagLoadResult flagged = LoadProfileFlags(file, info.extent, chosen, flags);
+    if (!flagged.ok || flags.size() != 1) {
+        std::fprintf(err, "brinewick: %s\n", flagged.message.c_str());
+        return 1;
+    }
+    if (choice == ValueChoice::Adjusted && !AdjustedUsable(levels)) {
+        std::fprintf(err, "brinewick: %s: %s\n", file.c_str(), AdjustedUnusableMessage().c_str());
+        return 1;
+    }
+    const bool adjusted = UsesAdjusted(choice, flags[0].dataMode);
+    const std::string text = FormatLevelLines(ShownLevels(levels[0], flags[0], adjusted, false));
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+        std::fprintf(err, "brinewick: cannot write the level list\n");
+        return 1;
+    }
+    return 0;
+}

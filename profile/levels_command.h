@@ -1,0 +1,18 @@
+#pragma once
+// `brinewick --levels FILE [--profile N] [--adjusted|--best]`: the level list of one
+// profile as tab-separated text.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "profile/profile_qc.h"
+
+// args are the words after "--levels". Returns the exit status (0, 1 for a file that
+// cannot be used or ADJUSTED values it lacks, 2 for a usage error).
+int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+
+// The shortest text that reads back to the same float ("1024.07"), empty when missing.
+std::string ShortestFloatText(double value);
+
+// The header line and one line per level of `shown`, each ending in "\n".
+std::string FormatLevelLines(const std::vector<ShownLevel>& shown);
