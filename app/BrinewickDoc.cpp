@@ -20,10 +20,12 @@ public:
     StreamCompactor compactor;
 };
 
-
 } // namespace
 
-void CBrinewickDoc::SetReaderProgram(const std::string& program) { set_helper_program(program); }
+void CBrinewickDoc::SetReaderProgram(const std::string& program)
+{
+    set_helper_program(program);
+}
 
 BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control, const CdlOptions& options)
 {
@@ -37,7 +39,8 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control,
             if (built.outcome.ok() || built.outcome.complete_but_for_notes())
                 profile = ReadProfileToolsInfo(path);
         } else {
-            IsolatedRender isolated = render_cdl_isolated(reader, path, sink, control, default_render_limits(), options);
+            IsolatedRender isolated =
+                render_cdl_isolated(reader, path, sink, control, default_render_limits(), options);
             built.outcome = std::move(isolated.outcome);
             profile = DecodeProfileToolsInfo(isolated.extra);
         }
@@ -92,15 +95,15 @@ bool CBrinewickDoc::LooksLikeNetcdf(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return false;
     const QByteArray head = f.read(4);
-    return head == QByteArray("CDF\x01", 4) || head == QByteArray("CDF\x02", 4)
-        || head == QByteArray("CDF\x05", 4) || head == QByteArray("\x89HDF", 4);
+    return head == QByteArray("CDF\x01", 4) || head == QByteArray("CDF\x02", 4) || head == QByteArray("CDF\x05", 4) ||
+           head == QByteArray("\x89HDF", 4);
 }
 
 QString CBrinewickDoc::TargetRefusal(const QString& target) const
 {
     const QFileInfo info(target);
-    const bool sameFile = !m_szFilePath.empty() && info.exists()
-        && info.canonicalFilePath() == QFileInfo(FilePath()).canonicalFilePath();
+    const bool sameFile =
+        !m_szFilePath.empty() && info.exists() && info.canonicalFilePath() == QFileInfo(FilePath()).canonicalFilePath();
     if (sameFile || LooksLikeNetcdf(target))
         return tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target);
     return QString();

@@ -14,8 +14,8 @@ class JobControl;
 
 // A file's text as the window shows it, with what the rendering learned on the way.
 struct BuiltText {
-    TextBuffer buffer;  // the shown text: the data section compacted
-    CdlOutcome outcome; // log empty: the text is complete and correct
+    TextBuffer buffer;           // the shown text: the data section compacted
+    CdlOutcome outcome;          // log empty: the text is complete and correct
     bool profileFile = false;    // N_PROF >= 1 and N_LEVELS > 1: the profile tools are offered
     ProfileExtent profileExtent; // N_PROF and N_LEVELS as the text was built
     std::string profileReason;   // why the profile tools are not offered

@@ -15,15 +15,12 @@
 #include "text/WordSpan.h"
 #include "uikit/AppSettings.h"
 
-CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
-    : QAbstractScrollArea(parent), m_doc(doc)
+CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc)
 {
-    m_astrKeywords = {QStringLiteral("dimensions:"), QStringLiteral("variables:"),
-                      QStringLiteral("data:"),       QStringLiteral("comment"),
-                      QStringLiteral("_FillValue"),  QStringLiteral("long_name"),
-                      QStringLiteral("conventions"), QStringLiteral("units"),
-                      QStringLiteral("valid_min"),   QStringLiteral("valid_max"),
-                      QStringLiteral("C_format"),    QStringLiteral("FORTRAN_format"),
+    m_astrKeywords = {QStringLiteral("dimensions:"), QStringLiteral("variables:"), QStringLiteral("data:"),
+                      QStringLiteral("comment"),     QStringLiteral("_FillValue"), QStringLiteral("long_name"),
+                      QStringLiteral("conventions"), QStringLiteral("units"),      QStringLiteral("valid_min"),
+                      QStringLiteral("valid_max"),   QStringLiteral("C_format"),   QStringLiteral("FORTRAN_format"),
                       QStringLiteral("resolution")};
     setObjectName(QStringLiteral("CBrinewickView"));
     m_bMatchCase = AppKey::kFindMatchCase.Read();
@@ -41,8 +38,7 @@ CBrinewickView::CBrinewickView(CBrinewickDoc* doc, QWidget* parent)
     setFont(viewFont);
     updateMetrics();
     updateScrollBar();
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
-            qOverload<>(&QWidget::update));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
 void CBrinewickView::SetText(std::string text)
@@ -164,8 +160,8 @@ void CBrinewickView::changeEvent(QEvent* event)
 void CBrinewickView::LineScroll(long long n)
 {
     QScrollBar* bar = verticalScrollBar();
-    const long long v = std::clamp(static_cast<long long>(bar->value()) + n, 0LL,
-                                   static_cast<long long>(bar->maximum()));
+    const long long v =
+        std::clamp(static_cast<long long>(bar->value()) + n, 0LL, static_cast<long long>(bar->maximum()));
     bar->setValue(static_cast<int>(v));
 }
 
@@ -267,20 +263,15 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
     const double goal = m_goalX;
     auto moveVertically = [&](long long lines) {
         const double column = goal >= 0 ? goal : caretX();
-        const long long d = std::clamp(
-            static_cast<long long>(layout().displayLineOfOffset(m_caret)) + lines, 0LL,
-            static_cast<long long>(layout().displayLineCount()) - 1);
+        const long long d = std::clamp(static_cast<long long>(layout().displayLineOfOffset(m_caret)) + lines, 0LL,
+                                       static_cast<long long>(layout().displayLineCount()) - 1);
         const TextLayout::Position pos = layout().displayLine(static_cast<std::size_t>(d));
         moveCaret(offsetInPiece(pos, column), shift);
         m_goalX = column;
     };
     switch (event->key()) {
-    case Qt::Key_Left:
-        moveCaret(HasSelection() && !shift ? s : m_text.prevBoundary(m_caret), shift);
-        break;
-    case Qt::Key_Right:
-        moveCaret(HasSelection() && !shift ? e : m_text.nextBoundary(m_caret), shift);
-        break;
+    case Qt::Key_Left: moveCaret(HasSelection() && !shift ? s : m_text.prevBoundary(m_caret), shift); break;
+    case Qt::Key_Right: moveCaret(HasSelection() && !shift ? e : m_text.nextBoundary(m_caret), shift); break;
     case Qt::Key_Up: moveVertically(-1); return;
     case Qt::Key_Down: moveVertically(1); return;
     case Qt::Key_PageUp:
@@ -307,9 +298,7 @@ void CBrinewickView::keyPressEvent(QKeyEvent* event)
             moveCaret(offsetInPiece(pos, 1e300), shift);
         }
         break;
-    default:
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
     }
     m_goalX = -1;
 }
@@ -402,8 +391,8 @@ void CBrinewickView::paintEvent(QPaintEvent*)
         if (s0 < s1 || lineBreakSelected) {
             const double x0 = s0 < s1 ? XOfOffset(line, pos.segment, s0 - pos.lineStart, measure)
                                       : XOfOffset(line, pos.segment, pos.segment.end, measure);
-            const double x1 = (s0 < s1 ? XOfOffset(line, pos.segment, s1 - pos.lineStart, measure) : x0)
-                + (lineBreakSelected ? measure.asciiAdvance(' ') : 0.0);
+            const double x1 = (s0 < s1 ? XOfOffset(line, pos.segment, s1 - pos.lineStart, measure) : x0) +
+                              (lineBreakSelected ? measure.asciiAdvance(' ') : 0.0);
             const QRectF rc(kMargin + x0, y, x1 - x0, m_lineHeight);
             painter.fillRect(rc, pal.brush(QPalette::Highlight));
             painter.save();

@@ -101,7 +101,7 @@ public:
     std::vector<std::string> m_astrVariables;
     QString m_strSearch;
     long long m_nSearchPos = 0;
-    bool m_bMatchCase = true;  // Find's options, kept in the settings
+    bool m_bMatchCase = true; // Find's options, kept in the settings
     bool m_bWholeWord = false;
     QStringList m_astrKeywords;
 

@@ -141,8 +141,7 @@ void CBrinewickView::OnFind()
     std::size_t s = 0, e = 0;
     GetSel(s, e);
     CFindDlg dlg(this);
-    dlg.Setup(s != e ? SelectedText() : m_strSearch, &m_astrKeywords, &m_astrDimensions,
-              &m_astrVariables);
+    dlg.Setup(s != e ? SelectedText() : m_strSearch, &m_astrKeywords, &m_astrDimensions, &m_astrVariables);
     dlg.m_bMatchCase = m_bMatchCase;
     dlg.m_bWholeWord = m_bWholeWord;
     if (dlg.exec() != QDialog::Accepted)
@@ -184,8 +183,7 @@ void CBrinewickView::SearchNext()
     if (p < 0 && m_nSearchPos != 0)
         p = findFrom(0);
     if (p < 0) {
-        BwMessageBox(this, tr("There is not appointed character string."), tr("Search error."),
-                     MbIcon::Exclamation);
+        BwMessageBox(this, tr("There is not appointed character string."), tr("Search error."), MbIcon::Exclamation);
         return;
     }
     SetSel(static_cast<std::size_t>(p), static_cast<std::size_t>(p) + needle.size());

@@ -32,11 +32,11 @@ constexpr int ID_JUMP_TAIL = 32778;
 constexpr int ID_GOTO_LINE = 32779;
 constexpr int ID_PROFILE_VIEW = 32780;
 constexpr int ID_GRAPH_VIEW = 32781;
-constexpr int ID_JUMP_GLOBALS = 32800;   // View: "Global Attributes"
-constexpr int ID_VIEW_STRUCTURE = 32801; // View: the structure panel
-constexpr int ID_VIEW_FONT = 32802;      // View: the text view's font
+constexpr int ID_JUMP_GLOBALS = 32800;    // View: "Global Attributes"
+constexpr int ID_VIEW_STRUCTURE = 32801;  // View: the structure panel
+constexpr int ID_VIEW_FONT = 32802;       // View: the text view's font
 constexpr int ID_VIEW_TEXT_LIMIT = 32803; // View: the text limit per variable
-constexpr int ID_FLOAT_OVERVIEW = 32804; // View: the float's map and section
+constexpr int ID_FLOAT_OVERVIEW = 32804;  // View: the float's map and section
 constexpr int ID_FTP_TRANSMIT = 32790;
 constexpr int ID_ARGO_DATA = 32791;
 } // namespace cmd

@@ -5,10 +5,8 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
-CDisabledTipFilter::CDisabledTipFilter(QStatusBar* statusBar, QObject* parent)
-    : QObject(parent), m_statusBar(statusBar)
-{
-}
+CDisabledTipFilter::CDisabledTipFilter(QStatusBar* statusBar, QObject* parent) : QObject(parent), m_statusBar(statusBar)
+{}
 
 bool CDisabledTipFilter::eventFilter(QObject* watched, QEvent* event)
 {

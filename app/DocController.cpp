@@ -25,8 +25,8 @@ QString ShortenedLog(const std::string& log)
         QString::fromUtf8(log.data(), static_cast<qsizetype>(log.size())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.size() <= kShown)
         return lines.join(QLatin1Char('\n'));
-    return lines.mid(0, kShown).join(QLatin1Char('\n'))
-        + QObject::tr("\n... and %1 more messages").arg(IntegerText(lines.size() - kShown));
+    return lines.mid(0, kShown).join(QLatin1Char('\n')) +
+           QObject::tr("\n... and %1 more messages").arg(IntegerText(lines.size() - kShown));
 }
 
 } // namespace
@@ -137,8 +137,8 @@ void CDocController::NewDocument()
 bool CDocController::SaveTextFile()
 {
     const QString proposed = m_doc->m_bFilePresent ? m_doc->ProposedTextPath() : m_pathName;
-    const QString target = AskSavePath(m_window, proposed,
-                                       [this](const QString& t) { return m_doc->TargetRefusal(t); });
+    const QString target =
+        AskSavePath(m_window, proposed, [this](const QString& t) { return m_doc->TargetRefusal(t); });
     return !target.isEmpty() && SaveTextTo(target);
 }
 
@@ -157,11 +157,8 @@ bool CDocController::SaveTextTo(const QString& target)
     RunInBackground(m_window, tr("Saving %1").arg(QFileInfo(target).fileName()), control,
                     [&] { result = m_doc->SaveText(target, &message, &control); });
     switch (result) {
-    case CBrinewickDoc::SaveResult::Cancelled:
-        return false;
-    case CBrinewickDoc::SaveResult::Saved:
-        SetPathName(target);
-        return true;
+    case CBrinewickDoc::SaveResult::Cancelled: return false;
+    case CBrinewickDoc::SaveResult::Saved: SetPathName(target); return true;
     case CBrinewickDoc::SaveResult::RenderFailed:
         BwMessageBox(m_window, message, tr("File reading error"), MbIcon::Stop);
         return false;

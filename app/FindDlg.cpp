@@ -47,8 +47,7 @@ CFindDlg::CFindDlg(QWidget* parent) : QDialog(parent)
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         place(list, x, y, cx, cy);
         // Only the user moves the current item (the lists are filled without one).
-        connect(list, &QListWidget::currentRowChanged, this,
-                [this, list](int row) { OnListChoice(list, row); });
+        connect(list, &QListWidget::currentRowChanged, this, [this, list](int row) { OnListChoice(list, row); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
         return list;
     };
@@ -76,8 +75,8 @@ CFindDlg::CFindDlg(QWidget* parent) : QDialog(parent)
     setFixedSize(du.x(317), du.y(190));
 }
 
-void CFindDlg::Setup(const QString& search, const QStringList* keywords,
-                     const std::vector<std::string>* dimensions, const std::vector<std::string>* variables)
+void CFindDlg::Setup(const QString& search, const QStringList* keywords, const std::vector<std::string>* dimensions,
+                     const std::vector<std::string>* variables)
 {
     m_strSearch = search;
     m_pKeywords = keywords;

@@ -18,15 +18,15 @@ public:
 
     // The initial search string and the lists to offer (read only; the caller keeps
     // them alive while the dialog runs).
-    void Setup(const QString& search, const QStringList* keywords,
-               const std::vector<std::string>* dimensions, const std::vector<std::string>* variables);
+    void Setup(const QString& search, const QStringList* keywords, const std::vector<std::string>* dimensions,
+               const std::vector<std::string>* variables);
 
     QString m_strSearch;
     // The options, shown on entry and read back on OK.
     bool m_bMatchCase = true;
     bool m_bWholeWord = false;
 
-    int exec() override; // OnInitDialog, then the modal run
+    int exec() override;    // OnInitDialog, then the modal run
     void accept() override; // OnOK
 
 protected:
@@ -37,7 +37,7 @@ private:
     void rememberSelection();
     QString EntryOf(QListWidget* list, int index) const;
 
-    const QStringList* m_pKeywords = nullptr;              // not owned
+    const QStringList* m_pKeywords = nullptr;                // not owned
     const std::vector<std::string>* m_pDimensions = nullptr; // not owned
     const std::vector<std::string>* m_pVariables = nullptr;  // not owned
     QLineEdit* m_edit;

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QTimer>
 
-
 namespace {
 // The lock keys' states as bits 0 (caps), 1 (num), 2 (scroll); -1 when unknown.
 int LockStates();
@@ -62,7 +61,8 @@ int LockStates()
 #ifdef BW_HAVE_XKB
     if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         unsigned int state = 0;
-        if (Display* display = x11->display(); display && XkbGetIndicatorState(display, XkbUseCoreKbd, &state) == Success)
+        if (Display* display = x11->display();
+            display && XkbGetIndicatorState(display, XkbUseCoreKbd, &state) == Success)
             return static_cast<int>(state & 0x7);
     }
 #endif

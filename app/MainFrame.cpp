@@ -104,9 +104,7 @@ QAction* CMainFrame::addCommand(int id, const char* name, const QString& text)
 
 void CMainFrame::createActions()
 {
-    auto bind = [this](int id, auto handler) {
-        connect(Action(id), &QAction::triggered, this, handler);
-    };
+    auto bind = [this](int id, auto handler) { connect(Action(id), &QAction::triggered, this, handler); };
     addCommand(ID_FILE_NEW, "ID_FILE_NEW", tr("&New\tCtrl+N"))->setShortcut(QKeySequence(tr("Ctrl+N")));
     addCommand(ID_FILE_OPEN, "ID_FILE_OPEN", tr("&Open...\tCtrl+O"))->setShortcut(QKeySequence(tr("Ctrl+O")));
     addCommand(ID_FTP_TRANSMIT, "ID_FTP_TRANSMIT", tr("FTP Transmit..."));
@@ -271,20 +269,31 @@ void CMainFrame::createToolBar()
     m_toolBar->setFloatable(true);
     m_toolBar->setMovable(true);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
-    struct Button { int id; const char* icon; QStyle::StandardPixmap fallback; };
+    struct Button {
+        int id;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
+    };
     const Button buttons[] = {
-        {ID_FILE_OPEN, "open", QStyle::SP_DialogOpenButton}, {0, nullptr, {}},
+        {ID_FILE_OPEN, "open", QStyle::SP_DialogOpenButton},
+        {0, nullptr, {}},
         {ID_EDIT_COPY, "copy", QStyle::SP_FileIcon},
-        {ID_FILE_PRINT, "print", QStyle::SP_FileIcon},       {0, nullptr, {}},
+        {ID_FILE_PRINT, "print", QStyle::SP_FileIcon},
+        {0, nullptr, {}},
         {ID_EDIT_FIND, "find", QStyle::SP_FileDialogContentsView},
-        {ID_FIND_NEXT, "findnext", QStyle::SP_ArrowRight},   {0, nullptr, {}},
-        {ID_JUMP_TOP, "top", QStyle::SP_ArrowUp},            {0, nullptr, {}},
+        {ID_FIND_NEXT, "findnext", QStyle::SP_ArrowRight},
+        {0, nullptr, {}},
+        {ID_JUMP_TOP, "top", QStyle::SP_ArrowUp},
+        {0, nullptr, {}},
         {ID_JUMP_DIMENSIONS, "dimensions", QStyle::SP_FileIcon},
         {ID_JUMP_VARIABLES, "variables", QStyle::SP_FileIcon},
         {ID_JUMP_DATA, "data", QStyle::SP_FileIcon},
-        {ID_JUMP_TAIL, "tail", QStyle::SP_ArrowDown},        {0, nullptr, {}},
-        {ID_GOTO_LINE, "gotoline", QStyle::SP_ArrowForward}, {0, nullptr, {}},
-        {ID_FLOAT_OVERVIEW, "overview", QStyle::SP_FileDialogDetailedView}, {0, nullptr, {}},
+        {ID_JUMP_TAIL, "tail", QStyle::SP_ArrowDown},
+        {0, nullptr, {}},
+        {ID_GOTO_LINE, "gotoline", QStyle::SP_ArrowForward},
+        {0, nullptr, {}},
+        {ID_FLOAT_OVERVIEW, "overview", QStyle::SP_FileDialogDetailedView},
+        {0, nullptr, {}},
         {ID_APP_ABOUT, "about", QStyle::SP_MessageBoxQuestion},
     };
     for (const Button& b : buttons) {
@@ -300,9 +309,8 @@ void CMainFrame::createToolBar()
     QAction* toggle = Action(ID_VIEW_TOOLBAR);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, m_toolBar, &QWidget::setVisible);
-    connect(m_toolBar, &QToolBar::visibilityChanged, toggle, [toggle, this] {
-        toggle->setChecked(!m_toolBar->isHidden());
-    });
+    connect(m_toolBar, &QToolBar::visibilityChanged, toggle,
+            [toggle, this] { toggle->setChecked(!m_toolBar->isHidden()); });
 }
 
 void CMainFrame::createStatusBar()
@@ -366,9 +374,9 @@ void CMainFrame::UpdateCommands()
     const bool text = !m_view->IsTextEmpty();
     const bool profile = text && m_view->m_bProfileFile;
     const bool selection = m_view->HasSelection();
-    for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES,
-                   ID_JUMP_DATA, ID_JUMP_TAIL, ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE,
-                   ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
+    for (int id :
+         {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL,
+          ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
     // Pointing at a disabled profile tool tells why it is off.
@@ -380,8 +388,9 @@ void CMainFrame::UpdateCommands()
     // The Float Overview: several profiles, each with a date and a position.
     const auto& vars = m_view->m_astrVariables;
     const auto has = [&vars](const char* name) { return std::find(vars.begin(), vars.end(), name) != vars.end(); };
-    Action(ID_FLOAT_OVERVIEW)->setEnabled(text && m_view->m_profileExtent.profiles > 1 && has("LATITUDE") &&
-                                          has("LONGITUDE") && has("JULD"));
+    Action(ID_FLOAT_OVERVIEW)
+        ->setEnabled(text && m_view->m_profileExtent.profiles > 1 && has("LATITUDE") && has("LONGITUDE") &&
+                     has("JULD"));
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
     // A read-only view with one pane: nothing to paste, undo or switch to.
@@ -436,8 +445,9 @@ void CMainFrame::OnFilePrintDirect()
         if (target.isEmpty())
             return;
         if (CBrinewickDoc::LooksLikeNetcdf(target)) {
-            BwMessageBox(this, tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target),
-                         tr("Brinewick"), MbIcon::Stop);
+            BwMessageBox(
+                this, tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target),
+                tr("Brinewick"), MbIcon::Stop);
             return;
         }
         m_printer->setOutputFormat(QPrinter::PdfFormat);
@@ -462,9 +472,18 @@ void CMainFrame::OnFilePrintSetup()
     dlg.exec();
 }
 
-void CMainFrame::OnSaveCsv() { RunCsvSave(this, m_doc->FilePath(), &m_view->m_profileExtent); }
-void CMainFrame::OnProfileView() { RunProfileView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
-void CMainFrame::OnGraphView() { RunGraphView(this, m_doc->FilePath(), &m_view->m_profileExtent); }
+void CMainFrame::OnSaveCsv()
+{
+    RunCsvSave(this, m_doc->FilePath(), &m_view->m_profileExtent);
+}
+void CMainFrame::OnProfileView()
+{
+    RunProfileView(this, m_doc->FilePath(), &m_view->m_profileExtent);
+}
+void CMainFrame::OnGraphView()
+{
+    RunGraphView(this, m_doc->FilePath(), &m_view->m_profileExtent);
+}
 
 void CMainFrame::OnFtpTransmit()
 {
@@ -487,9 +506,10 @@ void CMainFrame::OnViewTextLimit()
     // A variable whose text would pass the limit is summarised, so a huge or lying file
     // cannot take all the memory; the limit holds for the files opened after it is set.
     bool ok = false;
-    const int mb = QInputDialog::getInt(this, tr("Text Limit per Variable"),
-                                        tr("Most text one variable may make, in MB\n(for the files opened from now on):"),
-                                        AppKey::kVariableTextLimitMB.Read(), 1, 1 << 20, 64, &ok);
+    const int mb =
+        QInputDialog::getInt(this, tr("Text Limit per Variable"),
+                             tr("Most text one variable may make, in MB\n(for the files opened from now on):"),
+                             AppKey::kVariableTextLimitMB.Read(), 1, 1 << 20, 64, &ok);
     if (ok)
         AppKey::kVariableTextLimitMB.Write(mb);
 }

@@ -63,7 +63,8 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         if (pdf.empty())
             pdf = QFileInfo(path).completeBaseName().toStdString() + ".pdf";
         const QString out = QString::fromLocal8Bit(pdf.c_str());
-        if (CBrinewickDoc::LooksLikeNetcdf(out) || QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+        if (CBrinewickDoc::LooksLikeNetcdf(out) ||
+            QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
             std::fprintf(stderr, "brinewick: %s is a netCDF file; not printing over it\n", pdf.c_str());
             return 1;
         }

@@ -21,7 +21,7 @@ namespace {
 constexpr int kGap = 12;
 constexpr double kZoomStep = 1.25;
 constexpr double kMinPageWidth = 50; // screen pixels
-constexpr int kMaxPageWidth = 4000; // screen pixels: a page image beyond this is not worth its memory
+constexpr int kMaxPageWidth = 4000;  // screen pixels: a page image beyond this is not worth its memory
 
 // The area the pages are painted on, inside the scroll area.
 class PageArea : public QWidget {
@@ -42,8 +42,7 @@ private:
 } // namespace
 
 CPrintPreviewDlg::CPrintPreviewDlg(const TextBuffer& text, QPrinter& printer, QWidget* parent)
-    : QDialog(parent), m_text(text), m_printer(printer),
-      m_layout(std::make_unique<TextPrinter>(text, printer))
+    : QDialog(parent), m_text(text), m_printer(printer), m_layout(std::make_unique<TextPrinter>(text, printer))
 {
     setObjectName(QStringLiteral("CPrintPreviewDlg"));
     setWindowTitle(tr("Print Preview") + QStringLiteral(" - ") + tr("Brinewick"));
@@ -88,8 +87,8 @@ CPrintPreviewDlg::CPrintPreviewDlg(const TextBuffer& text, QPrinter& printer, QW
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bar = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{print, m_next, m_prev, m_numPages, m_zoomIn, m_zoomOut,
-                                                      fitWidth, fitPage, close})
+    for (QWidget* w : std::initializer_list<QWidget*>{print, m_next, m_prev, m_numPages, m_zoomIn, m_zoomOut, fitWidth,
+                                                      fitPage, close})
         bar->addWidget(w);
     bar->addStretch(1);
     bar->addWidget(new QLabel(tr("Page:"), this));
@@ -116,7 +115,10 @@ CPrintPreviewDlg::CPrintPreviewDlg(const TextBuffer& text, QPrinter& printer, QW
 
 CPrintPreviewDlg::~CPrintPreviewDlg() = default;
 
-int CPrintPreviewDlg::PageCount() const { return m_layout->PageCount(); }
+int CPrintPreviewDlg::PageCount() const
+{
+    return m_layout->PageCount();
+}
 
 void CPrintPreviewDlg::SetPage(int page)
 {

@@ -6,7 +6,10 @@
 #include "uikit/NumberText.h"
 
 namespace {
-QString Key(int i) { return QStringLiteral("Recent File List/File") + IntegerText(i + 1); }
+QString Key(int i)
+{
+    return QStringLiteral("Recent File List/File") + IntegerText(i + 1);
+}
 } // namespace
 
 void RecentFileList::Load()

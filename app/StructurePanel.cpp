@@ -15,7 +15,10 @@ namespace {
 constexpr int kKindRole = Qt::UserRole;      // CBrinewickView::Item, -1 for a group
 constexpr int kIndexRole = Qt::UserRole + 1; // index in the structure's list
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString FromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 } // namespace
 
@@ -54,7 +57,8 @@ void CStructurePanel::refill()
     const FileStructure& s = m_view->Structure();
     m_tree->clear();
     auto group = [this](const QString& title, std::size_t count) {
-        const QString text = title + QStringLiteral(" (") + IntegerText(static_cast<long long>(count)) + QLatin1Char(')');
+        const QString text =
+            title + QStringLiteral(" (") + IntegerText(static_cast<long long>(count)) + QLatin1Char(')');
         auto* item = new QTreeWidgetItem(m_tree, {text});
         item->setData(0, kKindRole, -1);
         item->setExpanded(true);
@@ -108,8 +112,8 @@ void CStructurePanel::SetFilter(const QString& text)
         int shown = 0;
         for (int c = 0; c < group->childCount(); ++c) {
             QTreeWidgetItem* item = group->child(c);
-            const bool match = needle.isEmpty() || item->text(0).contains(needle, Qt::CaseInsensitive)
-                || item->text(2).contains(needle, Qt::CaseInsensitive);
+            const bool match = needle.isEmpty() || item->text(0).contains(needle, Qt::CaseInsensitive) ||
+                               item->text(2).contains(needle, Qt::CaseInsensitive);
             item->setHidden(!match);
             shown += match ? 1 : 0;
         }

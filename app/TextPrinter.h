@@ -34,8 +34,8 @@ public:
 private:
     const TextBuffer& m_text;
     std::unique_ptr<FontTextMeasure> m_measure;
-    QRectF m_paper;    // the whole sheet, device pixels (origin at the printable area)
-    QRectF m_body;     // where the text goes
+    QRectF m_paper; // the whole sheet, device pixels (origin at the printable area)
+    QRectF m_body;  // where the text goes
     double m_lineHeight = 1;
     double m_ascent = 1;
     int m_linesPerPage = 1;

@@ -69,7 +69,8 @@ inline void WriteArgoMultiFile(const std::string& path, std::size_t profiles, st
         days[p] = p % 97 == 50 ? juldFill : 24000.0 + 5.0 * static_cast<double>(p) + 0.6097;
         lats[p] = 12.0 + 0.01 * static_cast<double>(p % 500);
         lons[p] = 114.5 + 0.02 * static_cast<double>(p % 300);
-        const std::string s = p % 2 ? "Near-surface sampling: averaged, unpumped" : "Primary sampling: averaged [10 dbar]";
+        const std::string s =
+            p % 2 ? "Near-surface sampling: averaged, unpumped" : "Primary sampling: averaged [10 dbar]";
         schemes.replace(p * 256, s.size(), s);
     }
     Check(nc_put_var_int(ncid, cycle, cycles.data()), "put");

@@ -75,10 +75,10 @@ void SaveShots(const QString& dir, const QString& file)
     }
     {
         CGraphDlg dlg;
-        dlg.SetProfiles(list.profiles, [path, info](std::span<const std::size_t> p, std::vector<CLevelArray>& out,
-                                                    QString*) {
-            return LoadProfileLevels(path, info.extent, p, out).ok;
-        });
+        dlg.SetProfiles(list.profiles,
+                        [path, info](std::span<const std::size_t> p, std::vector<CLevelArray>& out, QString*) {
+                            return LoadProfileLevels(path, info.extent, p, out).ok;
+                        });
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
         dlg.Chooser()->Choose(AllProfiles(list.profiles.size()));
@@ -139,8 +139,10 @@ int main(int argc, char** argv)
     const ProfileToolsInfo info = ReadProfileToolsInfo(file);
     ProfileSummaryList list = ReadProfileSummaries(file);
     CGraphDlg dlg;
-    dlg.SetProfiles(std::move(list.profiles), [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out,
-                                                  QString*) { return LoadProfileLevels(file, info.extent, p, out).ok; });
+    dlg.SetProfiles(std::move(list.profiles),
+                    [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out, QString*) {
+                        return LoadProfileLevels(file, info.extent, p, out).ok;
+                    });
     dlg.show();
     if (!QTest::qWaitForWindowExposed(&dlg))
         return 1;
@@ -180,8 +182,8 @@ int main(int argc, char** argv)
                 "%.2f ms\n",
                 d.mean, d.median, d.max, c.median);
     std::printf("graph, all 300 profiles x 1000 levels chosen (read and drawn): %.1f ms\n", chooseAll);
-    std::printf("graph, full redraw with repaint: mean %.2f ms, median %.2f ms, max %.2f ms (target < 50 ms)\n",
-                r.mean, r.median, r.max);
+    std::printf("graph, full redraw with repaint: mean %.2f ms, median %.2f ms, max %.2f ms (target < 50 ms)\n", r.mean,
+                r.median, r.max);
     std::printf("graph, cursor move with repaint (%zu level changes): mean %.3f ms, median %.3f ms, max %.3f ms "
                 "(target < 5 ms); CPU time median %.3f ms\n",
                 moves.size(), m.mean, m.median, m.max, Summarise(movesCpu).median);

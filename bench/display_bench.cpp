@@ -106,13 +106,12 @@ int main(int argc, char** argv)
     const Stats m = Summarise(moves), mp = Summarise(movesPainted);
     const Stats r = Summarise(redraws), rp = Summarise(redrawsPainted);
     std::printf("levels %d, plot %dx%d pixels\n", levels.GetSize(), plot.Width(), plot.Height());
-    std::printf("cursor move (level changed, %d of %d moves): mean %.3f ms, median %.3f ms, max %.3f ms\n",
-                changed, kMoves, m.mean, m.median, m.max);
-    std::printf("cursor move with repaint: mean %.3f ms, median %.3f ms, max %.3f ms (target < 5 ms)\n",
-                mp.mean, mp.median, mp.max);
-    std::printf("full redraw (%d): mean %.3f ms, median %.3f ms, max %.3f ms\n", kRedraws, r.mean,
-                r.median, r.max);
-    std::printf("full redraw with repaint: mean %.3f ms, median %.3f ms, max %.3f ms (target < 30 ms)\n",
-                rp.mean, rp.median, rp.max);
+    std::printf("cursor move (level changed, %d of %d moves): mean %.3f ms, median %.3f ms, max %.3f ms\n", changed,
+                kMoves, m.mean, m.median, m.max);
+    std::printf("cursor move with repaint: mean %.3f ms, median %.3f ms, max %.3f ms (target < 5 ms)\n", mp.mean,
+                mp.median, mp.max);
+    std::printf("full redraw (%d): mean %.3f ms, median %.3f ms, max %.3f ms\n", kRedraws, r.mean, r.median, r.max);
+    std::printf("full redraw with repaint: mean %.3f ms, median %.3f ms, max %.3f ms (target < 30 ms)\n", rp.mean,
+                rp.median, rp.max);
     return 0;
 }

@@ -83,9 +83,9 @@ int main(int argc, char** argv)
         for (int v = 0; v < 6; ++v) {
             for (std::size_t k = 0; k < nlev; ++k) {
                 double z = static_cast<double>(k);
-                double value = v < 2 ? 2.0 + 2.0 * z + 0.1 * static_cast<double>(p % 10)
-                             : v < 4 ? 25.0 - 0.02 * z + 0.001 * static_cast<double>(p % 100)
-                                     : 34.5 + 0.0007 * z + 0.0001 * static_cast<double>(p % 50);
+                double value = v < 2   ? 2.0 + 2.0 * z + 0.1 * static_cast<double>(p % 10)
+                               : v < 4 ? 25.0 - 0.02 * z + 0.001 * static_cast<double>(p % 100)
+                                       : 34.5 + 0.0007 * z + 0.0001 * static_cast<double>(p % 50);
                 row[k] = k < valid ? static_cast<float>(value) : 99999.f;
             }
             check(nc_put_vara_float(ncid, vars[v], start, count, row.data()), names[v]);

@@ -190,9 +190,7 @@ void pr_att_vals(CdlWriter& w, int type, std::size_t count, const double* values
             append_int(out, static_cast<short>(static_cast<unsigned short>(truncate(v) & 0xFFFF)));
             out += 's';
             break;
-        case NC_INT:
-            append_int(out, static_cast<int>(static_cast<unsigned int>(truncate(v) & 0xFFFFFFFF)));
-            break;
+        case NC_INT: append_int(out, static_cast<int>(static_cast<unsigned int>(truncate(v) & 0xFFFFFFFF))); break;
         case NC_FLOAT:
         case NC_DOUBLE: {
             std::string number = (type == NC_FLOAT ? w.formats.float_att : w.formats.double_att).format(v);
@@ -200,9 +198,7 @@ void pr_att_vals(CdlWriter& w, int type, std::size_t count, const double* values
             out += number;
             break;
         }
-        default:
-            cdl_error(w, "pr_att_vals: bad type");
-            continue;
+        default: cdl_error(w, "pr_att_vals: bad type"); continue;
         }
         if (!last)
             out += ", ";

@@ -62,12 +62,18 @@ std::optional<CFormat> CFormat::parse(std::string_view text, ValueKind kind, std
         NumberSpec spec;
         for (; i < text.size(); ++i) {
             char flag = text[i];
-            if (flag == '-') spec.left = true;
-            else if (flag == '+') spec.plus = true;
-            else if (flag == ' ') spec.space = true;
-            else if (flag == '#') spec.alt = true;
-            else if (flag == '0') spec.zero = true;
-            else break;
+            if (flag == '-')
+                spec.left = true;
+            else if (flag == '+')
+                spec.plus = true;
+            else if (flag == ' ')
+                spec.space = true;
+            else if (flag == '#')
+                spec.alt = true;
+            else if (flag == '0')
+                spec.zero = true;
+            else
+                break;
         }
         if (!read_number(text, i, kMaxWidth, &spec.width))
             return std::nullopt;
@@ -80,11 +86,17 @@ std::optional<CFormat> CFormat::parse(std::string_view text, ValueKind kind, std
         if (i < text.size() && text[i] == 'h') {
             ++i;
             spec.length = L::h;
-            if (i < text.size() && text[i] == 'h') { ++i; spec.length = L::hh; }
+            if (i < text.size() && text[i] == 'h') {
+                ++i;
+                spec.length = L::hh;
+            }
         } else if (i < text.size() && text[i] == 'l') {
             ++i;
             spec.length = L::l;
-            if (i < text.size() && text[i] == 'l') { ++i; spec.length = L::ll; }
+            if (i < text.size() && text[i] == 'l') {
+                ++i;
+                spec.length = L::ll;
+            }
         } else if (i < text.size() && text[i] == 'L') {
             ++i;
             spec.length = L::L;
@@ -92,8 +104,7 @@ std::optional<CFormat> CFormat::parse(std::string_view text, ValueKind kind, std
         if (i >= text.size())
             return std::nullopt; // '%' with no conversion letter
         spec.conv = text[i++];
-        bool suits = kind == ValueKind::Floating ? is_floating_conversion(spec.conv)
-                                                 : is_integer_conversion(spec.conv);
+        bool suits = kind == ValueKind::Floating ? is_floating_conversion(spec.conv) : is_integer_conversion(spec.conv);
         if (!suits || !length_suits(spec.length, spec.conv, kind))
             return std::nullopt;
         f.m_spec = spec;

@@ -24,8 +24,7 @@ class CFormat {
 public:
     // Parses `text` for values of `kind`. The text is cut at its first NUL byte (as a
     // C string would be). Texts longer than max_length characters are refused.
-    static std::optional<CFormat> parse(std::string_view text, ValueKind kind,
-                                        std::size_t max_length = 99);
+    static std::optional<CFormat> parse(std::string_view text, ValueKind kind, std::size_t max_length = 99);
 
     // Appends the value formatted by this format: the literal text before the
     // conversion, the number, the literal text after it.
@@ -33,8 +32,18 @@ public:
     void append(std::string& out, long long v) const;
     void append(std::string& out, int v) const { append(out, static_cast<long long>(v)); }
 
-    std::string format(double v) const { std::string s; append(s, v); return s; }
-    std::string format(long long v) const { std::string s; append(s, v); return s; }
+    std::string format(double v) const
+    {
+        std::string s;
+        append(s, v);
+        return s;
+    }
+    std::string format(long long v) const
+    {
+        std::string s;
+        append(s, v);
+        return s;
+    }
     std::string format(int v) const { return format(static_cast<long long>(v)); }
 
     ValueKind kind() const { return m_kind; }

@@ -52,7 +52,10 @@ CdlWriter::CdlWriter(CdlSink& sink, JobControl* control)
 
 CdlWriter::~CdlWriter() = default;
 
-bool CdlWriter::cancelled() const { return m_control && m_control->Cancelled(); }
+bool CdlWriter::cancelled() const
+{
+    return m_control && m_control->Cancelled();
+}
 
 void CdlWriter::flush()
 {

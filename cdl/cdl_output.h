@@ -53,17 +53,17 @@ public:
     bool cancelled() const;
     JobControl* control() const { return m_control; } // may be null
 
-    std::string error_log;          // messages, each ending in LF
+    std::string error_log; // messages, each ending in LF
     // The messages of error_log that report a text shown in part on purpose (a variable
     // over the text limit, a streaming record count): the rest of the text is sound.
     std::string note_log;
-    int line_pos = 0;               // characters on the current output line
+    int line_pos = 0; // characters on the current output line
     int line_limit = 78;
     NumberFormats formats;
-    std::string path;               // the file rendered, for messages
-    std::string variable;           // the variable being listed, for messages; empty in the header
-    bool netcdf4 = false;           // the file is netCDF-4 of the enhanced model: texts as ncdump writes them
-    bool netcdf4_classic = false;   // netCDF-4 of the classic model: control bytes of texts escaped
+    std::string path;             // the file rendered, for messages
+    std::string variable;         // the variable being listed, for messages; empty in the header
+    bool netcdf4 = false;         // the file is netCDF-4 of the enhanced model: texts as ncdump writes them
+    bool netcdf4_classic = false; // netCDF-4 of the classic model: control bytes of texts escaped
     std::size_t variable_text_limit = kDefaultVariableTextLimit; // bytes of text one variable may make
 
     // The default of variable_text_limit: well under the memory of a desktop machine,
@@ -77,7 +77,10 @@ private:
     std::size_t m_written = 0;
 };
 
-inline void cdl_put(CdlWriter& w, std::string_view text) { w.put(text); }
+inline void cdl_put(CdlWriter& w, std::string_view text)
+{
+    w.put(text);
+}
 
 // Formats as printf does (in full, whatever the length) and appends like cdl_put.
 // Used only for header lines whose arguments are texts and integers.

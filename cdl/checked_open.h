@@ -6,13 +6,13 @@
 
 // What a checked open found out about a file it opened or refused.
 struct CheckedOpen {
-    int status = 0;        // NC_NOERR, or why the file was not opened
-    int ncid = -1;         // open when status is NC_NOERR
-    std::string message;   // for the user, when status is not NC_NOERR
+    int status = 0;         // NC_NOERR, or why the file was not opened
+    int ncid = -1;          // open when status is NC_NOERR
+    std::string message;    // for the user, when status is not NC_NOERR
     bool truncated = false; // a classic file shorter than its header says
     std::uint64_t file_size = 0;
     std::uint64_t implied_size = 0;
-    bool streaming = false;             // the record count is the "streaming" marker
+    bool streaming = false;              // the record count is the "streaming" marker
     std::uint64_t streaming_records = 0; // then: the whole records the file holds
     // The sentence that says a file is truncated.
     std::string truncation_message() const;

@@ -13,8 +13,8 @@ namespace {
 constexpr std::uint32_t kTagDimension = 0x0A;
 constexpr std::uint32_t kTagVariable = 0x0B;
 constexpr std::uint32_t kTagAttribute = 0x0C;
-constexpr std::uint64_t kMaxName = 256;      // the library's NC_MAX_NAME
-constexpr std::uint64_t kMaxVarDims = 1024;  // the library's NC_MAX_VAR_DIMS
+constexpr std::uint64_t kMaxName = 256;     // the library's NC_MAX_NAME
+constexpr std::uint64_t kMaxVarDims = 1024; // the library's NC_MAX_VAR_DIMS
 constexpr std::uint64_t kStreaming32 = 0xFFFFFFFFULL;
 
 struct Malformed {
@@ -102,25 +102,31 @@ private:
 std::uint64_t type_size(std::uint64_t type, int version)
 {
     switch (type) {
-    case 1: case 2: return 1;            // byte, char
-    case 3: return 2;                    // short
-    case 4: case 5: return 4;            // int, float
-    case 6: return 8;                    // double
+    case 1:
+    case 2: return 1; // byte, char
+    case 3: return 2; // short
+    case 4:
+    case 5: return 4; // int, float
+    case 6: return 8; // double
     default: break;
     }
     if (version == 5) {
         switch (type) {
-        case 7: return 1;                // ubyte
-        case 8: return 2;                // ushort
-        case 9: return 4;                // uint
-        case 10: case 11: return 8;      // int64, uint64
+        case 7: return 1; // ubyte
+        case 8: return 2; // ushort
+        case 9: return 4; // uint
+        case 10:
+        case 11: return 8; // int64, uint64
         default: break;
         }
     }
     return 0;
 }
 
-std::uint64_t pad4(std::uint64_t n) { return (n + 3) & ~std::uint64_t{3}; }
+std::uint64_t pad4(std::uint64_t n)
+{
+    return (n + 3) & ~std::uint64_t{3};
+}
 
 // "a" or "an" before a word.
 std::string with_article(const char* word)

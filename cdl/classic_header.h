@@ -8,8 +8,8 @@
 #include <string>
 
 struct ClassicHeaderCheck {
-    bool is_classic = false;     // the file begins with "CDF" and version 1, 2 or 5
-    bool header_ok = true;       // false: refused; `problem` says why
+    bool is_classic = false; // the file begins with "CDF" and version 1, 2 or 5
+    bool header_ok = true;   // false: refused; `problem` says why
     std::string problem;
     std::uint64_t file_size = 0;
     std::uint64_t implied_size = 0; // bytes the header's variables and records need

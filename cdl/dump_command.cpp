@@ -69,8 +69,7 @@ private:
 
 } // namespace
 
-int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                     const std::string& helper)
+int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, const std::string& helper)
 {
     std::string path;
     bool lf = false;

@@ -41,8 +41,8 @@ std::size_t widen_exponent(char* text, std::size_t len)
 namespace {
 
 // Writes sign, prefix and body with the padding the flags ask for.
-void pad_and_append(std::string& out, const NumberSpec& spec, std::string_view sign,
-                    std::string_view body, bool zero_pad_allowed)
+void pad_and_append(std::string& out, const NumberSpec& spec, std::string_view sign, std::string_view body,
+                    bool zero_pad_allowed)
 {
     std::size_t len = sign.size() + body.size();
     std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
@@ -77,10 +77,24 @@ char* to_chars_or_end(char* first, char* last, double v, std::chars_format fmt, 
 // result would not fit (the caller then takes the general path).
 char* fixed_fast(double a, int p, char* buf)
 {
-    static constexpr unsigned long long kPow10[] = {
-        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
-        1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
-        100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL};
+    static constexpr unsigned long long kPow10[] = {1ULL,
+                                                    10ULL,
+                                                    100ULL,
+                                                    1000ULL,
+                                                    10000ULL,
+                                                    100000ULL,
+                                                    1000000ULL,
+                                                    10000000ULL,
+                                                    100000000ULL,
+                                                    1000000000ULL,
+                                                    10000000000ULL,
+                                                    100000000000ULL,
+                                                    1000000000000ULL,
+                                                    10000000000000ULL,
+                                                    100000000000000ULL,
+                                                    1000000000000000ULL,
+                                                    10000000000000000ULL,
+                                                    100000000000000000ULL};
     if (p < 0 || p > 17 || !(a < 1e15))
         return nullptr;
     std::uint64_t bits;
@@ -159,8 +173,7 @@ void append_integer(std::string& out, const NumberSpec& spec, long long v)
         default: s = static_cast<int>(v); break;
         }
         negative = s < 0;
-        magnitude = negative ? 0ULL - static_cast<unsigned long long>(s)
-                             : static_cast<unsigned long long>(s);
+        magnitude = negative ? 0ULL - static_cast<unsigned long long>(s) : static_cast<unsigned long long>(s);
     } else {
         switch (spec.length) {
         case L::hh: magnitude = static_cast<unsigned char>(v); break;

@@ -13,15 +13,15 @@
 struct NumberSpec {
     enum class Length : std::uint8_t { None, hh, h, l, ll, L };
 
-    bool left = false;   // '-'
-    bool plus = false;   // '+'
-    bool space = false;  // ' '
-    bool alt = false;    // '#'
-    bool zero = false;   // '0'
-    int width = 0;       // 0: none
-    int precision = -1;  // -1: none
+    bool left = false;  // '-'
+    bool plus = false;  // '+'
+    bool space = false; // ' '
+    bool alt = false;   // '#'
+    bool zero = false;  // '0'
+    int width = 0;      // 0: none
+    int precision = -1; // -1: none
     Length length = Length::None;
-    char conv = 'd';     // one of d i u o x X c (integer) or f F e E g G (floating)
+    char conv = 'd'; // one of d i u o x X c (integer) or f F e E g G (floating)
 };
 
 bool is_integer_conversion(char conv);

@@ -55,9 +55,9 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
         // The library would report 4294967295 records, reading zeros past the end.
         state.root_records = opened.streaming_records;
         cdl_note(w,
-                  "%s: the header gives the number of records as \"streaming\" (0xFFFFFFFF); the %llu whole records "
-                  "the file holds are shown",
-                  path.c_str(), static_cast<unsigned long long>(opened.streaming_records));
+                 "%s: the header gives the number of records as \"streaming\" (0xFFFFFFFF); the %llu whole records "
+                 "the file holds are shown",
+                 path.c_str(), static_cast<unsigned long long>(opened.streaming_records));
     }
     render_group(w, ncid, 0, state);
     outcome.dimension_names = std::move(state.dimension_names);

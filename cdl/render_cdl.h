@@ -8,10 +8,9 @@
 
 class JobControl;
 
-
 // How a rendering ended, and what it learned of the file on the way.
 struct CdlOutcome {
-    std::string log;     // messages, each ending in LF; empty means success
+    std::string log; // messages, each ending in LF; empty means success
     bool cancelled = false;
     std::vector<std::string> dimension_names; // in id order
     std::vector<std::string> variable_names;  // in id order

@@ -194,8 +194,7 @@ class FrameReader {
 public:
     FrameReader(CdlSink& sink, IsolatedRender& result, JobControl* control)
         : m_sink(sink), m_result(result), m_control(control)
-    {
-    }
+    {}
 
     void feed(std::string_view bytes)
     {
@@ -260,7 +259,8 @@ int serve_render_child(const std::string& path, const std::function<std::string(
     const CdlOutcome outcome = render_cdl(path, sink, nullptr, options);
     const std::string more = extra ? extra() : std::string();
     const bool sent = write_frame(Log, outcome.log) && write_frame(Notes, outcome.notes) &&
-                      write_frame(Structure, encode_structure(outcome)) && write_frame(Dimensions, join_names(outcome.dimension_names)) &&
+                      write_frame(Structure, encode_structure(outcome)) &&
+                      write_frame(Dimensions, join_names(outcome.dimension_names)) &&
                       write_frame(Variables, join_names(outcome.variable_names)) && write_frame(Extra, more) &&
                       write_frame(End, {});
     return sent ? 0 : 3;
@@ -271,11 +271,9 @@ IsolatedRender render_cdl_isolated(const std::string& program, const std::string
 {
     IsolatedRender result;
     FrameReader reader(sink, result, control);
-    const ChildResult child = run_child(program,
-                                        {"--render-child", path, "--text-limit",
-                                         std::to_string(options.variable_text_limit)},
-                                        limits, control,
-                                        [&](std::string_view bytes) { reader.feed(bytes); });
+    const ChildResult child =
+        run_child(program, {"--render-child", path, "--text-limit", std::to_string(options.variable_text_limit)},
+                  limits, control, [&](std::string_view bytes) { reader.feed(bytes); });
     if (child.cancelled) {
         result.outcome.cancelled = true;
         return result;

@@ -165,9 +165,18 @@ void append_value_at(CdlWriter& w, int ncid, int type, const unsigned char* p, s
 
 } // namespace
 
-bool is_classic_type(int type) { return type >= NC_BYTE && type <= NC_DOUBLE; }
-bool is_extended_integer(int type) { return type >= NC_UBYTE && type <= NC_UINT64; }
-bool is_user_type(int type) { return type > NC_MAX_ATOMIC_TYPE; }
+bool is_classic_type(int type)
+{
+    return type >= NC_BYTE && type <= NC_DOUBLE;
+}
+bool is_extended_integer(int type)
+{
+    return type >= NC_UBYTE && type <= NC_UINT64;
+}
+bool is_user_type(int type)
+{
+    return type > NC_MAX_ATOMIC_TYPE;
+}
 
 bool describe_type(int ncid, int type, NcTypeInfo& info)
 {
@@ -259,8 +268,8 @@ void append_quoted_string(std::string& out, std::string_view text)
         case '\\': out += "\\\\"; break;
         default:
             if (c < 0x20 || c == 0x7F) {
-                char oct[5] = {'\\', static_cast<char>('0' + ((c >> 6) & 7)),
-                               static_cast<char>('0' + ((c >> 3) & 7)), static_cast<char>('0' + (c & 7)), 0};
+                char oct[5] = {'\\', static_cast<char>('0' + ((c >> 6) & 7)), static_cast<char>('0' + ((c >> 3) & 7)),
+                               static_cast<char>('0' + (c & 7)), 0};
                 out += oct;
             } else {
                 out += static_cast<char>(c);

@@ -15,7 +15,7 @@ struct NcTypeInfo {
     std::size_t size = 0; // bytes of one value in memory
     int base = 0;         // base type of an enum or vlen
     std::size_t nfields = 0;
-    std::string name;     // as stored, unescaped
+    std::string name; // as stored, unescaped
 };
 
 // Describes `type` as seen from group `ncid`; false for a type the library does not know.

@@ -22,7 +22,7 @@ constexpr std::size_t kChunk = 1000;
 struct FillTest {
     bool has_fill = false;
     double fill = 0.0;
-    double tolerance = 0.0; // |epsilon * fill| for float and double
+    double tolerance = 0.0;      // |epsilon * fill| for float and double
     unsigned long long bits = 0; // the fill of an extended integer type
 
     bool exact(double v) const { return has_fill && v == fill; }
@@ -43,8 +43,7 @@ bool is_fill(T v, const FillTest& ft, int type)
 {
     switch (type) {
     case NC_FLOAT:
-    case NC_DOUBLE:
-        return ft.near(static_cast<double>(v));
+    case NC_DOUBLE: return ft.near(static_cast<double>(v));
     case NC_INT:
         // The fill truncated toward zero; a fill outside the int range never matches.
         return ft.has_fill && ft.fill > -2147483649.0 && ft.fill < 2147483648.0 &&
@@ -58,8 +57,7 @@ bool is_fill(T v, const FillTest& ft, int type)
             return ft.has_fill && static_cast<unsigned long long>(v) == ft.bits;
         else
             return false;
-    default:
-        return ft.exact(static_cast<double>(v));
+    default: return ft.exact(static_cast<double>(v));
     }
 }
 
@@ -68,9 +66,7 @@ bool is_fill(T v, const FillTest& ft, int type)
 // outside blank to tilde when the value came from a %c conversion.
 void escape_unprintable(std::string& text, std::size_t from, bool char_conversion)
 {
-    auto bad = [char_conversion](unsigned char c) {
-        return c < 0x20 || c == 0x7F || (char_conversion && c > 0x7F);
-    };
+    auto bad = [char_conversion](unsigned char c) { return c < 0x20 || c == 0x7F || (char_conversion && c > 0x7F); };
     std::size_t i = from;
     while (i < text.size() && !bad(static_cast<unsigned char>(text[i])))
         ++i;
@@ -130,8 +126,8 @@ const std::array<std::string, 256>& string_escapes()
             if (b >= 0x20 && b <= 0x7E) {
                 t[static_cast<std::size_t>(b)] = std::string(1, static_cast<char>(b));
             } else {
-                char oct[5] = {'\\', static_cast<char>('0' + ((b >> 6) & 7)),
-                               static_cast<char>('0' + ((b >> 3) & 7)), static_cast<char>('0' + (b & 7)), 0};
+                char oct[5] = {'\\', static_cast<char>('0' + ((b >> 6) & 7)), static_cast<char>('0' + ((b >> 3) & 7)),
+                               static_cast<char>('0' + (b & 7)), 0};
                 t[static_cast<std::size_t>(b)] = oct;
             }
         }
@@ -174,8 +170,7 @@ FillTest fill_of(CdlWriter& w, int ncid, int varid, int type)
     nc_type att_type = NC_NAT;
     size_t att_len = 0;
     bool found = false;
-    if (nc_inq_att(ncid, varid, "_FillValue", &att_type, &att_len) == NC_NOERR && att_type == type &&
-        att_len == 1) {
+    if (nc_inq_att(ncid, varid, "_FillValue", &att_type, &att_len) == NC_NOERR && att_type == type && att_len == 1) {
         double f = 0.0;
         int status = nc_get_att_double(ncid, varid, "_FillValue", &f);
         if (status == NC_NOERR) {
@@ -204,8 +199,8 @@ void typed_fill_of(CdlWriter& w, int ncid, int varid, var_desc& vp)
 {
     nc_type att_type = NC_NAT;
     size_t att_len = 0;
-    const bool has_att = nc_inq_att(ncid, varid, "_FillValue", &att_type, &att_len) == NC_NOERR &&
-                         att_type == vp.type && att_len == 1;
+    const bool has_att =
+        nc_inq_att(ncid, varid, "_FillValue", &att_type, &att_len) == NC_NOERR && att_type == vp.type && att_len == 1;
     vp.has_fill = false;
     int status = NC_NOERR;
     if (is_extended_integer(vp.type)) {
@@ -253,8 +248,8 @@ void typed_fill_of(CdlWriter& w, int ncid, int varid, var_desc& vp)
 
 // Values of strings and user-defined types, each written by append_value, with "_"
 // for a value equal to the fill.
-void put_typed(CdlWriter& w, int ncid, const var_desc& vp, const unsigned char* values, std::size_t n,
-               std::size_t size, bool more, bool last_row)
+void put_typed(CdlWriter& w, int ncid, const var_desc& vp, const unsigned char* values, std::size_t n, std::size_t size,
+               bool more, bool last_row)
 {
     std::string text;
     for (std::size_t i = 0; i < n; ++i) {
@@ -287,14 +282,18 @@ void summarise(CdlWriter& w, const var_desc& vp, std::size_t total)
 {
     cdl_printf(w, "\n%s // %s: %zu values not listed: their text would pass the limit of %zu bytes for one variable\n",
                vp.indent.c_str(), vp.name.c_str(), total, w.variable_text_limit);
-    cdl_note(w, "%s: variable %s is not listed: the text of its %zu values would pass the limit of %zu bytes for one "
-                 "variable",
-              w.path.c_str(), vp.name.c_str(), total, w.variable_text_limit);
+    cdl_note(w,
+             "%s: variable %s is not listed: the text of its %zu values would pass the limit of %zu bytes for one "
+             "variable",
+             w.path.c_str(), vp.name.c_str(), total, w.variable_text_limit);
 }
 
 } // namespace
 
-void set_line_pos(CdlWriter& w, int pos) { w.line_pos = pos; }
+void set_line_pos(CdlWriter& w, int pos)
+{
+    w.line_pos = pos;
+}
 
 void put_unbroken(CdlWriter& w, std::string_view piece)
 {
@@ -350,8 +349,7 @@ int read_numeric(int ncid, int varid, int type, const std::size_t* corner, const
     case NC_USHORT: return nc_get_vara_ushort(ncid, varid, corner, counts, static_cast<unsigned short*>(buffer));
     case NC_UINT: return nc_get_vara_uint(ncid, varid, corner, counts, static_cast<unsigned int*>(buffer));
     case NC_INT64: return nc_get_vara_longlong(ncid, varid, corner, counts, static_cast<long long*>(buffer));
-    case NC_UINT64:
-        return nc_get_vara_ulonglong(ncid, varid, corner, counts, static_cast<unsigned long long*>(buffer));
+    case NC_UINT64: return nc_get_vara_ulonglong(ncid, varid, corner, counts, static_cast<unsigned long long*>(buffer));
     default: return NC_EBADTYPE;
     }
 }
@@ -361,7 +359,9 @@ void put_numeric_chunk(CdlWriter& w, int type, const void* buffer, std::size_t n
 {
     switch (type) {
     case NC_BYTE: put_numeric(w, static_cast<const signed char*>(buffer), n, fmt, ft, type, more, last_row); break;
-    case NC_CHAR: put_numeric(w, static_cast<const signed char*>(buffer), n, fmt, FillTest{}, type, more, last_row); break;
+    case NC_CHAR:
+        put_numeric(w, static_cast<const signed char*>(buffer), n, fmt, FillTest{}, type, more, last_row);
+        break;
     case NC_SHORT: put_numeric(w, static_cast<const short*>(buffer), n, fmt, ft, type, more, last_row); break;
     case NC_INT: put_numeric(w, static_cast<const int*>(buffer), n, fmt, ft, type, more, last_row); break;
     case NC_FLOAT: put_numeric(w, static_cast<const float*>(buffer), n, fmt, ft, type, more, last_row); break;
@@ -477,9 +477,10 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
             if (w.written() - start > w.variable_text_limit) {
                 cdl_printf(w, "\n%s // %s: listing stopped: its text passed the limit of %zu bytes for one variable\n",
                            vp.indent.c_str(), vp.name.c_str(), w.variable_text_limit);
-                cdl_note(w, "%s: variable %s is listed only in part: its text passed the limit of %zu bytes for one "
-                             "variable",
-                          w.path.c_str(), vp.name.c_str(), w.variable_text_limit);
+                cdl_note(w,
+                         "%s: variable %s is listed only in part: its text passed the limit of %zu bytes for one "
+                         "variable",
+                         w.path.c_str(), vp.name.c_str(), w.variable_text_limit);
                 return 0;
             }
         }

@@ -11,8 +11,7 @@
 
 #include "chooser/ProfileChooserModel.h"
 
-CProfileChooser::CProfileChooser(QWidget* parent)
-    : QWidget(parent)
+CProfileChooser::CProfileChooser(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ProfileChooser"));
     m_model = new CProfileChooserModel(this);

@@ -17,10 +17,7 @@ QString Flag(char c)
 
 } // namespace
 
-CProfileChooserModel::CProfileChooserModel(QObject* parent)
-    : QAbstractTableModel(parent)
-{
-}
+CProfileChooserModel::CProfileChooserModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void CProfileChooserModel::SetProfiles(std::vector<ProfileSummary> profiles)
 {
@@ -52,31 +49,24 @@ QVariant CProfileChooserModel::data(const QModelIndex& index, int role) const
     // Sort keys: empty cells before every value.
     constexpr double kEmpty = -1.0e300;
     switch (index.column()) {
-    case Index:
-        return display ? QVariant(QString::number(p.index)) : QVariant(static_cast<qulonglong>(p.index));
+    case Index: return display ? QVariant(QString::number(p.index)) : QVariant(static_cast<qulonglong>(p.index));
     case Cycle:
         if (display)
             return p.cycle ? QString::number(*p.cycle) : QString();
         return p.cycle ? static_cast<double>(*p.cycle) : kEmpty;
-    case Direction:
-        return Flag(p.direction);
-    case DataMode:
-        return Flag(p.dataMode);
+    case Direction: return Flag(p.direction);
+    case DataMode: return Flag(p.dataMode);
     case Date:
         if (display)
             return QString::fromStdString(p.date);
         return p.juld && !p.date.empty() ? *p.juld : kEmpty;
-    case Latitude:
-        return display ? QVariant(Degrees(p.latitude)) : QVariant(p.latitude.value_or(kEmpty));
-    case Longitude:
-        return display ? QVariant(Degrees(p.longitude)) : QVariant(p.longitude.value_or(kEmpty));
-    case Scheme:
-        return QString::fromUtf8(p.scheme.data(), static_cast<qsizetype>(p.scheme.size()));
+    case Latitude: return display ? QVariant(Degrees(p.latitude)) : QVariant(p.latitude.value_or(kEmpty));
+    case Longitude: return display ? QVariant(Degrees(p.longitude)) : QVariant(p.longitude.value_or(kEmpty));
+    case Scheme: return QString::fromUtf8(p.scheme.data(), static_cast<qsizetype>(p.scheme.size()));
     case Levels:
         return display ? QVariant(QString::number(p.levelsWithPressure))
                        : QVariant(static_cast<qulonglong>(p.levelsWithPressure));
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -84,7 +74,7 @@ QVariant CProfileChooserModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kTitles[ColumnCount] = {"N_PROF", "Cycle", "Dir", "Mode", "Date (UTC)",
+    static const char* const kTitles[ColumnCount] = {"N_PROF",   "Cycle",     "Dir",      "Mode",  "Date (UTC)",
                                                      "Latitude", "Longitude", "Sampling", "Levels"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(kTitles[section]) : QVariant();
 }

@@ -87,8 +87,7 @@ ChildResult run_child(const std::string& program, const std::vector<std::string>
             for (int waited = 0; waited < limits.cancel_grace_ms; waited += 20) {
                 siginfo_t info{};
                 // WNOWAIT: look without reaping, so the pid stays ours until waited for below.
-                if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
-                    info.si_pid != 0)
+                if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0)
                     return; // it ended by itself
                 usleep(20000);
             }
@@ -171,6 +170,12 @@ std::string& helper_program_slot()
 }
 } // namespace
 
-void set_helper_program(const std::string& program) { helper_program_slot() = program; }
+void set_helper_program(const std::string& program)
+{
+    helper_program_slot() = program;
+}
 
-const std::string& helper_program() { return helper_program_slot(); }
+const std::string& helper_program()
+{
+    return helper_program_slot();
+}

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct AutoScaleParam {
-    std::int32_t type = 1; // in: 1 linear, 2 logarithmic
+    std::int32_t type = 1;  // in: 1 linear, 2 logarithmic
     std::int32_t ndiv = 10; // in: requested number of divisions (linear only)
     double vvi = 0.0;       // in: lower end of the data range
     double vva = 0.0;       // in: upper end of the data range

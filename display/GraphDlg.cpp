@@ -62,8 +62,7 @@ QString IntegerText(int v)
 
 } // namespace
 
-CGraphDlg::CGraphDlg(QWidget* parent)
-    : CSurfaceDialog(parent, QStringLiteral("Graph viewer"), 534, 350)
+CGraphDlg::CGraphDlg(QWidget* parent) : CSurfaceDialog(parent, QStringLiteral("Graph viewer"), 534, 350)
 {
     CreateControls();
     m_timer.setSingleShot(true);
@@ -78,16 +77,16 @@ void CGraphDlg::CreateControls()
     const char* verticalTexts[3] = {"Pressure", "Density", "Temperature"};
     const int verticalIds[3] = {IDC_VERT_PRESSURE, IDC_VERT_DENSITY, IDC_VERT_TEMPERATURE};
     for (int k = 0; k < 3; ++k) {
-        m_verticalButtons[k] = Place(new QRadioButton(QString::fromLatin1(verticalTexts[k]), this),
-                                     verticalIds[k], 384, 20 + 13 * k, 54, 8);
+        m_verticalButtons[k] = Place(new QRadioButton(QString::fromLatin1(verticalTexts[k]), this), verticalIds[k], 384,
+                                     20 + 13 * k, 54, 8);
         connect(m_verticalButtons[k], &QRadioButton::clicked, this, &CGraphDlg::OnReview);
     }
     Place(new QLabel(QStringLiteral("Horizontal axis:"), this), -1, 358, 60, 51, 8);
     const char* horizontalTexts[3] = {"Temperature", "Salinity", "Density"};
     const int horizontalIds[3] = {IDC_HORZ_TEMPERATURE, IDC_HORZ_SALINITY, IDC_HORZ_DENSITY};
     for (int k = 0; k < 3; ++k) {
-        m_horizontalButtons[k] = Place(new QCheckBox(QString::fromLatin1(horizontalTexts[k]), this),
-                                       horizontalIds[k], 383, 71 + 13 * k, 54, 8);
+        m_horizontalButtons[k] = Place(new QCheckBox(QString::fromLatin1(horizontalTexts[k]), this), horizontalIds[k],
+                                       383, 71 + 13 * k, 54, 8);
         connect(m_horizontalButtons[k], &QCheckBox::clicked, this, &CGraphDlg::OnReview);
     }
 
@@ -109,8 +108,7 @@ void CGraphDlg::CreateControls()
         combo->lineEdit()->installEventFilter(this);
         m_rangeCombos[i] = combo;
         if (i % 2 == 0)
-            Place(new QLabel(QStringLiteral("-"), this), -1, horizontalRow ? 477 : 478,
-                  rowY[row] + 2, 8, 8);
+            Place(new QLabel(QStringLiteral("-"), this), -1, horizontalRow ? 477 : 478, rowY[row] + 2, 8, 8);
     }
 
     m_review = Place(new QPushButton(QStringLiteral("Review"), this), IDC_REVIEW, 358, 118, 37, 14);
@@ -406,14 +404,13 @@ void CGraphDlg::FillList()
     UpdateShown();
     const CLevelArray& levels = ShownLevels();
     const bool adjusted = IsAdjusted();
-    const LevelColumn columns[5] = {LevelColumn::No, LevelColumn::Prs, LevelColumn::Tmp,
-                                    LevelColumn::Sal, LevelColumn::Sig};
+    const LevelColumn columns[5] = {LevelColumn::No, LevelColumn::Prs, LevelColumn::Tmp, LevelColumn::Sal,
+                                    LevelColumn::Sig};
     char buf[64];
     for (int i = levels.GetSize() - 1; i >= 0; --i) {
         m_grid.AddRow(false, kWhite);
         for (LevelColumn c : columns)
-            m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)),
-                           kWhite);
+            m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)), kWhite);
         m_grid.AddCell(QString::fromUtf8(FormatSigmaThetaCell(levels[i], adjusted, buf, sizeof buf)), kWhite);
         const LevelFlags f = m_pFlags ? FlagsOfLevel(*m_pFlags, levels[i].no, adjusted) : LevelFlags{};
         auto flagText = [](char c) { return c == kNoFlag ? '-' : c; };
@@ -638,9 +635,8 @@ void CGraphDlg::mouseMoveEvent(QMouseEvent* event)
 bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn &&
-        std::any_of(m_rangeCombos.begin(), m_rangeCombos.end(), [watched](QComboBox* c) {
-            return c == watched || c->lineEdit() == watched;
-        }))
+        std::any_of(m_rangeCombos.begin(), m_rangeCombos.end(),
+                    [watched](QComboBox* c) { return c == watched || c->lineEdit() == watched; }))
         OnRangeEdit();
     return CSurfaceDialog::eventFilter(watched, event);
 }

@@ -139,8 +139,8 @@ private:
     void Relayout();
 
     CGridTable m_grid;
-    std::array<bool, 3> m_bVertical{true, false, false};  // pressure, density, temperature
-    std::array<bool, 3> m_bHorizontal{true, true, true};  // temperature, salinity, density
+    std::array<bool, 3> m_bVertical{true, false, false}; // pressure, density, temperature
+    std::array<bool, 3> m_bHorizontal{true, true, true}; // temperature, salinity, density
     std::array<double, 12> m_dRange = kDefaultGraphRanges;
     PixelRect m_rcArea;
     PixelRect m_rcPlot;

@@ -29,8 +29,7 @@ QRgb ColorOf(CurveQuantity q)
     return qRgb(c.red, c.green, c.blue);
 }
 
-constexpr CurveQuantity kCurves[3] = {CurveQuantity::Temperature, CurveQuantity::Salinity,
-                                      CurveQuantity::Density};
+constexpr CurveQuantity kCurves[3] = {CurveQuantity::Temperature, CurveQuantity::Salinity, CurveQuantity::Density};
 
 // A cross over the point at (x, y): the mark of a value flagged 3 or 4.
 void DrawBadMark(CSurfaceDC& dc, int x, int y)
@@ -288,8 +287,8 @@ PixelRect PlotRectOf(const PixelRect& area)
     return PixelRect{area.left + 60, area.top + 20, area.right - 25, area.bottom - 100};
 }
 
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
-                    const CLevelArray& levels, const QFont& labelFont)
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings, const CLevelArray& levels,
+                    const QFont& labelFont)
 {
     return DrawGraph(dc, area, settings, levels, labelFont, {});
 }

@@ -31,8 +31,8 @@ inline constexpr QRgb kBadFlagColor = 0xFFFF00FFu;
 PixelRect PlotRectOf(const PixelRect& area);
 
 // Paints the whole plot area and returns the plot frame. Drawing stays inside `area`.
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings,
-                    const CLevelArray& levels, const QFont& labelFont);
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& settings, const CLevelArray& levels,
+                    const QFont& labelFont);
 
 // The same with more profiles drawn together: before each curve of `levels` (drawn as
 // above, in the curve's colour, with its markers) the same curve of every profile of

@@ -43,8 +43,7 @@ struct GraphSettings {
 };
 
 // The default range values, in the order of GraphSettings::range.
-inline constexpr std::array<double, 12> kDefaultGraphRanges{0, 2000, 20, 28, -5, 35,
-                                                            -5, 35, 30, 38, 20, 28};
+inline constexpr std::array<double, 12> kDefaultGraphRanges{0, 2000, 20, 28, -5, 35, -5, 35, 30, 38, 20, 28};
 
 // The record's value of a quantity, adjusted or measured (99999 when missing).
 // Density is sigma-t, or sigma-theta with `sigmaTheta`.

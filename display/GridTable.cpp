@@ -32,8 +32,8 @@ QFont GridFont()
 {
     static const QFont font = [] {
         QFont f(QStringLiteral("Century"));
-        f.setFamilies({QStringLiteral("Century"), QStringLiteral("C059"),
-                       QStringLiteral("Century Schoolbook L"), QStringLiteral("serif")});
+        f.setFamilies({QStringLiteral("Century"), QStringLiteral("C059"), QStringLiteral("Century Schoolbook L"),
+                       QStringLiteral("serif")});
         f.setStyleHint(QFont::Serif);
         f.setWeight(QFont::Normal);
         // The largest size whose text height fits the 14-pixel cell.
@@ -117,8 +117,7 @@ int CGridTable::RowAt(int y) const
 
 bool CGridTable::InHeader(int x, int y) const
 {
-    return x >= m_area.left && x <= m_area.right && y >= m_area.top &&
-           y <= m_area.top + m_rowHeight;
+    return x >= m_area.left && x <= m_area.right && y >= m_area.top && y <= m_area.top + m_rowHeight;
 }
 
 int CGridTable::BorderAt(int x, int y) const
@@ -279,8 +278,7 @@ void CGridTable::DrawBody()
     {
         CSurfaceDC dc = OpenDC();
         dc.IntersectClipRect(m_area);
-        dc.FillSolidRect(PixelRect{m_area.left, m_area.top + m_rowHeight, m_area.right, m_area.bottom},
-                         kWhite);
+        dc.FillSolidRect(PixelRect{m_area.left, m_area.top + m_rowHeight, m_area.right, m_area.bottom}, kWhite);
     }
     if (!m_rows.empty()) {
         CSurfaceDC dc = OpenDC();
@@ -323,8 +321,7 @@ void CGridTable::DrawRow(CSurfaceDC& dc, int i)
     dc.IntersectClipRect(PixelRect{m_area.left, m_area.top + m_rowHeight, m_area.right, m_area.bottom});
 
     const GridRow& row = m_rows[static_cast<std::size_t>(i)];
-    dc.FillSolidRect(PixelRect{m_area.left, top, m_area.right, bottom},
-                     row.selected ? kCyan : row.background);
+    dc.FillSolidRect(PixelRect{m_area.left, top, m_area.right, bottom}, row.selected ? kCyan : row.background);
     int left = m_area.left - m_hOffset;
     const std::size_t n = std::min(m_columns.size(), row.cells.size());
     for (std::size_t k = 0; k < n; ++k) {
@@ -465,8 +462,7 @@ void CGridTable::OnLButtonDown(int x, int y)
         m_resizing = true;
         m_resizeColumn = k;
         m_resizeLeft = e - m_columns[static_cast<std::size_t>(k)].width;
-        m_resizeClip = PixelRect{std::max(m_resizeLeft, m_area.left), m_area.top, m_area.right,
-                                 m_area.bottom};
+        m_resizeClip = PixelRect{std::max(m_resizeLeft, m_area.left), m_area.top, m_area.right, m_area.bottom};
         m_columns[static_cast<std::size_t>(k)].width = std::max(x - m_resizeLeft, 0);
         CSurfaceDC dc = OpenDC();
         dc.IntersectClipRect(m_resizeClip);
@@ -474,8 +470,8 @@ void CGridTable::OnLButtonDown(int x, int y)
         SetCursorShape(true);
     } else if (const int t = TitleAt(x, y); t >= 0) {
         const int left = ColumnLeft(t);
-        m_pressedRect = PixelRect{left, m_area.top, left + m_columns[static_cast<std::size_t>(t)].width,
-                                  m_area.top + m_rowHeight};
+        m_pressedRect =
+            PixelRect{left, m_area.top, left + m_columns[static_cast<std::size_t>(t)].width, m_area.top + m_rowHeight};
         m_pressedColumn = t;
         CSurfaceDC dc = OpenDC();
         DrawTitleCell(dc, true);

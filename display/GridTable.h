@@ -21,7 +21,7 @@ class QScrollBar;
 // How a cell text fits into a column: centred when narrower than width - 4, otherwise
 // shortened by whole characters with ".." appended and drawn from the left.
 struct FittedCellText {
-    QString text;    // what is drawn; empty when not even ".." fits
+    QString text; // what is drawn; empty when not even ".." fits
     bool centred = false;
 };
 FittedCellText FitCellText(const QFontMetrics& metrics, const QString& text, int width);

@@ -17,8 +17,7 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 }
 
-CProfileDlg::CProfileDlg(QWidget* parent)
-    : CSurfaceDialog(parent, QStringLiteral("Profile viewer"), 549, 362)
+CProfileDlg::CProfileDlg(QWidget* parent) : CSurfaceDialog(parent, QStringLiteral("Profile viewer"), 549, 362)
 {
     auto* close = Place(new QPushButton(QStringLiteral("close"), this), 2, 7, 341, 50, 14);
     close->setAutoDefault(true);
@@ -28,10 +27,8 @@ CProfileDlg::CProfileDlg(QWidget* parent)
     AddFrame(IDC_GRID_AREA, 7, 7, 525, 322, false);
     auto* vbar = Place(new QScrollBar(Qt::Vertical, this), IDC_GRID_VSCROLL, 532, 7, 10, 322);
     auto* hbar = Place(new QScrollBar(Qt::Horizontal, this), IDC_GRID_HSCROLL, 7, 329, 525, 10);
-    connect(vbar, &QScrollBar::actionTriggered, this,
-            [this, vbar](int action) { ForwardScroll(vbar, action, true); });
-    connect(hbar, &QScrollBar::actionTriggered, this,
-            [this, hbar](int action) { ForwardScroll(hbar, action, false); });
+    connect(vbar, &QScrollBar::actionTriggered, this, [this, vbar](int action) { ForwardScroll(vbar, action, true); });
+    connect(hbar, &QScrollBar::actionTriggered, this, [this, hbar](int action) { ForwardScroll(hbar, action, false); });
     setMouseTracking(true);
 }
 

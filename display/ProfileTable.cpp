@@ -58,8 +58,8 @@ CFormat FloatFormat(int ncid, int varid)
     static const CFormat fallback = *CFormat::parse("%.9f", ValueKind::Floating);
     nc_type type = NC_NAT;
     size_t len = 0;
-    if (nc_inq_att(ncid, varid, "C_format", &type, &len) != NC_NOERR || type != NC_CHAR ||
-        len == 0 || len > kMaxCellText)
+    if (nc_inq_att(ncid, varid, "C_format", &type, &len) != NC_NOERR || type != NC_CHAR || len == 0 ||
+        len > kMaxCellText)
         return fallback;
     std::string text(len, '\0');
     if (nc_get_att_text(ncid, varid, "C_format", text.data()) != NC_NOERR)
@@ -189,8 +189,7 @@ ProfileTable ReadProfileTable(const std::string& path, std::size_t profile)
         char name[NC_MAX_NAME + 1] = {};
         LevelVariable lv;
         lv.varid = v;
-        if (nc_inq_varndims(ncid, v, &lv.ndims) != NC_NOERR || lv.ndims <= 0 ||
-            lv.ndims > NC_MAX_VAR_DIMS)
+        if (nc_inq_varndims(ncid, v, &lv.ndims) != NC_NOERR || lv.ndims <= 0 || lv.ndims > NC_MAX_VAR_DIMS)
             continue;
         std::vector<int> dimids(static_cast<std::size_t>(lv.ndims));
         if (nc_inq_var(ncid, v, name, &lv.type, nullptr, dimids.data(), nullptr) != NC_NOERR)

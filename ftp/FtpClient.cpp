@@ -39,10 +39,8 @@ bool IsConnectionLoss(CURLcode rc)
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-        return true;
-    default:
-        return false;
+    case CURLE_GOT_NOTHING: return true;
+    default: return false;
     }
 }
 
@@ -50,18 +48,18 @@ bool IsConnectionLoss(CURLcode rc)
 
 struct FtpClient::Request {
     std::string url;
-    std::vector<std::string> quote;     // sent before libcurl changes directory
+    std::vector<std::string> quote; // sent before libcurl changes directory
     bool noBody = false;
-    std::string customRequest;          // replaces LIST for a listing
+    std::string customRequest; // replaces LIST for a listing
     // Transfer data: either collected into `body` or handed to `sink`.
     std::string body;
     const Sink* sink = nullptr;
     const Progress* progress = nullptr;
-    JobControl* job = nullptr;          // cancel for any request
-    bool countBytes = false;            // a fetch also counts its bytes in `job`
+    JobControl* job = nullptr; // cancel for any request
+    bool countBytes = false;   // a fetch also counts its bytes in `job`
     bool sinkFailed = false;
     bool tooLarge = false;
-    std::vector<std::string> replies;   // every server reply line seen
+    std::vector<std::string> replies; // every server reply line seen
 };
 
 extern "C" {
@@ -115,15 +113,21 @@ static int FtpProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_of
 }
 }
 
-FtpClient::FtpClient(FtpTimeouts timeouts) : m_timeouts(timeouts) { GlobalInit(); }
+FtpClient::FtpClient(FtpTimeouts timeouts) : m_timeouts(timeouts)
+{
+    GlobalInit();
+}
 
-FtpClient::~FtpClient() { Close(); }
+FtpClient::~FtpClient()
+{
+    Close();
+}
 
 std::string FtpClient::BaseUrl() const
 {
     std::string host = m_strHost;
     if (host.find(':') != std::string::npos && host.front() != '[')
-        host = "[" + host + "]";  // IPv6 literal
+        host = "[" + host + "]"; // IPv6 literal
     return "ftp://" + host + ":" + std::to_string(m_nPort) + "/";
 }
 
@@ -203,8 +207,8 @@ FtpStatus FtpClient::Perform(Request& req, FtpErrorKind failureKind)
     return {failureKind, message};
 }
 
-FtpStatus FtpClient::Connect(const std::string& host, int port, const std::string& user,
-                             const std::string& password, JobControl* job)
+FtpStatus FtpClient::Connect(const std::string& host, int port, const std::string& user, const std::string& password,
+                             JobControl* job)
 {
     Close();
     if (host.empty() || port <= 0 || port > 65535 || !IsSafeCommandArgument(user) ||
@@ -272,7 +276,7 @@ FtpStatus FtpClient::ChangeDirectory(const std::string& path, JobControl* job)
     std::vector<std::string> finals;
     for (const auto& line : req.replies)
         if (line.size() >= 4 && line[3] == ' ' && std::isdigit(static_cast<unsigned char>(line[0])))
-            finals.push_back(line);  // (lines with "-" continue a multi-line reply)
+            finals.push_back(line); // (lines with "-" continue a multi-line reply)
     if (finals.size() < 2 || finals[finals.size() - 2][0] != '2') {
         std::string message = finals.size() < 2 ? std::string() : finals[finals.size() - 2];
         while (!message.empty() && (message.back() == '\r' || message.back() == '\n'))
@@ -287,8 +291,7 @@ FtpStatus FtpClient::ChangeDirectory(const std::string& path, JobControl* job)
         else if (path == "..") {
             auto slash = m_strCwd.find_last_of('/');
             cwd = slash == 0 || slash == std::string::npos ? "/" : m_strCwd.substr(0, slash);
-        }
-        else
+        } else
             cwd = m_strCwd + (m_strCwd.back() == '/' ? "" : "/") + path;
     }
     m_strCwd = cwd;
@@ -342,7 +345,7 @@ FtpStatus FtpClient::Get(const std::string& name, const Sink& sink, const Progre
 void FtpClient::Close()
 {
     if (m_pCurl) {
-        curl_easy_cleanup(m_pCurl);  // sends QUIT on the open control connection
+        curl_easy_cleanup(m_pCurl); // sends QUIT on the open control connection
         m_pCurl = nullptr;
     }
     m_strCwd.clear();

@@ -25,14 +25,24 @@ using CURL = void;
 class JobControl;
 
 struct FtpTimeouts {
-    long connectMs = 15000;       // TCP connect and login
-    long responseSeconds = 30;    // waiting for a reply on the control connection
-    long stallSeconds = 30;       // a transfer moving less than 1 byte/s for this long fails
+    long connectMs = 15000;    // TCP connect and login
+    long responseSeconds = 30; // waiting for a reply on the control connection
+    long stallSeconds = 30;    // a transfer moving less than 1 byte/s for this long fails
 };
 
 // ConnectionLost: a move, listing or fetch found the server gone (it could not be
 // reached again, or the connection broke off without a reply).
-enum class FtpErrorKind { None, Connect, Directory, Transfer, Cancelled, BadName, NotConnected, LocalFile, ConnectionLost };
+enum class FtpErrorKind {
+    None,
+    Connect,
+    Directory,
+    Transfer,
+    Cancelled,
+    BadName,
+    NotConnected,
+    LocalFile,
+    ConnectionLost
+};
 
 // Result of a client operation: success, or what went wrong with libcurl's message.
 struct FtpStatus {
@@ -73,15 +83,14 @@ public:
     // Fetches `name` (relative to the current directory) in binary into `sink`. With
     // `job`, the bytes received and the size the server reported (when it did) are
     // counted there.
-    FtpStatus Get(const std::string& name, const Sink& sink, const Progress& progress = {},
-                  JobControl* job = nullptr);
+    FtpStatus Get(const std::string& name, const Sink& sink, const Progress& progress = {}, JobControl* job = nullptr);
     // Ends the session (QUIT) and frees the connection.
     void Close();
 
     bool IsConnected() const { return m_pCurl != nullptr; }
     bool UsesMlsd() const { return m_bMlsd; }
 
-    struct Request;  // one libcurl request; defined in the source file
+    struct Request; // one libcurl request; defined in the source file
 
 private:
     FtpStatus Perform(Request& request, FtpErrorKind failureKind);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kMaxLocalPathBytes = 1023;  // the document keeps paths of at most 1023 bytes
+constexpr int kMaxLocalPathBytes = 1023; // the document keeps paths of at most 1023 bytes
 
 QString ReadSetting(const char* name)
 {
@@ -44,11 +44,8 @@ bool EndsWithNc(const std::string& name)
 struct Browse {
     FtpStatus move;
     FtpStatus list;
-    std::vector<FtpEntry> entries;  // empty when the listing failed
-    bool Lost() const
-    {
-        return move.kind == FtpErrorKind::ConnectionLost || list.kind == FtpErrorKind::ConnectionLost;
-    }
+    std::vector<FtpEntry> entries; // empty when the listing failed
+    bool Lost() const { return move.kind == FtpErrorKind::ConnectionLost || list.kind == FtpErrorKind::ConnectionLost; }
 };
 
 // Moves and lists where the client then is: a refused move lists the directory the
@@ -57,7 +54,7 @@ void MoveAndList(FtpClient& client, const std::string& path, JobControl& job, Br
 {
     result.move = client.ChangeDirectory(path, &job);
     if (result.move.kind != FtpErrorKind::Cancelled && result.move.kind != FtpErrorKind::ConnectionLost)
-        result.list = client.List(result.entries, &job);  // a refused listing shows just ".."
+        result.list = client.List(result.entries, &job); // a refused listing shows just ".."
 }
 
 void ShowConnectionLost(QWidget* parent)
@@ -118,10 +115,10 @@ CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeou
     label("FTP Site:", 7, 43, 31, 8);
     m_pSite = new QComboBox(this);
     m_pSite->setObjectName(QStringLiteral("1014"));
-    m_pSite->setGeometry(du.rect(41, 41, 86, 14));  // the drop-down height is the list's
+    m_pSite->setGeometry(du.rect(41, 41, 86, 14)); // the drop-down height is the list's
     for (const auto& site : m_sites)
         m_pSite->addItem(QString::fromStdString(site.label));
-    m_pSite->setCurrentIndex(-1);  // no initial selection
+    m_pSite->setCurrentIndex(-1); // no initial selection
     m_pCurrentDir = edit("1022", 7, 56, 197, 14);
     m_pCurrentDir->setReadOnly(true);
     label("Folder:", 7, 73, 23, 8);
@@ -148,7 +145,10 @@ CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeou
     OnInitDialog();
 }
 
-CFtpDlg::~CFtpDlg() { Disconnect(); }
+CFtpDlg::~CFtpDlg()
+{
+    Disconnect();
+}
 
 void CFtpDlg::OnInitDialog()
 {
@@ -162,7 +162,8 @@ void CFtpDlg::OnSelchangeSite()
     if (m_bBusy)
         return;
     const int index = m_pSite->currentIndex();
-    if (index <= 0 || index >= static_cast<int>(m_sites.size()) || m_sites[static_cast<std::size_t>(index)].host.empty()) {
+    if (index <= 0 || index >= static_cast<int>(m_sites.size()) ||
+        m_sites[static_cast<std::size_t>(index)].host.empty()) {
         Disconnect();
         m_pSite->setCurrentIndex(0);
         m_nShownSite = 0;
@@ -187,15 +188,15 @@ void CFtpDlg::OnSelchangeSite()
     Browse browse;
     JobControl job;
     m_bBusy = true;
-    const bool finished = RunInBackground(
-        this, QStringLiteral("Connecting to %1").arg(QString::fromStdString(site.host)), job, [&] {
+    const bool finished =
+        RunInBackground(this, QStringLiteral("Connecting to %1").arg(QString::fromStdString(site.host)), job, [&] {
             login = client->Connect(site.host, site.port, "anonymous", password, &job);
             if (login)
                 MoveAndList(*client, site.startDir, job, browse);
         });
     m_bBusy = false;
     if (!finished) {
-        m_pSite->setCurrentIndex(m_nShownSite);  // the new client logs out as it goes
+        m_pSite->setCurrentIndex(m_nShownSite); // the new client logs out as it goes
         return;
     }
 
@@ -249,11 +250,9 @@ void CFtpDlg::ShowListing(std::vector<FtpEntry> entries)
         for (auto& entry : entries) {
             if (entry.isDirectory) {
                 // A folder name goes back to the server in a CWD command.
-                if (entry.name != "." && IsSafeCommandArgument(entry.name) &&
-                    entry.name.find('/') == std::string::npos)
+                if (entry.name != "." && IsSafeCommandArgument(entry.name) && entry.name.find('/') == std::string::npos)
                     m_astrFolders.push_back(std::move(entry.name));
-            }
-            else if (EndsWithNc(entry.name) && IsSafeLocalFileName(entry.name)) {
+            } else if (EndsWithNc(entry.name) && IsSafeLocalFileName(entry.name)) {
                 // A file name becomes a local file name: names that could leave the
                 // save folder are never offered.
                 m_astrFiles.push_back(std::move(entry.name));
@@ -349,7 +348,7 @@ void CFtpDlg::OnOK()
     const int row = m_pFileList->currentRow();
     if (!m_pConnection || row < 0 || row >= static_cast<int>(m_astrFiles.size()) ||
         m_pFileList->selectedItems().isEmpty())
-        return;  // nothing selected, or no connection to fetch it over
+        return; // nothing selected, or no connection to fetch it over
     const std::string remote = m_astrFiles[static_cast<std::size_t>(row)];
 
     const QString localPath = folder + QLatin1Char('/') + QString::fromStdString(remote);
@@ -370,8 +369,9 @@ void CFtpDlg::OnOK()
         m_bBusy = true;
         // Exact byte counts, as this dialog has always shown them (the runner's
         // "bytes" would show MB).
-        RunInBackground(this, QStringLiteral("Receiving %1").arg(QString::fromStdString(remote)), job,
-                        [&] { status = FetchToFile(client, remote, local, &job); }, QStringLiteral("bytes received"));
+        RunInBackground(
+            this, QStringLiteral("Receiving %1").arg(QString::fromStdString(remote)), job,
+            [&] { status = FetchToFile(client, remote, local, &job); }, QStringLiteral("bytes received"));
         m_bBusy = false;
         // A cancel that came after the file was put in place changes nothing: it is there.
         if (!status && job.Cancelled())
@@ -382,11 +382,9 @@ void CFtpDlg::OnOK()
         Disconnect();
         ClearLists();
         done(QDialog::Accepted);
-    }
-    else if (status.kind == FtpErrorKind::ConnectionLost) {
+    } else if (status.kind == FtpErrorKind::ConnectionLost) {
         LoseConnection();
-    }
-    else if (status.kind != FtpErrorKind::Cancelled) {
+    } else if (status.kind != FtpErrorKind::Cancelled) {
         BwMessageBox(this, QStringLiteral("I was not able to perform the acquisition of a file."),
                      QStringLiteral("get error"), MbIcon::Stop);
     }
@@ -395,7 +393,7 @@ void CFtpDlg::OnOK()
 void CFtpDlg::OnCancel()
 {
     if (m_bBusy)
-        return;  // the progress dialog's Cancel stops a running fetch
+        return; // the progress dialog's Cancel stops a running fetch
     Disconnect();
     ClearLists();
     done(QDialog::Rejected);

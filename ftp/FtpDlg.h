@@ -57,12 +57,12 @@ private:
 
     std::vector<FtpSite> m_sites;
     FtpTimeouts m_timeouts;
-    std::unique_ptr<FtpClient> m_pConnection;  // the open anonymous login, or none
-    std::vector<std::string> m_astrFolders;    // ".." first, then the server's folders
-    std::vector<std::string> m_astrFiles;      // the ".nc" files, in the server's order
+    std::unique_ptr<FtpClient> m_pConnection; // the open anonymous login, or none
+    std::vector<std::string> m_astrFolders;   // ".." first, then the server's folders
+    std::vector<std::string> m_astrFiles;     // the ".nc" files, in the server's order
     QString m_strLocalPath;
-    int m_nShownSite = -1;                     // the site entry the lists belong to
-    bool m_bBusy = false;                      // a server operation is running
+    int m_nShownSite = -1; // the site entry the lists belong to
+    bool m_bBusy = false;  // a server operation is running
 
     QLineEdit* m_pEditMail = nullptr;
     QLineEdit* m_pEditFolder = nullptr;

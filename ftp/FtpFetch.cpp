@@ -3,8 +3,7 @@
 #include "core/JobControl.h"
 #include "core/replace_file.h"
 
-FtpStatus FetchToFile(FtpClient& client, const std::string& remoteName, const std::string& localPath,
-                      JobControl* job)
+FtpStatus FetchToFile(FtpClient& client, const std::string& remoteName, const std::string& localPath, JobControl* job)
 {
     ReplacingFile file;
     std::string error;

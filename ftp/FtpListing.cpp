@@ -6,7 +6,10 @@
 
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
@@ -16,14 +19,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 
 bool AllDigits(std::string_view s)
 {
-    return !s.empty() &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool IsMonth(std::string_view s)
 {
-    static constexpr std::array<std::string_view, 12> months = {
-        "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::array<std::string_view, 12> months = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
     return std::any_of(months.begin(), months.end(), [&](std::string_view m) { return EqualsNoCase(s, m); });
 }
 
@@ -38,7 +40,7 @@ bool IsTimeOrYear(std::string_view s)
 
 struct Token {
     std::string_view text;
-    std::size_t end = 0;  // offset just past the token in the line
+    std::size_t end = 0; // offset just past the token in the line
 };
 
 std::vector<Token> Tokenize(std::string_view line, std::size_t maxTokens)
@@ -101,8 +103,7 @@ std::optional<FtpEntry> ParseDosListLine(std::string_view line)
     if (tokens.size() < 3)
         return std::nullopt;
     const auto& date = tokens[0].text;
-    if (date.size() < 8 || !std::isdigit(static_cast<unsigned char>(date[0])) ||
-        (date[2] != '-' && date[2] != '/'))
+    if (date.size() < 8 || !std::isdigit(static_cast<unsigned char>(date[0])) || (date[2] != '-' && date[2] != '/'))
         return std::nullopt;
     bool dir = tokens[2].text == "<DIR>";
     if (!dir && !AllDigits(tokens[2].text))
@@ -192,7 +193,7 @@ std::optional<std::string> ParsePwdReply(std::string_view line)
         }
         dir += line[i];
     }
-    return std::nullopt;  // no closing quote
+    return std::nullopt; // no closing quote
 }
 
 bool IsSafeCommandArgument(std::string_view name)

@@ -9,7 +9,7 @@
 // One entry of a server directory listing. Names are kept as the server's bytes.
 struct FtpEntry {
     std::string name;
-    bool isDirectory = false;  // directories and symbolic links (which may lead to one)
+    bool isDirectory = false; // directories and symbolic links (which may lead to one)
 };
 
 // Parses one MLSD line ("type=file;size=3; a.nc"). Returns nothing for lines that are

@@ -4,10 +4,10 @@
 #include <vector>
 
 struct FtpSite {
-    std::string label;     // text of the site list item
-    std::string host;      // empty: the entry connects to nothing
+    std::string label; // text of the site list item
+    std::string host;  // empty: the entry connects to nothing
     int port = 21;
-    std::string startDir;  // directory shown after logging in
+    std::string startDir; // directory shown after logging in
 };
 
 // Index 0 is the empty entry; every other entry is a data centre.

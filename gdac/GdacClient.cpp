@@ -28,7 +28,7 @@ constexpr std::size_t kMaxListingBytes = 64u << 20;
 // Pages of an S3 listing followed at most (1000 entries each).
 constexpr int kMaxS3Pages = 200;
 // An index larger than this (uncompressed) is not an Argo index.
-constexpr std::uint64_t kMaxIndexBytes = 2ull << 30;  // the core index is about 280 MB
+constexpr std::uint64_t kMaxIndexBytes = 2ull << 30; // the core index is about 280 MB
 
 void GlobalInit()
 {
@@ -41,7 +41,10 @@ struct EasyDeleter {
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
-GdacStatus Cancelled() { return {GdacErrorKind::Cancelled, "cancelled"}; }
+GdacStatus Cancelled()
+{
+    return {GdacErrorKind::Cancelled, "cancelled"};
+}
 
 } // namespace
 
@@ -50,18 +53,18 @@ struct GdacClient::Transfer {
     std::string url;
     char error[CURL_ERROR_SIZE] = {};
     JobControl* job = nullptr;
-    bool countBytes = false;       // the job counts this transfer's bytes
+    bool countBytes = false; // the job counts this transfer's bytes
     // Bytes go into `body` (listings), or into `file`, through `inflater` for gzip.
     std::string body;
     std::size_t bodyLimit = kMaxListingBytes;
     ReplacingFile* file = nullptr;
     z_stream* inflater = nullptr;
-    bool inflateEnded = false;     // the last gzip member is complete
-    std::string head;              // the first bytes written to `file`, to check them
-    std::uint64_t written = 0;     // bytes that went to `file`
+    bool inflateEnded = false; // the last gzip member is complete
+    std::string head;          // the first bytes written to `file`, to check them
+    std::uint64_t written = 0; // bytes that went to `file`
     std::uint64_t writeLimit = kMaxIndexBytes;
     std::uint64_t received = 0;
-    std::int64_t expected = -1;    // size the listing gave
+    std::int64_t expected = -1; // size the listing gave
     GdacFileProgress* progress = nullptr;
     // Why the write callback stopped the transfer.
     enum class Stop { None, TooLarge, BadGzip, DiskFull, Mismatch } stop = Stop::None;
@@ -168,12 +171,9 @@ const char* ProtocolsOf(GdacScheme scheme, const std::string& url)
 {
     switch (scheme) {
     case GdacScheme::Http:
-    case GdacScheme::S3:
-        return url.rfind("https:", 0) == 0 ? "https" : "http";
-    case GdacScheme::Ftp:
-        return "ftp";
-    case GdacScheme::File:
-        return "file";
+    case GdacScheme::S3: return url.rfind("https:", 0) == 0 ? "https" : "http";
+    case GdacScheme::Ftp: return "ftp";
+    case GdacScheme::File: return "file";
     }
     return "https";
 }
@@ -218,21 +218,15 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
     if (t.job && t.job->Cancelled())
         return Cancelled();
     switch (t.stop) {
-    case Stop::TooLarge:
-        return {GdacErrorKind::BadData, "the server sent more than any listing or index holds"};
-    case Stop::BadGzip:
-        return {GdacErrorKind::BadData, "the compressed index is damaged"};
-    case Stop::DiskFull:
-        return {GdacErrorKind::LocalFile, "the received data could not be written"};
-    case Stop::Mismatch:
-        return {GdacErrorKind::BadData, "the file is larger than the listing said"};
-    case Stop::None:
-        break;
+    case Stop::TooLarge: return {GdacErrorKind::BadData, "the server sent more than any listing or index holds"};
+    case Stop::BadGzip: return {GdacErrorKind::BadData, "the compressed index is damaged"};
+    case Stop::DiskFull: return {GdacErrorKind::LocalFile, "the received data could not be written"};
+    case Stop::Mismatch: return {GdacErrorKind::BadData, "the file is larger than the listing said"};
+    case Stop::None: break;
     }
     std::string message = t.error[0] ? t.error : curl_easy_strerror(rc);
     switch (rc) {
-    case CURLE_OK:
-        break;
+    case CURLE_OK: break;
     case CURLE_HTTP_RETURNED_ERROR: {
         long code = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
@@ -240,20 +234,16 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
     }
     case CURLE_REMOTE_FILE_NOT_FOUND:
     case CURLE_FILE_COULDNT_READ_FILE:
-    case CURLE_REMOTE_ACCESS_DENIED:
-        return {GdacErrorKind::Server, message};
-    case CURLE_ABORTED_BY_CALLBACK:
-        return Cancelled();
-    case CURLE_PARTIAL_FILE:
-        return {GdacErrorKind::BadData, "the transfer was cut off: " + message};
-    default:
-        return {GdacErrorKind::Network, message};
+    case CURLE_REMOTE_ACCESS_DENIED: return {GdacErrorKind::Server, message};
+    case CURLE_ABORTED_BY_CALLBACK: return Cancelled();
+    case CURLE_PARTIAL_FILE: return {GdacErrorKind::BadData, "the transfer was cut off: " + message};
+    default: return {GdacErrorKind::Network, message};
     }
     curl_off_t length = -1;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0 &&
         static_cast<std::uint64_t>(length) != t.received)
-        return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) + " bytes of " +
-                                            std::to_string(length)};
+        return {GdacErrorKind::BadData,
+                "the server sent " + std::to_string(t.received) + " bytes of " + std::to_string(length)};
     if (t.expected >= 0 && t.received != static_cast<std::uint64_t>(t.expected))
         return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) +
                                             " bytes where the listing said " + std::to_string(t.expected)};
@@ -270,8 +260,8 @@ std::string CacheNameOf(const std::string& url)
     // A readable part and a hash, so two roots never share a cache folder.
     std::string readable;
     for (char c : url.substr(url.find("://") == std::string::npos ? 0 : url.find("://") + 3)) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                           c == '-';
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-';
         readable += plain ? c : '_';
         if (readable.size() >= 60)
             break;
@@ -320,12 +310,12 @@ GdacStatus GdacClient::GetText(const std::string& url, std::string& body, JobCon
     CURL* curl = reuse ? reuse : own.get();
     if (!curl)
         return {GdacErrorKind::Network, "libcurl could not start"};
-    curl_easy_reset(curl);  // (keeps the connection for the next page)
+    curl_easy_reset(curl); // (keeps the connection for the next page)
     Transfer t;
     t.url = url;
     t.job = job;
     SetUp(curl, t, m_root, m_options);
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");  // pages compress well
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // pages compress well
     const CURLcode rc = curl_easy_perform(curl);
     GdacStatus status = Outcome(curl, rc, t);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
@@ -341,21 +331,13 @@ GdacStatus GdacClient::List(const std::string& folder, std::vector<GdacEntry>& e
         return {GdacErrorKind::BadName, "unusable folder name"};
     GdacStatus status{GdacErrorKind::BadName, "unknown server kind"};
     switch (m_root.scheme) {
-    case GdacScheme::Http:
-        status = ListHttp(folder, entries, job);
-        break;
-    case GdacScheme::S3:
-        status = ListS3(folder, entries, job);
-        break;
-    case GdacScheme::Ftp:
-        status = ListFtp(folder, entries, job);
-        break;
-    case GdacScheme::File:
-        status = ListFile(folder, entries);
-        break;
+    case GdacScheme::Http: status = ListHttp(folder, entries, job); break;
+    case GdacScheme::S3: status = ListS3(folder, entries, job); break;
+    case GdacScheme::Ftp: status = ListFtp(folder, entries, job); break;
+    case GdacScheme::File: status = ListFile(folder, entries); break;
     }
     if (!status)
-        entries.clear();  // nothing of a failed listing is shown
+        entries.clear(); // nothing of a failed listing is shown
     return status;
 }
 
@@ -516,7 +498,7 @@ GdacStatus GdacClient::FetchIndexFrom(const std::string& remoteName, bool gzip, 
     long code = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
     if (rc == CURLE_OK && t.stop == Transfer::Stop::None && (unmet || code == 304)) {
-        notModified = true;  // the cached copy is current
+        notModified = true; // the cached copy is current
         return {};
     }
     GdacStatus status = Outcome(curl.get(), rc, t);
@@ -553,7 +535,7 @@ GdacStatus GdacClient::UpdateIndex(GdacIndexKind kind, bool fresh, std::string& 
     const std::string name = IndexFileName(kind);
     bool notModified = false;
     GdacStatus status = FetchIndexFrom(name + ".gz", true, cachedPath, haveCache && !fresh, notModified, job);
-    if (IsMissing(status))  // no compressed copy on this server: the plain one
+    if (IsMissing(status)) // no compressed copy on this server: the plain one
         status = FetchIndexFrom(name, false, cachedPath, haveCache && !fresh, notModified, job);
     if (status.kind == GdacErrorKind::Network && haveCache && !fresh) {
         m_indexNote = "the server could not be reached (" + status.message + "); the cached index was read";
@@ -635,7 +617,7 @@ private:
                 const std::lock_guard<std::mutex> lock(m_mutex);
                 m_done.emplace_back(fetch->index, std::move(status));
             }
-            curl_multi_wakeup(m_multi);  // the transfer loop settles it at once
+            curl_multi_wakeup(m_multi); // the transfer loop settles it at once
         }
     }
 
@@ -740,15 +722,15 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
             active.erase(it);
             curl_multi_remove_handle(multi.get(), a->curl.get());
             GdacStatus status = Outcome(a->curl.get(), rc, a->t);
-            a->curl.reset();  // its connection stays with `multi` for the next file
+            a->curl.reset(); // its connection stays with `multi` for the next file
             if (status.kind == GdacErrorKind::Cancelled) {
                 cancelled = true;
-                break;  // (the temporary file goes with `a`)
+                break; // (the temporary file goes with `a`)
             }
             if (status) {
                 committer.Add(std::move(a));
             } else {
-                settle(a->index, std::move(status));  // the temporary file goes with `a`
+                settle(a->index, std::move(status)); // the temporary file goes with `a`
             }
         }
         if (cancelled)
@@ -761,7 +743,7 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
     }
     for (auto& a : active)
         curl_multi_remove_handle(multi.get(), a->curl.get());
-    active.clear();  // unfinished files are dropped; their targets stay as they were
+    active.clear(); // unfinished files are dropped; their targets stay as they were
     // Files that arrived whole are put in place even after a cancel.
     committer.Finish();
     settleCommitted();

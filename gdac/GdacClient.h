@@ -19,11 +19,11 @@
 class JobControl;
 
 struct GdacOptions {
-    std::string caFile;            // a private certificate authority to trust, or ""
-    std::string cacheDir;          // where indexes are kept; "" for the user's cache folder
+    std::string caFile;   // a private certificate authority to trust, or ""
+    std::string cacheDir; // where indexes are kept; "" for the user's cache folder
     long connectMs = 15000;
-    long stallSeconds = 30;        // a transfer moving less than 1 byte/s for this long fails
-    int parallel = 4;              // transfers at once when fetching many files
+    long stallSeconds = 30; // a transfer moving less than 1 byte/s for this long fails
+    int parallel = 4;       // transfers at once when fetching many files
     std::string ftpPassword = "anonymous@";
 };
 
@@ -37,9 +37,9 @@ struct GdacStatus {
 
 // One file to fetch, and what became of it.
 struct GdacFetchItem {
-    std::string remotePath;        // below the root, e.g. "dac/aoml/13857/profiles/R13857_001.nc"
-    std::string localPath;         // the file to write
-    std::int64_t expectedSize = -1;  // from a listing, -1 when not known
+    std::string remotePath;         // below the root, e.g. "dac/aoml/13857/profiles/R13857_001.nc"
+    std::string localPath;          // the file to write
+    std::int64_t expectedSize = -1; // from a listing, -1 when not known
     GdacStatus status;
 };
 
@@ -47,7 +47,7 @@ struct GdacFetchItem {
 struct GdacFileProgress {
     enum State { Waiting, Running, Done, Failed };
     std::atomic<std::uint64_t> received{0};
-    std::atomic<std::uint64_t> total{0};  // 0 when the server gave no size
+    std::atomic<std::uint64_t> total{0}; // 0 when the server gave no size
     std::atomic<int> state{Waiting};
 };
 
@@ -88,7 +88,7 @@ public:
     // brinewick/gdac).
     static std::string DefaultCacheDir();
 
-    struct Transfer;  // one libcurl transfer; defined in the source file
+    struct Transfer; // one libcurl transfer; defined in the source file
 
 private:
     GdacStatus ListHttp(const std::string& folder, std::vector<GdacEntry>& entries, JobControl* job);

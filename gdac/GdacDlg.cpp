@@ -30,7 +30,7 @@
 
 namespace {
 
-constexpr int kMaxLocalPathBytes = 1023;  // the document keeps paths of at most 1023 bytes
+constexpr int kMaxLocalPathBytes = 1023; // the document keeps paths of at most 1023 bytes
 constexpr int kMaxReasonsShown = 10;
 
 QString ReadSetting(const char* name, const QString& fallback = {})
@@ -47,7 +47,10 @@ void WriteSetting(const char* name, const QString& value)
     settings->setValue(QLatin1String(name), value);
 }
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 void InputError(QWidget* parent, const QString& text)
 {
@@ -63,15 +66,13 @@ QString SizeText(std::uint64_t bytes)
 QString TransferText(const QString& name, const GdacFileProgress& p, const GdacStatus* status = nullptr)
 {
     switch (p.state.load()) {
-    case GdacFileProgress::Waiting:
-        return name + QStringLiteral(": waiting");
+    case GdacFileProgress::Waiting: return name + QStringLiteral(": waiting");
     case GdacFileProgress::Running: {
         const auto got = p.received.load(), total = p.total.load();
-        return name + QStringLiteral(": ") + (total ? SizeText(got) + QStringLiteral(" of ") + SizeText(total)
-                                                    : SizeText(got));
+        return name + QStringLiteral(": ") +
+               (total ? SizeText(got) + QStringLiteral(" of ") + SizeText(total) : SizeText(got));
     }
-    case GdacFileProgress::Done:
-        return name + QStringLiteral(": done");
+    case GdacFileProgress::Done: return name + QStringLiteral(": done");
     default:
         return name + QStringLiteral(": failed") +
                (status ? QStringLiteral(" (") + Q(status->message) + ')' : QString());
@@ -160,7 +161,7 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     m_pTable = named(new QTableView(search), "results");
     m_pTable->setModel(m_pModel);
     m_pTable->setSortingEnabled(true);
-    m_pTable->sortByColumn(-1, Qt::AscendingOrder);  // index order until a header is clicked
+    m_pTable->sortByColumn(-1, Qt::AscendingOrder); // index order until a header is clicked
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -225,15 +226,18 @@ CGdacDlg::~CGdacDlg() = default;
 void CGdacDlg::reject()
 {
     if (!m_bBusy)
-        QDialog::reject();  // the progress dialog's Cancel stops running work
+        QDialog::reject(); // the progress dialog's Cancel stops running work
 }
 
-void CGdacDlg::SaveUrl() { WriteSetting("gdac_url", m_pUrl->text().trimmed()); }
+void CGdacDlg::SaveUrl()
+{
+    WriteSetting("gdac_url", m_pUrl->text().trimmed());
+}
 
 void CGdacDlg::OnServerChosen(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_servers.size())) {
-        m_pUrl->clear();  // "Other URL": the user types it
+        m_pUrl->clear(); // "Other URL": the user types it
         m_pUrl->setFocus();
         return;
     }
@@ -322,24 +326,25 @@ void CGdacDlg::OnSearch()
     GdacSearchRows rows;
     JobControl job;
     m_bBusy = true;
-    const bool finished = RunInBackground(this, QStringLiteral("Reading %1").arg(QLatin1String(IndexFileName(kind))),
-                                          job, [&] {
-                                              std::string cached;
-                                              status = client->UpdateIndex(kind, fresh, cached, &job);
-                                              if (!status)
-                                                  return;
-                                              job.SetTotal(0);
-                                              job.SetDone(0);
-                                              result = SearchIndexFile(
-                                                  cached, query, [&](std::string_view line) { rows.Add(line); },
-                                                  &job, [&](std::string_view line) { rows.columnLine = line; });
-                                          });
+    const bool finished =
+        RunInBackground(this, QStringLiteral("Reading %1").arg(QLatin1String(IndexFileName(kind))), job, [&] {
+            std::string cached;
+            status = client->UpdateIndex(kind, fresh, cached, &job);
+            if (!status)
+                return;
+            job.SetTotal(0);
+            job.SetDone(0);
+            result = SearchIndexFile(
+                cached, query, [&](std::string_view line) { rows.Add(line); }, &job,
+                [&](std::string_view line) { rows.columnLine = line; });
+        });
     m_bBusy = false;
     if (!finished || status.kind == GdacErrorKind::Cancelled || result.cancelled)
-        return;  // nothing the user sees changes
+        return; // nothing the user sees changes
     if (!status) {
-        BwMessageBox(this, QStringLiteral("The index %1 could not be had from %2:\n%3")
-                               .arg(QLatin1String(IndexFileName(kind)), m_pUrl->text(), Q(status.message)),
+        BwMessageBox(this,
+                     QStringLiteral("The index %1 could not be had from %2:\n%3")
+                         .arg(QLatin1String(IndexFileName(kind)), m_pUrl->text(), Q(status.message)),
                      QStringLiteral("Search error."), MbIcon::Stop);
         return;
     }
@@ -351,7 +356,7 @@ void CGdacDlg::OnSearch()
     m_pFresh->setChecked(false);
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_pModel->SetRows(std::move(rows));
-    m_pTable->resizeColumnsToContents();  // (measured on the first rows only)
+    m_pTable->resizeColumnsToContents(); // (measured on the first rows only)
     m_pCount->setText(
         QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
         (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
@@ -379,8 +384,9 @@ bool CGdacDlg::ShowFolder(const std::string& folder)
     if (!finished || status.kind == GdacErrorKind::Cancelled)
         return false;
     if (!status) {
-        BwMessageBox(this, QStringLiteral("The folder %1 could not be listed:\n%2")
-                               .arg(Q(folder.empty() ? "/" : folder), Q(status.message)),
+        BwMessageBox(this,
+                     QStringLiteral("The folder %1 could not be listed:\n%2")
+                         .arg(Q(folder.empty() ? "/" : folder), Q(status.message)),
                      QStringLiteral("directory error"), MbIcon::Stop);
         return false;
     }
@@ -447,7 +453,7 @@ void CGdacDlg::OnFetch()
     if (m_pTabs->currentIndex() == 0) {
         auto rows = m_pTable->selectionModel()->selectedRows();
         std::sort(rows.begin(), rows.end(),
-                  [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
         for (const QModelIndex& r : rows)
             files.push_back({"dac/" + m_pModel->FileOf(r.row()), -1});
     } else {
@@ -539,7 +545,7 @@ void CGdacDlg::Fetch(const std::vector<std::pair<std::string, std::int64_t>>& fi
         if (auto* item = m_pTransfers->item(static_cast<int>(usableAt[k])))
             item->setText(TransferText(names[usableAt[k]], usableProgress[k], &usable[k].status));
     if (!finished)
-        return;  // what arrived before the cancel is in place; the window stays
+        return; // what arrived before the cancel is in place; the window stays
 
     // The last netCDF file fetched is shown; other files (an index) just land in the folder.
     QString lastFetched;

@@ -66,7 +66,7 @@ private:
     std::string m_strFolder;          // the browser's folder below the root
     std::vector<GdacEntry> m_folders; // the browser's lists as shown
     std::vector<GdacEntry> m_files;
-    std::string m_strListedUrl;       // the root the browser lists belong to
+    std::string m_strListedUrl; // the root the browser lists belong to
     QString m_strLocalPath;
     bool m_bBusy = false;
 

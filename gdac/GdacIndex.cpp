@@ -72,12 +72,9 @@ constexpr std::uint64_t kProgressStep = 8u << 20;
 const char* IndexFileName(GdacIndexKind kind)
 {
     switch (kind) {
-    case GdacIndexKind::Core:
-        return "ar_index_global_prof.txt";
-    case GdacIndexKind::Synthetic:
-        return "argo_synthetic-profile_index.txt";
-    case GdacIndexKind::Bio:
-        return "argo_bio-profile_index.txt";
+    case GdacIndexKind::Core: return "ar_index_global_prof.txt";
+    case GdacIndexKind::Synthetic: return "argo_synthetic-profile_index.txt";
+    case GdacIndexKind::Bio: return "argo_bio-profile_index.txt";
     }
     return "ar_index_global_prof.txt";
 }
@@ -208,7 +205,7 @@ bool MatchIndexLine(std::string_view line, const IndexColumns& columns, const In
     const char* const end = p + line.size();
     for (int i = 0; i <= needed; ++i) {
         if (p > end)
-            return false;  // fewer fields than the column line
+            return false; // fewer fields than the column line
         const char* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(end - p)));
         const char* stop = comma ? comma : end;
         fields[i] = std::string_view(p, static_cast<std::size_t>(stop - p));

@@ -21,17 +21,17 @@ std::optional<GdacIndexKind> IndexKindByName(std::string_view name);
 // What a search asks. Every bound given must hold; a row whose field for a bound is
 // empty or unreadable never matches that bound.
 struct IndexQuery {
-    std::vector<std::string> wmos;   // any of these WMO numbers (the folder after the DAC)
-    std::string dac;                 // the DAC (first folder of `file`), "" for any
+    std::vector<std::string> wmos; // any of these WMO numbers (the folder after the DAC)
+    std::string dac;               // the DAC (first folder of `file`), "" for any
     bool hasBox = false;
     double latMin = -90, latMax = 90;
-    double lonWest = -180, lonEast = 180;  // west > east crosses the 180° meridian
-    std::uint64_t dateFrom = 0;      // YYYYMMDDHHMISS, 0: no lower bound
-    std::uint64_t dateTo = 0;        // YYYYMMDDHHMISS, 0: no upper bound
+    double lonWest = -180, lonEast = 180; // west > east crosses the 180° meridian
+    std::uint64_t dateFrom = 0;           // YYYYMMDDHHMISS, 0: no lower bound
+    std::uint64_t dateTo = 0;             // YYYYMMDDHHMISS, 0: no upper bound
 };
 
 // Parsing of the values a user types; each returns nothing when the text is not one.
-std::optional<std::vector<std::string>> ParseWmoList(std::string_view text);  // "N[,N...]"
+std::optional<std::vector<std::string>> ParseWmoList(std::string_view text); // "N[,N...]"
 // "LATMIN,LATMAX,LONMIN,LONMAX" into the query's box (LONMIN is the west bound).
 bool ParseBox(std::string_view text, IndexQuery& query);
 // "YYYY-MM-DD" as YYYYMMDD000000, or YYYYMMDD235959 with `endOfDay`.
@@ -55,7 +55,7 @@ struct IndexSearchResult {
     bool cancelled = false;
     std::string error;
     std::string columnLine;  // the index's column line
-    std::uint64_t lines = 0;    // profile lines read
+    std::uint64_t lines = 0; // profile lines read
     std::uint64_t matches = 0;
 };
 

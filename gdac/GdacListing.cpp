@@ -9,9 +9,15 @@
 
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
 // Case-insensitive search for an ASCII word.
 std::size_t FindNoCase(std::string_view text, std::string_view word, std::size_t from)
@@ -99,7 +105,7 @@ std::optional<std::string_view> HrefOf(std::string_view tag)
                 value = tag.substr(start, i - start);
             }
         } else if (name.empty()) {
-            ++i;  // a stray character
+            ++i; // a stray character
         }
         if (name.size() == 4 && Lower(name[0]) == 'h' && Lower(name[1]) == 'r' && Lower(name[2]) == 'e' &&
             Lower(name[3]) == 'f')
@@ -179,7 +185,7 @@ std::vector<GdacEntry> ParseHtmlIndex(std::string_view html)
     while ((pos = FindNoCase(html, "<a", pos)) != std::string_view::npos) {
         pos += 2;
         if (pos >= html.size() || !IsSpace(html[pos]))
-            continue;  // <abbr>, <address>
+            continue; // <abbr>, <address>
         const auto close = html.find('>', pos);
         if (close == std::string_view::npos)
             break;
@@ -215,7 +221,7 @@ std::optional<S3Page> ParseS3Listing(std::string_view xml, std::string_view pref
     std::unordered_set<std::string> seen;
     auto take = [&](std::string key, bool folder, std::int64_t size) {
         if (key.size() <= prefix.size() || key.compare(0, prefix.size(), prefix) != 0)
-            return;  // not below the folder asked for (or the folder's own marker)
+            return; // not below the folder asked for (or the folder's own marker)
         std::string name = key.substr(prefix.size());
         if (folder) {
             if (name.back() != '/')

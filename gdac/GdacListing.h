@@ -12,7 +12,7 @@
 struct GdacEntry {
     std::string name;
     bool isDirectory = false;
-    std::int64_t size = -1;  // bytes, -1 when the listing does not say
+    std::int64_t size = -1; // bytes, -1 when the listing does not say
 };
 
 // The links of an index page that name an entry of the folder itself: sort links
@@ -24,7 +24,7 @@ std::vector<GdacEntry> ParseHtmlIndex(std::string_view html);
 struct S3Page {
     std::vector<GdacEntry> entries;
     bool truncated = false;
-    std::string nextToken;  // continuation token when truncated
+    std::string nextToken; // continuation token when truncated
 };
 // Nothing when the text is not a ListBucketResult document.
 std::optional<S3Page> ParseS3Listing(std::string_view xml, std::string_view prefix);

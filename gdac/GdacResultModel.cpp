@@ -85,9 +85,8 @@ void CGdacResultModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= m_columns.size())
         return;
-    static const QStringList numeric{QStringLiteral("date"),          QStringLiteral("latitude"),
-                                     QStringLiteral("longitude"),     QStringLiteral("profiler_type"),
-                                     QStringLiteral("date_update")};
+    static const QStringList numeric{QStringLiteral("date"), QStringLiteral("latitude"), QStringLiteral("longitude"),
+                                     QStringLiteral("profiler_type"), QStringLiteral("date_update")};
     emit layoutAboutToBeChanged();
     const bool descending = order == Qt::DescendingOrder;
     std::vector<std::uint32_t> lines(m_rows.starts.size());
@@ -104,7 +103,7 @@ void CGdacResultModel::sort(int column, Qt::SortOrder order)
         std::stable_sort(lines.begin(), lines.end(), [&](std::uint32_t a, std::uint32_t b) {
             const double x = keys[a], y = keys[b];
             if (std::isnan(x) || std::isnan(y))
-                return !std::isnan(x) && std::isnan(y);  // rows without a value go last
+                return !std::isnan(x) && std::isnan(y); // rows without a value go last
             return descending ? x > y : x < y;
         });
     } else {

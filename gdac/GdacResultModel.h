@@ -12,8 +12,8 @@
 // What a search gathers on the worker: the matching lines, one after another.
 struct GdacSearchRows {
     std::string columnLine;
-    std::string text;                 // the lines, each ended by '\n'
-    std::vector<std::size_t> starts;  // where each line begins in `text`
+    std::string text;                // the lines, each ended by '\n'
+    std::vector<std::size_t> starts; // where each line begins in `text`
     void Add(std::string_view line)
     {
         starts.push_back(text.size());
@@ -45,7 +45,7 @@ private:
     std::string_view Field(std::size_t line, int column) const;
 
     GdacSearchRows m_rows;
-    std::vector<std::uint32_t> m_order;  // shown row -> line
+    std::vector<std::uint32_t> m_order; // shown row -> line
     QStringList m_columns;
     int m_fileColumn = 0;
 };

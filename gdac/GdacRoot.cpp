@@ -211,7 +211,10 @@ std::vector<GdacServer> DefaultGdacServers()
     };
 }
 
-std::string DefaultGdacUrl() { return DefaultGdacServers().front().url; }
+std::string DefaultGdacUrl()
+{
+    return DefaultGdacServers().front().url;
+}
 
 bool IsSafeRelativePath(std::string_view path)
 {

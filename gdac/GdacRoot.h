@@ -10,12 +10,12 @@ enum class GdacScheme { Http, S3, Ftp, File };
 
 struct GdacRoot {
     GdacScheme scheme = GdacScheme::Http;
-    std::string url;        // as given, without a trailing "/"
-    std::string base;       // the root as a URL libcurl reads (no "s3+"), no trailing "/"
-    std::string endpoint;   // scheme://host[:port] (the S3 bucket's listing endpoint)
-    std::string host;       // host name (FTP log-in)
-    int port = 0;           // 0: the scheme's default
-    std::string path;       // the root's path, percent-decoded, "" for the server's top
+    std::string url;      // as given, without a trailing "/"
+    std::string base;     // the root as a URL libcurl reads (no "s3+"), no trailing "/"
+    std::string endpoint; // scheme://host[:port] (the S3 bucket's listing endpoint)
+    std::string host;     // host name (FTP log-in)
+    int port = 0;         // 0: the scheme's default
+    std::string path;     // the root's path, percent-decoded, "" for the server's top
 };
 
 // Reads a GDAC root URL. An S3 bucket is recognised by an Amazon S3 host name

@@ -56,11 +56,16 @@ std::vector<int> SelectedIds(const QListWidget* list)
 
 } // namespace
 
-void CCsvSaveDlg::SetBrowseHook(BrowseHook hook) { BrowseHookRef() = std::move(hook); }
-void CCsvSaveDlg::SetOpenFileHook(OpenFileHook hook) { OpenFileHookRef() = std::move(hook); }
+void CCsvSaveDlg::SetBrowseHook(BrowseHook hook)
+{
+    BrowseHookRef() = std::move(hook);
+}
+void CCsvSaveDlg::SetOpenFileHook(OpenFileHook hook)
+{
+    OpenFileHookRef() = std::move(hook);
+}
 
-CCsvSaveDlg::CCsvSaveDlg(QWidget* parent)
-    : QDialog(parent)
+CCsvSaveDlg::CCsvSaveDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Csv File Save"));
     setFont(DialogFont());
@@ -184,8 +189,7 @@ void CCsvSaveDlg::OnBrowse()
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(QStringLiteral("csv"));
     // The second entry reads "(*.*)" but matches every name, also those without a dot.
-    dlg.setNameFilters({QStringLiteral("CSV File(*.csv) (*.csv)"),
-                        QStringLiteral("全てのファイル(*.*) (*)")});
+    dlg.setNameFilters({QStringLiteral("CSV File(*.csv) (*.csv)"), QStringLiteral("全てのファイル(*.*) (*)")});
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
@@ -221,15 +225,15 @@ void CCsvSaveDlg::accept()
         // Written on a worker while the window stays live; a cancel leaves the target
         // as it was and the dialog open.
         JobControl job;
-        RunInBackground(this, QStringLiteral("Writing %1").arg(QFileInfo(target).fileName()), job,
-                        [&] {
-                            // Read by the program's helper process where there is one, so
-                            // that a library crash on a damaged file cannot end the window.
-                            result = helper_program().empty()
-                                         ? WriteCsvFile(settings, &job)
-                                         : write_csv_isolated(helper_program(), settings, &job);
-                        },
-                        QStringLiteral("rows"));
+        RunInBackground(
+            this, QStringLiteral("Writing %1").arg(QFileInfo(target).fileName()), job,
+            [&] {
+                // Read by the program's helper process where there is one, so
+                // that a library crash on a damaged file cannot end the window.
+                result = helper_program().empty() ? WriteCsvFile(settings, &job)
+                                                  : write_csv_isolated(helper_program(), settings, &job);
+            },
+            QStringLiteral("rows"));
     }
     if (result.status == CsvResult::Status::Cancelled)
         return;
@@ -238,8 +242,7 @@ void CCsvSaveDlg::accept()
         return;
     }
     if (result.status == CsvResult::Status::InputError) {
-        BwMessageBox(this, QString::fromStdString(result.message), QStringLiteral("File reading error"),
-                     MbIcon::Stop);
+        BwMessageBox(this, QString::fromStdString(result.message), QStringLiteral("File reading error"), MbIcon::Stop);
         return;
     }
 

@@ -28,8 +28,15 @@ class CCsvSaveDlg : public QDialog {
     Q_OBJECT
 public:
     // Control ids, kept as the controls' object names.
-    enum { IDC_FILE = 1008, IDC_BROWSE = 1009, IDC_ITEMS = 1001, IDC_LEVELS = 1002,
-           IDC_OPEN_FILE = 1011, IDOK_BUTTON = 1, IDCANCEL_BUTTON = 2 };
+    enum {
+        IDC_FILE = 1008,
+        IDC_BROWSE = 1009,
+        IDC_ITEMS = 1001,
+        IDC_LEVELS = 1002,
+        IDC_OPEN_FILE = 1011,
+        IDOK_BUTTON = 1,
+        IDCANCEL_BUTTON = 2
+    };
 
     explicit CCsvSaveDlg(QWidget* parent = nullptr);
 

@@ -50,7 +50,10 @@ Civil CivilFromSeconds(std::int64_t s)
     return c;
 }
 
-bool IsLeap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(std::int64_t y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 } // namespace
 
@@ -98,8 +101,8 @@ std::string FormatUtcMinutes(std::int64_t seconds)
 {
     const Civil c = CivilFromSeconds(seconds);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02u:%02u", static_cast<long long>(c.year), c.month, c.day,
-                  c.hour, c.minute);
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02u:%02u", static_cast<long long>(c.year), c.month, c.day, c.hour,
+                  c.minute);
     return buf;
 }
 
@@ -107,7 +110,7 @@ std::string FormatUtcIso(std::int64_t seconds)
 {
     const Civil c = CivilFromSeconds(seconds);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(c.year), c.month,
-                  c.day, c.hour, c.minute, c.second);
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(c.year), c.month, c.day,
+                  c.hour, c.minute, c.second);
     return buf;
 }

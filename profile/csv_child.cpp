@@ -130,11 +130,11 @@ CsvResult write_csv_isolated(const std::string& program, const CsvSaveSettings& 
     ReportReader reader(control);
     ChildLimits limits = default_render_limits();
     limits.cancel_grace_ms = 5000; // time to remove the half-written file
-    const ChildResult child = run_child(program,
-                                        {"--csv-child", settings.ncPath, settings.outputPath,
-                                         std::to_string(settings.profile), join_ids(settings.items),
-                                         join_ids(settings.columns)},
-                                        limits, control, [&](std::string_view bytes) { reader.feed(bytes); });
+    const ChildResult child =
+        run_child(program,
+                  {"--csv-child", settings.ncPath, settings.outputPath, std::to_string(settings.profile),
+                   join_ids(settings.items), join_ids(settings.columns)},
+                  limits, control, [&](std::string_view bytes) { reader.feed(bytes); });
     if (child.cancelled) {
         CsvResult cancelled;
         cancelled.status = CsvResult::Status::Cancelled;

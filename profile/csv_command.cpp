@@ -11,13 +11,12 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
-    "  Writes the chosen variables of one profile as CSV: each Item as one row of all\n"
-    "  its values, each column (a variable along N_LEVELS) as one value per level row.\n"
-    "  --profile N picks the profile (0-based, default 0); --profile all writes every\n"
-    "  profile's levels of the columns as one table. Without -o the CSV goes to\n"
-    "  standard output.\n";
+const char kUsage[] = "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
+                      "  Writes the chosen variables of one profile as CSV: each Item as one row of all\n"
+                      "  its values, each column (a variable along N_LEVELS) as one value per level row.\n"
+                      "  --profile N picks the profile (0-based, default 0); --profile all writes every\n"
+                      "  profile's levels of the columns as one table. Without -o the CSV goes to\n"
+                      "  standard output.\n";
 
 int UsageError(std::FILE* err, const std::string& message)
 {
@@ -136,7 +135,8 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     if (allProfiles) {
         const std::vector<int> ids(columnIds.begin(), columnIds.end());
         std::string text;
-        const CsvResult result = output ? WriteAllProfilesCsv(*file, ids, *output) : BuildAllProfilesCsv(*file, ids, text);
+        const CsvResult result =
+            output ? WriteAllProfilesCsv(*file, ids, *output) : BuildAllProfilesCsv(*file, ids, text);
         if (!result.ok()) {
             if (result.status == CsvResult::Status::OutputError)
                 std::fprintf(err, "brinewick: File can not open. (%s)\n", result.message.c_str());

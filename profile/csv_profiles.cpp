@@ -34,8 +34,8 @@ struct Column {
     nc_type type = NC_NAT;
     bool present = false;
     std::size_t count = 0;
-    std::size_t stride = 0;   // values per profile when the first dimension is N_PROF, else 0
-    std::string text;         // NC_CHAR
+    std::size_t stride = 0; // values per profile when the first dimension is N_PROF, else 0
+    std::string text;       // NC_CHAR
     std::vector<long long> ints;
     std::vector<double> reals;
     std::optional<CFormat> format;
@@ -116,8 +116,8 @@ int ReadColumn(int ncid, int varid, const ProfileShape& shape, Column& c)
 
     nc_type attType = NC_NAT;
     std::size_t attLen = 0;
-    const bool hasFill = nc_inq_att(ncid, varid, "_FillValue", &attType, &attLen) == NC_NOERR && attLen == 1 &&
-                         attType == c.type;
+    const bool hasFill =
+        nc_inq_att(ncid, varid, "_FillValue", &attType, &attLen) == NC_NOERR && attLen == 1 && attType == c.type;
     if (c.type == NC_CHAR) {
         c.text.resize(count);
         if ((status = nc_get_var_text(ncid, varid, c.text.data())) != NC_NOERR)
@@ -174,8 +174,7 @@ CsvResult Failure(CsvResult::Status status, std::string message)
     return r;
 }
 
-CsvResult Build(int ncid, const std::string& path, const std::vector<int>& columnIds, std::string& out,
-                JobControl* job)
+CsvResult Build(int ncid, const std::string& path, const std::vector<int>& columnIds, std::string& out, JobControl* job)
 {
     const ProfileShape shape = ReadProfileShape(ncid);
     if (!shape.ok())
@@ -283,8 +282,8 @@ CsvResult BuildAllProfilesCsv(const std::string& ncPath, const std::vector<int>&
     return result;
 }
 
-CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>& columns,
-                              const std::string& outputPath, JobControl* job)
+CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>& columns, const std::string& outputPath,
+                              JobControl* job)
 {
     if (outputPath.empty() || outputPath.size() > kMaxCsvPathBytes)
         return Failure(CsvResult::Status::OutputError,
@@ -295,7 +294,6 @@ CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>&
         return result;
     std::string error;
     if (!WriteFileReplacing(outputPath, text, &error, job))
-        return Failure(job && job->Cancelled() ? CsvResult::Status::Cancelled : CsvResult::Status::OutputError,
-                       error);
+        return Failure(job && job->Cancelled() ? CsvResult::Status::Cancelled : CsvResult::Status::OutputError, error);
     return result;
 }

@@ -15,5 +15,5 @@ CsvResult BuildAllProfilesCsv(const std::string& ncPath, const std::vector<int>&
                               JobControl* job = nullptr);
 
 // Builds the table and saves it at `outputPath` through a temporary file.
-CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>& columns,
-                              const std::string& outputPath, JobControl* job = nullptr);
+CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>& columns, const std::string& outputPath,
+                              JobControl* job = nullptr);

@@ -36,8 +36,8 @@ CsvVariableList ReadCsvVariables(const std::string& ncPath)
         char name[NC_MAX_NAME + 1] = {};
         nc_type type = NC_NAT;
         int vdims = 0;
-        if (nc_inq_var(ncid, v, name, &type, &vdims, nullptr, nullptr) != NC_NOERR
-            || vdims < 0 || vdims > NC_MAX_VAR_DIMS)
+        if (nc_inq_var(ncid, v, name, &type, &vdims, nullptr, nullptr) != NC_NOERR || vdims < 0 ||
+            vdims > NC_MAX_VAR_DIMS)
             continue;
         int dimids[NC_MAX_VAR_DIMS];
         if (vdims > 0 && nc_inq_vardimid(ncid, v, dimids) != NC_NOERR)

@@ -15,7 +15,7 @@ struct CsvVariable {
 
 struct CsvVariableList {
     bool ok = false;
-    std::string message; // why the file could not be read, when !ok
+    std::string message;                // why the file could not be read, when !ok
     std::vector<CsvVariable> variables; // in variable-id order
     ProfileShape shape;                 // N_PROF and N_LEVELS, when present
 

@@ -34,15 +34,18 @@ struct VariableData {
     std::string name;
     nc_type type = NC_NAT;
     std::vector<std::size_t> dimLengths;
-    std::size_t count = 0;       // number of values
-    std::vector<char> text;      // NC_CHAR
-    std::vector<int> ints;       // NC_INT
-    std::vector<long long> wide; // NC_UBYTE to NC_UINT64 (a uint64 as its bits)
-    std::vector<double> reals;   // NC_FLOAT (widened) and NC_DOUBLE
+    std::size_t count = 0;         // number of values
+    std::vector<char> text;        // NC_CHAR
+    std::vector<int> ints;         // NC_INT
+    std::vector<long long> wide;   // NC_UBYTE to NC_UINT64 (a uint64 as its bits)
+    std::vector<double> reals;     // NC_FLOAT (widened) and NC_DOUBLE
     std::optional<CFormat> format; // NC_FLOAT and NC_DOUBLE
 };
 
-bool IsWideInteger(nc_type type) { return type >= NC_UBYTE && type <= NC_UINT64; }
+bool IsWideInteger(nc_type type)
+{
+    return type >= NC_UBYTE && type <= NC_UINT64;
+}
 
 bool HasValues(nc_type type)
 {
@@ -50,7 +53,10 @@ bool HasValues(nc_type type)
 }
 
 // Strings and user-defined types have no CSV form: the export refuses them.
-bool Refused(nc_type type) { return type == NC_STRING || type > NC_MAX_ATOMIC_TYPE; }
+bool Refused(nc_type type)
+{
+    return type == NC_STRING || type > NC_MAX_ATOMIC_TYPE;
+}
 
 const CFormat& IntFormat()
 {
@@ -112,21 +118,15 @@ int ReadVariable(int ncid, int varid, VariableData& data, const ProfileSlice* sl
         return NC_ENOMEM;
 
     switch (data.type) {
-    case NC_CHAR:
-        data.text.resize(count);
-        return reader.Text(data.text.data());
-    case NC_INT:
-        data.ints.resize(count);
-        return reader.Int(data.ints.data());
+    case NC_CHAR: data.text.resize(count); return reader.Text(data.text.data());
+    case NC_INT: data.ints.resize(count); return reader.Int(data.ints.data());
     case NC_UINT64:
         data.wide.resize(count);
         return reader.ULongLong(reinterpret_cast<unsigned long long*>(data.wide.data()));
     case NC_UBYTE:
     case NC_USHORT:
     case NC_UINT:
-    case NC_INT64:
-        data.wide.resize(count);
-        return reader.LongLong(data.wide.data());
+    case NC_INT64: data.wide.resize(count); return reader.LongLong(data.wide.data());
     case NC_FLOAT: {
         std::vector<float> floats(count);
         if ((status = reader.Float(floats.data())) != NC_NOERR)
@@ -141,8 +141,7 @@ int ReadVariable(int ncid, int varid, VariableData& data, const ProfileSlice* sl
             return status;
         data.format = CsvFloatingFormat(ncid, varid, data.type);
         return NC_NOERR;
-    default:
-        return NC_NOERR;
+    default: return NC_NOERR;
     }
 }
 
@@ -227,8 +226,9 @@ CsvResult InputError(const std::string& path, int status, const std::string& var
     if (status == NC_ENOMEM && !variable.empty())
         r.message = path + ": variable " + variable + " is too large to export.";
     else if (status == NC_EBADTYPE && !variable.empty())
-        r.message = path + ": variable " + variable + " holds strings or values of a user-defined type, which a CSV "
-                                                      "file cannot show.";
+        r.message = path + ": variable " + variable +
+                    " holds strings or values of a user-defined type, which a CSV "
+                    "file cannot show.";
     else
         r.message = path + (variable.empty() ? "" : " (" + variable + ")") + ": " + nc_strerror(status);
     return r;
@@ -355,11 +355,10 @@ CsvResult BuildCsvText(const CsvSaveSettings& settings, std::string& out, JobCon
 CsvResult WriteCsvFile(const CsvSaveSettings& settings, JobControl* job)
 {
     CsvResult result;
-    if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes
-        || settings.outputPath.find('\0') != std::string::npos) {
+    if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes ||
+        settings.outputPath.find('\0') != std::string::npos) {
         result.status = CsvResult::Status::OutputError;
-        result.message = settings.outputPath.empty() ? "No CSV file name given."
-                                                     : "The CSV file name is too long.";
+        result.message = settings.outputPath.empty() ? "No CSV file name given." : "The CSV file name is too long.";
         return result;
     }
     std::string text;

@@ -58,8 +58,7 @@ float SigmaThetaAsFloat(float psal, float temp, float pres)
 }
 
 // The six variables in the order they are read.
-constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL",
-                                           "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
+constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL", "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
 
 // A level file with more levels than this is refused rather than building records
 // for a size that only a damaged or hostile header would claim.
@@ -126,9 +125,7 @@ const char* CopyCell(const std::string& text, char* buf, std::size_t cap)
 } // namespace
 
 CLevelRecord::CLevelRecord(const CLevelRecord& other)
-    : no(other.no),
-      pres(other.pres), presAdj(other.presAdj),
-      temp(other.temp), tempAdj(other.tempAdj),
+    : no(other.no), pres(other.pres), presAdj(other.presAdj), temp(other.temp), tempAdj(other.tempAdj),
       psal(other.psal), psalAdj(other.psalAdj)
 {
     ComputeSigmas();
@@ -163,18 +160,14 @@ void CLevelArray::Add(const CLevelRecord& record)
         return;
     }
     auto pos = std::upper_bound(m_records.begin(), m_records.end(), copy->no,
-                                [](std::int32_t no, const std::unique_ptr<CLevelRecord>& r) {
-                                    return no < r->no;
-                                });
+                                [](std::int32_t no, const std::unique_ptr<CLevelRecord>& r) { return no < r->no; });
     m_records.insert(pos, std::move(copy));
 }
 
 int CLevelArray::Find(int no) const
 {
     auto pos = std::lower_bound(m_records.begin(), m_records.end(), no,
-                                [](const std::unique_ptr<CLevelRecord>& r, int value) {
-                                    return r->no < value;
-                                });
+                                [](const std::unique_ptr<CLevelRecord>& r, int value) { return r->no < value; });
     if (pos == m_records.end() || (*pos)->no != no)
         return -1;
     return static_cast<int>(pos - m_records.begin());
@@ -203,8 +196,8 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
     if (status != NC_NOERR || !shape.levels.present()) {
         nc_close(ncid);
         result.ok = false;
-        result.message = status != NC_NOERR ? LibraryMessage(path.c_str(), status)
-                                            : "The file has no dimension N_LEVELS.";
+        result.message =
+            status != NC_NOERR ? LibraryMessage(path.c_str(), status) : "The file has no dimension N_LEVELS.";
         return result;
     }
     const std::size_t n = shape.levels.length;
@@ -273,8 +266,7 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
     return result;
 }
 
-const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool adjusted,
-                            char* buf, std::size_t cap)
+const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap)
 {
     if (column == LevelColumn::No)
         return CopyCell(FormatFor(column).format(static_cast<long long>(record.no)), buf, cap);

@@ -67,5 +67,4 @@ enum class LevelColumn { No, Prs, Tmp, Sal, Sig };
 // Writes the cell text of `column` for `record` ("%d", "%.1f", "%.3f", "%.4f", "%.4f",
 // or "-----" for a missing value; `adjusted` picks the _ADJUSTED values) into `buf`,
 // which holds `cap` bytes (the text is cut to cap - 1 characters), and returns buf.
-const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool adjusted,
-                            char* buf, std::size_t cap);
+const char* FormatLevelCell(LevelColumn column, const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap);

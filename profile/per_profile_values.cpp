@@ -28,11 +28,17 @@ double DefaultFill(nc_type type)
 bool IsNumericType(nc_type type)
 {
     switch (type) {
-    case NC_BYTE: case NC_SHORT: case NC_INT: case NC_FLOAT: case NC_DOUBLE:
-    case NC_UBYTE: case NC_USHORT: case NC_UINT: case NC_INT64: case NC_UINT64:
-        return true;
-    default:
-        return false;
+    case NC_BYTE:
+    case NC_SHORT:
+    case NC_INT:
+    case NC_FLOAT:
+    case NC_DOUBLE:
+    case NC_UBYTE:
+    case NC_USHORT:
+    case NC_UINT:
+    case NC_INT64:
+    case NC_UINT64: return true;
+    default: return false;
     }
 }
 
@@ -104,8 +110,7 @@ std::optional<std::string> ReadPerProfileFlags(int ncid, const ProfileShape& sha
     return flags;
 }
 
-std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape,
-                                                              const char* name)
+std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape, const char* name)
 {
     const PerProfileVariable v = FindPerProfileVariable(ncid, shape, name);
     if (!v.PerProfile(shape) || v.dimids.size() != 2 || v.type != NC_CHAR)

@@ -39,7 +39,6 @@ std::optional<std::vector<std::optional<double>>> ReadPerProfileNumbers(int ncid
 std::optional<std::string> ReadPerProfileFlags(int ncid, const ProfileShape& shape, const char* name);
 // A character variable shaped (N_PROF, STRINGn): one string per profile, cut at the
 // first NUL.
-std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape,
-                                                              const char* name);
+std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape, const char* name);
 // REFERENCE_DATE_TIME as seconds since 1970, else 1950-01-01.
 std::int64_t ReadReferenceDateTime(int ncid);

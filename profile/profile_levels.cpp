@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL",
-                                           "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
+constexpr const char* kVariableNames[6] = {"PRES", "TEMP", "PSAL", "PRES_ADJUSTED", "TEMP_ADJUSTED", "PSAL_ADJUSTED"};
 
 // The variable's id when it is shaped exactly (N_PROF, N_LEVELS), else -1.
 int LevelSliceVariable(int ncid, const ProfileShape& shape, const char* name)
@@ -23,8 +22,7 @@ int LevelSliceVariable(int ncid, const ProfileShape& shape, const char* name)
         type == NC_CHAR || type == NC_STRING || type > NC_STRING)
         return -1;
     int dimids[2] = {-1, -1};
-    if (nc_inq_vardimid(ncid, varid, dimids) != NC_NOERR || dimids[0] != shape.prof.id ||
-        dimids[1] != shape.levels.id)
+    if (nc_inq_vardimid(ncid, varid, dimids) != NC_NOERR || dimids[0] != shape.prof.id || dimids[1] != shape.levels.id)
         return -1;
     return varid;
 }

@@ -7,8 +7,8 @@
 #include <netcdf.h>
 
 struct ProfileSlice {
-    int profDimId = -1;       // the N_PROF dimension
-    std::size_t profile = 0;  // the profile to read
+    int profDimId = -1;      // the N_PROF dimension
+    std::size_t profile = 0; // the profile to read
 };
 
 // Reads a variable whole, or (after SliceProfile) only the slice of one profile.

@@ -11,16 +11,16 @@
 #include "profile/profile_shape.h"
 
 struct ProfileSummary {
-    std::size_t index = 0;                // 0-based, as stored
-    std::optional<long long> cycle;       // CYCLE_NUMBER
-    char direction = 0;                   // DIRECTION: 'A', 'D', ...; 0 when absent or fill
-    char dataMode = 0;                    // DATA_MODE: 'R', 'A', 'D'; 0 when absent or fill
-    std::optional<double> juld;           // JULD, days since the reference
-    std::string date;                     // JULD as UTC "YYYY-MM-DD HH:MM"; empty when fill
-    std::optional<double> latitude;       // LATITUDE
-    std::optional<double> longitude;      // LONGITUDE
-    std::string scheme;                   // VERTICAL_SAMPLING_SCHEME up to its first ':'
-    std::size_t levelsWithPressure = 0;   // PRES values that are not fill
+    std::size_t index = 0;              // 0-based, as stored
+    std::optional<long long> cycle;     // CYCLE_NUMBER
+    char direction = 0;                 // DIRECTION: 'A', 'D', ...; 0 when absent or fill
+    char dataMode = 0;                  // DATA_MODE: 'R', 'A', 'D'; 0 when absent or fill
+    std::optional<double> juld;         // JULD, days since the reference
+    std::string date;                   // JULD as UTC "YYYY-MM-DD HH:MM"; empty when fill
+    std::optional<double> latitude;     // LATITUDE
+    std::optional<double> longitude;    // LONGITUDE
+    std::string scheme;                 // VERTICAL_SAMPLING_SCHEME up to its first ':'
+    std::size_t levelsWithPressure = 0; // PRES values that are not fill
 };
 
 struct ProfileSummaryList {

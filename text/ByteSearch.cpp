@@ -58,7 +58,10 @@ std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view 
 
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // FindBytes ignoring the case of ASCII letters: candidates are the places of the
 // needle's first byte in either case, found with memchr.
@@ -93,8 +96,7 @@ std::size_t FindBytesAnyCase(std::string_view text, std::size_t from, std::strin
 
 } // namespace
 
-std::size_t FindText(std::string_view text, std::size_t from, std::string_view needle, bool matchCase,
-                     bool wholeWord)
+std::size_t FindText(std::string_view text, std::size_t from, std::string_view needle, bool matchCase, bool wholeWord)
 {
     while (true) {
         const std::size_t p = matchCase ? FindBytes(text, from, needle) : FindBytesAnyCase(text, from, needle);

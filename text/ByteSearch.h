@@ -11,5 +11,4 @@ std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view 
 // in either case (other bytes exactly); `wholeWord` takes only hits that no word byte
 // (text/WordSpan.h) continues on either side where the needle itself begins or ends
 // with one.
-std::size_t FindText(std::string_view text, std::size_t from, std::string_view needle, bool matchCase,
-                     bool wholeWord);
+std::size_t FindText(std::string_view text, std::size_t from, std::string_view needle, bool matchCase, bool wholeWord);

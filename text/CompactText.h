@@ -30,10 +30,10 @@ private:
     // outcome depends on bytes not yet seen.
     void compact(bool final);
 
-    std::string m_in;          // bytes not yet written out
-    std::size_t m_pos = 0;     // where compaction goes on in m_in
+    std::string m_in;           // bytes not yet written out
+    std::size_t m_pos = 0;      // where compaction goes on in m_in
     std::size_t m_searched = 0; // bytes of m_in known to hold no "\ndata:" start
-    bool m_inData = false;     // past "\ndata:" (or the text had none, at the end)
+    bool m_inData = false;      // past "\ndata:" (or the text had none, at the end)
     std::string m_out;
     std::vector<std::size_t> m_lineStarts{0};
 };

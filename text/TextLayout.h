@@ -22,8 +22,8 @@ public:
     std::size_t firstDisplayLine(std::size_t line) const { return m_first[line]; }
 
     struct Position {
-        std::size_t line = 0;    // text line
-        WrapSegment segment;     // byte range within the line
+        std::size_t line = 0;      // text line
+        WrapSegment segment;       // byte range within the line
         std::size_t lineStart = 0; // offset of the line in the buffer
     };
     // The text line and piece shown on display line `d` (clamped to the last one).
@@ -36,7 +36,7 @@ private:
     // compacted data section can join a whole variable into one line of megabytes.
     const std::vector<WrapSegment>& segmentsOf(std::size_t line) const;
 
-    const TextBuffer* m_buffer = nullptr; // not owned
+    const TextBuffer* m_buffer = nullptr;                      // not owned
     const TextMeasure* m_measure = &ColumnMeasure::instance(); // not owned
     double m_width = 80;
     std::vector<std::size_t> m_first; // display line where each text line starts; one extra at the end

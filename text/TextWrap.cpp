@@ -18,9 +18,9 @@ bool PrintableAscii(std::string_view line)
     for (; i + 8 <= line.size(); i += 8) {
         std::uint64_t x = 0;
         std::memcpy(&x, line.data() + i, 8);
-        const std::uint64_t below = (x - ones * 0x20) & ~x;   // some byte < 0x20 (or >= 0x80)
+        const std::uint64_t below = (x - ones * 0x20) & ~x; // some byte < 0x20 (or >= 0x80)
         const std::uint64_t del = x ^ (ones * 0x7F);
-        const std::uint64_t isDel = (del - ones) & ~del;      // some byte == 0x7F
+        const std::uint64_t isDel = (del - ones) & ~del; // some byte == 0x7F
         if ((x | below | isDel) & highs)
             return false;
     }

@@ -12,10 +12,16 @@ inline std::size_t Utf8CharLength(std::string_view s, std::size_t i)
         return 1;
     std::size_t len = 0;
     unsigned min = 0;
-    if (b >= 0xC2 && b <= 0xDF) { len = 2; min = 0x80; }
-    else if (b >= 0xE0 && b <= 0xEF) { len = 3; min = 0x800; }
-    else if (b >= 0xF0 && b <= 0xF4) { len = 4; min = 0x10000; }
-    else
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        min = 0x10000;
+    } else
         return 1;
     if (i + len > s.size())
         return 1;
@@ -31,4 +37,7 @@ inline std::size_t Utf8CharLength(std::string_view s, std::size_t i)
     return len;
 }
 
-inline bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+inline bool IsUtf8Continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}

@@ -2,7 +2,10 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Whether line[i] is part of a number though not a word byte: a point next to a digit,
 // or a sign right after the exponent letter of a number.

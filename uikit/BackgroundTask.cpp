@@ -49,7 +49,10 @@ int Scaled(std::uint64_t v, std::uint64_t total)
 
 } // namespace
 
-void SetBackgroundTaskHook(BackgroundTaskHook hook) { Hook() = std::move(hook); }
+void SetBackgroundTaskHook(BackgroundTaskHook hook)
+{
+    Hook() = std::move(hook);
+}
 
 QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& unit)
 {
@@ -57,13 +60,13 @@ QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& uni
         const auto mb = [](std::uint64_t b) { return QString::number(static_cast<double>(b) / 1e6, 'f', 1); };
         return total ? QObject::tr("%1 of %2 MB").arg(mb(done), mb(total)) : QObject::tr("%1 MB").arg(mb(done));
     }
-    return total ? QObject::tr("%1 of %2 %3").arg(IntegerText(static_cast<long long>(done)),
-                                                  IntegerText(static_cast<long long>(total)), unit)
+    return total ? QObject::tr("%1 of %2 %3")
+                       .arg(IntegerText(static_cast<long long>(done)), IntegerText(static_cast<long long>(total)), unit)
                  : QObject::tr("%1 %2").arg(IntegerText(static_cast<long long>(done)), unit);
 }
 
-bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
-                     const std::function<void()>& work, const QString& unit)
+bool RunInBackground(QWidget* parent, const QString& label, JobControl& control, const std::function<void()>& work,
+                     const QString& unit)
 {
     QFutureWatcher<void> watcher;
     QEventLoop loop;

@@ -15,8 +15,8 @@ class QWidget;
 // JobControl counts ("bytes" are shown in MB, anything else as "N of M unit").
 // Returns false when the user cancelled (the work saw Cancelled() and has returned).
 // The work must not touch widgets; it reports through `control` and its own captures.
-bool RunInBackground(QWidget* parent, const QString& label, JobControl& control,
-                     const std::function<void()>& work, const QString& unit = QStringLiteral("bytes"));
+bool RunInBackground(QWidget* parent, const QString& label, JobControl& control, const std::function<void()>& work,
+                     const QString& unit = QStringLiteral("bytes"));
 
 // Tests: while set, the hook is called on the window's thread as soon as each piece of
 // work has started (to cancel it, or to start other work meanwhile).

@@ -69,9 +69,15 @@ QString Ask(QWidget* parent, bool save, const QString& startPath, const SaveTarg
 
 } // namespace
 
-void SetFileDialogHook(FileDialogHook hook) { Hook() = std::move(hook); }
+void SetFileDialogHook(FileDialogHook hook)
+{
+    Hook() = std::move(hook);
+}
 
-QString AskOpenPath(QWidget* parent, const QString& startPath) { return Ask(parent, false, startPath, {}); }
+QString AskOpenPath(QWidget* parent, const QString& startPath)
+{
+    return Ask(parent, false, startPath, {});
+}
 QString AskSavePath(QWidget* parent, const QString& startPath, const SaveTargetCheck& check)
 {
     return Ask(parent, true, startPath, check);

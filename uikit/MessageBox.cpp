@@ -8,7 +8,10 @@ MessageBoxHook& Hook()
 }
 } // namespace
 
-void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook)
+{
+    Hook() = std::move(hook);
+}
 
 int BwMessageBox(QWidget* parent, const QString& text, const QString& caption, MbIcon icon,
                  QMessageBox::StandardButtons buttons)

@@ -11,14 +11,11 @@ struct PixelRect {
     int Height() const { return bottom - top; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
     // Both edges counted as inside, the test the table and the plot use for the pointer.
-    bool ContainsInclusive(int x, int y) const
-    {
-        return x >= left && x <= right && y >= top && y <= bottom;
-    }
+    bool ContainsInclusive(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
     PixelRect Intersected(const PixelRect& o) const
     {
-        PixelRect r{left > o.left ? left : o.left, top > o.top ? top : o.top,
-                    right < o.right ? right : o.right, bottom < o.bottom ? bottom : o.bottom};
+        PixelRect r{left > o.left ? left : o.left, top > o.top ? top : o.top, right < o.right ? right : o.right,
+                    bottom < o.bottom ? bottom : o.bottom};
         if (r.right < r.left)
             r.right = r.left;
         if (r.bottom < r.top)

@@ -71,7 +71,10 @@ void SetScrollRange(QScrollBar* bar, int nMin, int nMax, int nPage, int nPos)
     Apply(bar, info);
 }
 
-int GetScrollPos(const QScrollBar* bar) { return GetScrollInfo(bar).nPos; }
+int GetScrollPos(const QScrollBar* bar)
+{
+    return GetScrollInfo(bar).nPos;
+}
 
 void SetScrollPos(QScrollBar* bar, int pos)
 {

@@ -29,8 +29,7 @@ QRgb MenuColor()
 
 CSurfaceDC::CSurfaceDC(QImage& image, QWidget* owner)
     : m_image(image), m_owner(owner), m_clip{0, 0, image.width(), image.height()}
-{
-}
+{}
 
 CSurfaceDC::~CSurfaceDC()
 {

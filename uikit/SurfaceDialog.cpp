@@ -7,14 +7,13 @@
 
 #include <algorithm>
 
-CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widthDlu,
-                               int heightDlu)
+CSurfaceDialog::CSurfaceDialog(QWidget* parent, const QString& caption, int widthDlu, int heightDlu)
     : QDialog(parent), m_units(DialogFont())
 {
     setWindowTitle(caption);
     setFont(DialogFont());
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(m_units.x(widthDlu), m_units.y(heightDlu));
     m_surface = QImage(size(), QImage::Format_RGB32);
     m_surface.fill(palette().color(QPalette::Window));

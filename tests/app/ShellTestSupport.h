@@ -32,9 +32,7 @@ public:
             boxes.push_back({text, caption, icon});
             return static_cast<int>(QMessageBox::Ok);
         });
-        SetFileDialogHook([this](bool save, const QString&) {
-            return save ? savePath : openPath;
-        });
+        SetFileDialogHook([this](bool save, const QString&) { return save ? savePath : openPath; });
     }
     ~ShellTestEnv()
     {

@@ -101,10 +101,10 @@ private slots:
         QVERIFY(start());
         QCOMPARE(frame()->windowTitle(), QStringLiteral("Untitled - Brinewick"));
         QVERIFY(view()->IsTextEmpty());
-        for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_FIND_NEXT, ID_JUMP_TOP, ID_JUMP_DIMENSIONS,
-                       ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_SAVE_CSV,
-                       ID_PROFILE_VIEW, ID_GRAPH_VIEW, ID_FILE_SAVE_AS, ID_FILE_SAVE, ID_FILE_PRINT,
-                       ID_FILE_PRINT_PREVIEW, ID_EDIT_COPY, ID_EDIT_CUT, ID_FLOAT_OVERVIEW})
+        for (int id :
+             {ID_ALL_SELECT, ID_EDIT_FIND, ID_FIND_NEXT, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES,
+              ID_JUMP_DATA, ID_JUMP_TAIL, ID_GOTO_LINE, ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW, ID_FILE_SAVE_AS,
+              ID_FILE_SAVE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_EDIT_COPY, ID_EDIT_CUT, ID_FLOAT_OVERVIEW})
             QVERIFY2(!enabled(id), qPrintable(frame()->Action(id)->objectName()));
         QVERIFY(enabled(ID_FTP_TRANSMIT));
         QVERIFY(enabled(ID_FILE_PRINT_DIRECT));
@@ -160,8 +160,8 @@ private slots:
         QCOMPARE(OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(), path);
         QCOMPARE(frame()->Document()->FilePath(), path);
         // The dimension and variable names came with the rendering.
-        QVERIFY(std::find(view()->m_astrVariables.begin(), view()->m_astrVariables.end(), "PRES")
-                != view()->m_astrVariables.end());
+        QVERIFY(std::find(view()->m_astrVariables.begin(), view()->m_astrVariables.end(), "PRES") !=
+                view()->m_astrVariables.end());
     }
 
     void missingFileOnCommandLineFailsStartUp()
@@ -203,14 +203,18 @@ private slots:
         QVERIFY(start());
         // The profile tools need N_PROF >= 1 and N_LEVELS > 1, named exactly; the
         // status bar tells why they are off when the user points at them.
-        struct Case { QString file; bool profile; QString why; };
+        struct Case {
+            QString file;
+            bool profile;
+            QString why;
+        };
         const QString needDims = QStringLiteral("Profile tools need the dimensions N_PROF and N_LEVELS");
         const QString needLevels = QStringLiteral("Profile tools need more than one level (N_LEVELS is 1)");
         const QList<Case> cases = {
             {DataFile("D5900446_001.nc"), true, {}},
-            {DataFile("D1900857_001.nc"), true, {}},  // N_PROF 2: offered, with a profile choice
+            {DataFile("D1900857_001.nc"), true, {}}, // N_PROF 2: offered, with a profile choice
             {DataFile("D6901929_075.nc"), false, needLevels},
-            {DataFile("13857_meta.nc"), false, needDims},    // neither dimension
+            {DataFile("13857_meta.nc"), false, needDims}, // neither dimension
             {MakeDims(env->tempPath("lower.nc"), {{"n_prof", 1}, {"N_LEVELS", 5}}), false, needDims},
             {MakeDims(env->tempPath("blank.nc"), {{"N_PROF ", 1}, {"N_LEVELS", 5}}), false, needDims},
             {MakeDims(env->tempPath("one.nc"), {{"N_PROF", 1}, {"N_LEVELS", 1}}), false, needLevels},
@@ -365,7 +369,8 @@ private slots:
         QVERIFY(frame()->Controller()->OpenDocument(big));
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QCOMPARE(env->boxes[0].caption, QStringLiteral("Brinewick"));
-        QVERIFY2(env->boxes[0].text.contains(QStringLiteral("variable v is not listed")), qPrintable(env->boxes[0].text));
+        QVERIFY2(env->boxes[0].text.contains(QStringLiteral("variable v is not listed")),
+                 qPrintable(env->boxes[0].text));
         QCOMPARE(frame()->windowTitle(), QStringLiteral("big.nc - Brinewick"));
         QVERIFY(view()->Buffer().bytes().find("values not listed") != std::string::npos);
         env->boxes.clear();
@@ -409,7 +414,7 @@ private slots:
         frame()->Action(ID_FILE_SAVE_AS)->trigger();
         QVERIFY(env->boxes.empty());
         const std::string saved = ReadAll(env->savePath);
-        QVERIFY(saved == Rendered(nc));        // not compacted
+        QVERIFY(saved == Rendered(nc));                       // not compacted
         QVERIFY(saved.find("\r\n\r\n") != std::string::npos); // blank lines kept
         for (std::size_t i = saved.find('\n'); i != std::string::npos; i = saved.find('\n', i + 1))
             QVERIFY(i > 0 && saved[i - 1] == '\r');
@@ -511,8 +516,8 @@ private slots:
         QVERIFY(start({DataFile("D5900446_001.nc")}));
         const std::string before = view()->Buffer().bytes();
         QString longPath = env->tempPath(QString(250, QLatin1Char('d')));
-        longPath += QLatin1Char('/') + QString(250, QLatin1Char('e')) + QLatin1Char('/')
-            + QString(250, QLatin1Char('f')) + QLatin1Char('/') + QString(250, QLatin1Char('g'));
+        longPath += QLatin1Char('/') + QString(250, QLatin1Char('e')) + QLatin1Char('/') +
+                    QString(250, QLatin1Char('f')) + QLatin1Char('/') + QString(250, QLatin1Char('g'));
         QVERIFY(QDir().mkpath(QFileInfo(longPath).path()));
         QVERIFY(CopyTo(DataFile("D1900857_001.nc"), longPath));
         QVERIFY(!frame()->Controller()->OpenDocument(longPath));
@@ -525,8 +530,8 @@ private slots:
     void recentListKeepsFourAndOpens()
     {
         QVERIFY(start());
-        const char* files[] = {"D5900446_001.nc", "D1900857_001.nc", "D6901929_075.nc",
-                               "R2901623_000.nc", "R2901746_001.nc"};
+        const char* files[] = {"D5900446_001.nc", "D1900857_001.nc", "D6901929_075.nc", "R2901623_000.nc",
+                               "R2901746_001.nc"};
         for (const char* f : files)
             QVERIFY(frame()->Controller()->OpenDocument(DataFile(f)));
         auto settings = OpenAppSettings();
@@ -733,16 +738,16 @@ private slots:
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(e);
-        p.start(QStringLiteral(BW_BINARY), {QStringLiteral("--print"), DataFile("D5900446_001.nc"),
-                                            QStringLiteral("-o"), pdf});
+        p.start(QStringLiteral(BW_BINARY),
+                {QStringLiteral("--print"), DataFile("D5900446_001.nc"), QStringLiteral("-o"), pdf});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(ReadAll(pdf).rfind("%PDF", 0) == 0);
         // Never over a netCDF file.
         const QString nc = env->tempPath("keep.nc");
         QVERIFY(CopyTo(DataFile("D5900446_001.nc"), nc));
-        p.start(QStringLiteral(BW_BINARY), {QStringLiteral("--print"), DataFile("D5900446_001.nc"),
-                                            QStringLiteral("-o"), nc});
+        p.start(QStringLiteral(BW_BINARY),
+                {QStringLiteral("--print"), DataFile("D5900446_001.nc"), QStringLiteral("-o"), nc});
         QVERIFY(p.waitForFinished(60000));
         QVERIFY(p.exitCode() != 0);
         QVERIFY(ReadAll(nc) == ReadAll(DataFile("D5900446_001.nc")));

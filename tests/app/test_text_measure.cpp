@@ -20,7 +20,10 @@ struct Ink {
     int x1; // last inked column
 };
 
-bool Inked(QRgb px) { return qGray(px) < 150; }
+bool Inked(QRgb px)
+{
+    return qGray(px) < 150;
+}
 
 // The words as painted: inked columns grouped where the gap between them is narrower
 // than `gap` pixels, row by row.
@@ -92,13 +95,16 @@ private slots:
         QFont font(family);
         font.setPixelSize(15);
         view()->setFont(font);
-        const QStringList pool = ascii
-            ? QStringList{QStringLiteral("J123456789K"), QStringLiteral("9.448"), QStringLiteral("-1.5e+003"),
-                          QStringLiteral("PRES_ADJUSTED"), QStringLiteral("specified"), QStringLiteral("Julian"),
-                          QStringLiteral("WWMMWW"), QStringLiteral("iiljt1")}
-            : QStringList{QStringLiteral("\u00E9t\u00E9"), QStringLiteral("\u03A9\u03BC\u03AD\u03B3\u03B1"),
-                          QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442"), QStringLiteral("na\u00EFve"),
-                          QStringLiteral("\u00C6\u00D8\u00C5"), QStringLiteral("\u0161\u010D\u0159")};
+        const QStringList pool = ascii ? QStringList{QStringLiteral("J123456789K"), QStringLiteral("9.448"),
+                                                     QStringLiteral("-1.5e+003"),   QStringLiteral("PRES_ADJUSTED"),
+                                                     QStringLiteral("specified"),   QStringLiteral("Julian"),
+                                                     QStringLiteral("WWMMWW"),      QStringLiteral("iiljt1")}
+                                       : QStringList{QStringLiteral("\u00E9t\u00E9"),
+                                                     QStringLiteral("\u03A9\u03BC\u03AD\u03B3\u03B1"),
+                                                     QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442"),
+                                                     QStringLiteral("na\u00EFve"),
+                                                     QStringLiteral("\u00C6\u00D8\u00C5"),
+                                                     QStringLiteral("\u0161\u010D\u0159")};
         // Words four blanks apart, in one text line long enough to wrap several times.
         QStringList words;
         for (int i = 0; i < 70; ++i)
@@ -140,8 +146,8 @@ private slots:
         QTest::mousePress(view()->viewport(), Qt::LeftButton, {}, QPoint(a.x0 - 1, a.row * lineHeight + 2));
         QTest::mouseMove(view()->viewport(), QPoint(b.x1 + 1, b.row * lineHeight + 2));
         QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, QPoint(b.x1 + 1, b.row * lineHeight + 2));
-        QCOMPARE(view()->SelectedText(), words.mid(static_cast<int>(from), static_cast<int>(to - from + 1))
-                                             .join(QStringLiteral("    ")));
+        QCOMPARE(view()->SelectedText(),
+                 words.mid(static_cast<int>(from), static_cast<int>(to - from + 1)).join(QStringLiteral("    ")));
         // The highlight covers the selected words' glyphs and none of the others.
         view()->clearFocus();
         image = view()->viewport()->grab().toImage();

@@ -142,8 +142,8 @@ private slots:
     void wheelScrollsWithoutMovingTheCaret()
     {
         view()->SetText(SampleText(500));
-        QWheelEvent wheel(QPointF(50, 50), view()->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
-                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(50, 50), view()->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view()->viewport(), &wheel);
         QVERIFY(first() > 0);
         QCOMPARE(view()->CaretPos(), std::size_t(0));
@@ -187,7 +187,8 @@ private slots:
 
     void caretKeysAndInvalidBytes()
     {
-        view()->SetText("a\xC3\xA9\xFF" "b\r\nsecond");
+        view()->SetText("a\xC3\xA9\xFF"
+                        "b\r\nsecond");
         view()->setFocus();
         QTest::keyClick(view(), Qt::Key_Right);
         QCOMPARE(view()->CaretPos(), std::size_t(1));
@@ -233,11 +234,12 @@ private slots:
         QCOMPARE(s, std::size_t(3));
         QCOMPARE(e, std::size_t(7));
         // Beyond the end: as far as the view scrolls.
-        DriveModal<CGotoLineDlg>([this] { frame()->Action(ID_GOTO_LINE)->trigger(); },
-                                 [](CGotoLineDlg* dlg) {
-                                     dlg->findChild<QLineEdit*>(QStringLiteral("1004"))->setText(QStringLiteral("99999"));
-                                     dlg->accept();
-                                 });
+        DriveModal<CGotoLineDlg>(
+            [this] { frame()->Action(ID_GOTO_LINE)->trigger(); },
+            [](CGotoLineDlg* dlg) {
+                dlg->findChild<QLineEdit*>(QStringLiteral("1004"))->setText(QStringLiteral("99999"));
+                dlg->accept();
+            });
         QCOMPARE(first() + view()->LinesPerPage(), view()->GetLineCount());
         DriveModal<CGotoLineDlg>([this] { frame()->Action(ID_GOTO_LINE)->trigger(); },
                                  [](CGotoLineDlg* dlg) {
@@ -250,9 +252,9 @@ private slots:
     void gotoLineRefusesBadNumbers()
     {
         view()->SetText(SampleText());
-        const QStringList bad = {QStringLiteral("0"), QStringLiteral("-3"), QStringLiteral("12abc"),
-                                 QStringLiteral("1.5"), QString(), QStringLiteral("abc"),
-                                 QStringLiteral("99999999999")};
+        const QStringList bad = {
+            QStringLiteral("0"), QStringLiteral("-3"),  QStringLiteral("12abc"),      QStringLiteral("1.5"),
+            QString(),           QStringLiteral("abc"), QStringLiteral("99999999999")};
         QStringList stillOpen;
         DriveModal<CGotoLineDlg>([this] { frame()->Action(ID_GOTO_LINE)->trigger(); },
                                  [&](CGotoLineDlg* dlg) {
@@ -422,9 +424,9 @@ private slots:
             // The field loses the focus to the list, then the user picks items.
             QTest::mouseClick(keywords->viewport(), Qt::LeftButton, {},
                               keywords->visualItemRect(keywords->item(7)).center());
-            const int temp = static_cast<int>(std::find(view()->m_astrVariables.begin(),
-                                                        view()->m_astrVariables.end(), "TEMP")
-                                              - view()->m_astrVariables.begin());
+            const int temp =
+                static_cast<int>(std::find(view()->m_astrVariables.begin(), view()->m_astrVariables.end(), "TEMP") -
+                                 view()->m_astrVariables.begin());
             variables->scrollToItem(variables->item(temp));
             QTest::mouseClick(variables->viewport(), Qt::LeftButton, {},
                               variables->visualItemRect(variables->item(temp)).center());

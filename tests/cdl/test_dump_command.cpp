@@ -32,7 +32,10 @@ CliRun run_env(const std::string& env, const std::string& args)
     return r;
 }
 
-CliRun run(const std::string& args) { return run_env("", args); }
+CliRun run(const std::string& args)
+{
+    return run_env("", args);
+}
 
 const std::string kSample = std::string(BW_TEST_DATA_DIR) + "/D5900446_001.nc";
 
@@ -81,12 +84,15 @@ TEST(DumpCommand, AHelperThatDiesIsReported)
     }
     // The other commands that read a file run as a helper too.
     TempDir dir;
-    for (const std::string& args : {"--csv " + kSample + " --columns PRES", "--plot " + kSample + " -o " + dir.file("p.png"),
-                                    "--print " + kSample + " -o " + dir.file("p.pdf")}) {
+    for (const std::string& args :
+         {"--csv " + kSample + " --columns PRES", "--plot " + kSample + " -o " + dir.file("p.png"),
+          "--print " + kSample + " -o " + dir.file("p.pdf")}) {
         CliRun died = run_env("BRINEWICK_TEST_CHILD_SIGNAL=11 ", args);
         EXPECT_EQ(died.status, 1) << args;
-        EXPECT_EQ(died.err, "brinewick: " + kSample + ": the netCDF library stopped on this file: signal 11 "
-                            "(Segmentation fault)\n") << args;
+        EXPECT_EQ(died.err, "brinewick: " + kSample +
+                                ": the netCDF library stopped on this file: signal 11 "
+                                "(Segmentation fault)\n")
+            << args;
         EXPECT_EQ(run(args).status, 0) << args;
     }
 }

@@ -29,13 +29,32 @@ std::string printf_int(const char* fmt, long long v)
 
 TEST(NumberFormat, FloatingConversionsMatchPrintf)
 {
-    const char* formats[] = {"%.7g", "%.15g", "%#.7g", "%#.15g", "%7.1f", "%9.3f", "%10.3f",
-                             "%e", "%.0e", "%#.0e", "%E", "%G", "%#g", "%-12.4f|", "%+08.2f",
-                             "% .3f", "%#.0f", "%.0f", "%g", "%.1g", "%#.1g"};
-    const double values[] = {0.0, -0.0, 1.0, -1.0, 0.1, 99999.0, 99999.0078125, 1e-5, 1e20,
-                             123456789.0, 1.5e-300, 2.5, 0.5, 9.999999e6, 1e15, 1e16,
-                             3.4028234663852886e38, 9.969209968386869e36, 5e-324, 0.0001,
-                             0.00001234, 1234567.0, 12345678.0};
+    const char* formats[] = {"%.7g",    "%.15g", "%#.7g", "%#.15g", "%7.1f", "%9.3f", "%10.3f",
+                             "%e",      "%.0e",  "%#.0e", "%E",     "%G",    "%#g",   "%-12.4f|",
+                             "%+08.2f", "% .3f", "%#.0f", "%.0f",   "%g",    "%.1g",  "%#.1g"};
+    const double values[] = {0.0,
+                             -0.0,
+                             1.0,
+                             -1.0,
+                             0.1,
+                             99999.0,
+                             99999.0078125,
+                             1e-5,
+                             1e20,
+                             123456789.0,
+                             1.5e-300,
+                             2.5,
+                             0.5,
+                             9.999999e6,
+                             1e15,
+                             1e16,
+                             3.4028234663852886e38,
+                             9.969209968386869e36,
+                             5e-324,
+                             0.0001,
+                             0.00001234,
+                             1234567.0,
+                             12345678.0};
     for (const char* f : formats) {
         auto cf = CFormat::parse(f, ValueKind::Floating, 99);
         ASSERT_TRUE(cf.has_value()) << f;
@@ -67,11 +86,13 @@ TEST(NumberFormat, NonFiniteValuesHaveFixedTexts)
 
 TEST(NumberFormat, IntegerConversionsMatchPrintf)
 {
-    struct Case { const char* ours; const char* printf_fmt; };
-    const Case cases[] = {{"%d", "%lld"},     {"%5d", "%5lld"},   {"%-5d|", "%-5lld|"},
-                          {"%05d", "%05lld"}, {"%+d", "%+lld"},   {"% d", "% lld"},
-                          {"%.3d", "%.3lld"}, {"%8.3d", "%8.3lld"}, {"%ld", "%lld"},
-                          {"%lld", "%lld"}};
+    struct Case {
+        const char* ours;
+        const char* printf_fmt;
+    };
+    const Case cases[] = {{"%d", "%lld"},   {"%5d", "%5lld"}, {"%-5d|", "%-5lld|"}, {"%05d", "%05lld"},
+                          {"%+d", "%+lld"}, {"% d", "% lld"}, {"%.3d", "%.3lld"},   {"%8.3d", "%8.3lld"},
+                          {"%ld", "%lld"},  {"%lld", "%lld"}};
     const long long values[] = {0, 1, -1, 42, -32767, 2147483647, -2147483647, 99999};
     for (const auto& c : cases) {
         auto cf = CFormat::parse(c.ours, ValueKind::Integer);
@@ -101,9 +122,9 @@ TEST(CFormatParse, LiteralTextAndPercentSigns)
 
 TEST(CFormatParse, HostileOrUnsuitedTextsAreRefused)
 {
-    const char* refused_float[] = {"%s", "%n", "%*d", "%*.*f", "%.*f", "%f%f", "%d", "%x",
-                                   "%p", "%", "abc", "", "%10000f", "%.600f", "%hf", "%lc",
-                                   "%ls", "%7.1f%s", "%1$f", "%q", "%a"};
+    const char* refused_float[] = {"%s",  "%n",  "%*d", "%*.*f",   "%.*f", "%f%f",    "%d",
+                                   "%x",  "%p",  "%",   "abc",     "",     "%10000f", "%.600f",
+                                   "%hf", "%lc", "%ls", "%7.1f%s", "%1$f", "%q",      "%a"};
     for (const char* t : refused_float)
         EXPECT_FALSE(CFormat::parse(t, ValueKind::Floating)) << t;
     const char* refused_int[] = {"%f", "%s", "%Ld", "%lc", "%n", "%d%d", "%e"};
@@ -135,9 +156,15 @@ TEST(NumberFormat, FixedConversionsMatchPrintfOnRandomValues)
         int p = static_cast<int>(next() % 18);
         double v;
         switch (i % 4) {
-        case 0: v = static_cast<double>(static_cast<float>(static_cast<double>(next() % 20000000) / 1000.0 - 5000.0)); break;
+        case 0:
+            v = static_cast<double>(static_cast<float>(static_cast<double>(next() % 20000000) / 1000.0 - 5000.0));
+            break;
         case 1: v = static_cast<double>(next() % 1000000) / 8.0 - 50000.0; break; // exact ties
-        case 2: { std::uint64_t bits = next(); std::memcpy(&v, &bits, sizeof v); break; }
+        case 2: {
+            std::uint64_t bits = next();
+            std::memcpy(&v, &bits, sizeof v);
+            break;
+        }
         default: v = static_cast<double>(next() % 100000000000ULL) * 1e-7; break;
         }
         if (!std::isfinite(v))

@@ -91,10 +91,18 @@ TEST(RenderAttributes, TextsAreQuotedAndEscaped)
 
 TEST(RenderAttributes, TrimZerosNeverReadsOutsideItsText)
 {
-    const char* cases[][2] = {{"1.000000f", "1.f"}, {"0.1000000f", "0.1f"}, {"12.5000000000000", "12.5"},
-                              {"10.0000000000000", "10."}, {"1.00000000000000e+020", "1.e+020"},
-                              {"100.0000f", "100.f"}, {"-2.500000f", "-2.5f"}, {"NaNf", "NaNf"},
-                              {"Infinityf", "Infinityf"}, {"-Infinity", "-Infinity"}, {"", ""}, {"-", "-"}};
+    const char* cases[][2] = {{"1.000000f", "1.f"},
+                              {"0.1000000f", "0.1f"},
+                              {"12.5000000000000", "12.5"},
+                              {"10.0000000000000", "10."},
+                              {"1.00000000000000e+020", "1.e+020"},
+                              {"100.0000f", "100.f"},
+                              {"-2.500000f", "-2.5f"},
+                              {"NaNf", "NaNf"},
+                              {"Infinityf", "Infinityf"},
+                              {"-Infinity", "-Infinity"},
+                              {"", ""},
+                              {"-", "-"}};
     for (auto& c : cases) {
         std::string s = c[0];
         trim_zeros(s);
@@ -103,8 +111,7 @@ TEST(RenderAttributes, TrimZerosNeverReadsOutsideItsText)
 }
 
 // The data line of a 1-D float variable named `name` holding `values`.
-std::string float_values_with_format(const std::string& c_format, std::vector<float> values,
-                                     nc_type type = NC_FLOAT)
+std::string float_values_with_format(const std::string& c_format, std::vector<float> values, nc_type type = NC_FLOAT)
 {
     TempDir dir;
     {
@@ -148,8 +155,8 @@ TEST(RenderCFormat, UsableFormatsApplyToEachVariableAlone)
 
 TEST(RenderCFormat, HostileOrUnsuitedFormatsFallBackToTheDefault)
 {
-    const char* hostile[] = {"%s", "%n", "%*d", "%d%d", "%f%f", "%1000f", "%.600f", "%p", "abc", "%",
-                             "%7.1f%", "%ls", "%lc", "%hf", "%1$f", "%%"};
+    const char* hostile[] = {"%s",  "%n", "%*d",    "%d%d", "%f%f", "%1000f", "%.600f", "%p",
+                             "abc", "%",  "%7.1f%", "%ls",  "%lc",  "%hf",    "%1$f",   "%%"};
     for (const char* f : hostile)
         EXPECT_EQ(float_values_with_format(f, {1.5f, 1e-5f}), "1.5, 1e-005") << f;
     // Integer formats on an int variable are used; a float conversion is not.

@@ -36,10 +36,9 @@ TEST(RenderData, RowsOfTwoDimensionalVariablesAndScalars)
         nc.put_int(m, {1, 2, 3, 4});
         nc.put_int(s, {5});
     }
-    EXPECT_EQ(render_data(dir.file("d.nc")),
-              "\n f =\n  5.1, 10, _ ;\n"
-              "\n m =\n  1, 2,\n  3, 4 ;\n"
-              "\n s = 5 ;\n");
+    EXPECT_EQ(render_data(dir.file("d.nc")), "\n f =\n  5.1, 10, _ ;\n"
+                                             "\n m =\n  1, 2,\n  3, 4 ;\n"
+                                             "\n s = 5 ;\n");
 }
 
 TEST(RenderData, CharRowsAreQuotedStrings)
@@ -55,7 +54,9 @@ TEST(RenderData, CharRowsAreQuotedStrings)
         nc.end_define();
         nc.put_text(word, std::string("5900446\0\0\0\0\0\0\0\0\0", 16));
         nc.put_text(rows, "first           second          third           ");
-        nc.put_text(esc, std::string("a\0b\xE9\n\"'\\\t\x7f" "cd\0\0\0", 16));
+        nc.put_text(esc, std::string("a\0b\xE9\n\"'\\\t\x7f"
+                                     "cd\0\0\0",
+                                     16));
         nc.put_text(blanks, "ab  ");
     }
     EXPECT_EQ(render_data(dir.file("c.nc")),
@@ -123,7 +124,13 @@ TEST(RenderData, LinesStayWithinTheLimit)
         all.push_back(line);
     // " v = " and twelve "1000, " fill 77 columns; continuation lines hold twelve more.
     ASSERT_GE(all.size(), 5u);
-    EXPECT_EQ(all[1], " v = " + [] { std::string s; for (int i = 0; i < 12; ++i) s += "1000, "; return s; }());
+    EXPECT_EQ(
+        all[1], " v = " + [] {
+            std::string s;
+            for (int i = 0; i < 12; ++i)
+                s += "1000, ";
+            return s;
+        }());
     EXPECT_EQ(all[2].substr(0, 10), "    1000, ");
     for (const std::string& l : all)
         if (l.find('"') == std::string::npos)
@@ -175,11 +182,10 @@ TEST(RenderData, FloatFillToleranceAndDefaults)
         nc.put_double(d, {999999.0, std::nextafter(999999.0, 1e7), 999999.0000001, 1.0});
         nc.put_float(neg, {-99.0f, 99.0f, 0.0f, -99.00001f});
     }
-    EXPECT_EQ(render_data(dir.file("f.nc")),
-              "\n f = _, _, 99999.1, 0 ;\n"
-              "\n g = _, 1, -9.96921e+036, 2 ;\n"
-              "\n d = _, _, 999999.0000001, 1 ;\n"
-              "\n neg = _, 99, 0, _ ;\n");
+    EXPECT_EQ(render_data(dir.file("f.nc")), "\n f = _, _, 99999.1, 0 ;\n"
+                                             "\n g = _, 1, -9.96921e+036, 2 ;\n"
+                                             "\n d = _, _, 999999.0000001, 1 ;\n"
+                                             "\n neg = _, 99, 0, _ ;\n");
 }
 
 TEST(RenderData, IntegerFillsAndForeignFillAttributes)
@@ -188,13 +194,13 @@ TEST(RenderData, IntegerFillsAndForeignFillAttributes)
     {
         NcBuilder nc(dir.file("i.nc"));
         int n = nc.dim("N", 3);
-        int b = nc.var("b", NC_BYTE, {n});            // no fill test at all
+        int b = nc.var("b", NC_BYTE, {n}); // no fill test at all
         int i = nc.var("i", NC_INT, {n});
         nc.att(i, "_FillValue", NC_INT, {-999.0});
         int s = nc.var("s", NC_SHORT, {n});           // default fill -32767
         int foreign = nc.var("foreign", NC_INT, {n}); // a double _FillValue is ignored
         nc.att(foreign, "_FillValuX", NC_DOUBLE, {7.0});
-        int two = nc.var("two", NC_INT, {n});         // two values: ignored
+        int two = nc.var("two", NC_INT, {n}); // two values: ignored
         nc.att(two, "_FillValuX", NC_INT, {7.0, 8.0});
         int bf = nc.var("bf", NC_BYTE, {n});
         nc.att(bf, "_FillValue", NC_BYTE, {-1.0});
@@ -207,13 +213,12 @@ TEST(RenderData, IntegerFillsAndForeignFillAttributes)
         nc.put_schar(bf, {-1, 1, -127});
     }
     patch_bytes(dir.file("i.nc"), "_FillValuX", "_FillValue");
-    EXPECT_EQ(render_data(dir.file("i.nc")),
-              "\n b = -127, 0, 127 ;\n"
-              "\n i = _, -998, -2147483647 ;\n"
-              "\n s = _, 1, -32768 ;\n"
-              "\n foreign = 7, _, 8 ;\n"
-              "\n two = 7, 8, _ ;\n"
-              "\n bf = _, 1, -127 ;\n");
+    EXPECT_EQ(render_data(dir.file("i.nc")), "\n b = -127, 0, 127 ;\n"
+                                             "\n i = _, -998, -2147483647 ;\n"
+                                             "\n s = _, 1, -32768 ;\n"
+                                             "\n foreign = 7, _, 8 ;\n"
+                                             "\n two = 7, 8, _ ;\n"
+                                             "\n bf = _, 1, -127 ;\n");
 }
 
 TEST(RenderData, RecordVariablesWithoutRecordsAreLeftOut)

@@ -13,7 +13,9 @@ namespace {
 TEST(RenderHeader, EmptyFileHasTitleAndClosingBraceOnly)
 {
     TempDir dir;
-    { NcBuilder nc(dir.file("empty.nc")); }
+    {
+        NcBuilder nc(dir.file("empty.nc"));
+    }
     std::string log;
     CdlOutcome outcome;
     EXPECT_EQ(render_cdl_text(dir.file("empty.nc"), &outcome), "netcdf empty {\r\n}\r\n");
@@ -24,10 +26,14 @@ TEST(RenderHeader, TitleNameComesFromThePath)
 {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "a.b");
-    { NcBuilder nc(dir.file("a.b/c")); }
+    {
+        NcBuilder nc(dir.file("a.b/c"));
+    }
     EXPECT_EQ(render_lf(dir.file("a.b/c")), "netcdf c {\n}\n");
 
-    { NcBuilder nc(dir.file("two.dots.nc")); }
+    {
+        NcBuilder nc(dir.file("two.dots.nc"));
+    }
     EXPECT_EQ(render_lf(dir.file("two.dots.nc")).substr(0, 18), "netcdf two.dots {\n");
 
     // Without a '/', backslashes stay part of the name: a Windows-style path keeps
@@ -35,7 +41,9 @@ TEST(RenderHeader, TitleNameComesFromThePath)
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    { NcBuilder nc("D:\\x.y\\z"); }
+    {
+        NcBuilder nc("D:\\x.y\\z");
+    }
     std::string text = render_lf("D:\\x.y\\z");
     EXPECT_EQ(chdir(cwd), 0);
     EXPECT_EQ(text, "netcdf D:\\x {\n}\n");
@@ -72,21 +80,20 @@ TEST(RenderHeader, DimensionsDeclarationsAndGlobalAttributes)
     std::string log;
     std::string text = render_lf(dir.file("h.nc"), &log);
     EXPECT_EQ(log, "");
-    EXPECT_EQ(text,
-              "netcdf h {\n"
-              "dimensions:\n"
-              "\tN_HISTORY = UNLIMITED ; // (0 currently)\n"
-              "\tN_PROF = 1 ;\n"
-              "\tN_LEVELS = 3 ;\n"
-              "variables:\n"
-              "\tfloat HISTORY(N_HISTORY, N_LEVELS) ;\n"
-              "\tfloat PRES(N_PROF, N_LEVELS) ;\n"
-              "\t\tPRES:units = \"decibar\" ;\n"
-              "\n// global attributes:\n"
-              "\t\t:title = \"Argo float vertical profile\" ;\n"
-              "data:\n"
-              "\n PRES =\n  1, 2, 3 ;\n"
-              "}\n");
+    EXPECT_EQ(text, "netcdf h {\n"
+                    "dimensions:\n"
+                    "\tN_HISTORY = UNLIMITED ; // (0 currently)\n"
+                    "\tN_PROF = 1 ;\n"
+                    "\tN_LEVELS = 3 ;\n"
+                    "variables:\n"
+                    "\tfloat HISTORY(N_HISTORY, N_LEVELS) ;\n"
+                    "\tfloat PRES(N_PROF, N_LEVELS) ;\n"
+                    "\t\tPRES:units = \"decibar\" ;\n"
+                    "\n// global attributes:\n"
+                    "\t\t:title = \"Argo float vertical profile\" ;\n"
+                    "data:\n"
+                    "\n PRES =\n  1, 2, 3 ;\n"
+                    "}\n");
 }
 
 TEST(RenderHeader, EveryLineFeedFollowsACarriageReturn)

@@ -263,8 +263,8 @@ TEST(RenderModel, ClassicNamesAreEscaped)
         nc.put_int(v, {3});
     }
     EXPECT_EQ(render_lf(dir.file("1names.nc")), "netcdf 1names {\ndimensions:\n\t\\1d = 1 ;\nvariables:\n"
-                                                 "\tint a\\ b\\;c(\\1d) ;\n\t\ta\\ b\\;c:x\\=y = \"z\" ;\n"
-                                                 "data:\n\n a\\ b\\;c = 3 ;\n}\n");
+                                                "\tint a\\ b\\;c(\\1d) ;\n\t\ta\\ b\\;c:x\\=y = \"z\" ;\n"
+                                                "data:\n\n a\\ b\\;c = 3 ;\n}\n");
 }
 
 // A refused header's message names the file and reads as English.
@@ -305,8 +305,7 @@ TEST(RenderModel, NonFiniteFillMatchesOnlyItself)
             nc.end_define();
             nc.put_float(v, {1.0f, 3e38f, inf, -inf, nan});
         }
-        EXPECT_EQ(data_section(render_lf(dir.file("f.nc"))), std::string("\n v = ") + c.listed + " ;\n")
-            << c.fill;
+        EXPECT_EQ(data_section(render_lf(dir.file("f.nc"))), std::string("\n v = ") + c.listed + " ;\n") << c.fill;
     }
 }
 
@@ -351,7 +350,8 @@ TEST(RenderModel, StreamingRecordCountIsResolvedFromTheFileSize)
         std::string log;
         std::string text = render_lf(path, &log);
         EXPECT_NE(text.find("\tr = UNLIMITED ; // (" + std::to_string(records) + " currently)\n"), std::string::npos);
-        EXPECT_EQ(data_section(text), records == 3 ? "\n v =\n  1, 2,\n  3, 4,\n  5, 6 ;\n" : "\n v =\n  1, 2,\n  3, 4 ;\n");
+        EXPECT_EQ(data_section(text),
+                  records == 3 ? "\n v =\n  1, 2,\n  3, 4,\n  5, 6 ;\n" : "\n v =\n  1, 2,\n  3, 4 ;\n");
         EXPECT_EQ(log, path + ": the header gives the number of records as \"streaming\" (0xFFFFFFFF); the " +
                            std::to_string(records) + " whole records the file holds are shown\n");
         std::filesystem::resize_file(path, std::filesystem::file_size(path) - 2); // the last record is cut
@@ -381,12 +381,14 @@ TEST(RenderModel, HugeVariablesAreSummarisedInBoundedTime)
     const std::string text = render_lf(path, &log);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     for (const char* name : {"f", "c", "s"}) {
-        EXPECT_NE(text.find(std::string("\n // ") + name + ": 1000000000000 values not listed: their text would pass "
-                                                            "the limit of 536870912 bytes for one variable\n"),
+        EXPECT_NE(text.find(std::string("\n // ") + name +
+                            ": 1000000000000 values not listed: their text would pass "
+                            "the limit of 536870912 bytes for one variable\n"),
                   std::string::npos)
             << name;
-        EXPECT_NE(log.find(path + ": variable " + name + " is not listed: the text of its 1000000000000 values would "
-                                                         "pass the limit of 536870912 bytes for one variable\n"),
+        EXPECT_NE(log.find(path + ": variable " + name +
+                           " is not listed: the text of its 1000000000000 values would "
+                           "pass the limit of 536870912 bytes for one variable\n"),
                   std::string::npos)
             << name;
     }

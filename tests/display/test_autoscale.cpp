@@ -42,14 +42,10 @@ TEST_P(LinearScale, GivesStartEndDivisionsAndStep)
 }
 
 INSTANTIATE_TEST_SUITE_P(TableRows, LinearScale,
-                         ::testing::Values(LinearRow{0, 2000, 0, 2400, 6, 400},
-                                           LinearRow{20, 28, 20, 29, 9, 1},
-                                           LinearRow{30, 38, 30, 39, 9, 1},
-                                           LinearRow{-5, 35, -10, 40, 5, 10},
-                                           LinearRow{-10, 10, -12, 12, 6, 4},
-                                           LinearRow{0, 1, 0, 1.2, 6, 0.2},
-                                           LinearRow{5, 5, 2, 8, 6, 1},
-                                           LinearRow{0, 0, -1.2, 1.2, 6, 0.4},
+                         ::testing::Values(LinearRow{0, 2000, 0, 2400, 6, 400}, LinearRow{20, 28, 20, 29, 9, 1},
+                                           LinearRow{30, 38, 30, 39, 9, 1}, LinearRow{-5, 35, -10, 40, 5, 10},
+                                           LinearRow{-10, 10, -12, 12, 6, 4}, LinearRow{0, 1, 0, 1.2, 6, 0.2},
+                                           LinearRow{5, 5, 2, 8, 6, 1}, LinearRow{0, 0, -1.2, 1.2, 6, 0.4},
                                            LinearRow{2000, 0, 2000, 200, -8, 200}));
 
 TEST(AutoScaleLinear, ExponentOfTheStep)
@@ -100,8 +96,7 @@ TEST(AutoScaleLog, WholeDecades)
 
 TEST(AutoScaleDeathTest, LogOfNonPositiveRangeAborts)
 {
-    EXPECT_DEATH(Scale(2, 10, 0, 10),
-                 "AutoScale:log scale value invalid\nAutoScale:vvi,vva=0\\.000000,10\\.000000\n");
+    EXPECT_DEATH(Scale(2, 10, 0, 10), "AutoScale:log scale value invalid\nAutoScale:vvi,vva=0\\.000000,10\\.000000\n");
 }
 
 TEST(AutoScaleDeathTest, UnknownTypeAborts)

@@ -26,7 +26,7 @@ TEST(AxisTicks, UnscalableRangesGiveNoTicks)
     EXPECT_TRUE(AxisTicks(5, 5).empty());
     EXPECT_TRUE(AxisTicks(-inf, inf).empty());
     EXPECT_TRUE(AxisTicks(nan, 1).empty());
-    EXPECT_TRUE(AxisTicks(-1e308, 1e308).empty()); // the width overflows
+    EXPECT_TRUE(AxisTicks(-1e308, 1e308).empty());    // the width overflows
     EXPECT_TRUE(AxisTicks(1e20, 1e20 + 1e4).empty()); // steps would not change the value
     EXPECT_TRUE(AxisTicks(0, 1e-300).empty());
     EXPECT_FALSE(CanAutoScale(1e9, 1e9 + 1));
@@ -99,7 +99,7 @@ TEST(NearestLevel, NearestInRangeFirstOnTies)
     EXPECT_EQ(FindNearestLevel(a, q, false, 0, 400, 900), 4);  // 1000 and 500 are outside
     EXPECT_EQ(FindNearestLevel(a, q, false, 2000, 0, 450), 1); // reversed range
     EXPECT_EQ(FindNearestLevel(a, q, false, 0, 50, 20), -1);
-    EXPECT_EQ(FindNearestLevel(a, q, true, 0, 2000, 20), -1);  // no adjusted values
+    EXPECT_EQ(FindNearestLevel(a, q, true, 0, 2000, 20), -1);   // no adjusted values
     EXPECT_EQ(FindNearestLevel(a, q, false, 0, 1e9, 99999), 0); // missing never matches
     EXPECT_EQ(FindNearestLevel(a, q, false, 0, 2000, std::nan("")), -1);
 }

@@ -318,8 +318,8 @@ void GraphDlgTest::cursorFollowsListAndReversedAxis()
     Viewer v(ThreeLevels(false));
     const PixelRect plot = v.dlg.PlotRect();
     // Through the dialog's own mouse events, with mouse tracking.
-    QMouseEvent move(QEvent::MouseMove, QPointF(plot.left + 30, plot.top + 2),
-                     QPointF(plot.left + 30, plot.top + 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(plot.left + 30, plot.top + 2), QPointF(plot.left + 30, plot.top + 2),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&v.dlg, &move);
     QCOMPARE(v.dlg.CursorLevel(), 3); // 100 dbar, the first level of the file
     QVERIFY(v.dlg.Grid().IsSelected(0));
@@ -364,7 +364,7 @@ void GraphDlgTest::dropDownSelectionRedrawsLater()
     QComboBox* combo = v.dlg.RangeCombo(1);
     combo->setCurrentIndex(4); // "1000", set by code: no redraw
     QCOMPARE(v.dlg.Settings().range[1], 2000.0);
-    emit combo->activated(4);   // as the user's choice reports it
+    emit combo->activated(4); // as the user's choice reports it
     QCOMPARE(v.dlg.Settings().range[1], 2000.0);
     QTRY_COMPARE(v.dlg.Settings().range[1], 1000.0);
     const PixelRect plot = v.dlg.PlotRect();
@@ -391,8 +391,11 @@ void GraphDlgTest::degenerateRangesDoNotHang()
     QVERIFY(v.HasInk(area.left, plot.top - 5, plot.left - 1, plot.top + 5));
     v.dlg.OnMouseMoveAt(plot.left + 20, plot.top + 20);
 
-    for (const auto& [lo, hi] : {std::pair{"1e20", "100000000000010000000"}, {"-inf", "inf"},
-                                 {"nan", "5"}, {"-1e308", "1e308"}, {"1e-300", "2e-300"}}) {
+    for (const auto& [lo, hi] : {std::pair{"1e20", "100000000000010000000"},
+                                 {"-inf", "inf"},
+                                 {"nan", "5"},
+                                 {"-1e308", "1e308"},
+                                 {"1e-300", "2e-300"}}) {
         for (int i : {0, 6, 8, 10}) {
             v.SetRange(i, QString::fromLatin1(lo));
             v.SetRange(i + 1, QString::fromLatin1(hi));

@@ -30,8 +30,8 @@
 namespace {
 
 const std::string kArgo = BW_SHARED_ARGO_DIR;
-const std::string kFloat = kArgo + "/2902696_prof.nc";   // 51 profiles of 115 levels
-const std::string kCycle = kArgo + "/R6903247_072.nc";   // 6 profiles of 419 levels
+const std::string kFloat = kArgo + "/2902696_prof.nc"; // 51 profiles of 115 levels
+const std::string kCycle = kArgo + "/R6903247_072.nc"; // 6 profiles of 419 levels
 const std::string kSingle = BW_TEST_DATA_DIR "/D5900446_001.nc";
 
 std::vector<ProfileSummary> Summaries(const std::string& path)
@@ -96,9 +96,13 @@ void ProfileChooserTest::listsSortsAndKeepsTheOrderOfChoice()
     const struct {
         int column;
         const char* text;
-    } row1[] = {{M::Index, "1"},          {M::Cycle, "72"},        {M::Direction, "A"},
-                {M::DataMode, "R"},       {M::Date, "2019-07-13 09:39"},
-                {M::Scheme, "Near-surface sampling"}, {M::Levels, "3"}};
+    } row1[] = {{M::Index, "1"},
+                {M::Cycle, "72"},
+                {M::Direction, "A"},
+                {M::DataMode, "R"},
+                {M::Date, "2019-07-13 09:39"},
+                {M::Scheme, "Near-surface sampling"},
+                {M::Levels, "3"}};
     for (const auto& c : row1)
         QCOMPARE(Cell(view, 1, c.column), QString::fromLatin1(c.text));
 
@@ -163,11 +167,11 @@ void ProfileChooserTest::graphViewDrawsChosenProfilesTogether()
     CGraphDlg dlg;
     std::size_t read = 0; // profiles read from the file
     const auto loader = LoaderOf(kFloat);
-    QVERIFY(dlg.SetProfiles(Summaries(kFloat), [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out,
-                                                    QString* why) {
-        read += p.size();
-        return loader(p, out, why);
-    }));
+    QVERIFY(dlg.SetProfiles(Summaries(kFloat),
+                            [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out, QString* why) {
+                                read += p.size();
+                                return loader(p, out, why);
+                            }));
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.m_overlay.empty());
@@ -189,8 +193,8 @@ void ProfileChooserTest::graphViewDrawsChosenProfilesTogether()
     QCOMPARE(dlg.m_pLevels->GetSize(), seventh[0].GetSize());
     for (int i = 0; i < seventh[0].GetSize(); ++i)
         QCOMPARE((*dlg.m_pLevels)[i].pres, seventh[0][i].pres);
-    QCOMPARE(dlg.Grid().CellText(0, 1), QString::fromUtf8(FormatLevelCell(LevelColumn::Prs, seventh[0][114],
-                                                                            false, std::array<char, 64>{}.data(), 64)));
+    QCOMPARE(dlg.Grid().CellText(0, 1), QString::fromUtf8(FormatLevelCell(LevelColumn::Prs, seventh[0][114], false,
+                                                                          std::array<char, 64>{}.data(), 64)));
 
     // The other profiles are drawn in lighter shades of each curve's colour; the
     // first chosen keeps the pure colour.

@@ -85,7 +85,10 @@ std::string WriteMixedFile()
     NcCheck(nc_put_var_float(ncid, plain, f), "put");
     NcCheck(nc_put_var_float(ncid, fmt, f), "put");
     NcCheck(nc_put_var_double(ncid, dbl, d), "put");
-    NcCheck(nc_put_var_text(ncid, qc, "1\0" "4"), "put");
+    NcCheck(nc_put_var_text(ncid, qc,
+                            "1\0"
+                            "4"),
+            "put");
     NcCheck(nc_put_var_int(ncid, ival, iv), "put");
     NcCheck(nc_put_var_schar(ncid, bval, bv), "put");
     NcCheck(nc_put_var_short(ncid, sval, sv), "put");

@@ -66,7 +66,7 @@ bool FtpTestServer::Start(const std::string& root, const std::string& mode)
 void FtpTestServer::Stop()
 {
     if (m_stdin >= 0) {
-        close(m_stdin);  // the server exits when its input closes
+        close(m_stdin); // the server exits when its input closes
         m_stdin = -1;
     }
     if (m_pid > 0) {
@@ -88,7 +88,7 @@ int FtpTestServer::UnusedPort()
     if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
         getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
         port = ntohs(addr.sin_port);
-    close(s);  // nothing listens there any more
+    close(s); // nothing listens there any more
     return port;
 }
 

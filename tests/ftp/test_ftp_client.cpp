@@ -20,7 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-FtpTimeouts ShortTimeouts() { return {3000, 5, 5}; }
+FtpTimeouts ShortTimeouts()
+{
+    return {3000, 5, 5};
+}
 
 bool Has(const std::vector<FtpEntry>& entries, const std::string& name, bool dir)
 {
@@ -74,7 +77,7 @@ TEST_P(FtpClientTest, MovesListsAndFetches)
     EXPECT_TRUE(Has(entries, "a.nc", false));
     EXPECT_TRUE(Has(entries, "b.NC", false));
     EXPECT_TRUE(Has(entries, "d", true));
-    EXPECT_TRUE(Has(entries, "link", true));  // a link is offered among the folders
+    EXPECT_TRUE(Has(entries, "link", true)); // a link is offered among the folders
 
     ASSERT_TRUE(m_client.ChangeDirectory("d"));
     EXPECT_EQ(m_client.CurrentDirectory(), "/pub/argo/d");
@@ -85,7 +88,8 @@ TEST_P(FtpClientTest, MovesListsAndFetches)
     EXPECT_EQ(m_client.CurrentDirectory(), "/pub/argo");
 
     FtpStatus status;
-    EXPECT_EQ(Fetch("D5900446_001.nc", status), FtpTestServer::ReadFile((m_root / "pub/argo/D5900446_001.nc").string()));
+    EXPECT_EQ(Fetch("D5900446_001.nc", status),
+              FtpTestServer::ReadFile((m_root / "pub/argo/D5900446_001.nc").string()));
     EXPECT_TRUE(status) << status.message;
 }
 
@@ -131,18 +135,15 @@ TEST_P(FtpClientTest, FetchToFileReplacesOnlyWithAWholeFile)
     fs::create_directories(save);
     struct Case {
         const char* remote;
-        bool oldFile;          // a file of that name is already in the save folder
-        bool cancel;           // cancelled through the job once 100 KB have arrived
+        bool oldFile; // a file of that name is already in the save folder
+        bool cancel;  // cancelled through the job once 100 KB have arrived
         FtpErrorKind kind;
     };
     const Case cases[] = {
-        {"slow.nc", true, true, FtpErrorKind::Cancelled},
-        {"slow.nc", false, true, FtpErrorKind::Cancelled},
-        {"cut.nc", true, false, FtpErrorKind::Transfer},  // the server stops half way
-        {"cut.nc", false, false, FtpErrorKind::Transfer},
-        {"missing.nc", true, false, FtpErrorKind::Transfer},
-        {"D5900446_001.nc", true, false, FtpErrorKind::None},
-        {"a.nc", false, false, FtpErrorKind::None},
+        {"slow.nc", true, true, FtpErrorKind::Cancelled},     {"slow.nc", false, true, FtpErrorKind::Cancelled},
+        {"cut.nc", true, false, FtpErrorKind::Transfer}, // the server stops half way
+        {"cut.nc", false, false, FtpErrorKind::Transfer},     {"missing.nc", true, false, FtpErrorKind::Transfer},
+        {"D5900446_001.nc", true, false, FtpErrorKind::None}, {"a.nc", false, false, FtpErrorKind::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.remote) + (c.oldFile ? " over an old file" : " as a new file"));
@@ -181,7 +182,7 @@ TEST_P(FtpClientTest, FetchToFileReplacesOnlyWithAWholeFile)
         for (const auto& e : fs::directory_iterator(save))
             names.push_back(e.path().filename().string());
         EXPECT_EQ(names, c.kind == FtpErrorKind::None || c.oldFile ? std::vector<std::string>{c.remote}
-                                                                     : std::vector<std::string>{});
+                                                                   : std::vector<std::string>{});
         fs::remove(target);
     }
 

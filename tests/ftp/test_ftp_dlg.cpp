@@ -64,18 +64,22 @@ private:
     static void ClickItem(QListWidget* list, const QString& text, bool twice = false);
     // Presses Cancel in the progress dialog as soon as it shows; true once it did.
     static void CancelWhenProgressShows(CFtpDlg& dlg, QTimer& poll, bool& pressed);
-    template <class T> static T* Control(CFtpDlg& dlg, const char* id)
+    template <class T>
+    static T* Control(CFtpDlg& dlg, const char* id)
     {
         auto* w = dlg.findChild<T*>(QLatin1String(id));
         Q_ASSERT(w);
         return w;
     }
-    QStringList SaveFolderEntries() const { return QDir(m_saveDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QStringList SaveFolderEntries() const
+    {
+        return QDir(m_saveDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     std::unique_ptr<QTemporaryDir> m_settingsDir;
     std::unique_ptr<QTemporaryDir> m_work;
-    QString m_root;     // served tree
-    QString m_saveDir;  // the user's save folder
+    QString m_root;    // served tree
+    QString m_saveDir; // the user's save folder
     FtpTestServer m_server;
     std::vector<Message> m_messages;
 };
@@ -101,7 +105,8 @@ void TestFtpDlg::init()
     m_saveDir = m_work->filePath(QStringLiteral("save"));
     QDir().mkpath(m_saveDir);
     FtpTestServer::MakeArgoTree(m_root.toStdString());
-    const char* mode = QTest::currentTestFunction() == QByteArray("hostileServerCannotWriteOutside") ? "hostile" : "normal";
+    const char* mode =
+        QTest::currentTestFunction() == QByteArray("hostileServerCannotWriteOutside") ? "hostile" : "normal";
     if (!m_server.Start(m_root.toStdString(), mode))
         QSKIP("no /usr/bin/python3 with pyftpdlib");
     auto settings = OpenAppSettings();
@@ -155,11 +160,14 @@ void TestFtpDlg::CancelWhenProgressShows(CFtpDlg& dlg, QTimer& poll, bool& press
     poll.start(50);
 }
 
-static FtpTimeouts Short() { return {3000, 5, 5}; }
+static FtpTimeouts Short()
+{
+    return {3000, 5, 5};
+}
 
 void TestFtpDlg::offersDataCentres()
 {
-    CFtpDlg dlg;  // the program's own table; nothing connects here
+    CFtpDlg dlg; // the program's own table; nothing connects here
     auto* site = Control<QComboBox>(dlg, "1014");
     QCOMPARE(site->count(), 5);
     QCOMPARE(site->currentIndex(), -1);
@@ -226,7 +234,7 @@ void TestFtpDlg::movesIntoFolderAndBack()
     QTRY_COMPARE(currentDir->text(), QStringLiteral("/pub/argo"));
     QVERIFY(dlg.Files().size() == 5);
 
-    ClickItem(folderList, QStringLiteral("link"));  // a link to d
+    ClickItem(folderList, QStringLiteral("link")); // a link to d
     QTRY_COMPARE(currentDir->text(), QStringLiteral("/pub/argo/link"));
     QCOMPARE(dlg.Files(), (std::vector<std::string>{"deep.nc"}));
     QVERIFY(m_messages.empty());
@@ -274,7 +282,7 @@ void TestFtpDlg::fetchReplacesExistingFile()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     Connect(dlg);
-    ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"), true);  // double click
+    ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"), true); // double click
     QTRY_COMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.LocalPath(), target);
     QCOMPARE(FtpTestServer::ReadFile(target.toStdString()), std::string("served a.nc\n"));
@@ -320,7 +328,7 @@ void TestFtpDlg::refusedDirectory()
     QCOMPARE(m_messages[0].caption, QStringLiteral("directory error"));
     QVERIFY(dlg.IsConnected());
     QCOMPARE(Control<QLineEdit>(dlg, "1022")->text(), QStringLiteral("/pub/argo"));
-    QCOMPARE(dlg.Files().size(), std::size_t(5));  // listed again
+    QCOMPARE(dlg.Files().size(), std::size_t(5)); // listed again
 }
 
 void TestFtpDlg::emptySiteEntryDisconnects()
@@ -359,7 +367,7 @@ void TestFtpDlg::missingFileKeepsConnection()
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     Connect(dlg);
-    fs::remove(m_root.toStdString() + "/pub/argo/a.nc");  // gone since the listing
+    fs::remove(m_root.toStdString() + "/pub/argo/a.nc"); // gone since the listing
     ClickItem(Control<QListWidget>(dlg, "1021"), QStringLiteral("a.nc"));
     QTest::mouseClick(Control<QPushButton>(dlg, "1"), Qt::LeftButton);
     QCOMPARE(m_messages.size(), std::size_t(1));
@@ -388,7 +396,7 @@ void TestFtpDlg::cutOffTransferKeepsOldFile()
     QCOMPARE(m_messages.size(), std::size_t(1));
     QCOMPARE(m_messages[0].caption, QStringLiteral("get error"));
     QCOMPARE(FtpTestServer::ReadFile(target.toStdString()), std::string("old\n"));
-    QCOMPARE(SaveFolderEntries(), QStringList{QStringLiteral("cut.nc")});  // no half file beside it
+    QCOMPARE(SaveFolderEntries(), QStringList{QStringLiteral("cut.nc")}); // no half file beside it
     QVERIFY(dlg.IsConnected());
 }
 

@@ -20,7 +20,7 @@ TEST(FtpListing, MlsdEntries)
     EXPECT_TRUE(link->isDirectory);
     EXPECT_EQ(link->name, "latest");
 
-    EXPECT_FALSE(ParseMlsdLine("type=cdir;perm=el; /pub/argo"));  // the directory itself
+    EXPECT_FALSE(ParseMlsdLine("type=cdir;perm=el; /pub/argo")); // the directory itself
     auto parent = ParseMlsdLine("type=pdir;perm=el; ..");
     ASSERT_TRUE(parent);
     EXPECT_TRUE(parent->isDirectory);
@@ -50,7 +50,7 @@ TEST(FtpListing, UnixListEntries)
 
     EXPECT_FALSE(ParseListLine("total 76"));
     EXPECT_FALSE(ParseListLine("crw-rw-rw-   1 root root 1, 3 Dec  8 02:29 null"));
-    EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 ftp ftp 4 Dec  8 02:17"));  // no name
+    EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 ftp ftp 4 Dec  8 02:17")); // no name
 }
 
 TEST(FtpListing, DosListEntries)
@@ -88,8 +88,8 @@ TEST(FtpListing, LocalFileNames)
     EXPECT_TRUE(IsSafeLocalFileName("D5900446_001.nc"));
     EXPECT_TRUE(IsSafeLocalFileName("caf\xC3\xA9.nc"));
     EXPECT_TRUE(IsSafeLocalFileName("..a.nc"));
-    for (const char* bad : {"", ".", "..", "../evil.nc", "a/b.nc", "/tmp/x.nc", "..\\evil.nc", "tab\t.nc",
-                            "del\x7F.nc", "bad\xFF.nc", "\xC0\xAE.nc"})
+    for (const char* bad : {"", ".", "..", "../evil.nc", "a/b.nc", "/tmp/x.nc", "..\\evil.nc", "tab\t.nc", "del\x7F.nc",
+                            "bad\xFF.nc", "\xC0\xAE.nc"})
         EXPECT_FALSE(IsSafeLocalFileName(bad)) << bad;
     EXPECT_FALSE(IsSafeLocalFileName(std::string_view("nul\0.nc", 7)));
 

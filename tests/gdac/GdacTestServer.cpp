@@ -26,17 +26,16 @@ const char kComments[] =
     "# FTP root number 2 : ftp://usgodae.org/pub/outgoing/argo/dac\n"
     "# GDAC node : CORIOLIS\n";
 
-const char kRows[] =
-    "aoml/13857/profiles/R13857_001.nc,19970729200300,0.267,-16.032,A,845,AO,20181011180520\n"
-    "aoml/13857/profiles/R13857_002.nc,19970809192112,0.072,-17.659,A,845,AO,20181011180521\n"
-    "coriolis/6901929/profiles/D6901929_075.nc,20200101000000,-45.5,179.5,I,836,IF,20210101000000\n"
-    "coriolis/6901929/profiles/R6901929_076.nc,20200131235959,-45.1,-179.5,P,836,IF,20210101000000\n"
-    "coriolis/6901929/profiles/R6901929_077.nc,20200201000000,,,P,836,IF,20210101000000\n"
-    "csiro/5900446/profiles/D5900446_001.nc,,-30.0,120.0,I,846,CS,20210101000000\n"
-    "jma/2901623/profiles/R2901623_000.nc,20100601120000,35.2,140.0,P,846,JA,20210101000000\r\n"
-    "coriolis/6901929/profiles/cut_001.nc,20190101000000,10.0,10.0,A,836,IF,20210101000000\n"
-    "a line without commas\n"
-    "aoml/1/x.nc,2020,notanumber,abc\n";
+const char kRows[] = "aoml/13857/profiles/R13857_001.nc,19970729200300,0.267,-16.032,A,845,AO,20181011180520\n"
+                     "aoml/13857/profiles/R13857_002.nc,19970809192112,0.072,-17.659,A,845,AO,20181011180521\n"
+                     "coriolis/6901929/profiles/D6901929_075.nc,20200101000000,-45.5,179.5,I,836,IF,20210101000000\n"
+                     "coriolis/6901929/profiles/R6901929_076.nc,20200131235959,-45.1,-179.5,P,836,IF,20210101000000\n"
+                     "coriolis/6901929/profiles/R6901929_077.nc,20200201000000,,,P,836,IF,20210101000000\n"
+                     "csiro/5900446/profiles/D5900446_001.nc,,-30.0,120.0,I,846,CS,20210101000000\n"
+                     "jma/2901623/profiles/R2901623_000.nc,20100601120000,35.2,140.0,P,846,JA,20210101000000\r\n"
+                     "coriolis/6901929/profiles/cut_001.nc,20190101000000,10.0,10.0,A,836,IF,20210101000000\n"
+                     "a line without commas\n"
+                     "aoml/1/x.nc,2020,notanumber,abc\n";
 
 std::string Run(const std::string& command)
 {
@@ -45,7 +44,10 @@ std::string Run(const std::string& command)
 
 } // namespace
 
-const char* GdacTestServer::CoreIndexRows() { return kRows; }
+const char* GdacTestServer::CoreIndexRows()
+{
+    return kRows;
+}
 
 std::string GdacTestServer::Certificate()
 {

@@ -98,7 +98,7 @@ protected:
         return GdacClient(root.value_or(GdacRoot{}), options);
     }
     GdacClient Client(const std::string& url) const { return Client(url, Options()); }
-    std::string Served(const std::string &rel) const
+    std::string Served(const std::string& rel) const
     {
         return GdacTestServer::ReadFile((m_root / "pub" / rel).string());
     }
@@ -116,7 +116,7 @@ TEST_F(GdacClientTest, ListsFoldersOfEveryKindOfRoot)
     const std::vector<std::string> profiles{"D6901929_075.nc", "cut_001.nc", "slow_001.nc", "wrongsize_001.nc"};
     std::vector<std::string> urls{m_server.Url("/gdac"), m_server.Url("/simple/"), "s3+" + m_server.Url("/pub"),
                                   "file://" + (m_root / "pub").string()};
-    FtpTestServer ftp;  // the same tree over anonymous FTP, where pyftpdlib is there
+    FtpTestServer ftp; // the same tree over anonymous FTP, where pyftpdlib is there
     if (ftp.Start(m_root.string()))
         urls.push_back("ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/pub");
     for (const auto& url : urls) {
@@ -251,8 +251,8 @@ TEST_F(GdacClientTest, FetchesManyFilesAndKeepsOldFilesOnFailure)
     EXPECT_EQ(job.Done(), items.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(items[i].status.kind, cases[i].kind) << cases[i].remote << ": " << items[i].status.message;
-        EXPECT_EQ(progress[i].state.load(), cases[i].kind == GdacErrorKind::None ? GdacFileProgress::Done
-                                                                                 : GdacFileProgress::Failed);
+        EXPECT_EQ(progress[i].state.load(),
+                  cases[i].kind == GdacErrorKind::None ? GdacFileProgress::Done : GdacFileProgress::Failed);
         if (cases[i].kind == GdacErrorKind::None) {
             EXPECT_EQ(GdacTestServer::ReadFile(items[i].localPath), Served(cases[i].remote)) << cases[i].remote;
             EXPECT_EQ(progress[i].received.load(), Served(cases[i].remote).size());
@@ -261,7 +261,7 @@ TEST_F(GdacClientTest, FetchesManyFilesAndKeepsOldFilesOnFailure)
     EXPECT_EQ(items.back().status.kind, GdacErrorKind::LocalFile);
     EXPECT_EQ(GdacTestServer::ReadFile((m_save / "cut_001.nc").string()), "old\n");
     EXPECT_EQ(FilesIn(m_save), (std::vector<std::string>{"6901929_meta.nc", "D6901929_075.nc", "R13857_001.nc",
-                                                          "R13857_002.nc", "cut_001.nc"}));
+                                                         "R13857_002.nc", "cut_001.nc"}));
 
     // A size from the listing that the file does not have fails it (the bucket
     // listing gives wrongsize_001.nc one byte too many).
@@ -269,11 +269,11 @@ TEST_F(GdacClientTest, FetchesManyFilesAndKeepsOldFilesOnFailure)
     std::vector<GdacEntry> entries;
     ASSERT_TRUE(bucket.List("dac/coriolis/6901929/profiles", entries));
     const auto wrong =
-        std::find_if(entries.begin(), entries.end(), [](auto &e) { return e.name == "wrongsize_001.nc"; });
+        std::find_if(entries.begin(), entries.end(), [](auto& e) { return e.name == "wrongsize_001.nc"; });
     ASSERT_NE(wrong, entries.end());
-    std::vector<GdacFetchItem> sized{{"dac/coriolis/6901929/profiles/wrongsize_001.nc",
-                                      (m_save / "wrongsize_001.nc").string(), wrong->size, {}},
-                                     {"dac/aoml/13857/profiles/R13857_002.nc", (m_save / "small.nc").string(), 3, {}}};
+    std::vector<GdacFetchItem> sized{
+        {"dac/coriolis/6901929/profiles/wrongsize_001.nc", (m_save / "wrongsize_001.nc").string(), wrong->size, {}},
+        {"dac/aoml/13857/profiles/R13857_002.nc", (m_save / "small.nc").string(), 3, {}}};
     EXPECT_FALSE(bucket.FetchFiles(sized));
     EXPECT_EQ(sized[0].status.kind, GdacErrorKind::BadData);
     EXPECT_EQ(sized[1].status.kind, GdacErrorKind::BadData);
@@ -303,7 +303,7 @@ TEST_F(GdacClientTest, FetchesTwentyFilesFourAtATime)
     std::vector<GdacFetchItem> items;
     for (int i = 0; i < 20; ++i) {
         const std::string rel = "dac/many/" + std::to_string(i) + ".nc";
-        GdacTestServer::WriteFile((m_root / "pub" / rel).string(), 
+        GdacTestServer::WriteFile((m_root / "pub" / rel).string(),
                                   std::string(static_cast<std::size_t>(1000 + i), static_cast<char>('a' + i % 26)));
         items.push_back({rel, (m_save / (std::to_string(i) + ".nc")).string(), -1, {}});
     }
@@ -342,21 +342,26 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
     struct Case {
         std::vector<std::string> args;
         int status;
-        std::string out;       // the whole output, or "" for "don't care"
+        std::string out; // the whole output, or "" for "don't care"
         std::string errHas;
     } cases[] = {
-        {{"--wmo", "13857", "--gdac", gdac, "--cacert", ca}, 0,
+        {{"--wmo", "13857", "--gdac", gdac, "--cacert", ca},
+         0,
          columns + "aoml/13857/profiles/R13857_001.nc,19970729200300,0.267,-16.032,A,845,AO,20181011180520\n"
                    "aoml/13857/profiles/R13857_002.nc,19970809192112,0.072,-17.659,A,845,AO,20181011180521\n",
          "2 matching"},
-        {{"--gdac", gdac, "--cacert", ca, "--box", "-50,-40,170,-170", "--from", "2020-01-31", "--to", "2020-01-31"}, 0,
+        {{"--gdac", gdac, "--cacert", ca, "--box", "-50,-40,170,-170", "--from", "2020-01-31", "--to", "2020-01-31"},
+         0,
          columns + "coriolis/6901929/profiles/R6901929_076.nc,20200131235959,-45.1,-179.5,P,836,IF,20210101000000\n",
          "1 matching"},
-        {{"--gdac", gdac, "--cacert", ca, "--wmo", "4900000", "--no-cache"}, 0,
+        {{"--gdac", gdac, "--cacert", ca, "--wmo", "4900000", "--no-cache"},
+         0,
          columns + "meds/4900000/profiles/R4900000_001.nc,20220101000000,50.0,-130.0,P,846,ME,20220101000000\n",
          "1 matching"},
-        {{"--gdac", gdac, "--cacert", ca, "--dac", "jma"}, 0,
-         columns + "jma/2901623/profiles/R2901623_000.nc,20100601120000,35.2,140.0,P,846,JA,20210101000000\n", ""},
+        {{"--gdac", gdac, "--cacert", ca, "--dac", "jma"},
+         0,
+         columns + "jma/2901623/profiles/R2901623_000.nc,20100601120000,35.2,140.0,P,846,JA,20210101000000\n",
+         ""},
         {{"--gdac", gdac, "--cacert", ca, "--wmo", "99"}, 0, columns, "0 matching"},
         {{"--gdac", gdac, "--cacert", ca, "--index", "synthetic", "--wmo", "6901929"}, 0, "", "1 matching"},
         {{"--gdac", gdac, "--cacert", ca, "--index", "bio"}, 1, "", "argo_bio-profile_index.txt"},
@@ -392,15 +397,19 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
     EXPECT_EQ(r.out, dir + "/R13857_002.nc\n");
     EXPECT_NE(r.err.find("cut_001.nc"), std::string::npos);
     EXPECT_EQ(GdacTestServer::ReadFile(dir + "/cut_001.nc"), "old\n");
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"/etc/passwd"}, {"a/../b.nc"}, {"a\\b.nc"}, {"a//b.nc"}, {}, {"x.nc", "--bogus"},
-          {"x.nc", "-o"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"/etc/passwd"},
+                                                {"a/../b.nc"},
+                                                {"a\\b.nc"},
+                                                {"a//b.nc"},
+                                                {},
+                                                {"x.nc", "--bogus"},
+                                                {"x.nc", "-o"}}) {
         r = RunCommand(run_fetch_command, bad);
         EXPECT_EQ(r.status, 2) << (bad.empty() ? "" : bad.front());
     }
     r = RunCommand(run_fetch_command, {"x.nc", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir + "/missing"), std::string::npos);
-    EXPECT_EQ(FilesIn(m_save), (std::vector<std::string>{"6901929_meta.nc", "R13857_001.nc", "R13857_002.nc",
-                                                          "cut_001.nc"}));
+    EXPECT_EQ(FilesIn(m_save),
+              (std::vector<std::string>{"6901929_meta.nc", "R13857_001.nc", "R13857_002.nc", "cut_001.nc"}));
 }

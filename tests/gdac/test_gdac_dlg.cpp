@@ -48,7 +48,8 @@ private:
     static void Activate(QListWidget* list, const QString& text);
     // Moves the browser into each folder in turn, waiting for each listing.
     static void Enter(CGdacDlg& dlg, const QStringList& steps);
-    template <class T> static T* Control(CGdacDlg& dlg, const char* name)
+    template <class T>
+    static T* Control(CGdacDlg& dlg, const char* name)
     {
         auto* w = dlg.findChild<T*>(QLatin1String(name));
         Q_ASSERT(w);
@@ -120,7 +121,7 @@ void TestGdacDlg::Activate(QListWidget* list, const QString& text)
     const auto items = list->findItems(text, Qt::MatchExactly);
     QVERIFY2(!items.isEmpty(), qPrintable(text));
     list->setCurrentItem(items.first());
-    emit list->itemActivated(items.first());  // what a double click or Enter delivers
+    emit list->itemActivated(items.first()); // what a double click or Enter delivers
 }
 
 void TestGdacDlg::Enter(CGdacDlg& dlg, const QStringList& steps)
@@ -205,9 +206,9 @@ void TestGdacDlg::fetchesChosenRowsAndShowsTheLast()
     GdacTestServer::WriteFile((m_saveDir + QStringLiteral("/cut_001.nc")).toStdString(), "old\n");
     Search(*dlg, QStringLiteral("6901929"));
     table->clearSelection();
-    table->selectRow(0);  // D6901929_075.nc
+    table->selectRow(0); // D6901929_075.nc
     table->selectionModel()->select(dlg->Results()->index(3, 0),
-                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);  // cut_001.nc
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows); // cut_001.nc
     dlg->show();
     QTest::mouseClick(Control<QPushButton>(*dlg, "fetch"), Qt::LeftButton);
     QCOMPARE(m_messages.size(), std::size_t(1));
@@ -224,7 +225,7 @@ void TestGdacDlg::browsesFoldersAndFetchesDoubleClickedFile()
     auto* tabs = Control<QTabWidget>(*dlg, "tabs");
     auto* folders = Control<QListWidget>(*dlg, "folders");
     auto* files = Control<QListWidget>(*dlg, "files");
-    tabs->setCurrentIndex(1);  // the root is listed when the browser first shows
+    tabs->setCurrentIndex(1); // the root is listed when the browser first shows
     QCOMPARE(folders->count(), 1);
     QCOMPARE(folders->item(0)->text(), QStringLiteral("dac"));
     QCOMPARE(files->count(), 3);

@@ -58,13 +58,12 @@ TEST_F(CsvCommandTest, WritesTheDialogsBytesInVariableIdOrder)
 {
     const CommandRun r = Csv({nc.string(), "--items", "PRES,PLATFORM", "--columns", "TEMP,PRES"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "PLATFORM,59\r\n"
-              "PRES,5.000000,10.000000,20.000000\r\n"
-              "PRES,TEMP\r\n"
-              "5.000000,24.500000\r\n"
-              "10.000000,24.250000\r\n"
-              "20.000000,23.900000\r\n");
+    EXPECT_EQ(r.out, "PLATFORM,59\r\n"
+                     "PRES,5.000000,10.000000,20.000000\r\n"
+                     "PRES,TEMP\r\n"
+                     "5.000000,24.500000\r\n"
+                     "10.000000,24.250000\r\n"
+                     "20.000000,23.900000\r\n");
 
     const std::filesystem::path out = dir.file("x.csv");
     const CommandRun w = Csv({nc.string(), "--columns", "TEMP,PRES", "--items", "PLATFORM,PRES", "-o", out.string()});
@@ -120,8 +119,8 @@ TEST_F(CsvCommandTest, FilesThatCannotBeUsed)
 
 TEST(CsvCommandReal, ArgoProfile)
 {
-    const CommandRun r = Csv({BW_TEST_DATA_DIR "/R2901623_000.nc", "--items", "PRES_ADJUSTED",
-                       "--columns", "PRES,PRES_ADJUSTED,PSAL_QC"});
+    const CommandRun r = Csv(
+        {BW_TEST_DATA_DIR "/R2901623_000.nc", "--items", "PRES_ADJUSTED", "--columns", "PRES,PRES_ADJUSTED,PSAL_QC"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 1 + 91);
     // All-fill adjusted pressure is written as the stored fill value, in its C_format.
@@ -132,8 +131,8 @@ TEST_F(CsvCommandTest, ProgramDispatchesToTheCommand)
 {
     if (!std::filesystem::exists(BW_BINARY))
         GTEST_SKIP() << "brinewick is not built";
-    const std::string command = std::string("'") + BW_BINARY + "' --csv '" + nc.string() +
-                                "' --items PLATFORM --columns PRES 2>/dev/null";
+    const std::string command =
+        std::string("'") + BW_BINARY + "' --csv '" + nc.string() + "' --items PLATFORM --columns PRES 2>/dev/null";
     std::FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string out;

@@ -225,8 +225,7 @@ private slots:
         QDir::setCurrent(saved);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(m_opened.isEmpty());
-        QCOMPARE(ReadAll(m_dir.filePath(QStringLiteral("rel.csv"))),
-                 QStringLiteral("CYCLE,3\r\n\r\n\r\n\r\n\r\n"));
+        QCOMPARE(ReadAll(m_dir.filePath(QStringLiteral("rel.csv"))), QStringLiteral("CYCLE,3\r\n\r\n\r\n\r\n\r\n"));
     }
 
     void unwritableTargetKeepsTheDialogOpen_data()
@@ -294,8 +293,7 @@ private slots:
         dlg.browseButton()->click();
         QCOMPARE(dlg.fileEdit()->text(), QStringLiteral("kept.csv"));
         QCOMPARE(QDir::currentPath(), saved);
-        QCOMPARE(shownFilters, (QStringList{QStringLiteral("CSV File(*.csv)"),
-                                                QStringLiteral("全てのファイル(*.*)")}));
+        QCOMPARE(shownFilters, (QStringList{QStringLiteral("CSV File(*.csv)"), QStringLiteral("全てのファイル(*.*)")}));
 
         const QString chosen = m_dir.filePath(QStringLiteral("chosen.csv"));
         CCsvSaveDlg::SetBrowseHook([&](QFileDialog&) { return chosen; });

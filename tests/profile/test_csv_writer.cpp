@@ -56,12 +56,11 @@ TEST_F(CsvWriterTest, WorkedExampleByteForByte)
     ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 3}},
                             {{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10, 20}},
                              {"TEMP", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {24.5, 24.25, 23.9}}})));
-    EXPECT_EQ(Csv({"PRES"}, {"PRES", "TEMP"}),
-              "PRES,5.000000,10.000000,20.000000\r\n"
-              "PRES,TEMP\r\n"
-              "5.000000,24.500000\r\n"
-              "10.000000,24.250000\r\n"
-              "20.000000,23.900000\r\n");
+    EXPECT_EQ(Csv({"PRES"}, {"PRES", "TEMP"}), "PRES,5.000000,10.000000,20.000000\r\n"
+                                               "PRES,TEMP\r\n"
+                                               "5.000000,24.500000\r\n"
+                                               "10.000000,24.250000\r\n"
+                                               "20.000000,23.900000\r\n");
 
     const fs::path out = dir.file("out.csv");
     const CsvVariableList list = ReadCsvVariables(nc.string());
@@ -81,8 +80,7 @@ TEST_F(CsvWriterTest, CharacterItemsAndColumns)
                              {"HISTORY", NC_CHAR, {"N_PROF", "S5"}, {}, history.substr(0, 5)},
                              {"ONE", NC_CHAR, {}, {}, "x"},
                              {"TEXT2", NC_CHAR, {"N_PARAM", "S5"}, {}, std::string("ab\0zzc,d\"e\r\nxyz", 15)}})));
-    const std::string text = Csv({"STATION_PARAMETERS", "PRES_QC", "HISTORY", "ONE", "TEXT2"},
-                                 {"PRES_QC", "FLAGS"});
+    const std::string text = Csv({"STATION_PARAMETERS", "PRES_QC", "HISTORY", "ONE", "TEXT2"}, {"PRES_QC", "FLAGS"});
     EXPECT_EQ(text,
               // three 16-character fields with their trailing blanks
               "STATION_PARAMETERS,PRES            ,TEMP            ,PSAL            \r\n"
@@ -94,7 +92,7 @@ TEST_F(CsvWriterTest, CharacterItemsAndColumns)
               "TEXT2,ab,\"c,d\"\"e\",\"\r\nxyz\"\r\n"
               "PRES_QC,FLAGS\r\n"
               "1,A\r\n"
-              "2,\r\n"          // NUL written as an empty cell
+              "2,\r\n" // NUL written as an empty cell
               "\",\",\"\"\"\"\r\n"
               "4,B\r\n");
     EXPECT_EQ(text.find('\0'), std::string::npos);
@@ -108,7 +106,7 @@ TEST_F(CsvWriterTest, NumericTypesFormatsAndFillValues)
                              {"SHORTS", NC_SHORT, {"N_PROF", "N_LEVELS"}, {1, 2}},
                              {"BYTES", NC_BYTE, {"N_LEVELS"}, {1, 2}},
                              {"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {12.25, 99999}, "", "%7.1f"},
-                             {"TEMP", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {1.5, -0.25}, "", "%d"},       // not floating
+                             {"TEMP", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {1.5, -0.25}, "", "%d"}, // not floating
                              {"JULD", NC_DOUBLE, {"N_PROF"}, {23456.5}},
                              {"TINY", NC_DOUBLE, {"N_LEVELS"}, {1.5e-7, 2e120}, "", "%.3e"},
                              {"UNIT", NC_DOUBLE, {"N_LEVELS"}, {1, 2}, "", "%.1f dbar, approx"},
@@ -137,9 +135,9 @@ TEST_F(CsvWriterTest, NumericTypesFormatsAndFillValues)
 
 TEST_F(CsvWriterTest, NumbersIgnoreTheProcessLocale)
 {
-    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
-                            {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1.5, 2.25}},
-                             {"TINY", NC_DOUBLE, {"N_LEVELS"}, {1.5e-7, 2}, "", "%.2e"}})));
+    ASSERT_TRUE((MakeNcFile(
+        nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
+        {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1.5, 2.25}}, {"TINY", NC_DOUBLE, {"N_LEVELS"}, {1.5e-7, 2}, "", "%.2e"}})));
     CommaLocale comma;
     if (!comma.active())
         GTEST_SKIP() << "no decimal-comma locale available";
@@ -148,8 +146,7 @@ TEST_F(CsvWriterTest, NumbersIgnoreTheProcessLocale)
 
 TEST_F(CsvWriterTest, NonTextCFormatAttributeIsIgnored)
 {
-    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
-                            {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1, 2}}})));
+    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}}, {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1, 2}}})));
     int ncid = -1;
     ASSERT_EQ(nc_open(nc.c_str(), NC_WRITE, &ncid), NC_NOERR);
     nc_redef(ncid);
@@ -162,8 +159,8 @@ TEST_F(CsvWriterTest, NonTextCFormatAttributeIsIgnored)
 TEST_F(CsvWriterTest, RealProfileFile)
 {
     nc = BW_TEST_DATA_DIR "/D5900446_001.nc";
-    const std::string text = Csv({"PLATFORM_NUMBER", "CYCLE_NUMBER", "DATA_MODE"},
-                                 {"PRES", "PRES_QC", "TEMP_ADJUSTED"});
+    const std::string text =
+        Csv({"PLATFORM_NUMBER", "CYCLE_NUMBER", "DATA_MODE"}, {"PRES", "PRES_QC", "TEMP_ADJUSTED"});
     // 3 Item rows, the header and 56 level rows.
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3 + 1 + 56);
     EXPECT_EQ(text.find('\0'), std::string::npos);
@@ -196,10 +193,11 @@ TEST_F(CsvWriterTest, VariableListMarksLevelColumns)
 
 TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
 {
-    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
-                            {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1, 2}}})));
+    ASSERT_TRUE((MakeNcFile(nc, {{"N_PROF", 1}, {"N_LEVELS", 2}}, {{"PRES", NC_FLOAT, {"N_LEVELS"}, {1, 2}}})));
     const fs::path target = dir.file("keep.csv");
-    { std::ofstream(target) << "old contents"; }
+    {
+        std::ofstream(target) << "old contents";
+    }
 
     // Unreadable input: nothing written.
     CsvResult r = WriteCsvFile({dir.file("absent.nc"), {0}, {}, target.string()});
@@ -208,7 +206,9 @@ TEST_F(CsvWriterTest, FailedSavesLeaveTheTargetAlone)
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
     const std::string whole = ReadWholeFile(nc);
     const fs::path cut = dir.file("cut.nc");
-    { std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 4); }
+    {
+        std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 4);
+    }
     r = WriteCsvFile({cut.string(), {0}, {}, target.string()});
     EXPECT_EQ(r.status, CsvResult::Status::InputError);
     fs::remove(cut);
@@ -268,7 +268,9 @@ TEST_F(CsvWriterTest, JobCountsRowsAndACancelSavesNothing)
 
     // Cancelled while building the text, and while writing it (the temporary file
     // already open): the target keeps its bytes and no temporary is left beside it.
-    { std::ofstream(target, std::ios::binary) << "old contents"; }
+    {
+        std::ofstream(target, std::ios::binary) << "old contents";
+    }
     JobControl cancelled;
     cancelled.RequestCancel();
     r = WriteCsvFile(settings, &cancelled);

@@ -58,8 +58,10 @@ TEST(ExtendedTypes, CsvWritesExtendedIntegersAndRefusesStringsAndUserTypes)
         const char* text;    // the CSV, or
         const char* refused; // the variable named in the refusal
     } cases[] = {
-        {{id("PSAL")}, {id("PRES"), id("TEMP"), id("PSAL")},
-         "PSAL,35,18446744073709551615\r\nPRES,TEMP,PSAL\r\n5,-3,35\r\n4000000000,21,18446744073709551615\r\n", nullptr},
+        {{id("PSAL")},
+         {id("PRES"), id("TEMP"), id("PSAL")},
+         "PSAL,35,18446744073709551615\r\nPRES,TEMP,PSAL\r\n5,-3,35\r\n4000000000,21,18446744073709551615\r\n",
+         nullptr},
         {{}, {id("PRES"), id("NAME")}, nullptr, "NAME"},
         {{id("BLOB")}, {}, nullptr, "BLOB"},
     };

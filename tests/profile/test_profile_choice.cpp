@@ -49,8 +49,7 @@ std::string TwoProfiles(const TempDir& dir)
     FixtureVar platform{"PLATFORM", NC_CHAR, {"N_PROF", "STRING8"}};
     platform.text = "1234    5678    ";
     FixtureVar scale{"SCALE", NC_INT, {"N_LEVELS"}, {1, 2, 3}};
-    EXPECT_TRUE(MakeNcFile(path,
-                           {{"DATE_TIME", 14}, {"STRING32", 32}, {"STRING8", 8}, {"N_PROF", 2}, {"N_LEVELS", 3}},
+    EXPECT_TRUE(MakeNcFile(path, {{"DATE_TIME", 14}, {"STRING32", 32}, {"STRING8", 8}, {"N_PROF", 2}, {"N_LEVELS", 3}},
                            {ref, cycle, dir_, mode, juld, lat, lon, vss, pres, temp, platform, scale}));
     return path;
 }
@@ -119,10 +118,10 @@ TEST(ProfileChoice, ArgoDatesAsUtcText)
     } cases[] = {
         {0.0, "1950-01-01T00:00:00Z", "1950-01-01 00:00"},
         {25395.402083, "2019-07-13T09:39:00Z", "2019-07-13 09:39"},
-        {0.5 / 86400.0, "1950-01-01T00:00:01Z", "1950-01-01 00:00"},   // half a second rounds up
+        {0.5 / 86400.0, "1950-01-01T00:00:01Z", "1950-01-01 00:00"}, // half a second rounds up
         {-1.0, "1949-12-31T00:00:00Z", "1949-12-31 00:00"},
-        {25626.5, "2020-02-29T12:00:00Z", "2020-02-29 12:00"},          // a leap day
-        {25627.999999, "2020-03-02T00:00:00Z", "2020-03-02 00:00"},     // 0.09 s before midnight
+        {25626.5, "2020-02-29T12:00:00Z", "2020-02-29 12:00"},      // a leap day
+        {25627.999999, "2020-03-02T00:00:00Z", "2020-03-02 00:00"}, // 0.09 s before midnight
     };
     for (const auto& c : cases) {
         const auto s = JuldToSeconds(c.days, DefaultArgoReference());
@@ -276,8 +275,7 @@ TEST(ProfileChoice, CsvOfAllProfilesAsOneTable)
                                            "1,,D,D,,,,1.000000,25.000000\r\n");
     EXPECT_EQ(r.err, "");
     // A column without fill keeps every level.
-    const CommandRun all = RunCsv(dir, {two, "--columns", "PRES,SCALE", "--profile", "all", "-o",
-                                        dir.file("all.csv")});
+    const CommandRun all = RunCsv(dir, {two, "--columns", "PRES,SCALE", "--profile", "all", "-o", dir.file("all.csv")});
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(ReadWholeFile(dir.file("all.csv")),
               std::string(header) + "PRES,SCALE\r\n"
@@ -307,9 +305,11 @@ TEST(ProfileChoice, CsvProfileUsageErrors)
         {{two, "--columns", "PRES", "--profile", "1x"}, 2, "not a profile number"},
         {{two, "--columns", "PRES", "--profile"}, 2, "--profile needs"},
         {{two, "--items", "PRES", "--profile", "all"}, 2, "--items cannot be used with --profile all"},
-        {{BW_TEST_DATA_DIR "/13857_meta.nc", "--columns", "X", "--profile", "all"}, 1,
+        {{BW_TEST_DATA_DIR "/13857_meta.nc", "--columns", "X", "--profile", "all"},
+         1,
          "need the dimensions N_PROF and N_LEVELS"},
-        {{BW_TEST_DATA_DIR "/D5900446_001.nc", "--columns", "PRES", "--profile", "1"}, 2,
+        {{BW_TEST_DATA_DIR "/D5900446_001.nc", "--columns", "PRES", "--profile", "1"},
+         2,
          "use 0 (the file has 1 profile)"},
     };
     for (const auto& c : cases) {

@@ -48,8 +48,9 @@ void MakeShapeFile(const std::string& path, const ShapeCase& c)
         for (const std::string& d : v.dims)
             dimids.push_back(ids.at(d));
         int varid = -1;
-        ASSERT_EQ(nc_def_var(ncid, v.name.c_str(), NC_FLOAT, static_cast<int>(dimids.size()),
-                             dimids.data(), &varid), NC_NOERR) << v.name;
+        ASSERT_EQ(nc_def_var(ncid, v.name.c_str(), NC_FLOAT, static_cast<int>(dimids.size()), dimids.data(), &varid),
+                  NC_NOERR)
+            << v.name;
     }
     ASSERT_EQ(nc_close(ncid), NC_NOERR);
 }
@@ -57,7 +58,8 @@ void MakeShapeFile(const std::string& path, const ShapeCase& c)
 TEST(ProfileShape, ReadsDimensionsAndClassesVariables)
 {
     const std::vector<ShapeCase> cases = {
-        {"one profile of three levels", {{"N_LEVELS", 3}, {"STRING4", 4}, {"N_CALIB", 1}, {"N_PROF", 1}, {"N_REC", 2}},
+        {"one profile of three levels",
+         {{"N_LEVELS", 3}, {"STRING4", 4}, {"N_CALIB", 1}, {"N_PROF", 1}, {"N_REC", 2}},
          {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'},
           {"DEPTH", {"N_LEVELS"}, 'L'},
           {"RECS", {"N_REC", "N_LEVELS"}, 'L'},
@@ -65,16 +67,31 @@ TEST(ProfileShape, ReadsDimensionsAndClassesVariables)
           {"CYCLE", {"N_PROF"}, 'P'},
           {"PLATFORM", {"N_PROF", "STRING4"}, 'P'},
           {"SCALAR", {}, '-'}},
-         1, 3, true},
+         1,
+         3,
+         true},
         {"no N_PROF", {{"N_LEVELS", 5}}, {{"PRES", {"N_LEVELS"}, 'L'}}, std::nullopt, 5, false},
         {"one level", {{"N_PROF", 1}, {"N_LEVELS", 1}}, {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'}}, 1, 1, false},
-        {"two profiles", {{"N_PROF", 2}, {"N_LEVELS", 4}},
-         {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'}, {"CYCLE", {"N_PROF"}, 'P'}}, 2, 4, false},
-        {"no N_LEVELS", {{"N_PROF", 1}, {"n_levels", 4}, {"N_LEVELS2", 4}},
-         {{"PRES", {"N_PROF", "n_levels"}, 'P'}, {"TEMP", {"N_LEVELS2"}, '-'}}, 1, std::nullopt, false},
+        {"two profiles",
+         {{"N_PROF", 2}, {"N_LEVELS", 4}},
+         {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'}, {"CYCLE", {"N_PROF"}, 'P'}},
+         2,
+         4,
+         false},
+        {"no N_LEVELS",
+         {{"N_PROF", 1}, {"n_levels", 4}, {"N_LEVELS2", 4}},
+         {{"PRES", {"N_PROF", "n_levels"}, 'P'}, {"TEMP", {"N_LEVELS2"}, '-'}},
+         1,
+         std::nullopt,
+         false},
         {"no dimensions", {}, {{"SCALAR", {}, '-'}}, std::nullopt, std::nullopt, false},
-        {"netCDF-4, root dimension ids after a subgroup's", {{"N_PROF", 1}, {"N_LEVELS", 2}},
-         {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'}}, 1, 2, true, true},
+        {"netCDF-4, root dimension ids after a subgroup's",
+         {{"N_PROF", 1}, {"N_LEVELS", 2}},
+         {{"PRES", {"N_PROF", "N_LEVELS"}, 'B'}},
+         1,
+         2,
+         true,
+         true},
     };
 
     TempDir dir;

@@ -155,12 +155,12 @@ TEST(LoadLevelArray, NumbersLevelsDownFromNInFileOrder)
     TempDir dir;
     const std::filesystem::path path = dir.file("three.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 3}},
-                           {{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10, 20}},
-                            {"TEMP", NC_DOUBLE, {"N_PROF", "N_LEVELS"}, {15, 25, 99999}},
-                            {"PSAL", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {35, 99999, 35}},
-                            {"PRES_ADJUSTED", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {99999, 99999.5, 99999}},
-                            {"TEMP_ADJUSTED", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {15, 25, 0}},
-                            {"PSAL_ADJUSTED", NC_SHORT, {"N_PROF", "N_LEVELS"}, {35, 35, 0}}})));
+                            {{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10, 20}},
+                             {"TEMP", NC_DOUBLE, {"N_PROF", "N_LEVELS"}, {15, 25, 99999}},
+                             {"PSAL", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {35, 99999, 35}},
+                             {"PRES_ADJUSTED", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {99999, 99999.5, 99999}},
+                             {"TEMP_ADJUSTED", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {15, 25, 0}},
+                             {"PSAL_ADJUSTED", NC_SHORT, {"N_PROF", "N_LEVELS"}, {35, 35, 0}}})));
     CLevelArray a;
     const LevelLoadResult res = LoadLevelArray(path.string(), a);
     ASSERT_TRUE(res.ok) << res.message;
@@ -171,9 +171,9 @@ TEST(LoadLevelArray, NumbersLevelsDownFromNInFileOrder)
     EXPECT_EQ(a[2].no, 3);
     EXPECT_EQ(a[2].pres, 5.0f);
     EXPECT_NEAR(a[2].sigma, 25.97196, 1e-4);
-    EXPECT_EQ(a[1].sigma, 99999.0f);                // PSAL missing at level 2
-    EXPECT_NEAR(a[1].sigmaAdj, 23.34123, 1e-4);     // adjusted values computed normally
-    EXPECT_EQ(a[0].sigma, 99999.0f);                // TEMP missing at level 1
+    EXPECT_EQ(a[1].sigma, 99999.0f);            // PSAL missing at level 2
+    EXPECT_NEAR(a[1].sigmaAdj, 23.34123, 1e-4); // adjusted values computed normally
+    EXPECT_EQ(a[0].sigma, 99999.0f);            // TEMP missing at level 1
     EXPECT_NEAR(a[0].sigmaAdj, -0.157406, 1e-5);
     // 99999.5 is not the missing value, so adjusted data are present.
     EXPECT_EQ(a[1].presAdj, 99999.5f);
@@ -185,11 +185,11 @@ TEST(LoadLevelArray, AbsentMisshapenOrNonFiniteValuesLoadAsMissing)
     TempDir dir;
     const std::filesystem::path path = dir.file("odd.nc");
     ASSERT_TRUE((MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}, {"N_OTHER", 2}, {"N_REC", 0}},
-                           {{"PRES", NC_FLOAT, {"N_PROF", "N_OTHER"}, {1, 2}},           // too few
-                            {"TEMP", NC_FLOAT, {"N_LEVELS", "N_OTHER"}, {1, 2, 3, 4, 5, 6, 7, 8}}, // too many
-                            {"PRES_ADJUSTED", NC_FLOAT, {"N_REC", "N_LEVELS"}, {}},    // zero records
-                            {"TEMP_ADJUSTED", NC_CHAR, {"N_PROF", "N_LEVELS"}, {}, "abcd"}, // text
-                            {"PSAL_ADJUSTED", NC_INT, {"N_LEVELS"}, {30, 31, 32, 33}}})));
+                            {{"PRES", NC_FLOAT, {"N_PROF", "N_OTHER"}, {1, 2}},                     // too few
+                             {"TEMP", NC_FLOAT, {"N_LEVELS", "N_OTHER"}, {1, 2, 3, 4, 5, 6, 7, 8}}, // too many
+                             {"PRES_ADJUSTED", NC_FLOAT, {"N_REC", "N_LEVELS"}, {}},                // zero records
+                             {"TEMP_ADJUSTED", NC_CHAR, {"N_PROF", "N_LEVELS"}, {}, "abcd"},        // text
+                             {"PSAL_ADJUSTED", NC_INT, {"N_LEVELS"}, {30, 31, 32, 33}}})));
     CLevelArray a;
     const LevelLoadResult res = LoadLevelArray(path.string(), a);
     ASSERT_TRUE(res.ok) << res.message;
@@ -231,14 +231,20 @@ TEST(LoadLevelArray, UnreadableFilesAreReported)
     EXPECT_FALSE(res.message.empty());
 
     const std::filesystem::path garbage = dir.file("garbage.nc");
-    { std::FILE* f = std::fopen(garbage.c_str(), "wb"); std::fputs("CDF\x01 not really", f); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(garbage.c_str(), "wb");
+        std::fputs("CDF\x01 not really", f);
+        std::fclose(f);
+    }
     res = LoadLevelArray(garbage.string(), a);
     EXPECT_FALSE(res.ok);
 
     // A real profile cut short: its data would be read from past the end.
     const std::string whole = ReadWholeFile(BW_TEST_DATA_DIR "/D5900446_001.nc");
     const std::filesystem::path cut = dir.file("cut.nc");
-    { std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 100); }
+    {
+        std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 100);
+    }
     res = LoadLevelArray(cut.string(), a);
     EXPECT_FALSE(res.ok);
     EXPECT_NE(res.message.find("truncated"), std::string::npos) << res.message;

@@ -34,8 +34,8 @@ std::string Compacted(std::string text)
 TEST(CompactDataSection, LeavesTheHeaderAndCompactsTheTail)
 {
     const std::string head = "netcdf x {\r\ndimensions:\r\n\tN = 2 ;\r\n\r\nvariables:\r\n  int a(N) ;\r\n";
-    const std::string tail =
-        "data:\r\n\r\n a = 1, 2 ;\r\n\r\n\r\n b =\r\n  \"text\",\r\n  \"more\" ;\r\n\r\n c = 1,\r\n    _, -3 ;\r\n}\r\n";
+    const std::string tail = "data:\r\n\r\n a = 1, 2 ;\r\n\r\n\r\n b =\r\n  \"text\",\r\n  \"more\" ;\r\n\r\n c = "
+                             "1,\r\n    _, -3 ;\r\n}\r\n";
     EXPECT_EQ(Compacted(head + tail),
               head + "data:\r\na = 1, 2 ;\r\n\r\nb =\"text\",\"more\" ;\r\nc = 1,_, -3 ;\r\n}\r\n");
 }
@@ -284,15 +284,15 @@ TEST(WordAt, TakesWordsAndWholeNumbers)
     };
     const Case cases[] = {
         {"PRES = 9.060, 9.448 ;", 9, "9.060"},
-        {"PRES = 9.060, 9.448 ;", 7, "9.060"},        // at the start
-        {"PRES = 9.060, 9.448 ;", 12, "9.060"},       // just behind it
+        {"PRES = 9.060, 9.448 ;", 7, "9.060"},  // at the start
+        {"PRES = 9.060, 9.448 ;", 12, "9.060"}, // just behind it
         {"x = -1.5e+003, 2", 8, "-1.5e+003"},
-        {"x = -1.5e+003, 2", 12, "-1.5e+003"},        // in the exponent
-        {"x = -1.5e+003, 2", 4, "-1.5e+003"},         // on the sign
+        {"x = -1.5e+003, 2", 12, "-1.5e+003"}, // in the exponent
+        {"x = -1.5e+003, 2", 4, "-1.5e+003"},  // on the sign
         {"\tfloat PRES_ADJUSTED(N_PROF) ;", 12, "PRES_ADJUSTED"},
         {"PRES:long_name = \"Sea\" ;", 2, "PRES"},
-        {"a-1", 2, "1"},                              // a hyphen between words is no sign
-        {"end.", 1, "end"},                           // a full stop is not part of a word
+        {"a-1", 2, "1"},    // a hyphen between words is no sign
+        {"end.", 1, "end"}, // a full stop is not part of a word
         {"\xC3\xA9t\xC3\xA9 x", 1, "\xC3\xA9t\xC3\xA9"},
         {"a , b", 2, ""},
     };
@@ -313,8 +313,8 @@ TEST(FindText, MatchCaseAndWholeWord)
     };
     const std::size_t none = std::string_view::npos;
     const Case cases[] = {
-        {"pres", true, false, 0, 5},  {"pres", false, false, 0, 0},  {"pres", false, false, 1, 5},
-        {"pres", false, true, 1, 19}, {"pres", true, true, 0, 33},   {"PRESS", false, true, 0, none},
+        {"pres", true, false, 0, 5},   {"pres", false, false, 0, 0},  {"pres", false, false, 1, 5},
+        {"pres", false, true, 1, 19},  {"pres", true, true, 0, 33},   {"PRESS", false, true, 0, none},
         {"sure", false, false, 0, 28}, {"s_a", false, true, 0, none}, {"", false, true, 3, 3},
         {" pres", true, true, 0, 32},
     };
