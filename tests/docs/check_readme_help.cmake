@@ -1,0 +1,27 @@
+# cmake -DBRINEWICK=path/to/brinewick -DREADME=README.md -P check_readme_help.cmake
+#
+# The README's command-line reference is the text `brinewick --help` prints: the code
+# block after the line that says so must be that text, byte for byte.
+execute_process(COMMAND ${BRINEWICK} --help RESULT_VARIABLE status OUTPUT_VARIABLE help)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "brinewick --help exited with ${status}")
+endif()
+file(READ ${README} readme)
+set(marker "`brinewick --help` prints this reference")
+string(FIND "${readme}" "${marker}" at)
+if(at LESS 0)
+  message(FATAL_ERROR "${README} has no line \"${marker}\"")
+endif()
+string(SUBSTRING "${readme}" ${at} -1 rest)
+string(FIND "${rest}" "\n```\n" open)
+if(open LESS 0)
+  message(FATAL_ERROR "${README}: no code block after \"${marker}\"")
+endif()
+math(EXPR start "${open} + 5")
+string(SUBSTRING "${rest}" ${start} -1 rest)
+string(FIND "${rest}" "```\n" close)
+string(SUBSTRING "${rest}" 0 ${close} block)
+if(NOT block STREQUAL help)
+  message(FATAL_ERROR "the README's command-line reference differs from brinewick --help; it should read:\n${help}")
+endif()
+message(STATUS "the README's command-line reference is brinewick --help")
