@@ -42,23 +42,35 @@ std::string ChangedFileMessage(const std::string& path)
     return path + ": the file has changed since it was shown (other N_PROF or N_LEVELS); open it again.";
 }
 
+bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, int& ncid, ProfileShape& shape,
+                          std::string& message)
+{
+    std::string reason;
+    if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR) {
+        message = path + ": " + reason;
+        return false;
+    }
+    shape = ReadProfileShape(ncid);
+    if (!shape.ok())
+        message = path + ": " + nc_strerror(shape.status);
+    else if (!shape.OffersProfileTools() || ProfileExtent{shape.prof.length, shape.levels.length} != expected)
+        message = ChangedFileMessage(path);
+    else
+        return true;
+    nc_close(ncid);
+    ncid = -1;
+    return false;
+}
+
 LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& expected,
                                   std::span<const std::size_t> profiles, std::vector<CLevelArray>& out)
 {
     out.clear();
     int ncid = -1;
-    std::string reason;
-    if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR)
-        return Failure(path + ": " + reason);
-    const ProfileShape shape = ReadProfileShape(ncid);
-    if (!shape.ok()) {
-        nc_close(ncid);
-        return Failure(path + ": " + nc_strerror(shape.status));
-    }
-    if (!shape.OffersProfileTools() || ProfileExtent{shape.prof.length, shape.levels.length} != expected) {
-        nc_close(ncid);
-        return Failure(ChangedFileMessage(path));
-    }
+    ProfileShape shape;
+    std::string message;
+    if (!OpenShownProfileFile(path, expected, ncid, shape, message))
+        return Failure(message);
     for (std::size_t p : profiles)
         if (p >= shape.prof.length) {
             nc_close(ncid);

@@ -20,3 +20,8 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
 
 // The message of a file whose shape is no longer the one that was shown.
 std::string ChangedFileMessage(const std::string& path);
+
+// Opens the file of a shown profile tool: checked, with its shape, and refused (with
+// the message to show) when it cannot be opened or no longer has the extent shown.
+bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, int& ncid, ProfileShape& shape,
+                          std::string& message);

@@ -8,6 +8,7 @@
 
 #include "cdl/c_format.h"
 #include "cdl/checked_open.h"
+#include "profile/profile_levels.h"
 #include "profile/seawater.h"
 
 namespace {
@@ -65,18 +66,10 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
 {
     out.clear();
     int ncid = -1;
-    std::string reason;
-    if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR)
-        return Failure(path + ": " + reason);
-    const ProfileShape shape = ReadProfileShape(ncid);
-    if (!shape.ok()) {
-        nc_close(ncid);
-        return Failure(path + ": " + nc_strerror(shape.status));
-    }
-    if (!shape.OffersProfileTools() || ProfileExtent{shape.prof.length, shape.levels.length} != expected) {
-        nc_close(ncid);
-        return Failure(path + ": the file has changed since it was shown (other N_PROF or N_LEVELS); open it again.");
-    }
+    ProfileShape shape;
+    std::string message;
+    if (!OpenShownProfileFile(path, expected, ncid, shape, message))
+        return Failure(message);
     for (std::size_t p : profiles)
         if (p >= shape.prof.length) {
             nc_close(ncid);
