@@ -83,6 +83,26 @@ def run_mutants(command, sources, count, seed, allowed=(0, 1), label="mutant"):
     return 1 if bad else 0
 
 
+def run_cli(doc, names, make_commands, label):
+    """The shared command line of the robustness scripts: BRINEWICK SOURCE_DIR [COUNT]
+    [SEED]; runs every command make_commands(exe) gives over mutants of the named files
+    found in SOURCE_DIR (exit statuses 0, 1 and 2 allowed), each with its own seed."""
+    if len(sys.argv) < 3:
+        print(doc)
+        return 2
+    exe, src = sys.argv[1], sys.argv[2]
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 300
+    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+    sources = [os.path.join(src, f) for f in names if os.path.exists(os.path.join(src, f))]
+    if not sources:
+        print("none of", ", ".join(names), "in", src)
+        return 2
+    status = 0
+    for n, command in enumerate(make_commands(exe)):
+        status |= run_mutants(command, sources, count, seed + n, allowed=(0, 1, 2), label=label)
+    return status
+
+
 def main():
     if len(sys.argv) < 3:
         print(__doc__)

@@ -9,36 +9,22 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from mutation_run import run_mutants  # noqa: E402
+from mutation_run import run_cli  # noqa: E402
 
 SOURCES = ["D1900857_001.nc", "R6903247_072.nc", "2902696_prof.nc"]
 COLUMNS = "PRES,PRES_QC,TEMP,PSAL_ADJUSTED,PSAL_QC"
 ITEMS = "PLATFORM_NUMBER,CYCLE_NUMBER,DIRECTION,JULD,VERTICAL_SAMPLING_SCHEME,PRES"
 
 
-def main():
-    if len(sys.argv) < 3:
-        print(__doc__)
-        return 2
-    exe, src = sys.argv[1], sys.argv[2]
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 300
-    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
-    sources = [os.path.join(src, f) for f in SOURCES if os.path.exists(os.path.join(src, f))]
-    if not sources:
-        print("no multi-profile files in", src)
-        return 2
-    modes = [
+def commands(exe):
+    return [
         lambda path, tmp: [exe, "--csv", path, "--columns", COLUMNS, "--profile", "all", "-o",
                            os.path.join(tmp, "all.csv")],
         lambda path, tmp: [exe, "--csv", path, "--items", ITEMS, "--columns", COLUMNS, "--profile", "1",
                            "-o", os.path.join(tmp, "one.csv")],
         lambda path, tmp: [exe, "--plot", path, "--profile", "all", "-o", os.path.join(tmp, "all.png")],
     ]
-    status = 0
-    for n, mode in enumerate(modes):
-        status |= run_mutants(mode, sources, count, seed + n, allowed=(0, 1, 2), label="choice-mutant")
-    return status
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_cli(__doc__, SOURCES, commands, "choice-mutant"))
