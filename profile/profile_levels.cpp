@@ -1,5 +1,7 @@
 #include "profile/profile_levels.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <new>
 
@@ -42,8 +44,8 @@ std::string ChangedFileMessage(const std::string& path)
     return path + ": the file has changed since it was shown (other N_PROF or N_LEVELS); open it again.";
 }
 
-bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, int& ncid, ProfileShape& shape,
-                          std::string& message)
+bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, std::span<const std::size_t> profiles,
+                          int& ncid, ProfileShape& shape, std::string& message)
 {
     std::string reason;
     if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR) {
@@ -55,8 +57,13 @@ bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected
         message = path + ": " + nc_strerror(shape.status);
     else if (!shape.OffersProfileTools() || ProfileExtent{shape.prof.length, shape.levels.length} != expected)
         message = ChangedFileMessage(path);
-    else
-        return true;
+    else {
+        const auto outside =
+            std::find_if(profiles.begin(), profiles.end(), [&](std::size_t p) { return p >= shape.prof.length; });
+        if (outside == profiles.end())
+            return true;
+        message = path + ": there is no profile " + std::to_string(*outside) + ".";
+    }
     nc_close(ncid);
     ncid = -1;
     return false;
@@ -69,13 +76,8 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
     int ncid = -1;
     ProfileShape shape;
     std::string message;
-    if (!OpenShownProfileFile(path, expected, ncid, shape, message))
+    if (!OpenShownProfileFile(path, expected, profiles, ncid, shape, message))
         return Failure(message);
-    for (std::size_t p : profiles)
-        if (p >= shape.prof.length) {
-            nc_close(ncid);
-            return Failure(path + ": there is no profile " + std::to_string(p) + ".");
-        }
 
     if (shape.prof.length == 1) {
         nc_close(ncid);

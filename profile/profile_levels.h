@@ -22,6 +22,7 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
 std::string ChangedFileMessage(const std::string& path);
 
 // Opens the file of a shown profile tool: checked, with its shape, and refused (with
-// the message to show) when it cannot be opened or no longer has the extent shown.
-bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, int& ncid, ProfileShape& shape,
-                          std::string& message);
+// the message to show) when it cannot be opened, no longer has the extent shown, or
+// lacks one of `profiles`.
+bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, std::span<const std::size_t> profiles,
+                          int& ncid, ProfileShape& shape, std::string& message);

@@ -68,13 +68,8 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
     int ncid = -1;
     ProfileShape shape;
     std::string message;
-    if (!OpenShownProfileFile(path, expected, ncid, shape, message))
+    if (!OpenShownProfileFile(path, expected, profiles, ncid, shape, message))
         return Failure(message);
-    for (std::size_t p : profiles)
-        if (p >= shape.prof.length) {
-            nc_close(ncid);
-            return Failure(path + ": there is no profile " + std::to_string(p) + ".");
-        }
     const std::size_t n = shape.levels.length;
     if (n > 1'000'000) {
         nc_close(ncid);
