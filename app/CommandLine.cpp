@@ -15,6 +15,10 @@
 #include "cdl/dump_command.h"
 #include "cdl/render_child.h"
 #include "core/child_process.h"
+#include "core/helper_read.h"
+#include "display/helper_reads.h"
+#include "overview/helper_reads.h"
+#include "profile/helper_reads.h"
 #include "profile/profile_shape.h"
 #include "display/PlotCommand.h"
 #include "gdac/gdac_command.h"
@@ -124,6 +128,10 @@ int RunBrinewick(int argc, char** argv)
             return run_dump_command(rest, stdout, stderr, ThisProgram());
         if (first == "--render-child" && (rest.size() == 1 || (rest.size() == 3 && rest[1] == "--text-limit")))
             return ServeRenderChild(rest[0], rest.size() == 3 ? rest[2] : std::string());
+        if (first == "--read-child") {
+            RaiseTestSignal();
+            return serve_read_child(rest, {ServeProfileRead, ServeDisplayRead, ServeOverviewRead});
+        }
         if (first == "--csv-child") {
             RaiseTestSignal();
             return serve_csv_child(rest);

@@ -4,8 +4,15 @@ sanitizer build over mutants of classic and netCDF-4 files, with the figures the
 robustness check asks for. Not part of the test run.
 
 How to run it (from the source folder):
-    cmake --preset asan && cmake --build --preset asan --target brinewick
+    cmake --preset asan && cmake --build --preset asan --target brinewick bench_window_reads
     bench/sanitizer_run.py build-asan/brinewick ../shared/data/argo [COUNT] [SEED]
+    bench/sanitizer_run.py --window build-asan/bench/bench_window_reads \
+        build-asan/brinewick ../shared/data/argo [COUNT] [SEED]
+
+With --window, each mutant goes through everything the window reads (the text, the
+profile tools' readers, the CSV export, the float overview; bench/window_reads_main.cpp)
+through the helper processes the window starts. Its figures count the driver and its
+helpers together, and a driver that dies is a dead window: the run fails.
 
 Each mutant (see mutation_run.py for the mutations) is rendered once. Printed: the
 exit codes, the slowest run, the largest resident memory of one run, the runs over
@@ -13,9 +20,9 @@ exit codes, the slowest run, the largest resident memory of one run, the runs ov
 limit is on what the run itself used; a run still going after 60 s is killed) or
 500 MB, and the sanitizer reports split into those with a frame in
 Brinewick's own sources and those wholly inside the libraries (netCDF, HDF5: they
-are not instrumented, so these are leaks on failed opens and similar). A run killed
-by a signal outside a sanitizer report is the library crashing: --dump has no child
-process around the library, so it is listed as such.
+are not instrumented, so these are leaks on failed opens and similar). --dump reads
+through a helper process, so a run killed by a signal outside a sanitizer report is
+Brinewick itself dying; it is listed as such.
 Exit status 1 when a report comes from Brinewick's code, or a run is over a limit."""
 import os
 import random
@@ -61,12 +68,15 @@ def from_own_code(report):
     return False
 
 
-def run_one(exe, path, logdir):
+def run_one(exe, path, logdir, window=None):
     env = dict(os.environ)
     env["ASAN_OPTIONS"] = "log_path=%s/asan:detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0" % logdir
     env["UBSAN_OPTIONS"] = "log_path=%s/ubsan:print_stacktrace=1" % logdir
     start = time.monotonic()
-    proc = subprocess.Popen([exe, "--dump", path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    report = path + ".out"
+    command = [window, exe, path, os.path.dirname(path)] if window else [exe, "--dump", path]
+    with open(report if window else os.devnull, "wb") as out:
+        proc = subprocess.Popen(command, stdout=out, stderr=subprocess.DEVNULL, env=env)
     while True:
         pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
         if pid:
@@ -79,25 +89,35 @@ def run_one(exe, path, logdir):
             break
         time.sleep(0.01)
     cpu = usage.ru_utime + usage.ru_stime
+    stopped = 0
+    if window:
+        # The driver prints a line for each helper that the library stopped.
+        with open(report, errors="replace") as f:
+            stopped = f.read().count("stopped: ")
+        os.remove(report)
     if cpu > TIME_LIMIT:
         code = "timeout"
-    return code, time.monotonic() - start, cpu, usage.ru_maxrss
+    return code, time.monotonic() - start, cpu, usage.ru_maxrss, stopped
 
 
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    window = None
+    if args[:1] == ["--window"] and len(args) > 1:
+        window, args = args[1], args[2:]
+    if len(args) < 2:
         print(__doc__)
         return 2
-    exe, src = sys.argv[1], sys.argv[2]
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 1000
-    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+    exe, src = args[0], args[1]
+    count = int(args[2]) if len(args) > 2 else 1000
+    seed = int(args[3]) if len(args) > 3 else 1
     sources = [os.path.join(src, f) for f in sorted(os.listdir(src)) if f.endswith(".nc")]
     if not sources:
         print("no netCDF files in", src)
         return 2
     rng = random.Random(seed)
     outcomes, over, own, library, crashes = {}, [], [], 0, []
-    slowest, slowest_cpu, largest = 0.0, 0.0, 0
+    slowest, slowest_cpu, largest, stopped_total, stopped_files = 0.0, 0.0, 0, 0, 0
     kinds = {"classic": 0, "netCDF-4": 0}
     with tempfile.TemporaryDirectory() as tmp:
         logdir = os.path.join(tmp, "logs")
@@ -110,7 +130,9 @@ def main():
             path = os.path.join(tmp, "m%05d.nc" % n)
             with open(path, "wb") as f:
                 f.write(mutant)
-            code, seconds, cpu, rss = run_one(exe, path, logdir)
+            code, seconds, cpu, rss, stopped = run_one(exe, path, logdir, window)
+            stopped_total += stopped
+            stopped_files += 1 if stopped else 0
             slowest, slowest_cpu, largest = max(slowest, seconds), max(slowest_cpu, cpu), max(largest, rss)
             outcomes[code] = outcomes.get(code, 0) + 1
             keep = None
@@ -130,7 +152,9 @@ def main():
                     f.write(mutant)
             if code == "timeout" or rss > MEMORY_LIMIT_KB:
                 over.append((os.path.basename(srcfile), kind, code, rss // 1024, keep))
-            if isinstance(code, int) and code < 0 and not reports:
+            if window and code != 0 and code != "timeout":
+                crashes.append((os.path.basename(srcfile), kind, code))  # the driver did not finish
+            elif not window and isinstance(code, int) and code < 0 and not reports:
                 crashes.append((os.path.basename(srcfile), kind, code))
             os.remove(path)
     print("mutants: %d (%d of classic files, %d of netCDF-4 files) from %d files, seed %d"
@@ -140,12 +164,17 @@ def main():
           % (slowest_cpu, slowest, largest // 1024))
     print("sanitizer reports from Brinewick's code: %d; wholly inside the libraries: %d" % (len(own), library))
     print("runs over %d s or %d MB: %d" % (TIME_LIMIT, MEMORY_LIMIT_KB // 1024, len(over)))
-    print("killed by a signal in the library (no child process in --dump): %d" % len(crashes))
+    if window:
+        print("helpers the library stopped, each reported as a reading error: %d (on %d mutants)"
+              % (stopped_total, stopped_files))
+        print("dead windows (the driver did not finish): %d" % len(crashes))
+    else:
+        print("runs killed by a signal outside a sanitizer report: %d" % len(crashes))
     for srcname, kind, lines in own:
         print("REPORT: %s of %s:\n    %s" % (kind, srcname, "\n    ".join(lines)))
     for srcname, kind, code, mb, keep in over:
         print("OVER: %s of %s: %s, %d MB, kept as %s" % (kind, srcname, code, mb, keep))
-    return 1 if own or over else 0
+    return 1 if own or over or (window and crashes) else 0
 
 
 if __name__ == "__main__":

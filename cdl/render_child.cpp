@@ -285,21 +285,3 @@ IsolatedRender render_cdl_isolated(const std::string& program, const std::string
     }
     return result;
 }
-
-ChildLimits default_render_limits()
-{
-    ChildLimits limits;
-    const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-    unsigned long long half = pages > 0 && page > 0
-                                  ? static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page) / 2
-                                  : 4ull << 30;
-    const unsigned long long cap = 16ull << 30;
-    // Address space is more than memory used (libraries, thread stacks): keep a floor.
-    limits.address_space_bytes = std::max(std::min(half, cap), 2ull << 30);
-#if defined(__SANITIZE_ADDRESS__)
-    // A sanitizer build reserves terabytes of address space for its shadow memory.
-    limits.address_space_bytes = 0;
-#endif
-    limits.cpu_seconds = 600;
-    return limits;
-}

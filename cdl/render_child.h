@@ -27,7 +27,3 @@ struct IsolatedRender {
 IsolatedRender render_cdl_isolated(const std::string& program, const std::string& path, CdlSink& sink,
                                    JobControl* control, const ChildLimits& limits,
                                    const CdlOptions& options = CdlOptions());
-
-// The limits the window and the command line use: memory well under the machine's
-// (half of it, at most 16 GiB), and ten minutes of processor time.
-ChildLimits default_render_limits();

@@ -27,6 +27,10 @@ struct ChildResult {
     bool exited_cleanly() const { return started && !cancelled && signal == 0 && exit_code == 0; }
 };
 
+// The limits the window and the command line use: memory well under the machine's
+// (half of it, at most 16 GiB), and ten minutes of processor time.
+ChildLimits default_render_limits();
+
 // Starts `program` with `args` (argv[1..]), hands everything it writes to standard output
 // to `on_output` as it arrives, and waits for it to end. A cancel of `control` kills the
 // child. Standard error is shared with this process, and so is standard output when

@@ -649,9 +649,9 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         CWaitCursor wait;
         info = ReadProfileToolsInfo(path);
     }
-    if (shown && info.extent != *shown) {
-        BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
-                     QStringLiteral("File reading error"), MbIcon::Stop);
+    if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string(); !problem.empty()) {
+        BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
+                     MbIcon::Stop);
         return;
     }
     if (info.offered && info.extent.profiles > 1) {

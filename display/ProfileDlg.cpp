@@ -83,9 +83,9 @@ void CProfileDlg::OnProfileChosen()
         return;
     const std::string path = QFile::encodeName(m_szFilePath).toStdString();
     const ProfileToolsInfo info = ReadProfileToolsInfo(path);
-    if (m_shown && (!info.offered || info.extent != *m_shown)) {
-        BwMessageBox(this, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
-                     QStringLiteral("File reading error"), MbIcon::Stop);
+    if (const std::string problem = m_shown ? ShownFileProblem(path, info, *m_shown) : std::string();
+        !problem.empty()) {
+        BwMessageBox(this, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"), MbIcon::Stop);
         reject();
         return;
     }
@@ -189,9 +189,10 @@ void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent*
     {
         CWaitCursor wait;
         const ProfileToolsInfo info = ReadProfileToolsInfo(path);
-        if (shown && (!info.offered || info.extent != *shown)) {
-            BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(path).c_str()),
-                         QStringLiteral("File reading error"), MbIcon::Stop);
+        if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string();
+            !problem.empty()) {
+            BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
+                         MbIcon::Stop);
             return;
         }
         if (info.offered && info.extent.profiles > 1) {

@@ -161,9 +161,9 @@ CFloatOverview* RunFloatOverview(QWidget* parent, const QString& path, const Pro
         CWaitCursor wait;
         info = ReadProfileToolsInfo(file);
     }
-    if (shown && info.extent != *shown) {
-        BwMessageBox(parent, QString::fromLocal8Bit(ChangedFileMessage(file).c_str()),
-                     QStringLiteral("File reading error"), MbIcon::Stop);
+    if (const std::string problem = shown ? ShownFileProblem(file, info, *shown) : std::string(); !problem.empty()) {
+        BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
+                     MbIcon::Stop);
         return nullptr;
     }
     auto* window = new CFloatOverview(parent);

@@ -213,9 +213,9 @@ void CCsvSaveDlg::accept()
     CsvResult result;
     if (m_shown) {
         const ProfileToolsInfo info = ReadProfileToolsInfo(settings.ncPath);
-        if (!info.offered || info.extent != *m_shown) {
-            BwMessageBox(this, QString::fromLocal8Bit(ChangedFileMessage(settings.ncPath).c_str()),
-                         QStringLiteral("File reading error"), MbIcon::Stop);
+        if (const std::string problem = ShownFileProblem(settings.ncPath, info, *m_shown); !problem.empty()) {
+            BwMessageBox(this, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
+                         MbIcon::Stop);
             return;
         }
     }
@@ -266,8 +266,9 @@ void RunCsvSave(QWidget* parent, const QString& ncPath, const ProfileExtent* sho
         CWaitCursor wait;
         const std::string path = LocalPath(ncPath);
         const ProfileToolsInfo info = ReadProfileToolsInfo(path);
-        if (shown && (!info.offered || info.extent != *shown)) {
-            error = QString::fromLocal8Bit(ChangedFileMessage(path).c_str());
+        if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string();
+            !problem.empty()) {
+            error = QString::fromLocal8Bit(problem.c_str());
         } else {
             loaded = dlg.OnInitDialog(&error);
             if (loaded && info.offered && info.extent.profiles > 1) {

@@ -1,5 +1,8 @@
 #include "profile/profile_levels.h"
 
+#include "profile/helper_reads.h"
+#include "core/helper_read.h"
+
 #include <algorithm>
 
 #include <cstring>
@@ -44,6 +47,16 @@ std::string ChangedFileMessage(const std::string& path)
     return path + ": the file has changed since it was shown (other N_PROF or N_LEVELS); open it again.";
 }
 
+std::string ShownFileProblem(const std::string& path, const ProfileToolsInfo& info, const ProfileExtent& shown)
+{
+    if (info.offered && info.extent == shown)
+        return {};
+    // A helper that died while reading says so, rather than blaming a change of file.
+    if (info.reason.starts_with(helper_stopped_message(path, "")))
+        return info.reason;
+    return ChangedFileMessage(path);
+}
+
 bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected, std::span<const std::size_t> profiles,
                           int& ncid, ProfileShape& shape, std::string& message)
 {
@@ -72,6 +85,8 @@ bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected
 LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& expected,
                                   std::span<const std::size_t> profiles, std::vector<CLevelArray>& out)
 {
+    if (reads_in_helper())
+        return LoadProfileLevelsInHelper(path, expected, profiles, out);
     out.clear();
     int ncid = -1;
     ProfileShape shape;

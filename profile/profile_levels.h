@@ -21,6 +21,11 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
 // The message of a file whose shape is no longer the one that was shown.
 std::string ChangedFileMessage(const std::string& path);
 
+// Why a profile tool cannot go on with the file shown with extent `shown`, as read
+// now into `info`: empty when it still offers the tools with that extent; the
+// helper's message when the reading stopped; else ChangedFileMessage.
+std::string ShownFileProblem(const std::string& path, const ProfileToolsInfo& info, const ProfileExtent& shown);
+
 // Opens the file of a shown profile tool: checked, with its shape, and refused (with
 // the message to show) when it cannot be opened, no longer has the extent shown, or
 // lacks one of `profiles`.

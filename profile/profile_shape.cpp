@@ -1,5 +1,8 @@
 #include "profile/profile_shape.h"
 
+#include "profile/helper_reads.h"
+#include "core/helper_read.h"
+
 #include <charconv>
 
 #include <cstring>
@@ -64,6 +67,8 @@ std::string ProfileToolsReason(const ProfileShape& shape)
 
 ProfileToolsInfo ReadProfileToolsInfo(const std::string& path)
 {
+    if (reads_in_helper())
+        return ReadProfileToolsInfoInHelper(path);
     ProfileToolsInfo info;
     int ncid = -1;
     if (open_netcdf_checked(path, &ncid, nullptr) != NC_NOERR) {

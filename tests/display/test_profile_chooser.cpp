@@ -15,12 +15,14 @@
 
 #include "chooser/ProfileChooser.h"
 #include "chooser/ProfileChooserModel.h"
+#include "core/child_process.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
 #include "display/PlotCommand.h"
 #include "display/ProfileTable.h"
 #include "display/ProfileDlg.h"
 #include "support/temp_dir.h"
+#include "overview/FloatOverview.h"
 #include "profile/CsvSaveDlg.h"
 #include "profile/csv_writer.h"
 #include "profile/profile_levels.h"
@@ -264,21 +266,40 @@ void ProfileChooserTest::csvDialogWritesTheChosenProfile()
 
 void ProfileChooserTest::changedFileGetsTheReadingErrorBox()
 {
-    QStringList captions, texts;
-    SetMessageBoxHook([&](const QString& text, const QString& caption, MbIcon) {
-        captions << caption;
-        texts << text;
-        return 0;
-    });
+    // A file that changed since it was shown, and a helper that the library kills while
+    // it reads: each tool says so in the reading error box, and this process lives on.
+    struct Case {
+        ProfileExtent shown;
+        const char* helperSignal; // nullptr: read in this process
+        QString says;
+    };
+    const Case cases[] = {
+        {{50, 115}, nullptr, QStringLiteral("changed")}, // the file had one profile less when shown
+        {{51, 115}, "11", QStringLiteral(": the netCDF library stopped on this file: signal 11")},
+    };
     const QString path = QString::fromStdString(kFloat);
-    const ProfileExtent shownBefore{50, 115}; // the file had one profile less when shown
-    RunProfileView(nullptr, path, &shownBefore);
-    RunGraphView(nullptr, path, &shownBefore);
-    RunCsvSave(nullptr, path, &shownBefore);
-    SetMessageBoxHook({});
-    QCOMPARE(captions, QStringList(3, QStringLiteral("File reading error")));
-    for (const QString& t : texts)
-        QVERIFY2(t.contains(QStringLiteral("changed")), qPrintable(t));
+    for (const Case& c : cases) {
+        QStringList captions, texts;
+        SetMessageBoxHook([&](const QString& text, const QString& caption, MbIcon) {
+            captions << caption;
+            texts << text;
+            return 0;
+        });
+        if (c.helperSignal) {
+            set_helper_program(BW_BINARY);
+            setenv("BRINEWICK_TEST_CHILD_SIGNAL", c.helperSignal, 1);
+        }
+        RunProfileView(nullptr, path, &c.shown);
+        RunGraphView(nullptr, path, &c.shown);
+        RunCsvSave(nullptr, path, &c.shown);
+        QCOMPARE(RunFloatOverview(nullptr, path, &c.shown), nullptr);
+        set_helper_program("");
+        unsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
+        SetMessageBoxHook({});
+        QCOMPARE(captions, QStringList(4, QStringLiteral("File reading error")));
+        for (const QString& t : texts)
+            QVERIFY2(t.contains(c.says) && t.startsWith(path), qPrintable(t));
+    }
 }
 
 void ProfileChooserTest::plotCommandTakesAProfile()

@@ -1,0 +1,76 @@
+// Everything the window reads of one file, through the helper processes the window
+// starts: the text, then, where the file offers them, the profile chooser's list, the
+// graph's levels, flags and titles, the profile table, the CSV export's variables and
+// file, and the float overview's track and section. Run by bench/sanitizer_run.py
+// --window on mutated files; not a test.
+//
+//   bench_window_reads HELPER FILE OUTDIR
+//
+// Prints one line per reading that the helper did not survive ("stopped: MESSAGE") and
+// exits 0 whatever the file holds: a dead helper is an answer, a dead driver is not.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BrinewickDoc.h"
+#include "core/helper_read.h"
+#include "display/helper_reads.h"
+#include "overview/helper_reads.h"
+#include "profile/csv_child.h"
+#include "profile/helper_reads.h"
+
+namespace {
+
+void Report(const std::string& message)
+{
+    if (message.find("the netCDF library stopped on this file") != std::string::npos)
+        std::printf("stopped: %s\n", message.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: bench_window_reads HELPER FILE OUTDIR\n");
+        return 2;
+    }
+    const std::string helper = argv[1], path = argv[2], outdir = argv[3];
+    CBrinewickDoc::SetReaderProgram(helper);
+
+    const BuiltText text = CBrinewickDoc::BuildText(path);
+    Report(text.outcome.log);
+    const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+    Report(info.reason);
+    if (!info.offered)
+        return 0;
+
+    const ProfileSummaryList list = ReadProfileSummaries(path);
+    Report(list.message);
+    std::vector<std::size_t> chosen;
+    for (std::size_t p = 0; p < info.extent.profiles && p < 20; ++p)
+        chosen.push_back(p);
+    std::vector<CLevelArray> levels;
+    Report(LoadProfileLevels(path, info.extent, chosen, levels).message);
+    std::vector<ProfileFlags> flags;
+    Report(LoadProfileFlags(path, info.extent, chosen, flags).message);
+    GraphSettings settings;
+    ReadAxisTitles(path, settings);
+    Report(ReadProfileTable(path, 0).message);
+
+    const CsvVariableList variables = ReadCsvVariables(path);
+    Report(variables.message);
+    CsvSaveSettings csv;
+    csv.ncPath = path;
+    csv.outputPath = outdir + "/out.csv";
+    for (const CsvVariable& v : variables.variables)
+        (v.levelColumn ? csv.columns : csv.items).push_back(v.id);
+    Report(write_csv_isolated(helper, csv, nullptr).message);
+
+    if (info.extent.profiles > 1) {
+        Report(ReadFloatTrack(path).message);
+        const std::vector<std::string> names = SectionVariables(path);
+        Report(ReadSection(path, names.empty() ? "TEMP" : names.front(), {true, true}).message);
+    }
+    return 0;
+}
