@@ -70,7 +70,9 @@ def from_own_code(report):
 
 def run_one(exe, path, logdir, window=None):
     env = dict(os.environ)
-    env["ASAN_OPTIONS"] = "log_path=%s/asan:detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0" % logdir
+    # Fast unwinding: the first frame past the interceptor, which decides whose a report
+    # is, is exact; full unwinding on every allocation doubles the time of a large file.
+    env["ASAN_OPTIONS"] = "log_path=%s/asan:detect_leaks=1:abort_on_error=0" % logdir
     env["UBSAN_OPTIONS"] = "log_path=%s/ubsan:print_stacktrace=1" % logdir
     start = time.monotonic()
     report = path + ".out"

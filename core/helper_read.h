@@ -42,8 +42,8 @@ bool read_in_helper_as(const std::string& kind, const std::vector<std::string>& 
 
 // What a helper answers: the bytes for `kind` and `args`, nullopt for a kind it does
 // not know or arguments it cannot take.
-using ReadServer = std::function<std::optional<std::string>(const std::string& kind,
-                                                            const std::vector<std::string>& args)>;
+using ReadServer =
+    std::function<std::optional<std::string>(const std::string& kind, const std::vector<std::string>& args)>;
 
 // The helper's side: `args` are the words after "--read-child". Writes the answer of
 // the first of `servers` that takes the request to standard output, with its length

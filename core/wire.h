@@ -17,11 +17,16 @@ class WireWriter {
 public:
     static constexpr bool kReading = false;
 
-    template <class... T> void operator()(const T&... values) { (put(values), ...); }
+    template <class... T>
+    void operator()(const T&... values)
+    {
+        (put(values), ...);
+    }
     std::string& bytes() { return m_bytes; }
 
 private:
-    template <class T> void put(const T& value)
+    template <class T>
+    void put(const T& value)
     {
         if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>) {
             char raw[sizeof(T)];
@@ -33,11 +38,17 @@ private:
         } else if constexpr (requires { value.first, value.second; }) {
             put(value.first);
             put(value.second);
-        } else if constexpr (requires { typename T::value_type; value.has_value(); }) {
+        } else if constexpr (requires {
+                                 typename T::value_type;
+                                 value.has_value();
+                             }) {
             put(value.has_value());
             if (value)
                 put(*value);
-        } else if constexpr (requires { typename T::value_type; value.size(); }) {
+        } else if constexpr (requires {
+                                 typename T::value_type;
+                                 value.size();
+                             }) {
             put(static_cast<std::uint64_t>(value.size()));
             for (const auto& item : value)
                 put(item);
@@ -54,13 +65,18 @@ public:
     static constexpr bool kReading = true;
 
     explicit WireReader(std::string_view bytes) : m_rest(bytes) {}
-    template <class... T> void operator()(T&... values) { (get(values), ...); }
+    template <class... T>
+    void operator()(T&... values)
+    {
+        (get(values), ...);
+    }
     // Whether every read found its bytes and nothing is left over.
     bool complete() const { return !m_failed && m_rest.empty(); }
     bool failed() const { return m_failed; }
 
 private:
-    template <class T> void get(T& value)
+    template <class T>
+    void get(T& value)
     {
         if (m_failed)
             return;
@@ -83,7 +99,10 @@ private:
         } else if constexpr (requires { value.first, value.second; }) {
             get(value.first);
             get(value.second);
-        } else if constexpr (requires { typename T::value_type; value.has_value(); }) {
+        } else if constexpr (requires {
+                                 typename T::value_type;
+                                 value.has_value();
+                             }) {
             bool has = false;
             get(has);
             if (has) {
@@ -93,7 +112,10 @@ private:
             } else {
                 value.reset();
             }
-        } else if constexpr (requires { typename T::value_type; value.size(); }) {
+        } else if constexpr (requires {
+                                 typename T::value_type;
+                                 value.size();
+                             }) {
             std::uint64_t count = 0;
             get(count);
             // Every item takes at least a byte: a count beyond the bytes left is a lie.
@@ -118,7 +140,8 @@ private:
 };
 
 // `value` in the wire's form.
-template <class T> std::string to_wire(const T& value)
+template <class T>
+std::string to_wire(const T& value)
 {
     WireWriter writer;
     writer(value);
@@ -127,7 +150,8 @@ template <class T> std::string to_wire(const T& value)
 
 // `bytes` read back into `value`; false (and `value` partly filled) when they are not
 // exactly one value of its type.
-template <class T> bool from_wire(std::string_view bytes, T& value)
+template <class T>
+bool from_wire(std::string_view bytes, T& value)
 {
     WireReader reader(bytes);
     reader(value);

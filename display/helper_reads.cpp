@@ -11,7 +11,11 @@ namespace {
 struct AxisTitles {
     std::string pressure, temperature, salinity;
 };
-template <class Ar> void wire_fields(Ar& ar, AxisTitles& t) { ar(t.pressure, t.temperature, t.salinity); }
+template <class Ar>
+void wire_fields(Ar& ar, AxisTitles& t)
+{
+    ar(t.pressure, t.temperature, t.salinity);
+}
 
 } // namespace
 

@@ -11,8 +11,16 @@
 #include "display/ProfileTable.h"
 
 // The fields of each result, in the order the wire carries them.
-template <class Ar> void wire_fields(Ar& ar, ProfileColumn& c) { ar(c.name, c.width); }
-template <class Ar> void wire_fields(Ar& ar, ProfileTable& t) { ar(t.columns, t.rows, t.message); }
+template <class Ar>
+void wire_fields(Ar& ar, ProfileColumn& c)
+{
+    ar(c.name, c.width);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileTable& t)
+{
+    ar(t.columns, t.rows, t.message);
+}
 
 ProfileTable ReadProfileTableInHelper(const std::string& path, std::size_t profile);
 void ReadAxisTitlesInHelper(const std::string& path, GraphSettings& settings);

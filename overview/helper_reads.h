@@ -11,13 +11,23 @@
 #include "overview/section_data.h"
 
 // The fields of each result, in the order the wire carries them.
-template <class Ar> void wire_fields(Ar& ar, TrackPoint& p) { ar(p.profile, p.longitude, p.latitude, p.juld); }
-template <class Ar> void wire_fields(Ar& ar, FloatTrack& t) { ar(t.ok, t.message, t.profiles, t.points, t.leftOut); }
-template <class Ar> void wire_fields(Ar& ar, SectionColumn& c)
+template <class Ar>
+void wire_fields(Ar& ar, TrackPoint& p)
+{
+    ar(p.profile, p.longitude, p.latitude, p.juld);
+}
+template <class Ar>
+void wire_fields(Ar& ar, FloatTrack& t)
+{
+    ar(t.ok, t.message, t.profiles, t.points, t.leftOut);
+}
+template <class Ar>
+void wire_fields(Ar& ar, SectionColumn& c)
 {
     ar(c.profile, c.time, c.left, c.right, c.pres, c.value);
 }
-template <class Ar> void wire_fields(Ar& ar, SectionData& s)
+template <class Ar>
+void wire_fields(Ar& ar, SectionData& s)
 {
     ar(s.ok, s.message, s.variable, s.title, s.columns, s.skipped, s.timeMin, s.timeMax, s.presMax, s.valueLow,
        s.valueHigh, s.reference);

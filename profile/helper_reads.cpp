@@ -4,11 +4,13 @@
 
 namespace {
 
-template <class Result, class Data> struct Answer {
+template <class Result, class Data>
+struct Answer {
     Result result;
     Data data;
 };
-template <class Ar, class Result, class Data> void wire_fields(Ar& ar, Answer<Result, Data>& a)
+template <class Ar, class Result, class Data>
+void wire_fields(Ar& ar, Answer<Result, Data>& a)
 {
     ar(a.result, a.data);
 }
@@ -22,13 +24,14 @@ std::vector<std::string> ShownArgs(const std::string& path, const ProfileExtent&
 
 bool ParseShownArgs(const std::vector<std::string>& args, ProfileExtent& expected, std::vector<std::size_t>& profiles)
 {
-    return args.size() == 4 && parse_size_arg(args[1], expected.profiles) &&
-           parse_size_arg(args[2], expected.levels) && parse_size_list_arg(args[3], profiles);
+    return args.size() == 4 && parse_size_arg(args[1], expected.profiles) && parse_size_arg(args[2], expected.levels) &&
+           parse_size_list_arg(args[3], profiles);
 }
 
 // A reader of one path whose result carries its own failure: the helper's failure
 // goes where the reader's would.
-template <class T, class Fail> T ReadOne(const char* kind, const std::string& path, Fail fail)
+template <class T, class Fail>
+T ReadOne(const char* kind, const std::string& path, Fail fail)
 {
     T result;
     std::string failure;
@@ -43,9 +46,8 @@ template <class T, class Fail> T ReadOne(const char* kind, const std::string& pa
 
 ProfileToolsInfo ReadProfileToolsInfoInHelper(const std::string& path)
 {
-    return ReadOne<ProfileToolsInfo>("tools-info", path, [](ProfileToolsInfo& r, const std::string& why) {
-        r.reason = why;
-    });
+    return ReadOne<ProfileToolsInfo>("tools-info", path,
+                                     [](ProfileToolsInfo& r, const std::string& why) { r.reason = why; });
 }
 
 ProfileSummaryList ReadProfileSummariesInHelper(const std::string& path)
@@ -60,38 +62,39 @@ CsvVariableList ReadCsvVariablesInHelper(const std::string& path)
                                     [](CsvVariableList& r, const std::string& why) { r.message = why; });
 }
 
+namespace {
+
+// A reader with an ok/message result and its data in `out`: the helper's failure
+// becomes a result that is not ok, and `out` stays empty.
+template <class Result, class Data>
+Result ReadWithData(const char* kind, const std::vector<std::string>& args, const std::string& path, Data& out)
+{
+    out = Data();
+    Answer<Result, Data> answer;
+    std::string failure;
+    if (!read_in_helper_as(kind, args, path, answer, failure))
+        return {false, failure};
+    out = std::move(answer.data);
+    return answer.result;
+}
+
+} // namespace
+
 LevelLoadResult LoadLevelArrayInHelper(const std::string& path, CLevelArray& array)
 {
-    Answer<LevelLoadResult, CLevelArray> answer;
-    std::string failure;
-    if (!read_in_helper_as("level-array", {path}, path, answer, failure))
-        return {false, failure};
-    array = std::move(answer.data);
-    return answer.result;
+    return ReadWithData<LevelLoadResult>("level-array", {path}, path, array);
 }
 
 LevelLoadResult LoadProfileLevelsInHelper(const std::string& path, const ProfileExtent& expected,
                                           std::span<const std::size_t> profiles, std::vector<CLevelArray>& out)
 {
-    out.clear();
-    Answer<LevelLoadResult, std::vector<CLevelArray>> answer;
-    std::string failure;
-    if (!read_in_helper_as("levels", ShownArgs(path, expected, profiles), path, answer, failure))
-        return {false, failure};
-    out = std::move(answer.data);
-    return answer.result;
+    return ReadWithData<LevelLoadResult>("levels", ShownArgs(path, expected, profiles), path, out);
 }
 
 FlagLoadResult LoadProfileFlagsInHelper(const std::string& path, const ProfileExtent& expected,
                                         std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out)
 {
-    out.clear();
-    Answer<FlagLoadResult, std::vector<ProfileFlags>> answer;
-    std::string failure;
-    if (!read_in_helper_as("flags", ShownArgs(path, expected, profiles), path, answer, failure))
-        return {false, failure};
-    out = std::move(answer.data);
-    return answer.result;
+    return ReadWithData<FlagLoadResult>("flags", ShownArgs(path, expected, profiles), path, out);
 }
 
 std::optional<std::string> ServeProfileRead(const std::string& kind, const std::vector<std::string>& args)

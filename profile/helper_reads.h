@@ -18,14 +18,16 @@
 #include "profile/profile_summary.h"
 
 // The fields of each result, in the order the wire carries them.
-template <class Ar> void wire_fields(Ar& ar, CLevelRecord& r)
+template <class Ar>
+void wire_fields(Ar& ar, CLevelRecord& r)
 {
     ar(r.no, r.pres, r.presAdj, r.temp, r.tempAdj, r.psal, r.psalAdj);
     if constexpr (Ar::kReading)
         r.ComputeSigmas(); // derived: recomputed exactly as from the file's values
 }
 
-template <class Ar> void wire_fields(Ar& ar, CLevelArray& levels)
+template <class Ar>
+void wire_fields(Ar& ar, CLevelArray& levels)
 {
     std::vector<CLevelRecord> records;
     if constexpr (!Ar::kReading)
@@ -37,24 +39,62 @@ template <class Ar> void wire_fields(Ar& ar, CLevelArray& levels)
             levels.Add(r);
 }
 
-template <class Ar> void wire_fields(Ar& ar, LevelLoadResult& r) { ar(r.ok, r.message); }
-template <class Ar> void wire_fields(Ar& ar, FlagLoadResult& r) { ar(r.ok, r.message); }
-template <class Ar> void wire_fields(Ar& ar, ProfileFlags& f)
+template <class Ar>
+void wire_fields(Ar& ar, LevelLoadResult& r)
+{
+    ar(r.ok, r.message);
+}
+template <class Ar>
+void wire_fields(Ar& ar, FlagLoadResult& r)
+{
+    ar(r.ok, r.message);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileFlags& f)
 {
     ar(f.dataMode, f.pres, f.temp, f.psal, f.presAdj, f.tempAdj, f.psalAdj);
 }
-template <class Ar> void wire_fields(Ar& ar, ProfileExtent& e) { ar(e.profiles, e.levels); }
-template <class Ar> void wire_fields(Ar& ar, ProfileToolsInfo& i) { ar(i.offered, i.extent, i.reason); }
-template <class Ar> void wire_fields(Ar& ar, ProfileSummary& s)
+template <class Ar>
+void wire_fields(Ar& ar, ProfileExtent& e)
+{
+    ar(e.profiles, e.levels);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileToolsInfo& i)
+{
+    ar(i.offered, i.extent, i.reason);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileSummary& s)
 {
     ar(s.index, s.cycle, s.direction, s.dataMode, s.juld, s.date, s.latitude, s.longitude, s.scheme,
        s.levelsWithPressure);
 }
-template <class Ar> void wire_fields(Ar& ar, ProfileSummaryList& l) { ar(l.ok, l.message, l.extent, l.profiles); }
-template <class Ar> void wire_fields(Ar& ar, ProfileDimension& d) { ar(d.id, d.length); }
-template <class Ar> void wire_fields(Ar& ar, ProfileShape& s) { ar(s.status, s.prof, s.levels); }
-template <class Ar> void wire_fields(Ar& ar, CsvVariable& v) { ar(v.id, v.name, v.type, v.levelColumn); }
-template <class Ar> void wire_fields(Ar& ar, CsvVariableList& l) { ar(l.ok, l.message, l.variables, l.shape); }
+template <class Ar>
+void wire_fields(Ar& ar, ProfileSummaryList& l)
+{
+    ar(l.ok, l.message, l.extent, l.profiles);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileDimension& d)
+{
+    ar(d.id, d.length);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ProfileShape& s)
+{
+    ar(s.status, s.prof, s.levels);
+}
+template <class Ar>
+void wire_fields(Ar& ar, CsvVariable& v)
+{
+    ar(v.id, v.name, v.type, v.levelColumn);
+}
+template <class Ar>
+void wire_fields(Ar& ar, CsvVariableList& l)
+{
+    ar(l.ok, l.message, l.variables, l.shape);
+}
 
 ProfileToolsInfo ReadProfileToolsInfoInHelper(const std::string& path);
 ProfileSummaryList ReadProfileSummariesInHelper(const std::string& path);

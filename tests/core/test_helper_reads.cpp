@@ -21,7 +21,8 @@ struct Read {
 
 using Reader = std::function<Read(const std::string& path)>;
 
-template <class T> Read Of(const T& result, const std::string& message)
+template <class T>
+Read Of(const T& result, const std::string& message)
 {
     return {to_wire(result), message};
 }
@@ -29,50 +30,60 @@ template <class T> Read Of(const T& result, const std::string& message)
 const std::vector<std::pair<const char*, Reader>>& Readers()
 {
     static const std::vector<std::pair<const char*, Reader>> readers = {
-        {"tools-info", [](const std::string& p) {
+        {"tools-info",
+         [](const std::string& p) {
              const ProfileToolsInfo r = ReadProfileToolsInfo(p);
              return Of(r, r.reason);
          }},
-        {"summaries", [](const std::string& p) {
+        {"summaries",
+         [](const std::string& p) {
              const ProfileSummaryList r = ReadProfileSummaries(p);
              return Of(r, r.message);
          }},
-        {"csv-variables", [](const std::string& p) {
+        {"csv-variables",
+         [](const std::string& p) {
              const CsvVariableList r = ReadCsvVariables(p);
              return Of(r, r.message);
          }},
-        {"level-array", [](const std::string& p) {
+        {"level-array",
+         [](const std::string& p) {
              CLevelArray levels;
              const LevelLoadResult r = LoadLevelArray(p, levels);
              return Of(std::make_pair(r, levels.GetSize() ? levels[0] : CLevelRecord()), r.message);
          }},
-        {"levels", [](const std::string& p) {
+        {"levels",
+         [](const std::string& p) {
              std::vector<CLevelArray> out;
              const std::size_t profiles[] = {0, ReadProfileToolsInfo(p).extent.profiles > 1 ? 1u : 0u};
              const LevelLoadResult r = LoadProfileLevels(p, ReadProfileToolsInfo(p).extent, profiles, out);
              return Of(std::make_pair(r, std::move(out)), r.message);
          }},
-        {"flags", [](const std::string& p) {
+        {"flags",
+         [](const std::string& p) {
              std::vector<ProfileFlags> out;
              const std::size_t profiles[] = {0};
              const FlagLoadResult r = LoadProfileFlags(p, ReadProfileToolsInfo(p).extent, profiles, out);
              return Of(std::make_pair(r, std::move(out)), r.message);
          }},
-        {"table", [](const std::string& p) {
+        {"table",
+         [](const std::string& p) {
              const ProfileTable r = ReadProfileTable(p, 0);
              return Of(r, r.message);
          }},
-        {"axis-titles", [](const std::string& p) {
+        {"axis-titles",
+         [](const std::string& p) {
              GraphSettings s;
              ReadAxisTitles(p, s);
              return Of(std::vector<std::string>{s.pressureTitle, s.temperatureTitle, s.salinityTitle}, "");
          }},
-        {"track", [](const std::string& p) {
+        {"track",
+         [](const std::string& p) {
              const FloatTrack r = ReadFloatTrack(p);
              return Of(r, r.message);
          }},
         {"section-variables", [](const std::string& p) { return Of(SectionVariables(p), ""); }},
-        {"section", [](const std::string& p) {
+        {"section",
+         [](const std::string& p) {
              const SectionData r = ReadSection(p, "TEMP", {true, true});
              return Of(r, r.message);
          }},
@@ -92,9 +103,9 @@ protected:
 TEST_F(HelperReads, GiveWhatThisProcessReads)
 {
     const std::string files[] = {
-        BW_SHARED_ARGO_DIR "/2902696_prof.nc",   // many profiles
-        BW_TEST_DATA_DIR "/D5900446_001.nc",     // one profile
-        BW_TEST_DATA_DIR "/13857_meta.nc",       // no profiles
+        BW_SHARED_ARGO_DIR "/2902696_prof.nc", // many profiles
+        BW_TEST_DATA_DIR "/D5900446_001.nc",   // one profile
+        BW_TEST_DATA_DIR "/13857_meta.nc",     // no profiles
         BW_TEST_DATA_DIR "/malformed/hang_in_open.nc",
         "/nonexistent/file.nc",
     };

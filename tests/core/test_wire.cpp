@@ -19,7 +19,11 @@ struct Inner {
     std::vector<char> flags;
     bool operator==(const Inner&) const = default;
 };
-template <class Ar> void wire_fields(Ar& ar, Inner& i) { ar(i.value, i.flags); }
+template <class Ar>
+void wire_fields(Ar& ar, Inner& i)
+{
+    ar(i.value, i.flags);
+}
 
 struct Outer {
     bool ok = false;
@@ -29,7 +33,11 @@ struct Outer {
     std::vector<std::vector<std::string>> rows;
     float f = 0;
 };
-template <class Ar> void wire_fields(Ar& ar, Outer& o) { ar(o.ok, o.message, o.count, o.items, o.rows, o.f); }
+template <class Ar>
+void wire_fields(Ar& ar, Outer& o)
+{
+    ar(o.ok, o.message, o.count, o.items, o.rows, o.f);
+}
 
 Outer Sample()
 {
@@ -92,7 +100,8 @@ TEST(HelperRead, AnswersFailuresAndArguments)
          "F.nc: the netCDF library stopped on this file: its answer was malformed"},
         {"kill -SEGV $$", false, "F.nc: the netCDF library stopped on this file: signal 11 (Segmentation fault)"},
         {"exit 2", false, "F.nc: the netCDF library stopped on this file: exit code 2"},
-        {"[ \"$*\" = '--read-child kind F.nc 1,2' ] || exit 5; printf 'BWR1\\010\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0'",
+        {"[ \"$*\" = '--read-child kind F.nc 1,2' ] || exit 5; printf "
+         "'BWR1\\010\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0'",
          true, ""},
     };
     for (const Case& c : cases) {
@@ -102,8 +111,7 @@ TEST(HelperRead, AnswersFailuresAndArguments)
         chmod(script.c_str(), 0755);
         set_helper_program(script);
         std::string value = "unset", failure;
-        const bool ok =
-            read_in_helper_as("kind", {"F.nc", size_list_arg({1, 2})}, "F.nc", value, failure);
+        const bool ok = read_in_helper_as("kind", {"F.nc", size_list_arg({1, 2})}, "F.nc", value, failure);
         EXPECT_EQ(ok, c.ok) << c.body;
         EXPECT_EQ(failure, c.failure) << c.body;
         if (ok)
