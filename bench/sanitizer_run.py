@@ -11,8 +11,11 @@ How to run it (from the source folder):
 
 With --window, each mutant goes through everything the window reads (the text, the
 profile tools' readers, the CSV export, the float overview; bench/window_reads_main.cpp)
-through the helper processes the window starts. Its figures count the driver and its
-helpers together, and a driver that dies is a dead window: the run fails.
+through the helper processes the window starts. The limits of 10 s and 500 MB then
+apply to each reading (one helper: what one action in the window waits for); the
+whole run's time, driver and helpers together, is printed beside them. The endings of
+the helpers the library stopped are counted by what they say, and a driver that does
+not finish (a dead window) fails the run.
 
 Each mutant (see mutation_run.py for the mutations) is rendered once. Printed: the
 exit codes, the slowest run, the largest resident memory of one run, the runs over
@@ -91,15 +94,23 @@ def run_one(exe, path, logdir, window=None):
             break
         time.sleep(0.01)
     cpu = usage.ru_utime + usage.ru_stime
-    stopped = 0
+    readings = {}
+    stopped = []
     if window:
-        # The driver prints a line for each helper that the library stopped.
+        # The driver prints each reading's processor time, and a line for each helper
+        # that the library stopped.
         with open(report, errors="replace") as f:
-            stopped = f.read().count("stopped: ")
+            for line in f:
+                if line.startswith("stopped: "):
+                    stopped.append(line.rsplit(": ", 1)[-1].strip())
+                elif line.startswith("reading "):
+                    _, name, seconds = line.split()
+                    readings[name] = float(seconds)
         os.remove(report)
-    if cpu > TIME_LIMIT:
+    limited = max(readings.values(), default=0.0) if window else cpu
+    if limited > TIME_LIMIT and code != "timeout":
         code = "timeout"
-    return code, time.monotonic() - start, cpu, usage.ru_maxrss, stopped
+    return code, time.monotonic() - start, cpu, usage.ru_maxrss, stopped, readings
 
 
 def main():
@@ -119,7 +130,8 @@ def main():
         return 2
     rng = random.Random(seed)
     outcomes, over, own, library, crashes = {}, [], [], 0, []
-    slowest, slowest_cpu, largest, stopped_total, stopped_files = 0.0, 0.0, 0, 0, 0
+    slowest, slowest_cpu, largest, stopped_files = 0.0, 0.0, 0, 0
+    endings, slowest_reading = {}, (0.0, "")
     kinds = {"classic": 0, "netCDF-4": 0}
     with tempfile.TemporaryDirectory() as tmp:
         logdir = os.path.join(tmp, "logs")
@@ -132,9 +144,12 @@ def main():
             path = os.path.join(tmp, "m%05d.nc" % n)
             with open(path, "wb") as f:
                 f.write(mutant)
-            code, seconds, cpu, rss, stopped = run_one(exe, path, logdir, window)
-            stopped_total += stopped
+            code, seconds, cpu, rss, stopped, readings = run_one(exe, path, logdir, window)
+            for what in stopped:
+                endings[what] = endings.get(what, 0) + 1
             stopped_files += 1 if stopped else 0
+            for name, reading in readings.items():
+                slowest_reading = max(slowest_reading, (reading, name))
             slowest, slowest_cpu, largest = max(slowest, seconds), max(slowest_cpu, cpu), max(largest, rss)
             outcomes[code] = outcomes.get(code, 0) + 1
             keep = None
@@ -164,11 +179,13 @@ def main():
     print("exit codes: %s" % dict(sorted(outcomes.items(), key=str)))
     print("slowest run: %.2f s of processor time (%.2f s wall-clock); largest run: %d MB"
           % (slowest_cpu, slowest, largest // 1024))
+    if window:
+        print("slowest single reading: %.2f s of processor time (%s)" % slowest_reading)
     print("sanitizer reports from Brinewick's code: %d; wholly inside the libraries: %d" % (len(own), library))
     print("runs over %d s or %d MB: %d" % (TIME_LIMIT, MEMORY_LIMIT_KB // 1024, len(over)))
     if window:
-        print("helpers the library stopped, each reported as a reading error: %d (on %d mutants)"
-              % (stopped_total, stopped_files))
+        print("helpers the library stopped, each reported as a reading error: %d (on %d mutants): %s"
+              % (sum(endings.values()), stopped_files, dict(sorted(endings.items()))))
         print("dead windows (the driver did not finish): %d" % len(crashes))
     else:
         print("runs killed by a signal outside a sanitizer report: %d" % len(crashes))

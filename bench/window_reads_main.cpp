@@ -6,10 +6,12 @@
 //
 //   bench_window_reads HELPER FILE OUTDIR
 //
-// Prints one line per reading that the helper did not survive ("stopped: MESSAGE") and
+// Prints a line for each reading with the processor time of its helpers ("reading NAME
+// SECONDS"), and one for each reading that a helper did not survive ("stopped: MESSAGE");
 // exits 0 whatever the file holds: a dead helper is an answer, a dead driver is not.
 #include <cstdio>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "BrinewickDoc.h"
@@ -27,6 +29,24 @@ void Report(const std::string& message)
         std::printf("stopped: %s\n", message.c_str());
 }
 
+// Processor time of the helpers that have ended so far.
+double HelperSeconds()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Prints the helpers' processor time since the last reading, as that of `name`.
+void Reading(const char* name)
+{
+    static double last = 0;
+    const double now = HelperSeconds();
+    std::printf("reading %s %.3f\n", name, now - last);
+    last = now;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -40,37 +60,49 @@ int main(int argc, char** argv)
 
     const BuiltText text = CBrinewickDoc::BuildText(path);
     Report(text.outcome.log);
+    Reading("text");
     const ProfileToolsInfo info = ReadProfileToolsInfo(path);
     Report(info.reason);
+    Reading("tools-info");
     if (!info.offered)
         return 0;
 
     const ProfileSummaryList list = ReadProfileSummaries(path);
     Report(list.message);
+    Reading("summaries");
     std::vector<std::size_t> chosen;
     for (std::size_t p = 0; p < info.extent.profiles && p < 20; ++p)
         chosen.push_back(p);
     std::vector<CLevelArray> levels;
     Report(LoadProfileLevels(path, info.extent, chosen, levels).message);
+    Reading("levels");
     std::vector<ProfileFlags> flags;
     Report(LoadProfileFlags(path, info.extent, chosen, flags).message);
+    Reading("flags");
     GraphSettings settings;
     ReadAxisTitles(path, settings);
+    Reading("axis-titles");
     Report(ReadProfileTable(path, 0).message);
+    Reading("table");
 
     const CsvVariableList variables = ReadCsvVariables(path);
     Report(variables.message);
+    Reading("csv-variables");
     CsvSaveSettings csv;
     csv.ncPath = path;
     csv.outputPath = outdir + "/out.csv";
     for (const CsvVariable& v : variables.variables)
         (v.levelColumn ? csv.columns : csv.items).push_back(v.id);
     Report(write_csv_isolated(helper, csv, nullptr).message);
+    Reading("csv");
 
     if (info.extent.profiles > 1) {
         Report(ReadFloatTrack(path).message);
+        Reading("track");
         const std::vector<std::string> names = SectionVariables(path);
+        Reading("section-variables");
         Report(ReadSection(path, names.empty() ? "TEMP" : names.front(), {true, true}).message);
+        Reading("section");
     }
     return 0;
 }

@@ -178,6 +178,8 @@ std::string describe_child_end(const ChildResult& result)
     }
     if (result.exit_code == 127)
         return "the reading process could not be started";
+    if (result.exit_code == kOutOfMemoryExit)
+        return "the memory limit";
     return "exit code " + std::to_string(result.exit_code);
 }
 

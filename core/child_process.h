@@ -38,6 +38,9 @@ ChildLimits default_render_limits();
 ChildResult run_child(const std::string& program, const std::vector<std::string>& args, const ChildLimits& limits,
                       JobControl* control, const std::function<void(std::string_view)>& on_output);
 
+// The exit status of a helper that ran out of memory (its address space is limited).
+inline constexpr int kOutOfMemoryExit = 86;
+
 // What a child's end says, for a message: "signal 11 (Segmentation fault)", "exit code 3",
 // "the memory limit", "the time limit".
 std::string describe_child_end(const ChildResult& result);

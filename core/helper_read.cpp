@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -55,7 +56,12 @@ int serve_read_child(const std::vector<std::string>& args, const std::vector<Rea
         return 2;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const ReadServer& serve : servers) {
-        const std::optional<std::string> answer = serve(args[0], rest);
+        std::optional<std::string> answer;
+        try {
+            answer = serve(args[0], rest);
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemoryExit; // a reader that met the memory limit of the helper
+        }
         if (!answer)
             continue;
         const std::uint64_t size = answer->size();

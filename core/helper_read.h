@@ -48,7 +48,8 @@ using ReadServer =
 // The helper's side: `args` are the words after "--read-child". Writes the answer of
 // the first of `servers` that takes the request to standard output, with its length
 // first so that the caller can tell a complete answer from a cut one. Returns the
-// helper's exit status (2 when no server takes it).
+// helper's exit status (2 when no server takes it, kOutOfMemoryExit when a reader ran
+// out of memory).
 int serve_read_child(const std::vector<std::string>& args, const std::vector<ReadServer>& servers);
 
 // Numbers and lists of numbers as helper arguments.

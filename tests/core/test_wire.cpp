@@ -119,6 +119,15 @@ TEST(HelperRead, AnswersFailuresAndArguments)
     }
     set_helper_program(saved);
 
+    // A reader that runs out of the helper's memory ends it with a status that says so.
+    const ReadServer greedy = [](const std::string&, const std::vector<std::string>&) -> std::optional<std::string> {
+        throw std::bad_alloc();
+    };
+    ChildResult ended;
+    ended.started = true;
+    ended.exit_code = serve_read_child({"kind", "F.nc"}, {greedy});
+    EXPECT_EQ(describe_child_end(ended), "the memory limit");
+
     std::vector<std::size_t> list;
     EXPECT_TRUE(parse_size_list_arg("-", list) && list.empty());
     EXPECT_TRUE(parse_size_list_arg("0,18446744073709551615", list) && list.size() == 2);
