@@ -9,6 +9,7 @@
 // Prints a line for each reading with the processor time of its helpers ("reading NAME
 // SECONDS"), and one for each reading that a helper did not survive ("stopped: MESSAGE");
 // exits 0 whatever the file holds: a dead helper is an answer, a dead driver is not.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <sys/resource.h>
@@ -23,10 +24,17 @@
 
 namespace {
 
+// Prints the lines of `message` (a log may hold several) that say a helper stopped.
 void Report(const std::string& message)
 {
-    if (message.find("the netCDF library stopped on this file") != std::string::npos)
-        std::printf("stopped: %s\n", message.c_str());
+    std::size_t start = 0;
+    while (start < message.size()) {
+        const std::size_t end = std::min(message.find('\n', start), message.size());
+        const std::string line = message.substr(start, end - start);
+        if (line.find("the netCDF library stopped on this file") != std::string::npos)
+            std::printf("stopped: %s\n", line.c_str());
+        start = end + 1;
+    }
 }
 
 // Processor time of the helpers that have ended so far.
