@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "profile/helper_reads.h"
 #include "profile/profile_shape.h"
 #include "cdl/render_cdl.h"
 #include "cdl/render_child.h"
@@ -42,7 +43,8 @@ BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control,
             IsolatedRender isolated =
                 render_cdl_isolated(reader, path, sink, control, default_render_limits(), options);
             built.outcome = std::move(isolated.outcome);
-            profile = DecodeProfileToolsInfo(isolated.extra);
+            if (!from_wire(isolated.extra, profile))
+                profile = ProfileToolsInfo(); // not offered when the helper's answer is cut
         }
         if (!built.outcome.ok() && !built.outcome.complete_but_for_notes())
             return built;

@@ -78,7 +78,7 @@ int ServeRenderChild(const std::string& path, const std::string& limit)
         options.variable_text_limit = std::strtoull(limit.c_str(), nullptr, 10);
     RaiseTestSignal();
     return serve_render_child(
-        path, [&path] { return EncodeProfileToolsInfo(ReadProfileToolsInfo(path)); }, options);
+        path, [&path] { return to_wire(ReadProfileToolsInfo(path)); }, options);
 }
 
 // --csv, --plot and --print read the file with the netCDF library, which can crash on a

@@ -3,8 +3,6 @@
 #include "profile/helper_reads.h"
 #include "core/helper_read.h"
 
-#include <charconv>
-
 #include <cstring>
 #include <vector>
 
@@ -81,29 +79,4 @@ ProfileToolsInfo ReadProfileToolsInfo(const std::string& path)
     info.extent = {shape.prof.length, shape.levels.length};
     info.reason = shape.ok() ? ProfileToolsReason(shape) : "Profile tools need a readable netCDF file";
     return info;
-}
-
-std::string EncodeProfileToolsInfo(const ProfileToolsInfo& info)
-{
-    return std::string(info.offered ? "1" : "0") + "\t" + std::to_string(info.extent.profiles) + "\t" +
-           std::to_string(info.extent.levels) + "\t" + info.reason;
-}
-
-ProfileToolsInfo DecodeProfileToolsInfo(const std::string& text)
-{
-    ProfileToolsInfo info;
-    const std::size_t a = text.find('\t'), b = a == std::string::npos ? a : text.find('\t', a + 1),
-                      c = b == std::string::npos ? b : text.find('\t', b + 1);
-    if (c == std::string::npos)
-        return info;
-    const auto number = [&](std::size_t from, std::size_t to, std::size_t& out) {
-        const char* first = text.data() + from;
-        return std::from_chars(first, text.data() + to, out).ptr == text.data() + to && to > from;
-    };
-    ProfileToolsInfo read;
-    if (!number(a + 1, b, read.extent.profiles) || !number(b + 1, c, read.extent.levels))
-        return info;
-    read.offered = text.compare(0, a, "1") == 0;
-    read.reason = text.substr(c + 1);
-    return read;
 }

@@ -65,9 +65,6 @@ struct ProfileToolsInfo {
     std::string reason;
 };
 ProfileToolsInfo ReadProfileToolsInfo(const std::string& path);
-// The same as one line of text and back, for a helper process that reads the file.
-std::string EncodeProfileToolsInfo(const ProfileToolsInfo& info);
-ProfileToolsInfo DecodeProfileToolsInfo(const std::string& text); // not offered if malformed
 
 // Whether the file at `path` holds one profile (ProfileShape::IsSingleProfile); false
 // when it cannot be opened through the checked open.
