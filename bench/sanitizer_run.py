@@ -5,9 +5,9 @@ robustness check asks for. Not part of the test run.
 
 How to run it (from the source folder):
     cmake --preset asan && cmake --build --preset asan --target brinewick bench_window_reads
-    bench/sanitizer_run.py build-asan/brinewick ../shared/data/argo [COUNT] [SEED]
+    bench/sanitizer_run.py build-asan/brinewick tests/data [COUNT] [SEED]
     bench/sanitizer_run.py --window build-asan/bench/bench_window_reads \
-        build-asan/brinewick ../shared/data/argo [COUNT] [SEED]
+        build-asan/brinewick tests/data [COUNT] [SEED]
 
 With --window, each mutant goes through everything the window reads (the text, the
 profile tools' readers, the CSV export, the float overview; bench/window_reads_main.cpp)

@@ -174,7 +174,7 @@ private slots:
     void floatOverviewNeedsProfilesWithDatesAndPositions()
     {
         QVERIFY(start());
-        const QString multi = QStringLiteral(BW_SHARED_ARGO_DIR "/2902696_prof.nc");
+        const QString multi = QStringLiteral(BW_TEST_DATA_DIR "/2902696_prof.nc");
         const struct {
             QString file;
             bool offered;

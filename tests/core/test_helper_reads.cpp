@@ -103,7 +103,7 @@ protected:
 TEST_F(HelperReads, GiveWhatThisProcessReads)
 {
     const std::string files[] = {
-        BW_SHARED_ARGO_DIR "/2902696_prof.nc", // many profiles
+        BW_TEST_DATA_DIR "/2902696_prof.nc", // many profiles
         BW_TEST_DATA_DIR "/D5900446_001.nc",   // one profile
         BW_TEST_DATA_DIR "/13857_meta.nc",     // no profiles
         BW_TEST_DATA_DIR "/malformed/hang_in_open.nc",
@@ -122,7 +122,7 @@ TEST_F(HelperReads, GiveWhatThisProcessReads)
 
 TEST_F(HelperReads, AHelperThatDiesIsAFailureNamingTheFile)
 {
-    const std::string file = BW_SHARED_ARGO_DIR "/2902696_prof.nc";
+    const std::string file = BW_TEST_DATA_DIR "/2902696_prof.nc";
     set_helper_program(BW_BINARY);
     setenv("BRINEWICK_TEST_CHILD_SIGNAL", "11", 1);
     const std::string expected = file + ": the netCDF library stopped on this file: signal 11 (Segmentation fault)";

@@ -31,7 +31,7 @@
 
 namespace {
 
-const std::string kArgo = BW_SHARED_ARGO_DIR;
+const std::string kArgo = BW_TEST_DATA_DIR;
 const std::string kFloat = kArgo + "/2902696_prof.nc"; // 51 profiles of 115 levels
 const std::string kCycle = kArgo + "/R6903247_072.nc"; // 6 profiles of 419 levels
 const std::string kSingle = BW_TEST_DATA_DIR "/D5900446_001.nc";

@@ -189,11 +189,9 @@ TEST(ProfileTable, TooManyCellsGiveColumnsWithoutRows)
     EXPECT_TRUE(t.rows.empty());
 }
 
-TEST(ProfileTable, SharedArgoFilesKeepCellsInTheirColumns)
+TEST(ProfileTable, RealArgoFilesKeepCellsInTheirColumns)
 {
-    const std::filesystem::path dir(BW_SHARED_ARGO_DIR);
-    if (!std::filesystem::is_directory(dir))
-        GTEST_SKIP() << "no shared Argo files here";
+    const std::filesystem::path dir(BW_TEST_DATA_DIR);
     int tables = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         if (entry.path().extension() != ".nc")

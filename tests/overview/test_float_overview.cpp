@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kArgo = BW_SHARED_ARGO_DIR;
+const std::string kArgo = BW_TEST_DATA_DIR;
 
 int Run(bool section, std::vector<std::string> args)
 {

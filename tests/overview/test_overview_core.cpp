@@ -59,7 +59,7 @@ TEST(FloatTrack, ReadsRealFilesAndRefusesFilesWithoutPositions)
 {
     TempDir dir;
     for (const char* name : {"2902696_prof.nc", "3902131_Sprof.nc"}) {
-        const std::string path = std::string(BW_SHARED_ARGO_DIR) + "/" + name;
+        const std::string path = std::string(BW_TEST_DATA_DIR) + "/" + name;
         const FloatTrack t = ReadFloatTrack(path);
         ASSERT_TRUE(t.ok) << t.message;
         const ProfileSummaryList list = ReadProfileSummaries(path);
@@ -217,7 +217,7 @@ TEST(Section, OrdersColumnsAndAppliesTheBestAvailableAndGoodChoices)
 TEST(Section, RealFilesOfferTheirLevelVariables)
 {
     for (const char* name : {"2902696_prof.nc", "3902131_Sprof.nc"}) {
-        const std::string path = std::string(BW_SHARED_ARGO_DIR) + "/" + name;
+        const std::string path = std::string(BW_TEST_DATA_DIR) + "/" + name;
         const std::vector<std::string> vars = SectionVariables(path);
         ASSERT_GE(vars.size(), 3u);
         EXPECT_EQ(vars[0], "TEMP");

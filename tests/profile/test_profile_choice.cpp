@@ -20,7 +20,7 @@
 namespace {
 
 constexpr double kFill = 99999.0;
-const std::string kArgo = BW_SHARED_ARGO_DIR;
+const std::string kArgo = BW_TEST_DATA_DIR;
 
 // Two profiles of three levels. Profile 1 has fill for its cycle, date and position,
 // and one pressure; LONGITUDE has the wrong shape and SCALE runs along N_LEVELS only.
