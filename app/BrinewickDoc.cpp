@@ -5,10 +5,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "profile/helper_reads.h"
-#include "profile/profile_shape.h"
+#include "cdl/reads.h"
 #include "cdl/render_cdl.h"
-#include "cdl/render_child.h"
+#include "profile/profile_shape.h"
+#include "profile/reads.h"
+#include "reader/caching_reader.h"
+#include "reader/isolated_reader.h"
+#include "reader/reader_table.h"
 #include "text/CompactText.h"
 
 namespace {
@@ -21,33 +24,45 @@ public:
     StreamCompactor compactor;
 };
 
+std::string& ReaderProgramSlot()
+{
+    static std::string program;
+    return program;
+}
+
 } // namespace
 
 void CBrinewickDoc::SetReaderProgram(const std::string& program)
 {
-    set_helper_program(program);
+    ReaderProgramSlot() = program;
 }
 
-BuiltText CBrinewickDoc::BuildText(const std::string& path, JobControl* control, const CdlOptions& options)
+CBrinewickDoc::CBrinewickDoc(QObject* parent) : QObject(parent)
+{
+    if (!ReaderProgramSlot().empty())
+        m_helper = std::make_unique<IsolatedReader>(ReaderProgramSlot(), default_render_limits());
+    m_reader = std::make_unique<CachingReader>(m_helper ? static_cast<FileReader&>(*m_helper) : LocalReader(),
+                                               std::set<std::string>{ToolsInfoRead::kName, SummariesRead::kName});
+}
+
+CBrinewickDoc::~CBrinewickDoc() = default;
+
+FileReader& CBrinewickDoc::Reader() const
+{
+    return *m_reader;
+}
+
+BuiltText CBrinewickDoc::BuildText(FileReader& reader, const std::string& path, JobControl* control,
+                                   const CdlOptions& options)
 {
     BuiltText built;
     ProfileToolsInfo profile;
     try {
         CompactingSink sink;
-        const std::string& reader = helper_program();
-        if (reader.empty()) {
-            built.outcome = render_cdl(path, sink, control, options);
-            if (built.outcome.ok() || built.outcome.complete_but_for_notes())
-                profile = ReadProfileToolsInfo(path);
-        } else {
-            IsolatedRender isolated =
-                render_cdl_isolated(reader, path, sink, control, default_render_limits(), options);
-            built.outcome = std::move(isolated.outcome);
-            if (!from_wire(isolated.extra, profile))
-                profile = ProfileToolsInfo(); // not offered when the helper's answer is cut
-        }
+        built.outcome = Read<TextRead>(reader, {path, options}, {control, &sink});
         if (!built.outcome.ok() && !built.outcome.complete_but_for_notes())
             return built;
+        profile = ReadProfileToolsInfo(reader, path);
         sink.compactor.finish();
         built.buffer.adopt(std::move(sink.compactor.text()), std::move(sink.compactor.lineStarts()));
         built.profileFile = profile.offered;
@@ -84,6 +99,14 @@ bool CBrinewickDoc::SetFilePath(const QString& path, QString* error)
 void CBrinewickDoc::OnNewDocument()
 {
     m_bFilePresent = false;
+    EndReader();
+}
+
+void CBrinewickDoc::EndReader()
+{
+    m_reader->Clear();
+    if (m_helper)
+        m_helper->Stop();
 }
 
 QString CBrinewickDoc::FilePath() const
@@ -148,7 +171,7 @@ CBrinewickDoc::SaveResult CBrinewickDoc::SaveText(const QString& target, QString
         return SaveResult::WriteFailed;
     }
     SaveSink sink(out);
-    const CdlOutcome outcome = render_cdl(m_szFilePath, sink, control);
+    const CdlOutcome outcome = Read<TextRead>(*m_reader, {m_szFilePath, CdlOptions()}, {control, &sink});
     if (outcome.cancelled) {
         out.cancelWriting();
         return SaveResult::Cancelled;

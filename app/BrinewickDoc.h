@@ -1,14 +1,20 @@
 #pragma once
-// The document: which netCDF file is open. It holds no text and no data of the file;
-// every use reopens the file by its path.
+// The document: which netCDF file is open, and the reader through which the window and
+// its tools read it. It holds no text and no data of the file; every reading names the
+// file by its path.
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cdl/render_cdl.h"
 #include "profile/profile_shape.h"
 #include "text/TextBuffer.h"
+
+class CachingReader;
+class FileReader;
+class IsolatedReader;
 
 class JobControl;
 
@@ -26,28 +32,37 @@ class CBrinewickDoc : public QObject {
 public:
     static constexpr std::size_t kMaxPathBytes = 1023;
 
-    explicit CBrinewickDoc(QObject* parent = nullptr) : QObject(parent) {}
+    // The reader is a helper process when a reader program is set (the window), else
+    // the readers run in this process (tests).
+    explicit CBrinewickDoc(QObject* parent = nullptr);
+    ~CBrinewickDoc() override;
+
+    // What the window and its tools read the file with: the profile shape and the
+    // summaries, which every tool asks first, are kept while the file is unchanged.
+    FileReader& Reader() const;
+    // Ends the reader's helper process, if there is one; the next reading starts another.
+    void EndReader();
 
     // Records `path` as the open netCDF file and sets m_bFilePresent. A path longer
     // than kMaxPathBytes is refused: nothing changes and `error` says why.
     bool SetFilePath(const QString& path, QString* error);
     // Whether `path` is short enough to be the document's file (the same test).
     static bool CheckPathLength(const QString& path, QString* error);
-    // New: no file.
+    // New: no file. The reader's helper ends; a later reading starts another.
     void OnNewDocument();
 
     QString FilePath() const;
 
-    // Renders the file at `path` and makes the shown text of it. Needs no window and
-    // touches nothing shared, so it runs on a worker thread; `control` (may be null)
-    // reports progress in bytes of text and can stop it.
-    // With a reader program set, the file is read in a helper process (the program in
-    // its hidden mode): a crash of the netCDF library on a bad file, or a helper that
-    // hits its memory or time limit, is an error in the outcome's log, never a crash.
+    // Renders the file at `path` through `reader` and makes the shown text of it. Needs
+    // no window and touches nothing shared, so it runs on a worker thread; `control`
+    // (may be null) reports progress in bytes of text and can stop it. Through an
+    // isolated reader a crash of the netCDF library on a bad file, or a helper that hits
+    // its memory or time limit, is an error in the outcome's log, never a crash.
     // A variable whose text would pass `options`' limit is summarised with a note.
-    static BuiltText BuildText(const std::string& path, JobControl* control = nullptr,
+    static BuiltText BuildText(FileReader& reader, const std::string& path, JobControl* control = nullptr,
                                const CdlOptions& options = CdlOptions());
-    // The program BuildText runs as its reader; empty (the default) reads in this process.
+    // The program that documents made after this call run as their reading helper
+    // (this program's executable); empty (the default) reads in this process.
     static void SetReaderProgram(const std::string& program);
 
     enum class SaveResult { Saved, Refused, RenderFailed, WriteFailed, Cancelled };
@@ -70,4 +85,8 @@ public:
 
     bool m_bFilePresent = false;
     std::string m_szFilePath; // UTF-8 (local file name encoding), at most kMaxPathBytes
+
+private:
+    std::unique_ptr<IsolatedReader> m_helper; // when a reader program is set
+    std::unique_ptr<CachingReader> m_reader;  // over m_helper, or the readers in this process
 };

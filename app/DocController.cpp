@@ -83,9 +83,10 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
     BuiltText built;
     CdlOptions options;
     options.variable_text_limit = static_cast<std::size_t>(AppKey::kVariableTextLimitMB.Read()) << 20;
-    const bool finished = RunInBackground(
-        m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), *control,
-        [&built, &file, control, options] { built = CBrinewickDoc::BuildText(file, control.get(), options); });
+    const bool finished = RunInBackground(m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), *control,
+                                          [&built, &file, control, options, &reader = m_doc->Reader()] {
+                                              built = CBrinewickDoc::BuildText(reader, file, control.get(), options);
+                                          });
     const bool current = m_loading == control;
     if (current)
         m_loading.reset();

@@ -60,6 +60,7 @@ QString ToolTipOf(QString text)
 CMainFrame::CMainFrame()
     : m_doc(new CBrinewickDoc(this)), m_view(new CBrinewickView(m_doc, this)),
       m_controller(new CDocController(m_doc, m_view, this)),
+      m_toolReader(std::make_unique<BackgroundReader>(m_doc->Reader(), this)),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -193,7 +194,7 @@ void CMainFrame::createActions()
     bind(ID_PROFILE_VIEW, &CMainFrame::OnProfileView);
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
     connect(Action(ID_FLOAT_OVERVIEW), &QAction::triggered, this,
-            [this] { RunFloatOverview(this, m_doc->FilePath(), &m_view->m_profileExtent); });
+            [this] { RunFloatOverview(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent); });
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
     // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
     // Transmit's file is.
@@ -474,15 +475,15 @@ void CMainFrame::OnFilePrintSetup()
 
 void CMainFrame::OnSaveCsv()
 {
-    RunCsvSave(this, m_doc->FilePath(), &m_view->m_profileExtent);
+    RunCsvSave(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
 }
 void CMainFrame::OnProfileView()
 {
-    RunProfileView(this, m_doc->FilePath(), &m_view->m_profileExtent);
+    RunProfileView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
 }
 void CMainFrame::OnGraphView()
 {
-    RunGraphView(this, m_doc->FilePath(), &m_view->m_profileExtent);
+    RunGraphView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
 }
 
 void CMainFrame::OnFtpTransmit()

@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 
+#include "uikit/BackgroundReader.h"
+
 class CBrinewickDoc;
 class CBrinewickView;
 class CDocController;
@@ -66,6 +68,8 @@ private:
     CBrinewickDoc* m_doc;
     CBrinewickView* m_view;
     CDocController* m_controller;
+    // The tools read through the document's reader, each reading on the worker thread.
+    std::unique_ptr<BackgroundReader> m_toolReader;
     std::unique_ptr<QPrinter> m_printer;
     std::map<int, QAction*> m_actions;
     QMenu* m_fileMenu = nullptr;

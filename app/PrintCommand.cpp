@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -34,12 +35,8 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    // Printing needs no window: without a display, use the off-screen platform.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-
+    // The file is read first: a file that cannot be printed says so without a word
+    // from the toolkit.
     CBrinewickDoc doc;
     QString problem;
     const QString path = QString::fromLocal8Bit(file.c_str());
@@ -51,11 +48,21 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fprintf(stderr, "brinewick: %s\n", problem.toLocal8Bit().constData());
         return 1;
     }
-    BuiltText built = CBrinewickDoc::BuildText(doc.m_szFilePath);
+    BuiltText built = CBrinewickDoc::BuildText(doc.Reader(), doc.m_szFilePath);
     if (!built.outcome.log.empty()) {
-        std::fputs(built.outcome.log.c_str(), stderr);
+        for (std::size_t start = 0; start < built.outcome.log.size();) {
+            const std::size_t end = std::min(built.outcome.log.find('\n', start), built.outcome.log.size());
+            std::fprintf(stderr, "brinewick: %s\n", built.outcome.log.substr(start, end - start).c_str());
+            start = end + 1;
+        }
         return 1;
     }
+
+    // Printing needs no window: without a display, use the off-screen platform.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
 
     QPrinter printer(QPrinter::HighResolution);
     const bool toPdf = !pdf.empty() || QPrinterInfo::defaultPrinter().isNull();

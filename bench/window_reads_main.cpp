@@ -1,4 +1,4 @@
-// Everything the window reads of one file, through the helper processes the window
+// Everything the window reads of one file, through the reading helper the window
 // starts: the text, then, where the file offers them, the profile chooser's list, the
 // graph's levels, flags and titles, the profile table, the CSV export's variables and
 // file, and the float overview's track and section. Run by bench/sanitizer_run.py
@@ -6,8 +6,8 @@
 //
 //   bench_window_reads HELPER FILE OUTDIR
 //
-// Prints a line for each reading with the processor time of its helpers ("reading NAME
-// SECONDS"), and one for each reading that a helper did not survive ("stopped: MESSAGE");
+// Prints a line for each reading with the processor time the helper spent on it ("reading
+// NAME SECONDS"), and one for each reading that a helper did not survive ("stopped: MESSAGE");
 // exits 0 whatever the file holds: a dead helper is an answer, a dead driver is not.
 #include <algorithm>
 #include <cstdio>
@@ -15,12 +15,15 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
 #include "BrinewickDoc.h"
-#include "core/helper_read.h"
-#include "display/helper_reads.h"
-#include "overview/helper_reads.h"
-#include "profile/csv_child.h"
-#include "profile/helper_reads.h"
+#include "display/reads.h"
+#include "overview/reads.h"
+#include "profile/reads.h"
+#include "reader/isolated_reader.h"
 
 namespace {
 
@@ -37,13 +40,29 @@ void Report(const std::string& message)
     }
 }
 
-// Processor time of the helpers that have ended so far.
+IsolatedReader* g_reader = nullptr;
+
+// Processor time of the helpers: those that have ended, and the one running.
 double HelperSeconds()
 {
     struct rusage usage {};
     getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    double seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (const pid_t pid = g_reader ? g_reader->HelperPid() : 0) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // The fields after the command's closing parenthesis; utime and stime are the
+        // 12th and 13th of them, in clock ticks.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 1; i <= 13 && fields >> field; ++i)
+            if (i >= 12)
+                ticks += std::stod(field);
+        seconds += ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return seconds;
 }
 
 // Prints the helpers' processor time since the last reading, as that of `name`.
@@ -64,36 +83,37 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string helper = argv[1], path = argv[2], outdir = argv[3];
-    CBrinewickDoc::SetReaderProgram(helper);
+    IsolatedReader reader(helper, default_render_limits());
+    g_reader = &reader;
 
-    const BuiltText text = CBrinewickDoc::BuildText(path);
+    const BuiltText text = CBrinewickDoc::BuildText(reader, path);
     Report(text.outcome.log);
     Reading("text");
-    const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+    const ProfileToolsInfo info = ReadProfileToolsInfo(reader, path);
     Report(info.reason);
     Reading("tools-info");
     if (!info.offered)
         return 0;
 
-    const ProfileSummaryList list = ReadProfileSummaries(path);
+    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
     Report(list.message);
     Reading("summaries");
     std::vector<std::size_t> chosen;
     for (std::size_t p = 0; p < info.extent.profiles && p < 20; ++p)
         chosen.push_back(p);
     std::vector<CLevelArray> levels;
-    Report(LoadProfileLevels(path, info.extent, chosen, levels).message);
+    Report(LoadProfileLevels(reader, path, info.extent, chosen, levels).message);
     Reading("levels");
     std::vector<ProfileFlags> flags;
-    Report(LoadProfileFlags(path, info.extent, chosen, flags).message);
+    Report(LoadProfileFlags(reader, path, info.extent, chosen, flags).message);
     Reading("flags");
     GraphSettings settings;
-    ReadAxisTitles(path, settings);
+    ReadAxisTitles(reader, path, settings);
     Reading("axis-titles");
-    Report(ReadProfileTable(path, 0).message);
+    Report(ReadProfileTable(reader, path, 0).message);
     Reading("table");
 
-    const CsvVariableList variables = ReadCsvVariables(path);
+    const CsvVariableList variables = ReadCsvVariables(reader, path);
     Report(variables.message);
     Reading("csv-variables");
     CsvSaveSettings csv;
@@ -101,15 +121,15 @@ int main(int argc, char** argv)
     csv.outputPath = outdir + "/out.csv";
     for (const CsvVariable& v : variables.variables)
         (v.levelColumn ? csv.columns : csv.items).push_back(v.id);
-    Report(write_csv_isolated(helper, csv, nullptr).message);
+    Report(WriteCsvFile(reader, csv).message);
     Reading("csv");
 
     if (info.extent.profiles > 1) {
-        Report(ReadFloatTrack(path).message);
+        Report(ReadFloatTrack(reader, path).message);
         Reading("track");
-        const std::vector<std::string> names = SectionVariables(path);
+        const std::vector<std::string> names = SectionVariables(reader, path);
         Reading("section-variables");
-        Report(ReadSection(path, names.empty() ? "TEMP" : names.front(), {true, true}).message);
+        Report(ReadSection(reader, path, names.empty() ? "TEMP" : names.front(), {true, true}).message);
         Reading("section");
     }
     return 0;

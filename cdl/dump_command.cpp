@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "cdl/render_cdl.h"
-#include "cdl/render_child.h"
+#include "cdl/reads.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ private:
 
 } // namespace
 
-int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, const std::string& helper)
+int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader* reader)
 {
     std::string path;
     bool lf = false;
@@ -91,9 +91,8 @@ int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::
         return 2;
     }
     StreamSink sink(out, lf);
-    const CdlOutcome outcome = helper.empty()
-                                   ? render_cdl(path, sink)
-                                   : render_cdl_isolated(helper, path, sink, nullptr, default_render_limits()).outcome;
+    const CdlOutcome outcome =
+        reader ? Read<TextRead>(*reader, {path, CdlOptions()}, {nullptr, &sink}) : render_cdl(path, sink);
     if (!sink.finish()) {
         std::fputs("brinewick: could not write the text to standard output\n", err);
         return 1;

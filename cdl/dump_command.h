@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+class FileReader;
+
 // args are the words after "--dump". Returns the exit status: 0 on success, 1 when
 // the rendering logged errors (the log goes to `err`), 2 on a usage error.
-// With a `helper` program, the file is read in a helper process (`helper --render-child`),
-// so that a crash of the netCDF library on a bad file is reported and exits with 1.
+// With a `reader` (the command line's isolated one), the file is read through it, so
+// that a crash of the netCDF library on a bad file is reported and exits with 1;
+// without, in this process.
 int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-                     const std::string& helper = {});
+                     FileReader* reader = nullptr);

@@ -1,8 +1,5 @@
 #include "display/AxisTitles.h"
 
-#include "display/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -52,8 +49,6 @@ std::string AxisTitleOf(const std::string& longName, const std::string& units, c
 
 void ReadAxisTitles(const std::string& path, GraphSettings& settings)
 {
-    if (reads_in_helper())
-        return ReadAxisTitlesInHelper(path, settings);
     int ncid = -1;
     std::string reason;
     if (open_netcdf_checked(path, &ncid, &reason) != NC_NOERR)

@@ -18,6 +18,7 @@
 
 #include "chooser/ProfileChooser.h"
 #include "profile/profile_levels.h"
+#include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 #include "cdl/c_format.h"
@@ -31,6 +32,8 @@
 #include "uikit/ScrollBarInfo.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
+#include "display/reads.h"
+#include "profile/reads.h"
 
 namespace {
 
@@ -641,14 +644,16 @@ bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
     return CSurfaceDialog::eventFilter(watched, event);
 }
 
-void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
+void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     const std::string path = QFile::encodeName(ncPath).toStdString();
     ProfileToolsInfo info;
     {
         CWaitCursor wait;
-        info = ReadProfileToolsInfo(path);
+        info = Read<ToolsInfoRead>(reader, {path});
     }
+    if (ReadingWasCancelled(info.reason))
+        return;
     if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string(); !problem.empty()) {
         BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                      MbIcon::Stop);
@@ -658,25 +663,27 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         ProfileSummaryList list;
         {
             CWaitCursor wait;
-            list = ReadProfileSummaries(path);
+            list = Read<SummariesRead>(reader, {path});
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
         const ProfileExtent extent = info.extent;
-        ReadAxisTitles(path, dlg.m_titles);
-        dlg.SetFlagLoader(
-            [path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* why) {
-                const FlagLoadResult r = LoadProfileFlags(path, extent, profiles, out);
-                if (!r.ok && why)
-                    *why = QString::fromLocal8Bit(r.message.c_str());
-                return r.ok;
-            });
-        auto loader = [path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
-                                     QString* why) {
-            const LevelLoadResult r = LoadProfileLevels(path, extent, profiles, out);
-            if (!r.ok && why)
-                *why = QString::fromLocal8Bit(r.message.c_str());
-            return r.ok;
+        ReadAxisTitles(reader, path, dlg.m_titles);
+        dlg.SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
+                                                  QString* why) {
+            auto r = Read<ProfileFlagsRead>(reader, {path, extent, {profiles.begin(), profiles.end()}});
+            out = std::move(r.data);
+            if (!r.status.ok && why)
+                *why = QString::fromLocal8Bit(r.status.message.c_str());
+            return r.status.ok;
+        });
+        auto loader = [&reader, path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
+                                              QString* why) {
+            auto r = Read<ProfileLevelsRead>(reader, {path, extent, {profiles.begin(), profiles.end()}});
+            out = std::move(r.data);
+            if (!r.status.ok && why)
+                *why = QString::fromLocal8Bit(r.status.message.c_str());
+            return r.status.ok;
         };
         if (!list.ok || !dlg.SetProfiles(std::move(list.profiles), loader, &error)) {
             BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
@@ -691,7 +698,9 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
     LevelLoadResult result;
     {
         CWaitCursor wait;
-        result = LoadLevelArray(QFile::encodeName(ncPath).toStdString(), levels);
+        auto read = Read<LevelArrayRead>(reader, {path});
+        result = read.status;
+        levels = std::move(read.data);
     }
     if (!result.ok) {
         QString message = QString::fromLocal8Bit(result.message.c_str());
@@ -703,12 +712,15 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
     // Without readable flags the levels are still shown, unmarked.
     std::vector<ProfileFlags> flags;
     const std::size_t first[] = {0};
-    if (info.offered && !LoadProfileFlags(path, info.extent, first, flags).ok)
-        flags.clear();
+    if (info.offered) {
+        auto read = Read<ProfileFlagsRead>(reader, {path, info.extent, {std::begin(first), std::end(first)}});
+        if (read.status.ok)
+            flags = std::move(read.data);
+    }
     CGraphDlg dlg(parent);
     dlg.m_pLevels = &levels;
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
-    ReadAxisTitles(path, dlg.m_titles);
+    ReadAxisTitles(reader, path, dlg.m_titles);
     dlg.SetOpenWithinScreen(true);
     dlg.exec();
 }

@@ -172,7 +172,9 @@ private:
     std::map<std::size_t, CLevelArray> m_loadedLevels;
 };
 
-// Graph View: reads the level records of the file at ncPath and runs the graph viewer
+class FileReader;
+
+// Graph View: reads, through `reader`, the level records of the file at ncPath and runs the graph viewer
 // (or shows the "File reading error" box when the file cannot be read at all, or,
 // with `shown`, the extent of the file when its text was shown, when it has changed).
-void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);
+void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown = nullptr);

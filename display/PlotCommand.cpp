@@ -1,5 +1,8 @@
 #include "display/PlotCommand.h"
 
+#include "display/reads.h"
+#include "profile/reads.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -118,18 +121,18 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
 
 } // namespace
 
-int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
+int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
 {
     const std::optional<PlotOptions> options = ParseOptions(args);
     if (!options)
         return 2;
 
     // Only a file with the profile dimensions has something to plot: never an empty frame.
-    const ProfileToolsInfo info = ReadProfileToolsInfo(options->input);
+    const ProfileToolsInfo info = ReadProfileToolsInfo(reader, options->input);
     if (!info.offered) {
         // The open's own reason for a file that cannot be read, else the shape's.
         CLevelArray probe;
-        const LevelLoadResult opened = LoadLevelArray(options->input, probe);
+        const LevelLoadResult opened = LoadLevelArray(reader, options->input, probe);
         const bool readable = opened.ok || opened.message.find(options->input) != 0;
         std::fprintf(stderr, "brinewick: %s\n",
                      readable ? (options->input + ": " + info.reason).c_str() : opened.message.c_str());
@@ -152,13 +155,13 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fprintf(stderr, "%s\n", DescribeChosenProfile(options->input, chosen[0]).c_str());
 
     std::vector<CLevelArray> profiles;
-    const LevelLoadResult loaded = LoadProfileLevels(options->input, info.extent, chosen, profiles);
+    const LevelLoadResult loaded = LoadProfileLevels(reader, options->input, info.extent, chosen, profiles);
     if (!loaded.ok || profiles.empty()) {
         std::fprintf(stderr, "brinewick: %s\n", loaded.message.c_str());
         return 1;
     }
     std::vector<ProfileFlags> flags;
-    const FlagLoadResult flagged = LoadProfileFlags(options->input, info.extent, chosen, flags);
+    const FlagLoadResult flagged = LoadProfileFlags(reader, options->input, info.extent, chosen, flags);
     if (!flagged.ok || flags.size() != profiles.size()) {
         std::fprintf(stderr, "brinewick: %s\n", flagged.message.c_str());
         return 1;
@@ -178,7 +181,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         for (std::size_t k = 0; k < profiles.size(); ++k)
             profiles[k] = GoodLevels(profiles[k], flags[k], adjustedOf[k]);
     settings.adjusted = adjustedOf[0];
-    ReadAxisTitles(options->input, settings);
+    ReadAxisTitles(reader, options->input, settings);
     const CLevelArray& levels = profiles.front();
     std::vector<const CLevelArray*> overlay;
     GraphQc qc;

@@ -1,5 +1,9 @@
 #include "display/ProfileDlg.h"
 
+#include "display/reads.h"
+#include "profile/reads.h"
+#include "reader/reader_table.h"
+
 #include <QFile>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -9,6 +13,7 @@
 #include "chooser/ProfileChooser.h"
 #include "display/ProfileTable.h"
 #include "profile/profile_levels.h"
+#include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/ScrollBarInfo.h"
 #include "uikit/WaitCursor.h"
@@ -17,7 +22,8 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 }
 
-CProfileDlg::CProfileDlg(QWidget* parent) : CSurfaceDialog(parent, QStringLiteral("Profile viewer"), 549, 362)
+CProfileDlg::CProfileDlg(QWidget* parent)
+    : CSurfaceDialog(parent, QStringLiteral("Profile viewer"), 549, 362), m_reader(&LocalReader())
 {
     auto* close = Place(new QPushButton(QStringLiteral("close"), this), 2, 7, 341, 50, 14);
     close->setAutoDefault(true);
@@ -40,7 +46,8 @@ void CProfileDlg::OnInitDialog()
     m_grid.Attach(this, IDC_GRID_AREA, IDC_GRID_VSCROLL, IDC_GRID_HSCROLL);
 
     CWaitCursor wait;
-    const ProfileTable table = ReadProfileTable(QFile::encodeName(m_szFilePath).toStdString(), m_nProfile);
+    const ProfileTable table =
+        Read<ProfileTableRead>(*m_reader, {QFile::encodeName(m_szFilePath).toStdString(), m_nProfile});
     for (const auto& column : table.columns)
         m_grid.AddColumn(QString::fromUtf8(column.name), column.width);
     for (const auto& row : table.rows) {
@@ -82,7 +89,7 @@ void CProfileDlg::OnProfileChosen()
     if (!m_initialized)
         return;
     const std::string path = QFile::encodeName(m_szFilePath).toStdString();
-    const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+    const ProfileToolsInfo info = Read<ToolsInfoRead>(*m_reader, {path});
     if (const std::string problem = m_shown ? ShownFileProblem(path, info, *m_shown) : std::string();
         !problem.empty()) {
         BwMessageBox(this, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"), MbIcon::Stop);
@@ -90,7 +97,7 @@ void CProfileDlg::OnProfileChosen()
         return;
     }
     CWaitCursor wait;
-    const ProfileTable table = ReadProfileTable(path, m_nProfile);
+    const ProfileTable table = Read<ProfileTableRead>(*m_reader, {path, m_nProfile});
     m_grid.ClearRows();
     for (const auto& row : table.rows) {
         m_grid.AddRow(false, kWhite);
@@ -181,14 +188,17 @@ void CProfileDlg::mouseMoveEvent(QMouseEvent* event)
     CSurfaceDialog::mouseMoveEvent(event);
 }
 
-void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
+void RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     const std::string path = QFile::encodeName(ncPath).toStdString();
     CProfileDlg dlg(parent);
+    dlg.SetReader(reader);
     dlg.SetFilePath(ncPath);
     {
         CWaitCursor wait;
-        const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+        const ProfileToolsInfo info = Read<ToolsInfoRead>(reader, {path});
+        if (ReadingWasCancelled(info.reason))
+            return;
         if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string();
             !problem.empty()) {
             BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
@@ -196,7 +206,7 @@ void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent*
             return;
         }
         if (info.offered && info.extent.profiles > 1) {
-            ProfileSummaryList list = ReadProfileSummaries(path);
+            ProfileSummaryList list = Read<SummariesRead>(reader, {path});
             if (list.ok)
                 dlg.SetProfiles(std::move(list.profiles), info.extent);
         }

@@ -13,6 +13,8 @@
 class CProfileChooser;
 class QScrollBar;
 
+class FileReader;
+
 // "Profile viewer": every variable whose last dimension is N_LEVELS as a column of a
 // grid table, one row per level.
 class CProfileDlg : public CSurfaceDialog {
@@ -24,6 +26,8 @@ public:
 
     // The file to show; set before the dialog is shown.
     void SetFilePath(const QString& path) { m_szFilePath = path; }
+    // What reads the file (the document's reader); readers in this process when not set.
+    void SetReader(FileReader& reader) { m_reader = &reader; }
     CGridTable& Grid() { return m_grid; }
 
     // Builds the table from the file. Runs once, when the dialog is first shown.
@@ -57,14 +61,15 @@ private:
 
     CGridTable m_grid;
     QString m_szFilePath;
+    FileReader* m_reader;
     bool m_initialized = false;
     CProfileChooser* m_pChooser = nullptr; // child; only for several profiles
     std::size_t m_nProfile = 0;
     std::optional<ProfileExtent> m_shown;
 };
 
-// Profile View: shows every level variable of the file at ncPath in a table, with
+// Profile View: shows, read through `reader`, every level variable of the file at ncPath in a table, with
 // the profile chooser when the file holds several profiles. With `shown` (the
 // extent of the file when its text was shown) a file of another extent gets the
 // "File reading error" box instead.
-void RunProfileView(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);
+void RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown = nullptr);

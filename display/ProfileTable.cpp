@@ -1,8 +1,5 @@
 #include "display/ProfileTable.h"
 
-#include "display/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <netcdf.h>
 
 #include <optional>
@@ -173,8 +170,6 @@ void NoteRefusedColumn(const std::string& name, const LevelVariable& v, std::str
 
 ProfileTable ReadProfileTable(const std::string& path, std::size_t profile)
 {
-    if (reads_in_helper())
-        return ReadProfileTableInHelper(path, profile);
     ProfileTable table;
     NcFile file(path);
     if (file.id() < 0)

@@ -1,5 +1,9 @@
 #include "overview/FloatOverview.h"
 
+#include "overview/reads.h"
+#include "profile/reads.h"
+#include "reader/reader_table.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,10 +18,11 @@
 #include "overview/OverviewPlots.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_summary.h"
+#include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 
-CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window)
+CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m_reader(&LocalReader())
 {
     setObjectName(QStringLiteral("FloatOverview"));
     setWindowTitle(tr("Float Overview"));
@@ -74,18 +79,18 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
 {
     CWaitCursor wait;
     m_path = QFile::encodeName(path).toStdString();
-    m_track = ReadFloatTrack(m_path);
+    m_track = Read<TrackRead>(*m_reader, {m_path});
     if (!m_track.ok) {
         if (why)
             *why = QString::fromStdString(m_track.message);
         return false;
     }
-    ProfileSummaryList list = ReadProfileSummaries(m_path);
+    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
     m_map->SetTrack(&m_track, coast);
     {
         const QSignalBlocker block(m_variables);
         m_variables->clear();
-        for (const std::string& name : SectionVariables(m_path))
+        for (const std::string& name : Read<SectionVariablesRead>(*m_reader, {m_path}))
             m_variables->addItem(QString::fromStdString(name));
     }
     setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
@@ -106,7 +111,7 @@ void CFloatOverview::ReadSectionNow()
         return;
     }
     CWaitCursor wait;
-    m_section->SetSection(ReadSection(m_path, m_variables->currentText().toStdString(), m_options));
+    m_section->SetSection(Read<SectionRead>(*m_reader, {m_path, m_variables->currentText().toStdString(), m_options}));
     m_section->SetChosen(m_chooser->Chosen().empty() ? std::nullopt : std::optional(m_chooser->First()));
 }
 
@@ -153,14 +158,16 @@ void CFloatOverview::OnChooserChanged()
     emit profileChosen(profile);
 }
 
-CFloatOverview* RunFloatOverview(QWidget* parent, const QString& path, const ProfileExtent* shown)
+CFloatOverview* RunFloatOverview(QWidget* parent, FileReader& reader, const QString& path, const ProfileExtent* shown)
 {
     const std::string file = QFile::encodeName(path).toStdString();
     ProfileToolsInfo info;
     {
         CWaitCursor wait;
-        info = ReadProfileToolsInfo(file);
+        info = Read<ToolsInfoRead>(reader, {file});
     }
+    if (ReadingWasCancelled(info.reason))
+        return nullptr;
     if (const std::string problem = shown ? ShownFileProblem(file, info, *shown) : std::string(); !problem.empty()) {
         BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                      MbIcon::Stop);
@@ -168,6 +175,7 @@ CFloatOverview* RunFloatOverview(QWidget* parent, const QString& path, const Pro
     }
     auto* window = new CFloatOverview(parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->SetReader(reader);
     QString why;
     const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
     if (!window->Load(path, &SharedCoastline(exeDir), &why)) {

@@ -17,6 +17,7 @@
 class CProfileChooser;
 class CTrackMap;
 class CSectionPlot;
+class FileReader;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -25,6 +26,8 @@ class CFloatOverview : public QWidget {
     Q_OBJECT
 public:
     explicit CFloatOverview(QWidget* parent = nullptr);
+    // What reads the file (the document's reader); readers in this process when not set.
+    void SetReader(FileReader& reader) { m_reader = &reader; }
 
     // Reads the file's track, profiles and variables and shows the first variable
     // (TEMP when there is one). False, with the reason in *why, when the file has no
@@ -53,6 +56,7 @@ private:
     void ReadSectionNow();
     void OnChooserChanged();
 
+    FileReader* m_reader;
     std::string m_path;
     FloatTrack m_track;
     CTrackMap* m_map = nullptr;
@@ -65,7 +69,7 @@ private:
     SectionOptions m_options;
 };
 
-// View > Float Overview: opens the window for the file at `path` (a window of its own,
+// View > Float Overview: opens the window for the file at `path`, read through `reader` (a window of its own,
 // deleted when closed), or says why it cannot. `shown` is the extent the main window
 // showed; a file changed since is reported, not shown. Returns the window or null.
-CFloatOverview* RunFloatOverview(QWidget* parent, const QString& path, const ProfileExtent* shown);
+CFloatOverview* RunFloatOverview(QWidget* parent, FileReader& reader, const QString& path, const ProfileExtent* shown);

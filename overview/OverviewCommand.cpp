@@ -1,5 +1,7 @@
 #include "overview/OverviewCommand.h"
 
+#include "overview/reads.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
@@ -130,12 +132,12 @@ bool Write(const std::string& output, const std::function<void(QPainter&, const 
 
 } // namespace
 
-int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args)
+int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
 {
     const std::optional<Options> options = Parse(args, false);
     if (!options)
         return 2;
-    const FloatTrack track = ReadFloatTrack(options->input);
+    const FloatTrack track = ReadFloatTrack(reader, options->input);
     if (!track.ok) {
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), track.message.c_str());
         return 1;
@@ -152,12 +154,12 @@ int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args)
     return Write(options->output, [&](QPainter& p, const QRect& area) { PaintMap(p, area, scene); }) ? 0 : 1;
 }
 
-int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& args)
+int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
 {
     const std::optional<Options> options = Parse(args, true);
     if (!options)
         return 2;
-    const SectionData section = ReadSection(options->input, options->variable, options->section);
+    const SectionData section = ReadSection(reader, options->input, options->variable, options->section);
     if (!section.ok) {
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), section.message.c_str());
         return 1;

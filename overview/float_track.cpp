@@ -1,8 +1,5 @@
 #include "overview/float_track.h"
 
-#include "overview/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -74,8 +71,6 @@ std::string OverviewMissing(int ncid)
 
 FloatTrack ReadFloatTrack(const std::string& path)
 {
-    if (reads_in_helper())
-        return ReadFloatTrackInHelper(path);
     FloatTrack track;
     int ncid = -1;
     std::string message;

@@ -1,8 +1,5 @@
 #include "overview/section_data.h"
 
-#include "overview/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -85,8 +82,6 @@ bool EndsWith(const std::string& s, const std::string& tail)
 
 std::vector<std::string> SectionVariables(const std::string& path)
 {
-    if (reads_in_helper())
-        return SectionVariablesInHelper(path);
     std::vector<std::string> names;
     int ncid = -1;
     std::string message;
@@ -216,8 +211,6 @@ bool ReadParam(int ncid, const ProfileShape& shape, const std::string& name, con
 
 SectionData ReadSection(const std::string& path, const std::string& variable, const SectionOptions& options)
 {
-    if (reads_in_helper())
-        return ReadSectionInHelper(path, variable, options);
     SectionData section;
     section.variable = variable;
     int ncid = -1;

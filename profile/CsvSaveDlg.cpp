@@ -14,13 +14,14 @@
 
 #include "chooser/ProfileChooser.h"
 #include "core/JobControl.h"
+#include "uikit/BackgroundReader.h"
 #include "uikit/BackgroundTask.h"
 #include "uikit/DialogUnits.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
 #include "profile/csv_variables.h"
-#include "core/child_process.h"
-#include "profile/csv_child.h"
+#include "profile/reads.h"
+#include "reader/reader_table.h"
 #include "profile/csv_writer.h"
 #include "profile/profile_levels.h"
 
@@ -65,7 +66,7 @@ void CCsvSaveDlg::SetOpenFileHook(OpenFileHook hook)
     OpenFileHookRef() = std::move(hook);
 }
 
-CCsvSaveDlg::CCsvSaveDlg(QWidget* parent) : QDialog(parent)
+CCsvSaveDlg::CCsvSaveDlg(QWidget* parent) : QDialog(parent), m_reader(&LocalReader())
 {
     setWindowTitle(QStringLiteral("Csv File Save"));
     setFont(DialogFont());
@@ -125,7 +126,7 @@ CCsvSaveDlg::CCsvSaveDlg(QWidget* parent) : QDialog(parent)
 bool CCsvSaveDlg::OnInitDialog(QString* error)
 {
     m_pOpenFile->setChecked(true);
-    const CsvVariableList list = ReadCsvVariables(LocalPath(m_szPath));
+    const CsvVariableList list = Read<CsvVariablesRead>(*m_reader, {LocalPath(m_szPath)});
     if (!list.ok) {
         if (error)
             *error = QString::fromStdString(list.message);
@@ -212,7 +213,7 @@ void CCsvSaveDlg::accept()
     const CsvSaveSettings settings = Settings();
     CsvResult result;
     if (m_shown) {
-        const ProfileToolsInfo info = ReadProfileToolsInfo(settings.ncPath);
+        const ProfileToolsInfo info = Read<ToolsInfoRead>(*m_reader, {settings.ncPath});
         if (const std::string problem = ShownFileProblem(settings.ncPath, info, *m_shown); !problem.empty()) {
             BwMessageBox(this, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                          MbIcon::Stop);
@@ -228,10 +229,9 @@ void CCsvSaveDlg::accept()
         RunInBackground(
             this, QStringLiteral("Writing %1").arg(QFileInfo(target).fileName()), job,
             [&] {
-                // Read by the program's helper process where there is one, so
-                // that a library crash on a damaged file cannot end the window.
-                result = helper_program().empty() ? WriteCsvFile(settings, &job)
-                                                  : write_csv_isolated(helper_program(), settings, &job);
+                // Written by the document's reader: in the window, its helper process,
+                // so that a library crash on a damaged file cannot end the window.
+                result = Read<CsvWriteRead>(*m_reader, {settings.ncPath, settings}, {&job, nullptr});
             },
             QStringLiteral("rows"));
     }
@@ -256,23 +256,26 @@ void CCsvSaveDlg::accept()
     QDialog::accept();
 }
 
-void RunCsvSave(QWidget* parent, const QString& ncPath, const ProfileExtent* shown)
+void RunCsvSave(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     CCsvSaveDlg dlg(parent);
+    dlg.SetReader(reader);
     dlg.m_szPath = ncPath;
     QString error;
     bool loaded = false;
     {
         CWaitCursor wait;
         const std::string path = LocalPath(ncPath);
-        const ProfileToolsInfo info = ReadProfileToolsInfo(path);
+        const ProfileToolsInfo info = Read<ToolsInfoRead>(reader, {path});
+        if (ReadingWasCancelled(info.reason))
+            return;
         if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string();
             !problem.empty()) {
             error = QString::fromLocal8Bit(problem.c_str());
         } else {
             loaded = dlg.OnInitDialog(&error);
             if (loaded && info.offered && info.extent.profiles > 1) {
-                ProfileSummaryList list = ReadProfileSummaries(path);
+                ProfileSummaryList list = Read<SummariesRead>(reader, {path});
                 if (list.ok)
                     dlg.SetProfiles(std::move(list.profiles), info.extent);
             }

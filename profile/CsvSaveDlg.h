@@ -17,10 +17,13 @@ class QListWidget;
 class QPushButton;
 class QWidget;
 
-// Save CSV File: runs the CSV export dialog for the netCDF file at ncPath, with a
+class FileReader;
+
+// Save CSV File: runs the CSV export dialog for the netCDF file at ncPath, read and
+// written through `reader`, with a
 // profile choice when it holds several profiles. With `shown` (the file's extent when
 // its text was shown) a file of another extent gets the "File reading error" box.
-void RunCsvSave(QWidget* parent, const QString& ncPath, const ProfileExtent* shown = nullptr);
+void RunCsvSave(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown = nullptr);
 
 // The "Csv File Save" dialog: the CSV file to write, the variables to write as Item
 // rows and as level columns, and whether to open the written file.
@@ -42,6 +45,9 @@ public:
 
     // Full path of the netCDF file to export; set before OnInitDialog.
     QString m_szPath;
+    // What reads the file and writes the CSV (the document's reader); readers in this
+    // process when not set.
+    void SetReader(FileReader& reader) { m_reader = &reader; }
 
     // Fills the lists from m_szPath and checks "open file". Returns false, with the
     // reason in `error`, when the file cannot be read.
@@ -78,6 +84,7 @@ private slots:
     void UpdateOkButton();
 
 private:
+    FileReader* m_reader;
     QLineEdit* m_pFile = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QListWidget* m_pItems = nullptr;

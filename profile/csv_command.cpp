@@ -4,7 +4,10 @@
 #include <optional>
 #include <set>
 
+#include "cdl/cdl_output.h"
+#include "core/replace_file.h"
 #include "profile/csv_profiles.h"
+#include "profile/reads.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
 #include "profile/profile_choice.h"
@@ -47,7 +50,7 @@ std::string JoinNames(const std::vector<std::string>& names)
 
 } // namespace
 
-int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader)
 {
     std::optional<std::string> file, items, columns, output, profile;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -86,7 +89,7 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     if (allProfiles && items)
         return UsageError(err, "--items cannot be used with --profile all (use --columns)");
 
-    const CsvVariableList list = ReadCsvVariables(*file);
+    const CsvVariableList list = ReadCsvVariables(reader, *file);
     if (!list.ok) {
         std::fprintf(err, "brinewick: %s\n", list.message.c_str());
         return 1;
@@ -132,53 +135,31 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         return UsageError(err, message);
     }
 
-    if (allProfiles) {
-        const std::vector<int> ids(columnIds.begin(), columnIds.end());
-        std::string text;
-        const CsvResult result =
-            output ? WriteAllProfilesCsv(*file, ids, *output) : BuildAllProfilesCsv(*file, ids, text);
-        if (!result.ok()) {
-            if (result.status == CsvResult::Status::OutputError)
-                std::fprintf(err, "brinewick: File can not open. (%s)\n", result.message.c_str());
-            else
-                std::fprintf(err, "brinewick: %s\n", result.message.c_str());
-            return 1;
-        }
-        if (!output && (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0)) {
-            std::fputs("brinewick: cannot write the CSV to standard output\n", err);
-            return 1;
-        }
-        return 0;
-    }
-    if (list.shape.prof.length > 1)
-        std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
-
     CsvSaveSettings settings;
     settings.ncPath = *file;
     settings.profile = profileIndex;
     settings.items.assign(itemIds.begin(), itemIds.end());
     settings.columns.assign(columnIds.begin(), columnIds.end());
+    if (!allProfiles && list.shape.prof.length > 1)
+        std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
 
-    if (output) {
-        settings.outputPath = *output;
-        const CsvResult result = WriteCsvFile(settings);
-        if (!result.ok()) {
-            if (result.status == CsvResult::Status::OutputError)
-                std::fprintf(err, "brinewick: File can not open. (%s)\n", result.message.c_str());
-            else
-                std::fprintf(err, "brinewick: %s\n", result.message.c_str());
-            return 1;
-        }
-        return 0;
-    }
-
-    std::string text;
-    const CsvResult result = BuildCsvText(settings, text);
+    // The text is made by the reader (in the command line's helper process) and
+    // written here, so that nothing is written when the reading fails.
+    StringSink text;
+    const CsvResult result = Read<CsvTextRead>(reader, {*file, settings, allProfiles}, {nullptr, &text});
     if (!result.ok()) {
         std::fprintf(err, "brinewick: %s\n", result.message.c_str());
         return 1;
     }
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    if (output) {
+        std::string error;
+        if (!WriteFileReplacing(*output, text.text, &error)) {
+            std::fprintf(err, "brinewick: File can not open. (%s)\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    if (std::fwrite(text.text.data(), 1, text.text.size(), out) != text.text.size() || std::fflush(out) != 0) {
         std::fputs("brinewick: cannot write the CSV to standard output\n", err);
         return 1;
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class FileReader;
+
 // args are the words after "--csv". Returns the exit status (0, 1 for a file that
 // cannot be used, 2 for a usage error).
-int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader);

@@ -1,8 +1,5 @@
 #include "profile/csv_variables.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <span>
 
 #include <netcdf.h>
@@ -19,8 +16,6 @@ const CsvVariable* CsvVariableList::FindByName(const std::string& name) const
 
 CsvVariableList ReadCsvVariables(const std::string& ncPath)
 {
-    if (reads_in_helper())
-        return ReadCsvVariablesInHelper(ncPath);
     CsvVariableList list;
     int ncid = -1;
     std::string reason;

@@ -1,8 +1,5 @@
 #include "profile/level_records.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -184,8 +181,6 @@ bool CLevelArray::HasAdjustedData() const
 
 LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
 {
-    if (reads_in_helper())
-        return LoadLevelArrayInHelper(path, array);
     LevelLoadResult result;
     int ncid = -1;
     std::string reason;

@@ -1,5 +1,7 @@
 #include "profile/levels_command.h"
 
+#include "profile/reads.h"
+
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -55,7 +57,7 @@ std::string FormatLevelLines(const std::vector<ShownLevel>& shown)
     return text;
 }
 
-int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader)
 {
     std::string file;
     std::optional<std::string> profile;
@@ -87,10 +89,10 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
     if (file.empty())
         return usage("no input file");
 
-    const ProfileToolsInfo info = ReadProfileToolsInfo(file);
+    const ProfileToolsInfo info = ReadProfileToolsInfo(reader, file);
     if (!info.offered) {
         CLevelArray probe;
-        const LevelLoadResult opened = LoadLevelArray(file, probe);
+        const LevelLoadResult opened = LoadLevelArray(reader, file, probe);
         const bool readable = opened.ok || opened.message.find(file) != 0;
         std::fprintf(err, "brinewick: %s\n", readable ? (file + ": " + info.reason).c_str() : opened.message.c_str());
         return 1;
@@ -107,13 +109,13 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
 
     const std::size_t chosen[] = {index};
     std::vector<CLevelArray> levels;
-    const LevelLoadResult loaded = LoadProfileLevels(file, info.extent, chosen, levels);
+    const LevelLoadResult loaded = LoadProfileLevels(reader, file, info.extent, chosen, levels);
     if (!loaded.ok || levels.size() != 1) {
         std::fprintf(err, "brinewick: %s\n", loaded.message.c_str());
         return 1;
     }
     std::vector<ProfileFlags> flags;
-    const FlagLoadResult flagged = LoadProfileFlags(file, info.extent, chosen, flags);
+    const FlagLoadResult flagged = LoadProfileFlags(reader, file, info.extent, chosen, flags);
     if (!flagged.ok || flags.size() != 1) {
         std::fprintf(err, "brinewick: %s\n", flagged.message.c_str());
         return 1;

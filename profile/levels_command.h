@@ -7,9 +7,11 @@
 
 #include "profile/profile_qc.h"
 
+class FileReader;
+
 // args are the words after "--levels". Returns the exit status (0, 1 for a file that
 // cannot be used or ADJUSTED values it lacks, 2 for a usage error).
-int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader);
 
 // The shortest text that reads back to the same float ("1024.07"), empty when missing.
 std::string ShortestFloatText(double value);

@@ -1,7 +1,6 @@
 #include "profile/profile_levels.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
+#include "reader/file_reader.h"
 
 #include <algorithm>
 
@@ -52,7 +51,7 @@ std::string ShownFileProblem(const std::string& path, const ProfileToolsInfo& in
     if (info.offered && info.extent == shown)
         return {};
     // A helper that died while reading says so, rather than blaming a change of file.
-    if (info.reason.starts_with(helper_stopped_message(path, "")))
+    if (info.reason.starts_with(reading_stopped_message(path, "")))
         return info.reason;
     return ChangedFileMessage(path);
 }
@@ -85,8 +84,6 @@ bool OpenShownProfileFile(const std::string& path, const ProfileExtent& expected
 LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& expected,
                                   std::span<const std::size_t> profiles, std::vector<CLevelArray>& out)
 {
-    if (reads_in_helper())
-        return LoadProfileLevelsInHelper(path, expected, profiles, out);
     out.clear();
     int ncid = -1;
     ProfileShape shape;

@@ -1,8 +1,5 @@
 #include "profile/profile_qc.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -67,8 +64,6 @@ FlagLoadResult Failure(std::string message)
 FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& expected,
                                 std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out)
 {
-    if (reads_in_helper())
-        return LoadProfileFlagsInHelper(path, expected, profiles, out);
     out.clear();
     int ncid = -1;
     ProfileShape shape;

@@ -1,8 +1,5 @@
 #include "profile/profile_shape.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <cstring>
 #include <vector>
 
@@ -65,8 +62,6 @@ std::string ProfileToolsReason(const ProfileShape& shape)
 
 ProfileToolsInfo ReadProfileToolsInfo(const std::string& path)
 {
-    if (reads_in_helper())
-        return ReadProfileToolsInfoInHelper(path);
     ProfileToolsInfo info;
     int ncid = -1;
     if (open_netcdf_checked(path, &ncid, nullptr) != NC_NOERR) {

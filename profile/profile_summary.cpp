@@ -1,8 +1,5 @@
 #include "profile/profile_summary.h"
 
-#include "profile/helper_reads.h"
-#include "core/helper_read.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -77,8 +74,6 @@ void CountPressures(int ncid, const ProfileShape& shape, std::vector<ProfileSumm
 
 ProfileSummaryList ReadProfileSummaries(const std::string& path)
 {
-    if (reads_in_helper())
-        return ReadProfileSummariesInHelper(path);
     ProfileSummaryList list;
     int ncid = -1;
     std::string reason;

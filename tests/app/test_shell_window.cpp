@@ -376,7 +376,9 @@ private slots:
         env->boxes.clear();
         frame()->Controller()->OpenDocument(path);
 
+        // The next helper raises the signal as its first reading starts.
         qputenv("BRINEWICK_TEST_CHILD_SIGNAL", "11");
+        frame()->Document()->EndReader();
         const bool opened = frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc"));
         qunsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
         CBrinewickDoc::SetReaderProgram({});

@@ -1,6 +1,5 @@
-// The wire form of reader results, and the caller's side of a helper read: a complete
-// answer is decoded, and a helper that dies or is cut short becomes a failure that
-// names the file.
+// The wire form of reader results: every bit kept, and bytes that are not exactly one
+// value refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,8 +8,7 @@
 #include <limits>
 #include <sys/stat.h>
 
-#include "core/helper_read.h"
-#include "support/temp_dir.h"
+#include "core/wire.h"
 
 namespace {
 
@@ -79,60 +77,6 @@ TEST(Wire, RoundTripKeepsEveryBitAndRefusesAnythingElse)
     lying[7] = '\x7f';
     std::vector<std::string> strings;
     EXPECT_FALSE(from_wire(lying, strings));
-}
-
-TEST(HelperRead, AnswersFailuresAndArguments)
-{
-    TempDir dir;
-    const std::string script = (dir.path() / "helper").string();
-    const std::string saved = helper_program();
-    struct Case {
-        std::string body; // what the helper does
-        bool ok;
-        std::string failure;
-    };
-    // to_wire(std::string("hi")) is 10 bytes: a length of 2, then "hi".
-    const Case cases[] = {
-        {"printf 'BWR1\\012\\0\\0\\0\\0\\0\\0\\0\\002\\0\\0\\0\\0\\0\\0\\0hi'", true, ""},
-        {"printf 'BWR1\\012\\0\\0\\0\\0\\0\\0\\0\\002\\0\\0\\0'", false,
-         "F.nc: the netCDF library stopped on this file: its output was cut short"},
-        {"printf 'BWR1\\003\\0\\0\\0\\0\\0\\0\\0abc'", false,
-         "F.nc: the netCDF library stopped on this file: its answer was malformed"},
-        {"kill -SEGV $$", false, "F.nc: the netCDF library stopped on this file: signal 11 (Segmentation fault)"},
-        {"exit 2", false, "F.nc: the netCDF library stopped on this file: exit code 2"},
-        {"[ \"$*\" = '--read-child kind F.nc 1,2' ] || exit 5; printf "
-         "'BWR1\\010\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0'",
-         true, ""},
-    };
-    for (const Case& c : cases) {
-        {
-            std::ofstream(script) << "#!/bin/sh\n" << c.body << "\n";
-        }
-        chmod(script.c_str(), 0755);
-        set_helper_program(script);
-        std::string value = "unset", failure;
-        const bool ok = read_in_helper_as("kind", {"F.nc", size_list_arg({1, 2})}, "F.nc", value, failure);
-        EXPECT_EQ(ok, c.ok) << c.body;
-        EXPECT_EQ(failure, c.failure) << c.body;
-        if (ok)
-            EXPECT_TRUE(value == "hi" || value.empty()) << c.body;
-    }
-    set_helper_program(saved);
-
-    // A reader that runs out of the helper's memory ends it with a status that says so.
-    const ReadServer greedy = [](const std::string&, const std::vector<std::string>&) -> std::optional<std::string> {
-        throw std::bad_alloc();
-    };
-    ChildResult ended;
-    ended.started = true;
-    ended.exit_code = serve_read_child({"kind", "F.nc"}, {greedy});
-    EXPECT_EQ(describe_child_end(ended), "the memory limit");
-
-    std::vector<std::size_t> list;
-    EXPECT_TRUE(parse_size_list_arg("-", list) && list.empty());
-    EXPECT_TRUE(parse_size_list_arg("0,18446744073709551615", list) && list.size() == 2);
-    for (const char* bad : {"", ",", "1,", "1,,2", "-1", "1x", "18446744073709551616"})
-        EXPECT_FALSE(parse_size_list_arg(bad, list)) << bad;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "uikit/MessageBox.h"
+#include "reader/reader_table.h"
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
@@ -432,7 +433,7 @@ void GraphDlgTest::unreadableFileShowsMessage()
         return 0;
     });
     const QString path = QString::fromStdString(SharedTempDir().file("missing.nc"));
-    RunGraphView(nullptr, path);
+    RunGraphView(nullptr, LocalReader(), path);
     SetMessageBoxHook({});
     QCOMPARE(calls, 1);
     QCOMPARE(caption, QStringLiteral("File reading error"));

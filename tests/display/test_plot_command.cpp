@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "display/AxisMapping.h"
+#include "reader/reader_table.h"
 #include "display/AxisTitles.h"
 #include "display/GraphSettings.h"
 #include "display/PlotImage.h"
@@ -23,7 +24,7 @@ int RunPlot(std::vector<std::string> args)
 {
     static char name[] = "brinewick";
     static char* argv[] = {name, nullptr};
-    return RunPlotCommand(1, argv, args);
+    return RunPlotCommand(1, argv, args, LocalReader());
 }
 
 TEST(PlotCommand, UsageErrorsAndUnreadableFiles)

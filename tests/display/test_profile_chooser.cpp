@@ -16,6 +16,8 @@
 #include "chooser/ProfileChooser.h"
 #include "chooser/ProfileChooserModel.h"
 #include "core/child_process.h"
+#include "reader/isolated_reader.h"
+#include "reader/reader_table.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
 #include "display/PlotCommand.h"
@@ -285,15 +287,14 @@ void ProfileChooserTest::changedFileGetsTheReadingErrorBox()
             texts << text;
             return 0;
         });
-        if (c.helperSignal) {
-            set_helper_program(BW_BINARY);
+        if (c.helperSignal)
             setenv("BRINEWICK_TEST_CHILD_SIGNAL", c.helperSignal, 1);
-        }
-        RunProfileView(nullptr, path, &c.shown);
-        RunGraphView(nullptr, path, &c.shown);
-        RunCsvSave(nullptr, path, &c.shown);
-        QCOMPARE(RunFloatOverview(nullptr, path, &c.shown), nullptr);
-        set_helper_program("");
+        IsolatedReader helper(BW_BINARY, default_render_limits());
+        FileReader& reader = c.helperSignal ? static_cast<FileReader&>(helper) : LocalReader();
+        RunProfileView(nullptr, reader, path, &c.shown);
+        RunGraphView(nullptr, reader, path, &c.shown);
+        RunCsvSave(nullptr, reader, path, &c.shown);
+        QCOMPARE(RunFloatOverview(nullptr, reader, path, &c.shown), nullptr);
         unsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
         SetMessageBoxHook({});
         QCOMPARE(captions, QStringList(4, QStringLiteral("File reading error")));
@@ -307,11 +308,12 @@ void ProfileChooserTest::plotCommandTakesAProfile()
     static char name[] = "brinewick";
     static char* argv[] = {name, nullptr};
     const std::string all = SharedTempDir().file("all.png"), one = SharedTempDir().file("one.png");
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "-o", all, "--curves", "T"}), 0);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "3", "-o", one, "--curves", "T"}), 0);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "51", "-o", one}), 2);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "--profile", "1", "-o", one}), 2);
-    QCOMPARE(RunPlotCommand(1, argv, {BW_TEST_DATA_DIR "/13857_meta.nc", "--profile", "all", "-o", one}), 1);
+    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "-o", all, "--curves", "T"}, LocalReader()), 0);
+    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "3", "-o", one, "--curves", "T"}, LocalReader()), 0);
+    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "51", "-o", one}, LocalReader()), 2);
+    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "--profile", "1", "-o", one}, LocalReader()), 2);
+    QCOMPARE(RunPlotCommand(1, argv, {BW_TEST_DATA_DIR "/13857_meta.nc", "--profile", "all", "-o", one}, LocalReader()),
+             1);
     QImage a, b;
     QVERIFY(a.load(QString::fromStdString(all)));
     QVERIFY(b.load(QString::fromStdString(one)));

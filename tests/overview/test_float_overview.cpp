@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "chooser/ProfileChooser.h"
+#include "reader/reader_table.h"
 #include "float_fixture.h"
 #include "overview/FloatOverview.h"
 #include "overview/OverviewCommand.h"
@@ -23,7 +24,7 @@ int Run(bool section, std::vector<std::string> args)
 {
     static char name[] = "brinewick";
     static char* argv[] = {name, nullptr};
-    return section ? RunSectionCommand(1, argv, args) : RunMapCommand(1, argv, args);
+    return section ? RunSectionCommand(1, argv, args, LocalReader()) : RunMapCommand(1, argv, args, LocalReader());
 }
 
 // Colour distance, for antialiased marks.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "support/file_text.h"
+#include "reader/reader_table.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
 #include "profile/csv_command.h"
@@ -34,7 +35,7 @@ CommandRun Csv(const std::vector<std::string>& args)
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CommandRun r;
-    r.status = run_csv_command(args, out, err);
+    r.status = run_csv_command(args, out, err, LocalReader());
     r.out = Drain(out);
     r.err = Drain(err);
     return r;

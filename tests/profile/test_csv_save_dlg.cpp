@@ -13,6 +13,8 @@
 #include <netcdf.h>
 
 #include "core/child_process.h"
+#include "reader/isolated_reader.h"
+#include "reader/reader_table.h"
 #include "uikit/MessageBox.h"
 #include "profile/CsvSaveDlg.h"
 #include "profile/csv_writer.h"
@@ -166,13 +168,15 @@ private slots:
     // a helper that the library takes down is a "File reading error" and the dialog stays.
     void writesTheChosenVariables()
     {
-        for (const std::string& helper : {std::string(), std::string(BW_BINARY)}) {
-            set_helper_program(helper);
+        for (const bool isolated : {false, true}) {
+            IsolatedReader helper(BW_BINARY, default_render_limits());
             m_boxes.clear();
             m_opened.clear();
             const QString out = m_dir.filePath(QStringLiteral("out.csv"));
             QFile::remove(out);
             CCsvSaveDlg dlg;
+            if (isolated)
+                dlg.SetReader(helper);
             dlg.m_szPath = m_nc;
             QVERIFY(dlg.OnInitDialog());
             dlg.show();
@@ -184,9 +188,13 @@ private slots:
             Select(dlg.levelList(), QStringLiteral("COUNT"));
             Select(dlg.levelList(), QStringLiteral("PRES"));
             QTest::keyClicks(dlg.fileEdit(), out);
-            if (!helper.empty()) {
+            if (isolated) {
+                // A helper started now raises the signal as its reading starts.
                 qputenv("BRINEWICK_TEST_CHILD_SIGNAL", "11");
+                IsolatedReader crashing(BW_BINARY, default_render_limits());
+                dlg.SetReader(crashing);
                 QTest::keyClick(dlg.fileEdit(), Qt::Key_Return);
+                dlg.SetReader(helper);
                 qunsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
                 QCOMPARE(m_boxes.size(), 1);
                 QCOMPARE(m_boxes[0].caption, QStringLiteral("File reading error"));
@@ -208,7 +216,6 @@ private slots:
                                                   "20.000000,,23.900000\r\n"));
             QCOMPARE(m_opened, QStringList{out});
         }
-        set_helper_program({});
     }
 
     void openFileUncheckedAndRelativePath()
@@ -306,7 +313,7 @@ private slots:
 
     void unreadableNetcdfFile()
     {
-        RunCsvSave(nullptr, m_dir.filePath(QStringLiteral("absent.nc")));
+        RunCsvSave(nullptr, LocalReader(), m_dir.filePath(QStringLiteral("absent.nc")));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].caption, QStringLiteral("File reading error"));
         QCOMPARE(m_boxes[0].icon, MbIcon::Stop);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "display/ProfileTable.h"
+#include "reader/reader_table.h"
 #include "support/file_text.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
@@ -65,7 +66,7 @@ CommandRun RunCsv(const TempDir& dir, const std::vector<std::string>& args)
     const auto outPath = dir.file("stdout.txt"), errPath = dir.file("stderr.txt");
     std::FILE* out = std::fopen(outPath.c_str(), "wb");
     std::FILE* err = std::fopen(errPath.c_str(), "wb");
-    r.status = run_csv_command(args, out, err);
+    r.status = run_csv_command(args, out, err, LocalReader());
     std::fclose(out);
     std::fclose(err);
     r.out = ReadWholeFile(outPath);

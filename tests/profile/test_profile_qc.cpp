@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "profile/level_records.h"
+#include "reader/reader_table.h"
 #include "profile/levels_command.h"
 #include "profile/profile_qc.h"
 #include "profile/seawater.h"
@@ -180,7 +181,7 @@ LevelsRun RunLevels(const std::vector<std::string>& args)
     LevelsRun run;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    run.status = run_levels_command(args, out, err);
+    run.status = run_levels_command(args, out, err, LocalReader());
     for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
         std::rewind(file);
         char buf[4096];

@@ -1,0 +1,58 @@
+#pragma once
+// A file's CDL text as an entry of the reader table (reader/reader_table.h): the text
+// streams to the caller's sink as it is made, and the outcome comes last.
+#include <string>
+
+#include "cdl/render_cdl.h"
+#include "core/wire.h"
+#include "reader/file_reader.h"
+
+template <class Ar>
+void wire_fields(Ar& ar, CdlDimension& d)
+{
+    ar(d.name, d.length, d.unlimited);
+}
+template <class Ar>
+void wire_fields(Ar& ar, CdlVariable& v)
+{
+    ar(v.name, v.type, v.shape, v.long_name);
+}
+template <class Ar>
+void wire_fields(Ar& ar, CdlOutcome& o)
+{
+    ar(o.log, o.cancelled, o.dimension_names, o.variable_names, o.dimensions, o.variables, o.global_attribute_names,
+       o.notes);
+}
+
+struct TextRead {
+    static constexpr const char* kName = "text";
+    struct Args {
+        std::string path;
+        CdlOptions options;
+    };
+    using Result = CdlOutcome;
+    static Result Run(const Args& a, const ReadContext& context)
+    {
+        StringSink none; // a caller that wants no text
+        return render_cdl(a.path, context.text ? *context.text : none, context.control, a.options);
+    }
+    static Result Failed(const Args&, const std::string& why)
+    {
+        Result r;
+        if (why == kReadCancelled)
+            r.cancelled = true;
+        else
+            r.log = why + "\n";
+        return r;
+    }
+};
+template <class Ar>
+void wire_fields(Ar& ar, CdlOptions& o)
+{
+    ar(o.variable_text_limit);
+}
+template <class Ar>
+void wire_fields(Ar& ar, TextRead::Args& a)
+{
+    ar(a.path, a.options);
+}
