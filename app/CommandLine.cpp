@@ -28,7 +28,9 @@ namespace {
 const char kUsage[] =
     "Usage:\n"
     "  brinewick [FILE]                 open FILE (or nothing) in the window\n"
-    "  brinewick --dump FILE [--lf]     write FILE as CDL text (CR LF; --lf: plain LF)\n"
+    "  brinewick --dump FILE [--lf] [--limit BYTES]\n"
+    "                                   write FILE as CDL text (CR LF; --lf: plain LF; --limit:\n"
+    "                                   at most BYTES of text for one variable)\n"
     "  brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
     "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"

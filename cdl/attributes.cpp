@@ -41,6 +41,11 @@ void append_int(std::string& out, long long v)
     out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
+bool is_section_keyword(const std::string& name)
+{
+    return name == "data" || name == "dimensions" || name == "variables" || name == "group" || name == "types";
+}
+
 } // namespace
 
 std::optional<std::string> c_format_of(CdlWriter& w, int ncid, int varid)
@@ -143,9 +148,10 @@ void print_att_text(CdlWriter& w, std::size_t len, const char* text)
         case '"': out += "\\\""; break;
         case '\'': out += "\\'"; break;
         case '\\': out += "\\\\"; break;
-        case '\0': break;
         default:
-            if (w.netcdf4_classic && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)) {
+            // A NUL inside the text is kept as an escape: dropping it would join the
+            // bytes around it.
+            if (c == '\0' || (w.netcdf4_classic && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F))) {
                 const unsigned char u = static_cast<unsigned char>(c);
                 out += '\\';
                 out += static_cast<char>('0' + ((u >> 6) & 7));
@@ -273,7 +279,10 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
     std::string prefix;
     if (status == NC_NOERR && (type == NC_STRING || is_user_type(type)))
         prefix = type_name(w, ncid, type) + " ";
-    cdl_printf(w, "%s\t\t%s%s:%s = ", indent.c_str(), prefix.c_str(), varname.c_str(), cdl_name(name).c_str());
+    // A variable named like a section keyword is set apart from the colon, as ncdump
+    // does, so that "data:" is never read as the start of the data section.
+    const char* apart = w.follows_ncdump() && is_section_keyword(varname) ? " " : "";
+    cdl_printf(w, "%s\t\t%s%s%s:%s = ", indent.c_str(), prefix.c_str(), varname.c_str(), apart, cdl_name(name).c_str());
 
     if (status != NC_NOERR) {
         att_error(status);
@@ -298,7 +307,7 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
                     for (std::size_t i = 0; i < len; ++i) {
                         if (i > 0)
                             out += ", ";
-                        append_quoted_string(out, strings[i] ? std::string_view(strings[i]) : std::string_view());
+                        append_string_value(out, strings[i]);
                     }
                     nc_free_string(len, strings.data());
                     cdl_put(w, out);

@@ -28,9 +28,10 @@ bool print_att(CdlWriter& w, int ncid, int varid, const std::string& varname, in
                const std::string& indent = std::string());
 
 // Appends `len` bytes as a quoted, escaped text: a line feed continues the text on the
-// next line, other bytes stay as they are (classic files; netCDF-4 files of the
-// classic model escape control bytes in octal); in a netCDF-4 file of the enhanced
-// model the text is escaped as its strings are, on one line.
+// next line, a NUL inside the text is written "\000", other bytes stay as they are
+// (classic files; netCDF-4 files of the classic model escape control bytes in octal);
+// in a netCDF-4 file of the enhanced model the text is escaped as its strings are, on
+// one line. Trailing NULs are dropped.
 void print_att_text(CdlWriter& w, std::size_t len, const char* text);
 
 // Appends `count` values (held as doubles) of the netCDF type as a comma-separated list.

@@ -47,6 +47,9 @@ public:
     std::string format(int v) const { return format(static_cast<long long>(v)); }
 
     ValueKind kind() const { return m_kind; }
+    // Characters of literal text that append writes before and after the conversion.
+    std::size_t prefix_length() const { return m_prefix.size(); }
+    std::size_t suffix_length() const { return m_suffix.size(); }
     const NumberSpec& spec() const { return m_spec; }
 
 private:

@@ -9,6 +9,7 @@
 #include "cdl/c_format.h"
 
 class JobControl;
+class ScopedNames;
 
 // Receives the text in order, in pieces of any size.
 class CdlSink {
@@ -64,7 +65,13 @@ public:
     std::string variable;         // the variable being listed, for messages; empty in the header
     bool netcdf4 = false;         // the file is netCDF-4 of the enhanced model: texts as ncdump writes them
     bool netcdf4_classic = false; // netCDF-4 of the classic model: control bytes of texts escaped
+    bool cdf5 = false;            // CDF-5 (64-bit data) classic file
+    // netCDF-4 and CDF-5 text follows ncdump's where CDF-1 and CDF-2 text keeps its own
+    // (variables named like section keywords, non-finite values of floats).
+    bool follows_ncdump() const { return netcdf4 || netcdf4_classic || cdf5; }
     std::size_t variable_text_limit = kDefaultVariableTextLimit; // bytes of text one variable may make
+    // Where dimension and type names are resolved from a group; null: plain names.
+    const ScopedNames* scoped_names = nullptr; // not owned
 
     // The default of variable_text_limit: well under the memory of a desktop machine,
     // far above the text of any real profile file's variable.

@@ -1,5 +1,7 @@
 #include "cdl/dump_command.h"
 
+#include <charconv>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -67,15 +69,34 @@ private:
     std::string m_converted;
 };
 
+// A decimal number of bytes, digits only.
+bool parse_bytes(const std::string& text, std::size_t& bytes)
+{
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, bytes);
+    return ec == std::errc() && at == end && !text.empty();
+}
+
 } // namespace
 
 int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader* reader)
 {
     std::string path;
     bool lf = false;
-    for (const std::string& a : args) {
+    // The text streams out, so the command line has no limit on a variable's text
+    // unless one is asked for.
+    CdlOptions options;
+    options.variable_text_limit = SIZE_MAX;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--lf") {
             lf = true;
+        } else if (a == "--limit") {
+            if (i + 1 == args.size() || !parse_bytes(args[i + 1], options.variable_text_limit)) {
+                std::fputs("brinewick: --limit takes a number of bytes\n", err);
+                return 2;
+            }
+            ++i;
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             std::fprintf(err, "brinewick: unknown option for --dump: %s\n", a.c_str());
             return 2;
@@ -87,12 +108,12 @@ int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::
         }
     }
     if (path.empty()) {
-        std::fputs("Usage: brinewick --dump FILE [--lf]\n", err);
+        std::fputs("Usage: brinewick --dump FILE [--lf] [--limit BYTES]\n", err);
         return 2;
     }
     StreamSink sink(out, lf);
     const CdlOutcome outcome =
-        reader ? Read<TextRead>(*reader, {path, CdlOptions()}, {nullptr, &sink}) : render_cdl(path, sink);
+        reader ? Read<TextRead>(*reader, {path, options}, {nullptr, &sink}) : render_cdl(path, sink, nullptr, options);
     if (!sink.finish()) {
         std::fputs("brinewick: could not write the text to standard output\n", err);
         return 1;

@@ -1,5 +1,6 @@
 #pragma once
-// `brinewick --dump FILE [--lf]`: writes the CDL text of FILE to `out`.
+// `brinewick --dump FILE [--lf] [--limit BYTES]`: writes the CDL text of FILE to `out`,
+// every variable in full unless --limit caps the text of one variable.
 #include <cstdio>
 #include <string>
 #include <vector>

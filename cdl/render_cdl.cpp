@@ -9,6 +9,7 @@
 #include "cdl/cdl_output.h"
 #include "cdl/checked_open.h"
 #include "cdl/render_group.h"
+#include "cdl/scoped_names.h"
 
 namespace {
 
@@ -39,16 +40,19 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     if (nc_inq_format(ncid, &format) == NC_NOERR) {
         w.netcdf4 = format == NC_FORMAT_NETCDF4;
         w.netcdf4_classic = format == NC_FORMAT_NETCDF4_CLASSIC;
+        w.cdf5 = format == NC_FORMAT_CDF5;
     }
 
     // The title comes from the file's path, not its contents. It is written as ever
     // for CDF-1 and CDF-2 files, and escaped like any name in netCDF-4 and CDF-5 files,
     // whose text follows ncdump's.
     std::string title = cdl_name_of_path(path);
-    if (w.netcdf4 || w.netcdf4_classic || format == NC_FORMAT_CDF5)
+    if (w.follows_ncdump())
         title = cdl_name(title);
     cdl_printf(w, "netcdf %s {\n", title.c_str());
 
+    const ScopedNames names(ncid);
+    w.scoped_names = &names;
     GroupRenderState state;
     state.list_data = !opened.truncated;
     if (opened.streaming) {
@@ -72,6 +76,7 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     }
 
     w.put("}\n");
+    w.scoped_names = nullptr;
     int status = nc_close(ncid);
     if (status != NC_NOERR)
         cdl_error_nc(w, status);

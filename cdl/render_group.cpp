@@ -6,6 +6,7 @@
 
 #include "cdl/attributes.h"
 #include "cdl/cdl_names.h"
+#include "cdl/scoped_names.h"
 #include "cdl/typed_values.h"
 #include "cdl/vardata.h"
 
@@ -85,6 +86,30 @@ std::vector<int> group_ids(CdlWriter& w, int grpid)
     return ids;
 }
 
+// A variable's dimension as written from group `grpid` (a path where the plain name
+// would mean another one). A dimension the group does not see (one of a sibling group)
+// joins `visible`, so that the data section finds its size.
+std::string dimension_ref(CdlWriter& w, int grpid, int dimid, DimTable& visible)
+{
+    std::string name = w.scoped_names ? w.scoped_names->dimension(grpid, dimid) : std::string();
+    auto known = visible.find(dimid);
+    if (name.empty() && known != visible.end())
+        name = known->second.name;
+    if (known == visible.end()) {
+        char raw[NC_MAX_NAME + 1] = {0};
+        size_t size = 0;
+        const int status = nc_inq_dim(grpid, dimid, raw, &size);
+        if (status != NC_NOERR) {
+            cdl_error_nc(w, status);
+            return name.empty() ? "dimension " + std::to_string(dimid) : name;
+        }
+        if (name.empty())
+            name = cdl_name(raw);
+        visible[dimid] = {name, size};
+    }
+    return name;
+}
+
 } // namespace
 
 void render_group(CdlWriter& w, int grpid, int depth, GroupRenderState& state)
@@ -145,9 +170,9 @@ void render_group(CdlWriter& w, int grpid, int depth, GroupRenderState& state)
         CdlVariable declared{escaped, type_name(w, grpid, type), {}, depth == 0 ? long_name_of(grpid, varid) : ""};
         std::string line = indent + "\t" + declared.type + " " + escaped;
         for (int k = 0; k < nd; ++k) {
-            auto known = visible.find(dimids[static_cast<std::size_t>(k)]);
+            const int d = dimids[static_cast<std::size_t>(k)];
             line += k == 0 ? "(" : ", ";
-            declared.shape.push_back(known != visible.end() ? known->second.name : std::string("?"));
+            declared.shape.push_back(dimension_ref(w, grpid, d, visible));
             line += declared.shape.back();
         }
         line += nd > 0 ? ") ;\n" : " ;\n";

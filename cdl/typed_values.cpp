@@ -1,12 +1,15 @@
 #include "cdl/typed_values.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include <netcdf.h>
 
 #include "cdl/cdl_names.h"
+#include "cdl/scoped_names.h"
 
 namespace {
 
@@ -105,18 +108,14 @@ void append_value_at(CdlWriter& w, int ncid, int type, const unsigned char* p, s
     case NC_CHAR: append_quoted_string(out, std::string_view(reinterpret_cast<const char*>(p), 1)); return;
     case NC_SHORT: append_int(out, load<short>(p)); return;
     case NC_INT: append_int(out, load<int>(p)); return;
-    case NC_FLOAT: w.formats.float_var.append(out, static_cast<double>(load<float>(p))); return;
-    case NC_DOUBLE: w.formats.double_var.append(out, load<double>(p)); return;
+    case NC_FLOAT: append_float(w, out, static_cast<double>(load<float>(p)), w.formats.float_var, true); return;
+    case NC_DOUBLE: append_float(w, out, load<double>(p), w.formats.double_var, false); return;
     case NC_UBYTE: append_int(out, static_cast<unsigned>(load<unsigned char>(p))); return;
     case NC_USHORT: append_int(out, static_cast<unsigned>(load<unsigned short>(p))); return;
     case NC_UINT: append_int(out, load<unsigned int>(p)); return;
     case NC_INT64: append_int(out, load<long long>(p)); return;
     case NC_UINT64: append_int(out, load<unsigned long long>(p)); return;
-    case NC_STRING: {
-        const char* s = load<const char*>(p);
-        append_quoted_string(out, s ? std::string_view(s) : std::string_view());
-        return;
-    }
+    case NC_STRING: append_string_value(out, load<const char*>(p)); return;
     default: break;
     }
     NcTypeInfo info;
@@ -163,7 +162,76 @@ void append_value_at(CdlWriter& w, int ncid, int type, const unsigned char* p, s
     }
 }
 
+bool values_equal_at(int ncid, int type, const unsigned char* a, const unsigned char* b, int depth)
+{
+    if (type == NC_STRING) {
+        const char* x = load<const char*>(a);
+        const char* y = load<const char*>(b);
+        return (x && y) ? std::strcmp(x, y) == 0 : x == y;
+    }
+    NcTypeInfo info;
+    if (depth > kMaxDepth || !describe_type(ncid, type, info))
+        return false;
+    if (info.cls == NC_VLEN) {
+        const nc_vlen_t x = load<nc_vlen_t>(a);
+        const nc_vlen_t y = load<nc_vlen_t>(b);
+        if (x.len != y.len)
+            return false;
+        if (x.len == 0)
+            return true;
+        NcTypeInfo base;
+        if (!x.p || !y.p || !describe_type(ncid, info.base, base) || base.size == 0)
+            return x.p == y.p;
+        for (std::size_t i = 0; i < x.len; ++i)
+            if (!values_equal_at(ncid, info.base, static_cast<const unsigned char*>(x.p) + i * base.size,
+                                 static_cast<const unsigned char*>(y.p) + i * base.size, depth + 1))
+                return false;
+        return true;
+    }
+    if (info.cls != NC_COMPOUND)
+        return std::memcmp(a, b, info.size) == 0;
+    // Field by field: the padding between fields holds no value.
+    for (std::size_t f = 0; f < info.nfields; ++f) {
+        size_t offset = 0;
+        nc_type ftype = NC_NAT;
+        int ndims = 0;
+        std::vector<int> sizes(NC_MAX_VAR_DIMS);
+        NcTypeInfo field;
+        if (nc_inq_compound_field(ncid, info.type, static_cast<int>(f), nullptr, &offset, &ftype, &ndims,
+                                  sizes.data()) != NC_NOERR ||
+            offset >= info.size || !describe_type(ncid, ftype, field) || field.size == 0)
+            return false;
+        std::size_t count = 1;
+        for (int d = 0; d < ndims; ++d)
+            count *= static_cast<std::size_t>(std::max(sizes[static_cast<std::size_t>(d)], 0));
+        if (count > (info.size - offset) / field.size)
+            return false;
+        for (std::size_t i = 0; i < count; ++i)
+            if (!values_equal_at(ncid, ftype, a + offset + i * field.size, b + offset + i * field.size, depth + 1))
+                return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool values_equal(int ncid, int type, const unsigned char* a, const unsigned char* b)
+{
+    return values_equal_at(ncid, type, a, b, 0);
+}
+
+TypedValue::~TypedValue()
+{
+    if (m_read && type_owns_memory(m_ncid, m_type))
+        nc_reclaim_data(m_ncid, m_type, m_bytes.data(), 1);
+}
+
+int TypedValue::read_att(int varid, const char* name)
+{
+    const int status = nc_get_att(m_ncid, varid, name, m_bytes.data());
+    m_read = status == NC_NOERR;
+    return status;
+}
 
 bool is_classic_type(int type)
 {
@@ -240,8 +308,12 @@ std::string type_name(CdlWriter& w, int ncid, int type)
     default: break;
     }
     char name[NC_MAX_NAME + 1] = {0};
-    if (is_user_type(type) && nc_inq_user_type(ncid, type, name, nullptr, nullptr, nullptr, nullptr) == NC_NOERR)
-        return cdl_name(name);
+    if (is_user_type(type) && nc_inq_user_type(ncid, type, name, nullptr, nullptr, nullptr, nullptr) == NC_NOERR) {
+        // A type declared out of the group's sight, or hidden by a nearer one of the
+        // same name, is written with its group's path.
+        std::string scoped = w.scoped_names ? w.scoped_names->type(ncid, type) : std::string();
+        return scoped.empty() ? cdl_name(name) : scoped;
+    }
     cdl_error(w, "type_name: bad type %d", type);
     return "bogus";
 }
@@ -249,6 +321,25 @@ std::string type_name(CdlWriter& w, int ncid, int type)
 void append_value(CdlWriter& w, int ncid, int type, const unsigned char* value, std::string& out)
 {
     append_value_at(w, ncid, type, value, out, 0);
+}
+
+void append_float(const CdlWriter& w, std::string& out, double v, const CFormat& format, bool is_float)
+{
+    if (!w.follows_ncdump() || std::isfinite(v)) {
+        format.append(out, v);
+        return;
+    }
+    out += std::isnan(v) ? "NaN" : (v < 0 ? "-Infinity" : "Infinity");
+    if (is_float)
+        out += 'f';
+}
+
+void append_string_value(std::string& out, const char* text)
+{
+    if (text)
+        append_quoted_string(out, text);
+    else
+        out += "NIL";
 }
 
 void append_quoted_string(std::string& out, std::string_view text)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cdl/cdl_output.h"
 
@@ -37,6 +38,40 @@ void append_value(CdlWriter& w, int ncid, int type, const unsigned char* value, 
 
 // Appends a text quoted, with CDL's escapes for strings (control bytes as octal).
 void append_quoted_string(std::string& out, std::string_view text);
+
+// Whether two values of `type` held in the library's memory layout are the same: the
+// texts of strings (a null string equals only a null string), the members of vlens
+// and the fields of compounds compared in depth, the bytes of anything else.
+bool values_equal(int ncid, int type, const unsigned char* a, const unsigned char* b);
+
+// One value of a type with no classic reading (a variable's fill value), in the
+// library's memory layout; the memory its strings and vlens own is handed back when
+// it goes.
+class TypedValue {
+public:
+    TypedValue(int ncid, int type, std::size_t size) : m_ncid(ncid), m_type(type), m_bytes(size) {}
+    ~TypedValue();
+    TypedValue(const TypedValue&) = delete;
+    TypedValue& operator=(const TypedValue&) = delete;
+
+    // Reads attribute `name` of `varid` (one value) into the value.
+    int read_att(int varid, const char* name);
+    const unsigned char* data() const { return m_bytes.data(); }
+
+private:
+    int m_ncid;
+    int m_type;
+    std::vector<unsigned char> m_bytes;
+    bool m_read = false;
+};
+
+// Appends a string value: quoted and escaped, or NIL for a null string.
+void append_string_value(std::string& out, const char* text);
+
+// Appends a float (is_float) or double value with `format`. In text that follows
+// ncdump's, a value that is not finite is written as CDL reads it back, whatever the
+// format: NaN, Infinity and -Infinity, with the suffix f for a float.
+void append_float(const CdlWriter& w, std::string& out, double v, const CFormat& format, bool is_float);
 
 // Writes the group's "types:" section, if it defines any type.
 void print_types(CdlWriter& w, int ncid, const std::string& indent);

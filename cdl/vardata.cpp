@@ -61,21 +61,21 @@ bool is_fill(T v, const FillTest& ft, int type)
     }
 }
 
-// Writes bytes of a formatted value from `from` on that would not show as themselves
-// as octal escapes, like the string form's: control bytes always, and every byte
-// outside blank to tilde when the value came from a %c conversion.
-void escape_unprintable(std::string& text, std::size_t from, bool char_conversion)
+// Writes the bytes a %c conversion made (from `from` up to `to`) that would not show
+// as themselves as octal escapes, like the string form's. The format's own text around
+// the conversion is written as it stands.
+void escape_unprintable(std::string& text, std::size_t from, std::size_t to)
 {
-    auto bad = [char_conversion](unsigned char c) { return c < 0x20 || c == 0x7F || (char_conversion && c > 0x7F); };
+    auto bad = [](unsigned char c) { return c < 0x20 || c >= 0x7F; };
     std::size_t i = from;
-    while (i < text.size() && !bad(static_cast<unsigned char>(text[i])))
+    while (i < to && !bad(static_cast<unsigned char>(text[i])))
         ++i;
-    if (i == text.size())
+    if (i == to)
         return;
     std::string out = text.substr(0, i);
     for (; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (bad(c)) {
+        if (i < to && bad(c)) {
             out += '\\';
             out += static_cast<char>('0' + ((c >> 6) & 7));
             out += static_cast<char>('0' + ((c >> 3) & 7));
@@ -88,14 +88,16 @@ void escape_unprintable(std::string& text, std::size_t from, bool char_conversio
 }
 
 template <typename T>
-void format_one(std::string& out, T v, const CFormat& fmt)
+void format_one(const CdlWriter& w, std::string& out, T v, const CFormat& fmt, int type)
 {
     const std::size_t from = out.size();
-    if constexpr (std::is_floating_point_v<T>)
-        fmt.append(out, static_cast<double>(v));
-    else
+    if constexpr (std::is_floating_point_v<T>) {
+        append_float(w, out, static_cast<double>(v), fmt, type == NC_FLOAT);
+    } else {
         fmt.append(out, static_cast<long long>(v));
-    escape_unprintable(out, from, fmt.spec().conv == 'c');
+        if (fmt.spec().conv == 'c')
+            escape_unprintable(out, from + fmt.prefix_length(), out.size() - fmt.suffix_length());
+    }
 }
 
 template <typename T>
@@ -109,7 +111,7 @@ void put_numeric(CdlWriter& w, const T* values, std::size_t n, const CFormat& fm
         if (is_fill(values[i], ft, type))
             text += '_';
         else
-            format_one(text, values[i], fmt);
+            format_one(w, text, values[i], fmt, type);
         if (i + 1 < n)
             text += ", ";
         put_unbroken(w, text);
@@ -230,16 +232,19 @@ void typed_fill_of(CdlWriter& w, int ncid, int varid, var_desc& vp)
             status = nc_get_att_string(ncid, varid, "_FillValue", &text);
             if (status == NC_NOERR && text)
                 vp.fill_bytes = text;
+            vp.fill_nil = status == NC_NOERR && !text;
             if (status == NC_NOERR)
                 nc_free_string(1, &text);
         }
     } else if (has_att) {
+        // Enum, opaque, vlen and compound values: compared with the fill in depth.
         NcTypeInfo info;
-        if (describe_type(ncid, vp.type, info) && (info.cls == NC_ENUM || info.cls == NC_OPAQUE) && info.size > 0 &&
-            info.size <= 65536) {
-            vp.fill_bytes.assign(info.size, '\0');
-            status = nc_get_att(ncid, varid, "_FillValue", vp.fill_bytes.data());
+        if (describe_type(ncid, vp.type, info) && info.size > 0 && info.size <= 65536) {
+            auto fill = std::make_shared<TypedValue>(ncid, vp.type, info.size);
+            status = fill->read_att(varid, "_FillValue");
             vp.has_fill = status == NC_NOERR;
+            if (vp.has_fill)
+                vp.fill_value = std::move(fill);
         }
     }
     if (status != NC_NOERR)
@@ -258,11 +263,12 @@ void put_typed(CdlWriter& w, int ncid, const var_desc& vp, const unsigned char* 
         bool fill = false;
         if (vp.has_fill) {
             if (vp.type == NC_STRING) {
+                // A null string (NIL) is not the empty string.
                 const char* s = nullptr;
                 std::memcpy(&s, p, sizeof s);
-                fill = (s ? std::string_view(s) : std::string_view()) == vp.fill_bytes;
+                fill = s ? !vp.fill_nil && std::string_view(s) == vp.fill_bytes : vp.fill_nil;
             } else {
-                fill = vp.fill_bytes.size() == size && std::memcmp(p, vp.fill_bytes.data(), size) == 0;
+                fill = vp.fill_value && values_equal(ncid, vp.type, p, vp.fill_value->data());
             }
         }
         if (fill)

@@ -2,11 +2,13 @@
 // The data section of the CDL text: every value of every variable, row by row.
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cdl/cdl_output.h"
+#include "cdl/typed_values.h"
 
 struct dim_desc {
     std::string name;
@@ -25,9 +27,11 @@ struct var_desc {
     bool has_fill = false;
     double fill = 0.0;
     // The fill of the types a double cannot hold: the bits of an extended integer, the
-    // text of a string, the bytes of an enum or opaque value.
+    // text of a string (or a null string), the value of a user-defined type.
     unsigned long long fill_bits = 0;
     std::string fill_bytes;
+    bool fill_nil = false;
+    std::shared_ptr<const TypedValue> fill_value;
     std::string indent; // the group's indentation
 };
 

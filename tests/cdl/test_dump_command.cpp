@@ -4,11 +4,13 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
 #include "cdl/render_cdl.h"
 #include "support/file_text.h"
+#include "support/nc_builder.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -68,6 +70,33 @@ TEST(DumpCommand, ErrorsAndUsage)
     EXPECT_EQ(version.out.rfind("Brinewick Version 1.0\n", 0), 0u);
     EXPECT_NE(version.out.find("netCDF"), std::string::npos);
     EXPECT_EQ(run("--help").status, 0);
+}
+
+// --dump lists every variable in full, as the text streams out; --limit caps the text
+// of one variable, which is then summarised and reported.
+TEST(DumpCommand, VariablesAreListedInFullUnlessALimitIsAsked)
+{
+    TempDir dir;
+    const std::string path = dir.file("unwritten.nc");
+    {
+        NcBuilder nc(path, NC_CLOBBER | NC_NETCDF4);
+        nc.var("w", NC_FLOAT, {nc.dim("n", 5000)});
+    }
+    CliRun full = run("--dump " + path + " --lf");
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(full.err, "");
+    EXPECT_EQ(std::count(full.out.begin(), full.out.end(), '_'), 5000); // every value, a fill mark each
+    EXPECT_EQ(full.out, lf(render_cdl_text(path)));
+
+    CliRun limited = run("--dump " + path + " --limit 1000 --lf");
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.out.find("\n // w: 5000 values not listed: their text would pass the limit of 1000 bytes for "
+                               "one variable\n}\n"),
+              std::string::npos);
+    EXPECT_EQ(limited.err, path + ": variable w is not listed: the text of its 5000 values would pass the limit of "
+                                  "1000 bytes for one variable\n");
+    for (const char* bad : {"--limit", "--limit x", "--limit -1", "--limit 10k"})
+        EXPECT_EQ(run("--dump " + path + " " + bad).status, 2) << bad;
 }
 
 // The file is read in a helper process: when the library takes the helper down (here a

@@ -82,7 +82,7 @@ TEST(RenderAttributes, TextsAreQuotedAndEscaped)
     EXPECT_EQ(att_line(text, "v", "empty"), "\"\"");
     EXPECT_EQ(att_line(text, "v", "nuls"), "\"abc\"");
     EXPECT_EQ(att_line(text, "v", "only_nuls"), "\"\"");
-    EXPECT_EQ(att_line(text, "v", "inner_nul"), "\"ab\"");
+    EXPECT_EQ(att_line(text, "v", "inner_nul"), "\"a\\000b\"");
     EXPECT_EQ(att_line(text, "v", "two_lines"), "\"first\\n\",\n\t\t\t\"second\"");
     EXPECT_EQ(att_line(text, "v", "escapes"), "\"q\\\"s\\'b\\\\t\\tr\\r\"");
     EXPECT_EQ(att_line(text, "v", "latin1"), "\"caf\xE9\"");
@@ -163,6 +163,8 @@ TEST(RenderCFormat, HostileOrUnsuitedFormatsFallBackToTheDefault)
     EXPECT_EQ(float_values_with_format("%5d", {42, -7}, NC_INT), "   42,    -7");
     EXPECT_EQ(float_values_with_format("%7.1f", {42, -7}, NC_INT), "42, -7");
     EXPECT_EQ(float_values_with_format("%x", {255, 16}, NC_INT), "ff, 10");
+    // The format's own characters are written as they stand, a line feed included.
+    EXPECT_EQ(float_values_with_format("%d\n", {1, 22}, NC_INT), "1\n, 22\n");
     // Literal text and "%%" around one conversion are kept.
     EXPECT_EQ(float_values_with_format("%.2f%%", {1.5f}), "1.50%");
 }

@@ -238,6 +238,255 @@ TEST(RenderModel, NetCdf4AndCdf5FilesRenderAsNcdumpDoes)
     }
 }
 
+// Texts where netCDF-4 CDL follows ncdump's layout, each made into a file by ncgen
+// (or by the library, for names ncgen refuses) and rendered. Where ncdump's own text
+// is unsound the case says why, and ncdump is not compared.
+struct LayoutCase {
+    const char* comment;
+    const char* cdl; // the expected text; also ncgen's input unless `make` is given
+    bool ncdump_agrees;
+    void (*make)(const std::string& path) = nullptr;
+};
+
+const LayoutCase kLayoutCases[] = {
+    {"a dimension hidden by a nearer one of the same name: the path of its group",
+     R"(netcdf dims_hidden {
+dimensions:
+	n = 2 ;
+
+group: g1 {
+  dimensions:
+  	m = 1 ;
+  	n = 3 ;
+
+  group: g3 {
+    variables:
+    	int deep(m, /n) ;
+    data:
+
+     deep =
+  1, 2 ;
+    } // group g3
+  } // group g1
+}
+)",
+     true},
+    {"a dimension of a sibling group: ncdump writes /m and /n, paths in the root group that name no "
+     "dimension or another one",
+     R"(netcdf dims_sibling {
+dimensions:
+	n = 2 ;
+
+group: g1 {
+  dimensions:
+  	m = 1 ;
+  	n = 3 ;
+  } // group g1
+
+group: g2 {
+  variables:
+  	int s(/g1/m, /g1/n) ;
+  data:
+
+   s =
+  1, 2, 3 ;
+  } // group g2
+}
+)",
+     false},
+    {"a type of a sibling group, in the declaration and before the attribute",
+     R"(netcdf types_sibling {
+dimensions:
+	n = 1 ;
+
+group: g1 {
+  types:
+    byte enum en_t {one = 1, two = 2} ;
+  } // group g1
+
+group: g2 {
+  variables:
+  	/g1/en_t e(n) ;
+  		/g1/en_t e:a = two ;
+  data:
+
+   e = one ;
+  } // group g2
+}
+)",
+     true},
+    {"a type hidden by a nearer one of the same name: ncdump writes the plain name, which names the "
+     "nearer type",
+     R"(netcdf types_hidden {
+types:
+  int(*) vl_t ;
+dimensions:
+	n = 1 ;
+
+group: g1 {
+  types:
+    short(*) vl_t ;
+  variables:
+  	/vl_t v(n) ;
+  		/vl_t v:a = {1} ;
+  	vl_t w(n) ;
+  data:
+
+   v = {7} ;
+
+   w = {8} ;
+  } // group g1
+}
+)",
+     false},
+    {"null strings, in data and attributes; the empty string is the default fill",
+     R"(netcdf nil {
+dimensions:
+	n = 3 ;
+variables:
+	string s(n) ;
+		string s:a = NIL, "q" ;
+data:
+
+ s = _, NIL, "x" ;
+}
+)",
+     true},
+    {"compound values equal to the fill",
+     R"(netcdf compound_fill {
+types:
+  compound pt_t {
+    int x ;
+    double y ;
+  }; // pt_t
+dimensions:
+	n = 3 ;
+variables:
+	pt_t p(n) ;
+		pt_t p:_FillValue = {-1, -2.5} ;
+data:
+
+ p = _, {1, 2}, {-1, 2.5} ;
+}
+)",
+     true},
+    {"vlen values equal to the fill, alone and inside a compound: ncdump lists a vlen "
+     "variable's fill as its values",
+     R"(netcdf vlen_fill {
+types:
+  int(*) vl_t ;
+  compound pv_t {
+    int x ;
+    vl_t v ;
+  }; // pv_t
+dimensions:
+	n = 3 ;
+variables:
+	vl_t v(n) ;
+		vl_t v:_FillValue = {1, 2} ;
+	pv_t p(n) ;
+		pv_t p:_FillValue = {0, {3}} ;
+data:
+
+ v = _, {1}, {} ;
+
+ p = _, {0, {}}, {1, {3}} ;
+}
+)",
+     false},
+    {"float infinities and NaN carry the suffix f, whatever the C_format; doubles none",
+     R"(netcdf infinities {
+types:
+  compound c_t {
+    float f ;
+    double d ;
+  }; // c_t
+dimensions:
+	n = 3 ;
+variables:
+	float f(n) ;
+		f:a = Infinityf, -Infinityf, NaNf ;
+		f:C_format = "%.3f" ;
+	double d(n) ;
+		d:a = -Infinity ;
+	c_t c ;
+data:
+
+ f = Infinityf, -Infinityf, NaNf ;
+
+ d = Infinity, -Infinity, NaN ;
+
+ c = {-Infinityf, Infinity} ;
+}
+)",
+     true},
+    {"variables named like section keywords are set apart from the colon of their attributes",
+     R"(netcdf keywords {
+dimensions:
+	data = 1 ;
+variables:
+	int data(data) ;
+		data :data = "x" ;
+	int dimensions(data) ;
+		dimensions :dimensions = "x" ;
+	int variables(data) ;
+		variables :variables = "x" ;
+	int group(data) ;
+		group :group = "x" ;
+	int types(data) ;
+		types :types = "x" ;
+	int int(data) ;
+		int:int = "x" ;
+
+// global attributes:
+		:data = "y" ;
+data:
+
+ data = _ ;
+
+ dimensions = _ ;
+
+ variables = _ ;
+
+ group = _ ;
+
+ types = _ ;
+
+ int = _ ;
+}
+)",
+     true,
+     [](const std::string& path) {
+         NcBuilder nc(path, NC_CLOBBER | NC_NETCDF4);
+         const int d = nc.dim("data", 1);
+         for (const char* name : {"data", "dimensions", "variables", "group", "types", "int"})
+             nc.text_att(nc.var(name, NC_INT, {d}), name, "x");
+         nc.text_att(NC_GLOBAL, "data", "y");
+     }},
+};
+
+TEST(RenderModel, NetCdf4LayoutFollowsNcdumpWhereItIsSound)
+{
+    TempDir dir;
+    for (const LayoutCase& c : kLayoutCases) {
+        const std::string cdl = c.cdl;
+        const std::string name = cdl.substr(7, cdl.find(' ', 7) - 7);
+        const std::string file = dir.file(name + ".nc");
+        if (c.make) {
+            c.make(file);
+        } else {
+            std::ofstream(dir.file(name + ".cdl")) << cdl;
+            ASSERT_EQ(std::system(("ncgen -k nc4 -o '" + file + "' '" + dir.file(name + ".cdl") + "'").c_str()), 0)
+                << name;
+        }
+        std::string log;
+        EXPECT_EQ(render_lf(file, &log), cdl) << c.comment;
+        EXPECT_EQ(log, "") << name;
+        if (c.ncdump_agrees)
+            EXPECT_EQ(run_output("ncdump '" + file + "'"), cdl) << name << " (ncdump)";
+    }
+}
+
 TEST(RenderModel, GroupsFillTheNameListsWithEscapedNames)
 {
     TempDir dir;
@@ -309,7 +558,8 @@ TEST(RenderModel, NonFiniteFillMatchesOnlyItself)
     }
 }
 
-// A %c conversion writes bytes that do not print as octal escapes, as strings do.
+// A %c conversion writes bytes that do not print as octal escapes, as strings do; the
+// format's own text is written as it stands.
 TEST(RenderModel, CharConversionEscapesUnprintableBytes)
 {
     TempDir dir;
@@ -319,13 +569,13 @@ TEST(RenderModel, CharConversionEscapesUnprintableBytes)
         int c = nc.var("c", NC_CHAR, {d});
         nc.text_att(c, "C_format", "%c");
         int b = nc.var("b", NC_BYTE, {d});
-        nc.text_att(b, "C_format", "<%c>");
+        nc.text_att(b, "C_format", "<%c>\t\n");
         nc.end_define();
         nc.put_text(c, std::string("a\001\351\n", 4));
         nc.put_schar(b, {65, 9, -1, 127});
     }
     EXPECT_EQ(data_section(render_lf(dir.file("c.nc"))),
-              "\n c = a, \\001, \\351, \\012 ;\n\n b = <A>, <\\011>, <\\377>, <\\177> ;\n");
+              "\n c = a, \\001, \\351, \\012 ;\n\n b = <A>\t\n, <\\011>\t\n, <\\377>\t\n, <\\177>\t\n ;\n");
 }
 
 // A classic file whose record count is the "streaming" marker lists the whole
