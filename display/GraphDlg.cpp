@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QInputDialog>
-#include <QSaveFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,6 +23,7 @@
 #include "display/AxisMapping.h"
 #include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "core/replace_file.h"
 #include "display/PlotImage.h"
 #include "uikit/FileDialogs.h"
 #include "display/NearestLevel.h"
@@ -460,13 +460,13 @@ bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
         ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
                     m_shownOverlay, qc);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(path), file) || !file.commit()) {
-        if (error)
-            *error = path + QStringLiteral("\n") + file.errorString();
-        return false;
-    }
-    return true;
+    const std::string target = QFile::encodeName(path).toStdString();
+    std::string problem = OutputClash(target, {m_inputPath});
+    if (problem.empty() && SavePlotImage(image, ImageFormatOf(path), target, &problem))
+        return true;
+    if (error)
+        *error = QString::fromLocal8Bit(problem.c_str());
+    return false;
 }
 
 void CGraphDlg::OnSaveImage()
@@ -662,6 +662,8 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
+        dlg.m_inputPath = path;
+        dlg.m_inputPath = path;
         const ProfileExtent extent = info.extent;
         ReadAxisTitles(path, dlg.m_titles);
         dlg.SetFlagLoader(
@@ -706,6 +708,7 @@ void RunGraphView(QWidget* parent, const QString& ncPath, const ProfileExtent* s
     if (info.offered && !LoadProfileFlags(path, info.extent, first, flags).ok)
         flags.clear();
     CGraphDlg dlg(parent);
+    dlg.m_inputPath = path;
     dlg.m_pLevels = &levels;
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
     ReadAxisTitles(path, dlg.m_titles);
