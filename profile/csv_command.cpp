@@ -4,6 +4,8 @@
 #include <optional>
 #include <set>
 
+#include "core/replace_file.h"
+#include "core/stdout_sink.h"
 #include "profile/csv_profiles.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
@@ -86,6 +88,12 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     if (allProfiles && items)
         return UsageError(err, "--items cannot be used with --profile all (use --columns)");
 
+    if (output)
+        if (const std::string clash = OutputClash(*output, {*file}); !clash.empty()) {
+            std::fprintf(err, "brinewick: %s\n", clash.c_str());
+            return 2;
+        }
+
     const CsvVariableList list = ReadCsvVariables(*file);
     if (!list.ok) {
         std::fprintf(err, "brinewick: %s\n", list.message.c_str());
@@ -144,11 +152,7 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
                 std::fprintf(err, "brinewick: %s\n", result.message.c_str());
             return 1;
         }
-        if (!output && (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0)) {
-            std::fputs("brinewick: cannot write the CSV to standard output\n", err);
-            return 1;
-        }
-        return 0;
+        return output ? 0 : WriteStdout(out, err, text, "cannot write the CSV to standard output");
     }
     if (list.shape.prof.length > 1)
         std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
@@ -178,9 +182,5 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         std::fprintf(err, "brinewick: %s\n", result.message.c_str());
         return 1;
     }
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-        std::fputs("brinewick: cannot write the CSV to standard output\n", err);
-        return 1;
-    }
-    return 0;
+    return WriteStdout(out, err, text, "cannot write the CSV to standard output");
 }
