@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "cdl/reads.h"
 #include "cdl/render_cdl.h"
@@ -12,6 +11,7 @@
 #include "reader/caching_reader.h"
 #include "reader/isolated_reader.h"
 #include "reader/reader_table.h"
+#include "core/replace_file.h"
 #include "text/CompactText.h"
 
 namespace {
@@ -126,10 +126,12 @@ bool CBrinewickDoc::LooksLikeNetcdf(const QString& path)
 
 QString CBrinewickDoc::TargetRefusal(const QString& target) const
 {
-    const QFileInfo info(target);
-    const bool sameFile =
-        !m_szFilePath.empty() && info.exists() && info.canonicalFilePath() == QFileInfo(FilePath()).canonicalFilePath();
-    if (sameFile || LooksLikeNetcdf(target))
+    // The open file also through a symbolic or hard link (device and inode).
+    if (!m_szFilePath.empty())
+        if (const std::string clash = OutputClash(QFile::encodeName(target).toStdString(), {m_szFilePath});
+            !clash.empty())
+            return QString::fromLocal8Bit(clash.c_str());
+    if (LooksLikeNetcdf(target))
         return tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target);
     return QString();
 }
@@ -153,38 +155,32 @@ CBrinewickDoc::SaveResult CBrinewickDoc::SaveText(const QString& target, QString
     // replaced only when the rendering was clean and every byte was written.
     class SaveSink : public CdlSink {
     public:
-        explicit SaveSink(QSaveFile& out) : m_out(out) {}
-        void write(std::string_view bytes) override
-        {
-            if (ok && m_out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-                ok = false;
-        }
-        bool ok = true;
+        explicit SaveSink(ReplacingFile& out) : m_out(out) {}
+        void write(std::string_view bytes) override { m_out.Write(bytes.data(), bytes.size()); }
 
     private:
-        QSaveFile& m_out;
+        ReplacingFile& m_out;
     };
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    ReplacingFile out;
+    std::string error;
+    if (!out.Open(QFile::encodeName(target).toStdString(), &error)) {
         if (message)
-            *message = tr("Failed to save document.\n%1").arg(out.errorString());
+            *message = tr("Failed to save document.\n%1").arg(QString::fromLocal8Bit(error.c_str()));
         return SaveResult::WriteFailed;
     }
     SaveSink sink(out);
     const CdlOutcome outcome = Read<TextRead>(*m_reader, {m_szFilePath, CdlOptions()}, {control, &sink});
-    if (outcome.cancelled) {
-        out.cancelWriting();
-        return SaveResult::Cancelled;
-    }
+    if (outcome.cancelled)
+        return SaveResult::Cancelled; // the temporary file goes with `out`
     if (!outcome.log.empty()) {
-        out.cancelWriting();
         if (message)
             *message = QString::fromUtf8(outcome.log.data(), static_cast<qsizetype>(outcome.log.size())).trimmed();
         return SaveResult::RenderFailed;
     }
-    if (!sink.ok || !out.commit()) {
+    // A refused write is kept by the file and reported by Commit, with the system's reason.
+    if (!out.Commit(&error)) {
         if (message)
-            *message = tr("Failed to save document.\n%1").arg(out.errorString());
+            *message = tr("Failed to save document.\n%1").arg(QString::fromLocal8Bit(error.c_str()));
         return SaveResult::WriteFailed;
     }
     return SaveResult::Saved;

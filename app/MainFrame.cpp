@@ -28,6 +28,7 @@
 #include "app/DocController.h"
 #include "uikit/FileDialogs.h"
 #include "app/KeyIndicators.h"
+#include "app/PdfSaveFile.h"
 #include "uikit/MessageBox.h"
 #include "uikit/NumberText.h"
 #include "app/PrintPreviewDlg.h"
@@ -432,10 +433,7 @@ void CMainFrame::OnFilePrint()
     QPrintDialog dlg(m_printer.get(), this);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    CWaitCursor wait;
-    const TextPrinter printer(m_view->Buffer(), *m_printer);
-    if (!printer.Print(*m_printer))
-        BwMessageBox(this, tr("Failed to print."), tr("Brinewick"), MbIcon::Stop);
+    PrintText();
 }
 
 void CMainFrame::OnFilePrintDirect()
@@ -445,19 +443,38 @@ void CMainFrame::OnFilePrintDirect()
         const QString target = AskSavePath(this, QString());
         if (target.isEmpty())
             return;
-        if (CBrinewickDoc::LooksLikeNetcdf(target)) {
-            BwMessageBox(
-                this, tr("%1 is a netCDF file.\nThe text is not saved over it; choose another file name.").arg(target),
-                tr("Brinewick"), MbIcon::Stop);
+        if (const QString refusal = m_doc->TargetRefusal(target); !refusal.isEmpty()) {
+            BwMessageBox(this, refusal, tr("Brinewick"), MbIcon::Stop);
             return;
         }
         m_printer->setOutputFormat(QPrinter::PdfFormat);
         m_printer->setOutputFileName(target);
     }
+    PrintText();
+}
+
+void CMainFrame::PrintText()
+{
     CWaitCursor wait;
     const TextPrinter printer(m_view->Buffer(), *m_printer);
-    if (!printer.Print(*m_printer))
-        BwMessageBox(this, tr("Failed to print."), tr("Brinewick"), MbIcon::Stop);
+    const QString pdf = m_printer->outputFormat() == QPrinter::PdfFormat ? m_printer->outputFileName() : QString();
+    if (pdf.isEmpty()) {
+        if (!printer.Print(*m_printer))
+            BwMessageBox(this, tr("Failed to print."), tr("Brinewick"), MbIcon::Stop);
+        return;
+    }
+    // A PDF file goes through a save file: never over the open file, never half written.
+    std::string error;
+    if (const QString refusal = m_doc->TargetRefusal(pdf); !refusal.isEmpty())
+        error = refusal.toLocal8Bit().toStdString();
+    else if (PrintPdfThroughSaveFile(
+                 *m_printer, QFile::encodeName(pdf).toStdString(), [&] { return printer.Print(*m_printer); }, &error)) {
+        m_printer->setOutputFileName(pdf); // the dialog offers the same file next time
+        return;
+    }
+    m_printer->setOutputFileName(pdf);
+    BwMessageBox(this, tr("Failed to print.\n%1").arg(QString::fromLocal8Bit(error.c_str())), tr("Brinewick"),
+                 MbIcon::Stop);
 }
 
 void CMainFrame::OnFilePrintPreview()

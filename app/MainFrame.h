@@ -53,6 +53,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Prints the text on the printer as set up; a PDF file goes through a save file.
+    void PrintText();
     QAction* addCommand(int id, const char* name, const QString& text);
     void createActions();
     void createMenus();

@@ -10,7 +10,9 @@
 #include <cstdlib>
 
 #include "app/BrinewickDoc.h"
+#include "app/PdfSaveFile.h"
 #include "app/TextPrinter.h"
+#include "core/replace_file.h"
 
 namespace {
 
@@ -70,20 +72,30 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
         if (pdf.empty())
             pdf = QFileInfo(path).completeBaseName().toStdString() + ".pdf";
         const QString out = QString::fromLocal8Bit(pdf.c_str());
-        if (CBrinewickDoc::LooksLikeNetcdf(out) ||
-            QFileInfo(out).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+        if (const std::string clash = OutputClash(pdf, {file}); !clash.empty()) {
+            std::fprintf(stderr, "brinewick: %s\n", clash.c_str());
+            return 2;
+        }
+        if (CBrinewickDoc::LooksLikeNetcdf(out)) {
             std::fprintf(stderr, "brinewick: %s is a netCDF file; not printing over it\n", pdf.c_str());
             return 1;
         }
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(out);
     }
     const TextPrinter pages(built.buffer, printer);
+    if (toPdf) {
+        std::string error;
+        if (!PrintPdfThroughSaveFile(
+                printer, pdf, [&] { return pages.Print(printer); }, &error)) {
+            std::fprintf(stderr, "brinewick: cannot write %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stdout, "%s\n", pdf.c_str());
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (!pages.Print(printer)) {
         std::fputs("brinewick: printing failed\n", stderr);
         return 1;
     }
-    if (toPdf)
-        std::fprintf(stdout, "%s\n", pdf.c_str());
     return 0;
 }

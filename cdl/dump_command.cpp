@@ -7,15 +7,20 @@
 
 #include "cdl/render_cdl.h"
 #include "cdl/reads.h"
+#include "core/JobControl.h"
+#include "core/stdout_sink.h"
 
 namespace {
 
 // Writes the text to a stream as it is made, optionally turning every CR LF into LF.
 // A CR at the end of one piece waits for the next, so the result is the same as
 // converting the whole text at once. Memory stays bounded whatever the file's size.
+// A failed write asks `stop` to end the rendering: nobody reads the rest.
 class StreamSink : public CdlSink {
 public:
-    StreamSink(std::FILE* out, bool plain_line_feeds) : m_out(out), m_lf(plain_line_feeds) {}
+    StreamSink(std::FILE* out, bool plain_line_feeds, JobControl& stop)
+        : m_out(out), m_lf(plain_line_feeds), m_stop(stop)
+    {}
 
     void write(std::string_view bytes) override
     {
@@ -52,20 +57,22 @@ public:
         if (m_pending_cr)
             put("\r");
         m_pending_cr = false;
-        return m_ok && std::fflush(m_out) == 0;
+        return m_out.Finish();
     }
+
+    bool broken_pipe() const { return m_out.BrokenPipe(); }
 
 private:
     void put(std::string_view bytes)
     {
-        if (m_ok && std::fwrite(bytes.data(), 1, bytes.size(), m_out) != bytes.size())
-            m_ok = false;
+        if (!m_out.Write(bytes))
+            m_stop.RequestCancel();
     }
 
-    std::FILE* m_out;
+    StdoutSink m_out;
     bool m_lf;
+    JobControl& m_stop;
     bool m_pending_cr = false;
-    bool m_ok = true;
     std::string m_converted;
 };
 
@@ -111,10 +118,13 @@ int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::
         std::fputs("Usage: brinewick --dump FILE [--lf] [--limit BYTES]\n", err);
         return 2;
     }
-    StreamSink sink(out, lf);
-    const CdlOutcome outcome =
-        reader ? Read<TextRead>(*reader, {path, options}, {nullptr, &sink}) : render_cdl(path, sink, nullptr, options);
+    JobControl stop;
+    StreamSink sink(out, lf, stop);
+    const CdlOutcome outcome = reader ? Read<TextRead>(*reader, {path, options}, {&stop, &sink})
+                                      : render_cdl(path, sink, &stop, options);
     if (!sink.finish()) {
+        if (sink.broken_pipe())
+            return kBrokenPipeStatus; // the reader has all it wanted (as `head` does)
         std::fputs("brinewick: could not write the text to standard output\n", err);
         return 1;
     }

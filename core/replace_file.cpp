@@ -41,23 +41,17 @@ bool ReplacingFile::Open(const std::string& path, std::string* error)
     if (path.empty())
         return Fail(error, "(no file name)", ENOENT);
 
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (ec)
-            return Fail(error, path, ec.value());
-        target = resolved;
-    }
-
+    // The name itself, not what a link there names: a link is replaced like a file.
+    const fs::path target(path);
     mode_t mode = NewFileMode();
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::lstat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return Fail(error, path, EISDIR);
-        if (!S_ISREG(st.st_mode))
+        if (S_ISREG(st.st_mode))
+            mode = st.st_mode & 07777;
+        else if (!S_ISLNK(st.st_mode))
             return Fail(error, path, EINVAL); // a device or pipe cannot be replaced
-        mode = st.st_mode & 07777;
     }
 
     fs::path dir = target.parent_path();
@@ -72,8 +66,7 @@ bool ReplacingFile::Open(const std::string& path, std::string* error)
     m_fd = fd;
     m_writeError = 0;
     m_mode = mode;
-    m_path = target.string();
-    m_reported = path;
+    m_path = path;
     m_tmpName = name.data();
     return true;
 }
@@ -98,7 +91,7 @@ bool ReplacingFile::Write(const char* data, std::size_t size)
 bool ReplacingFile::Commit(std::string* error)
 {
     if (m_fd < 0)
-        return Fail(error, m_reported, EBADF);
+        return Fail(error, m_path, EBADF);
     int err = m_writeError;
     if (err == 0 && (::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0 || ::fsync(m_fd) != 0))
         err = errno;
@@ -110,7 +103,7 @@ bool ReplacingFile::Commit(std::string* error)
     if (err != 0) {
         ::unlink(m_tmpName.c_str());
         m_tmpName.clear();
-        return Fail(error, m_reported, err);
+        return Fail(error, m_path, err);
     }
     m_tmpName.clear();
     return true;
@@ -150,4 +143,18 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::
         return false;
     }
     return file.Commit(error);
+}
+
+std::string OutputClash(const std::string& target, const std::vector<std::string>& inputs)
+{
+    struct stat out {};
+    if (target.empty() || ::stat(target.c_str(), &out) != 0)
+        return {}; // nothing there yet (or a dangling link, which is replaced)
+    for (const std::string& input : inputs) {
+        struct stat in {};
+        if (!input.empty() && ::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+            return target == input ? target + " is the input file; not writing over it"
+                                   : target + " is the same file as the input " + input + "; not writing over it";
+    }
+    return {};
 }

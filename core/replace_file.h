@@ -2,12 +2,14 @@
 // Saving a whole file so that a failed or cancelled save never leaves half a file behind.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class JobControl;
 
 // A file written through a temporary file beside its target, which replaces the target
 // only on Commit, once every byte is on disk. An existing target keeps its permissions;
-// a symbolic link is followed so the file it names is replaced. Until Commit succeeds
+// a symbolic link at the target is itself replaced, never followed, so the file it
+// names is left alone (and a link cannot steer the write elsewhere). Until Commit succeeds
 // nothing at the target changes, and a file that is not committed (Discard, a failed
 // write or commit, destruction) removes its temporary file.
 class ReplacingFile {
@@ -28,13 +30,15 @@ public:
     void Discard();
 
     bool IsOpen() const { return m_fd >= 0; }
+    // The name given to Open, and the system's error of the first refused write (0: none).
+    const std::string& Path() const { return m_path; }
+    int WriteError() const { return m_writeError; }
 
 private:
     int m_fd = -1;
     int m_writeError = 0;
     unsigned m_mode = 0;
-    std::string m_path;     // the file replaced (a link's target)
-    std::string m_reported; // the name given, for messages
+    std::string m_path; // the name given: the file (or link) replaced
     std::string m_tmpName;
 };
 
@@ -44,3 +48,8 @@ private:
 // (when given) says why.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string* error,
                         JobControl* job = nullptr);
+
+// Why `target` must not be written while `inputs` are read: it is one of them, or it
+// resolves to one (the same device and inode, through symbolic or hard links). The
+// text names both files; empty when the target may be written.
+std::string OutputClash(const std::string& target, const std::vector<std::string>& inputs);

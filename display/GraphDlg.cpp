@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QInputDialog>
-#include <QSaveFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -25,6 +24,7 @@
 #include "display/AxisMapping.h"
 #include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "core/replace_file.h"
 #include "display/PlotImage.h"
 #include "uikit/FileDialogs.h"
 #include "display/NearestLevel.h"
@@ -463,13 +463,13 @@ bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
         ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
                     m_shownOverlay, qc);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(path), file) || !file.commit()) {
-        if (error)
-            *error = path + QStringLiteral("\n") + file.errorString();
-        return false;
-    }
-    return true;
+    const std::string target = QFile::encodeName(path).toStdString();
+    std::string problem = OutputClash(target, {m_inputPath});
+    if (problem.empty() && SavePlotImage(image, ImageFormatOf(path), target, &problem))
+        return true;
+    if (error)
+        *error = QString::fromLocal8Bit(problem.c_str());
+    return false;
 }
 
 void CGraphDlg::OnSaveImage()
@@ -667,6 +667,8 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
+        dlg.m_inputPath = path;
+        dlg.m_inputPath = path;
         const ProfileExtent extent = info.extent;
         ReadAxisTitles(reader, path, dlg.m_titles);
         dlg.SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
@@ -718,6 +720,7 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
             flags = std::move(read.data);
     }
     CGraphDlg dlg(parent);
+    dlg.m_inputPath = path;
     dlg.m_pLevels = &levels;
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
     ReadAxisTitles(reader, path, dlg.m_titles);

@@ -60,6 +60,8 @@ public:
     const ProfileFlags* m_pFlags = nullptr;
     // Axis titles from the file's long_name and units (ReadAxisTitles); set before shown.
     GraphSettings m_titles;
+    // The file the graph was read from: Save Image never writes over it.
+    std::string m_inputPath;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.

@@ -4,15 +4,14 @@
 #include "profile/reads.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
+#include "core/replace_file.h"
 #include "uikit/DialogUnits.h"
 #include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
@@ -116,6 +115,12 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
         return fail("no input file");
     if (o.output.empty())
         return fail("no output file (-o OUT.png)");
+    if (const std::string clash = OutputClash(o.output, {o.input}); !clash.empty()) {
+        std::fprintf(stderr, "brinewick: %s\n", clash.c_str());
+        return std::nullopt;
+    }
+    if (!KnownImageFormatOf(o.output))
+        return fail("OUT must end in .png, .svg or .pdf");
     return o;
 }
 
@@ -216,11 +221,9 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
         DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay, qc);
     }
 
-    QSaveFile file(QFile::decodeName(options->output.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(options->output), file) ||
-        !file.commit()) {
-        std::fprintf(stderr, "brinewick: cannot write %s: %s\n", options->output.c_str(),
-                     file.errorString().toLocal8Bit().constData());
+    std::string error;
+    if (!SavePlotImage(image, *KnownImageFormatOf(options->output), options->output, &error)) {
+        std::fprintf(stderr, "brinewick: cannot write %s\n", error.c_str());
         return 1;
     }
     return 0;

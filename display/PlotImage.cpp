@@ -1,9 +1,12 @@
 #include "display/PlotImage.h"
 
+#include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+
+#include "core/replace_file.h"
 
 PlotImageFormat ImageFormatOf(const QString& fileName)
 {
@@ -17,6 +20,16 @@ PlotImageFormat ImageFormatOf(const QString& fileName)
 PlotImageFormat ImageFormatOf(const std::string& fileName)
 {
     return ImageFormatOf(QString::fromStdString(fileName));
+}
+
+std::optional<PlotImageFormat> KnownImageFormatOf(const std::string& fileName)
+{
+    const QString name = QString::fromStdString(fileName);
+    if (!name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) &&
+        !name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) &&
+        !name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return ImageFormatOf(name);
 }
 
 bool WritePlotImage(const QImage& image, PlotImageFormat format, QIODevice& device)
@@ -49,4 +62,19 @@ bool WritePlotImage(const QImage& image, PlotImageFormat format, QIODevice& devi
     }
     }
     return false;
+}
+
+bool SavePlotImage(const QImage& image, PlotImageFormat format, const std::string& path, std::string* error)
+{
+    // Encoded in memory first: the SVG and PDF writers do not report a refused write,
+    // the save file does.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !WritePlotImage(image, format, buffer) || bytes.isEmpty()) {
+        if (error)
+            *error = path + ": the image could not be encoded";
+        return false;
+    }
+    buffer.close();
+    return WriteFileReplacing(path, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <cstdlib>
 #include <deque>
 #include <ctime>
@@ -46,6 +48,11 @@ GdacStatus Cancelled()
     return {GdacErrorKind::Cancelled, "cancelled"};
 }
 
+GdacStatus NotNetcdf()
+{
+    return {GdacErrorKind::BadData, "the server's answer is not a netCDF file (no netCDF or HDF5 signature)"};
+}
+
 } // namespace
 
 // One transfer: where its bytes go and what it has seen.
@@ -65,21 +72,40 @@ struct GdacClient::Transfer {
     std::uint64_t writeLimit = kMaxIndexBytes;
     std::uint64_t received = 0;
     std::int64_t expected = -1; // size the listing gave
+    bool netcdf = false;        // the file must begin with a netCDF or HDF5 signature
     GdacFileProgress* progress = nullptr;
     // Why the write callback stopped the transfer.
-    enum class Stop { None, TooLarge, BadGzip, DiskFull, Mismatch } stop = Stop::None;
+    enum class Stop { None, TooLarge, FileTooLarge, BadGzip, DiskFull, Mismatch, NotNetcdf } stop = Stop::None;
 };
 
 namespace {
 
+// The signatures a netCDF file begins with: classic, 64-bit offset, CDF-5, and HDF5
+// (netCDF-4), the longest of them 8 bytes.
+constexpr std::size_t kSignatureBytes = 8;
+
+bool HasNetcdfSignature(std::string_view head)
+{
+    for (const std::string_view sig : {std::string_view("CDF\x01", 4), std::string_view("CDF\x02", 4),
+                                       std::string_view("CDF\x05", 4), std::string_view("\x89HDF\r\n\x1a\n", 8)})
+        if (head.substr(0, sig.size()) == sig)
+            return true;
+    return false;
+}
+
 bool WriteOut(GdacClient::Transfer& t, const char* data, std::size_t n)
 {
     if (t.written + n > t.writeLimit) {
-        t.stop = GdacClient::Transfer::Stop::TooLarge;
+        t.stop = t.netcdf ? GdacClient::Transfer::Stop::FileTooLarge : GdacClient::Transfer::Stop::TooLarge;
         return false;
     }
+    const bool checkNow = t.netcdf && t.head.size() < kSignatureBytes && t.head.size() + n >= kSignatureBytes;
     if (t.head.size() < 65536)
         t.head.append(data, std::min(n, 65536 - t.head.size()));
+    if (checkNow && !HasNetcdfSignature(t.head)) {
+        t.stop = GdacClient::Transfer::Stop::NotNetcdf; // nothing of it reaches the disk
+        return false;
+    }
     t.written += n;
     if (!t.file->Write(data, n)) {
         t.stop = GdacClient::Transfer::Stop::DiskFull;
@@ -202,7 +228,7 @@ void SetUp(CURL* curl, GdacClient::Transfer& t, const GdacRoot& root, const Gdac
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, t.error);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectMs);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, options.lowSpeedBytes);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, GdacWrite);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
@@ -219,9 +245,13 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
         return Cancelled();
     switch (t.stop) {
     case Stop::TooLarge: return {GdacErrorKind::BadData, "the server sent more than any listing or index holds"};
+    case Stop::FileTooLarge:
+        return {GdacErrorKind::BadData,
+                "the file is larger than " + std::to_string(t.writeLimit) + " bytes (a larger limit: --max-size)"};
     case Stop::BadGzip: return {GdacErrorKind::BadData, "the compressed index is damaged"};
-    case Stop::DiskFull: return {GdacErrorKind::LocalFile, "the received data could not be written"};
+    case Stop::DiskFull: return {GdacErrorKind::LocalFile, t.file->Path() + ": " + std::strerror(t.file->WriteError())};
     case Stop::Mismatch: return {GdacErrorKind::BadData, "the file is larger than the listing said"};
+    case Stop::NotNetcdf: return NotNetcdf();
     case Stop::None: break;
     }
     std::string message = t.error[0] ? t.error : curl_easy_strerror(rc);
@@ -247,6 +277,8 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
     if (t.expected >= 0 && t.received != static_cast<std::uint64_t>(t.expected))
         return {GdacErrorKind::BadData, "the server sent " + std::to_string(t.received) +
                                             " bytes where the listing said " + std::to_string(t.expected)};
+    if (t.netcdf && !HasNetcdfSignature(t.head))
+        return NotNetcdf(); // shorter than any signature
     return {};
 }
 
@@ -281,6 +313,19 @@ GdacClient::GdacClient(GdacRoot root, GdacOptions options) : m_root(std::move(ro
     GlobalInit();
     if (m_options.parallel < 1)
         m_options.parallel = 1;
+}
+
+std::vector<std::string> GdacClient::SharedTargets(const std::vector<GdacFetchItem>& items)
+{
+    std::vector<std::string> names;
+    for (const auto& item : items)
+        names.push_back(item.localPath);
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> shared;
+    for (std::size_t i = 1; i < names.size(); ++i)
+        if (names[i] == names[i - 1] && (shared.empty() || shared.back() != names[i]))
+            shared.push_back(names[i]);
+    return shared;
 }
 
 std::string GdacClient::DefaultCacheDir()
@@ -487,6 +532,7 @@ GdacStatus GdacClient::FetchIndexFrom(const std::string& remoteName, bool gzip, 
     t.inflater = gzip ? &z : nullptr;
     SetUp(curl.get(), t, m_root, m_options);
     curl_easy_setopt(curl.get(), CURLOPT_FILETIME, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, m_options.indexDeadlineSeconds);
     struct stat st {};
     if (conditional && ::stat(cachePath.c_str(), &st) == 0) {
         curl_easy_setopt(curl.get(), CURLOPT_TIMECONDITION, static_cast<long>(CURL_TIMECOND_IFMODSINCE));
@@ -647,6 +693,19 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
     std::vector<char> settled(items.size(), 0);
     for (auto& item : items)
         item.status = {};
+    // Two files written to one name would overwrite each other: none of them is fetched.
+    if (const std::vector<std::string> shared = SharedTargets(items); !shared.empty()) {
+        GdacStatus first;
+        for (auto& item : items)
+            if (std::find(shared.begin(), shared.end(), item.localPath) != shared.end()) {
+                item.status = {GdacErrorKind::BadName, "another requested file is also written to " + item.localPath};
+                if (first.kind == GdacErrorKind::None)
+                    first = item.status;
+            } else {
+                item.status = {GdacErrorKind::BadName, "not fetched: requested files share a target"};
+            }
+        return first;
+    }
     if (job) {
         job->SetTotal(items.size());
         job->SetDone(0);
@@ -666,6 +725,13 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
             settle(index, {GdacErrorKind::BadName, "unusable file name"});
             return;
         }
+        // A local mirror's file is never written over by its own fetch.
+        if (m_root.scheme == GdacScheme::File)
+            if (std::string clash = OutputClash(item.localPath, {m_root.path + "/" + item.remotePath});
+                !clash.empty()) {
+                settle(index, {GdacErrorKind::LocalFile, std::move(clash)});
+                return;
+            }
         auto a = std::make_unique<ActiveFetch>();
         a->index = index;
         std::string error;
@@ -681,7 +747,8 @@ GdacStatus GdacClient::FetchFiles(std::vector<GdacFetchItem>& items, JobControl*
         a->t.url = GdacUrlOf(m_root, item.remotePath);
         a->t.job = job;
         a->t.file = &a->file;
-        a->t.writeLimit = UINT64_MAX;
+        a->t.writeLimit = m_options.maxFileBytes;
+        a->t.netcdf = item.localPath.size() >= 3 && item.localPath.compare(item.localPath.size() - 3, 3, ".nc") == 0;
         a->t.expected = item.expectedSize;
         a->t.progress = progress ? &progress[index] : nullptr;
         SetUp(a->curl.get(), a->t, m_root, m_options);

@@ -22,8 +22,14 @@ struct GdacOptions {
     std::string caFile;   // a private certificate authority to trust, or ""
     std::string cacheDir; // where indexes are kept; "" for the user's cache folder
     long connectMs = 15000;
-    long stallSeconds = 30; // a transfer moving less than 1 byte/s for this long fails
-    int parallel = 4;       // transfers at once when fetching many files
+    // A transfer moving less than lowSpeedBytes a second for stallSeconds fails.
+    long stallSeconds = 30;
+    long lowSpeedBytes = 1024;
+    long indexDeadlineSeconds = 3600; // the longest one index download may take
+    // A fetched file larger than this is refused while it arrives (well above any Argo
+    // file, the largest of which are a few hundred MB).
+    std::uint64_t maxFileBytes = std::uint64_t{4} << 30;
+    int parallel = 4; // transfers at once when fetching many files
     std::string ftpPassword = "anonymous@";
 };
 
@@ -76,13 +82,19 @@ public:
 
     // Fetches every item, up to Options().parallel at a time, each to a temporary file
     // beside its target that replaces it only when the whole file has arrived with the
-    // size the server (or the listing) gave. Each item's status says how it went; the
+    // size the server (or the listing) gave, no larger than Options().maxFileBytes, and,
+    // for a name ending in ".nc", beginning with a netCDF or HDF5 signature (an error
+    // page is never saved). Items that share a target are all refused (BadName) before
+    // any transfer starts. Each item's status says how it went; the
     // result is the first failure, or success. With `job`, the total is the number of
     // files and the count those finished; `progress` (an array of items.size(), or
     // null) follows each file. A cancel stops all transfers; files already complete
     // stay in place.
     GdacStatus FetchFiles(std::vector<GdacFetchItem>& items, JobControl* job = nullptr,
                           GdacFileProgress* progress = nullptr);
+
+    // The targets that more than one item would write, each once; empty when none.
+    static std::vector<std::string> SharedTargets(const std::vector<GdacFetchItem>& items);
 
     // The user's cache folder for GDAC indexes ($XDG_CACHE_HOME or ~/.cache, then
     // brinewick/gdac).

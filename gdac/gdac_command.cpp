@@ -3,8 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <charconv>
+#include <csignal>
 #include <optional>
 
+#include "core/JobControl.h"
+#include "core/replace_file.h"
+#include "core/stdout_sink.h"
 #include "gdac/GdacClient.h"
 
 namespace {
@@ -13,7 +19,8 @@ const char kSearchUsage[] =
     "Usage: brinewick --search [--gdac URL] [--cacert FILE] [--no-cache] [--index core|synthetic|bio]\n"
     "                          [--wmo N[,N...]] [--box LATMIN,LATMAX,LONMIN,LONMAX]\n"
     "                          [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--dac NAME]\n";
-const char kFetchUsage[] = "Usage: brinewick --fetch PATH... [--gdac URL] [--cacert FILE] [-o DIR]\n";
+const char kFetchUsage[] =
+    "Usage: brinewick --fetch PATH... [--gdac URL] [--cacert FILE] [-o DIR] [--max-size BYTES]\n";
 
 // The options both commands share, and the words that are not options.
 struct Common {
@@ -27,6 +34,42 @@ int Usage(std::FILE* err, const char* usage, const std::string& problem)
     std::fprintf(err, "brinewick: %s\n%s", problem.c_str(), usage);
     return 2;
 }
+
+// While it lives, SIGINT, SIGTERM and SIGHUP cancel `job` instead of ending the
+// process at once, so a transfer stops cleanly and removes its temporary file; the
+// destructor then ends the process by the same signal, as it was asked to.
+class CancelOnSignals {
+public:
+    explicit CancelOnSignals(JobControl& job)
+    {
+        s_job = &job;
+        s_signal = 0;
+        struct sigaction action {};
+        action.sa_handler = [](int sig) {
+            s_signal = sig;
+            s_job->RequestCancel(); // a lock-free atomic store: safe in a handler
+        };
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &action, &m_old[i]);
+    }
+    ~CancelOnSignals()
+    {
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &m_old[i], nullptr);
+        s_job = nullptr;
+        if (s_signal != 0)
+            std::raise(s_signal);
+    }
+    CancelOnSignals(const CancelOnSignals&) = delete;
+    CancelOnSignals& operator=(const CancelOnSignals&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    static inline JobControl* s_job = nullptr;
+    static inline volatile std::sig_atomic_t s_signal = 0;
+    std::array<struct sigaction, 3> m_old{};
+};
 
 std::optional<GdacRoot> RootOf(const Common& common, std::FILE* err)
 {
@@ -94,26 +137,37 @@ int run_search_command(const std::vector<std::string>& args, std::FILE* out, std
     options.caFile = common.cacert;
     GdacClient client(*root, options);
     std::string cached;
-    const GdacStatus status = client.UpdateIndex(kind, noCache, cached);
+    GdacStatus status;
+    {
+        JobControl job;
+        const CancelOnSignals cancelOnSignals(job);
+        status = client.UpdateIndex(kind, noCache, cached, &job);
+    }
     if (!status) {
         std::fprintf(err, "brinewick: could not get %s from %s: %s\n", IndexFileName(kind), root->url.c_str(),
                      status.message.c_str());
         return 1;
     }
-    bool writeFailed = false;
+    // Index lines come from the server: shown escaped on a terminal. A failed write
+    // stops the search, as nobody reads the rest.
+    StdoutSink sink(out);
+    JobControl stop;
     auto write = [&](std::string_view line) {
-        if (std::fwrite(line.data(), 1, line.size(), out) != line.size() || std::fputc('\n', out) == EOF)
-            writeFailed = true;
+        if (!sink.Write(line) || !sink.Write("\n"))
+            stop.RequestCancel();
     };
     if (!client.IndexNote().empty())
         std::fprintf(err, "brinewick: %s\n", client.IndexNote().c_str());
-    const IndexSearchResult result = SearchIndexFile(cached, query, write, nullptr, write);
-    if (!result.ok) {
-        std::fprintf(err, "brinewick: %s: %s\n", cached.c_str(), result.error.c_str());
+    const IndexSearchResult result = SearchIndexFile(cached, query, write, &stop, write);
+    const bool written = sink.Finish();
+    if (sink.BrokenPipe())
+        return kBrokenPipeStatus; // the reader has all it wanted
+    if (!written) {
+        std::fputs("brinewick: could not write the result to standard output\n", err);
         return 1;
     }
-    if (writeFailed || std::fflush(out) != 0) {
-        std::fputs("brinewick: could not write the result to standard output\n", err);
+    if (!result.ok) {
+        std::fprintf(err, "brinewick: %s: %s\n", cached.c_str(), result.error.c_str());
         return 1;
     }
     std::fprintf(err, "%llu matching profile files\n", static_cast<unsigned long long>(result.matches));
@@ -124,9 +178,17 @@ int run_fetch_command(const std::vector<std::string>& args, std::FILE* out, std:
 {
     Common common;
     std::string dir = ".";
+    GdacOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--gdac" || a == "--cacert" || a == "-o") {
+        if (a == "--max-size") {
+            const std::string v = i + 1 < args.size() ? args[++i] : std::string();
+            std::uint64_t bytes = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), bytes);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || bytes == 0)
+                return Usage(err, kFetchUsage, "--max-size takes a number of bytes");
+            options.maxFileBytes = bytes;
+        } else if (a == "--gdac" || a == "--cacert" || a == "-o") {
             if (i + 1 >= args.size())
                 return Usage(err, kFetchUsage, a + " needs a value");
             const std::string& v = args[++i];
@@ -159,19 +221,39 @@ int run_fetch_command(const std::vector<std::string>& args, std::FILE* out, std:
         item.localPath = dir + (dir.back() == '/' ? "" : "/") + std::string(LastPart(path));
         items.push_back(std::move(item));
     }
-    GdacOptions options;
+    if (const std::vector<std::string> shared = GdacClient::SharedTargets(items); !shared.empty()) {
+        std::string names;
+        for (const auto& name : shared)
+            names += (names.empty() ? "" : ", ") + name;
+        return Usage(err, kFetchUsage, "more than one PATH would be written to " + names);
+    }
+    if (root->scheme == GdacScheme::File)
+        for (const auto& item : items)
+            if (const std::string clash = OutputClash(item.localPath, {root->path + "/" + item.remotePath});
+                !clash.empty()) {
+                std::fprintf(err, "brinewick: %s\n", clash.c_str());
+                return 2;
+            }
     options.caFile = common.cacert;
     GdacClient client(*root, options);
-    client.FetchFiles(items);
+    {
+        JobControl job;
+        const CancelOnSignals cancelOnSignals(job);
+        client.FetchFiles(items, &job);
+    }
     int status = 0;
+    StdoutSink sink(out);
     for (const auto& item : items) {
         if (item.status) {
-            std::fprintf(out, "%s\n", item.localPath.c_str());
+            sink.Write(item.localPath + "\n");
         } else {
             std::fprintf(err, "brinewick: %s: %s\n", item.remotePath.c_str(), item.status.message.c_str());
             status = 1;
         }
     }
-    std::fflush(out);
+    if (!sink.Finish() && !sink.BrokenPipe()) {
+        std::fputs("brinewick: could not write the fetched files' names to standard output\n", err);
+        return 1;
+    }
     return status;
 }

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/replace_file.h"
 #include "overview/OverviewPainter.h"
 
 namespace {
@@ -68,6 +68,10 @@ std::optional<Options> Parse(const std::vector<std::string>& args, bool section)
         return fail("-o OUT is needed");
     if (section && o.variable.empty())
         return fail("--var NAME is needed");
+    if (const std::string clash = OutputClash(o.output, {o.input}); !clash.empty()) {
+        std::fprintf(stderr, "brinewick: %s\n", clash.c_str());
+        return std::nullopt;
+    }
     const QString out = QString::fromStdString(o.output).toLower();
     if (!out.endsWith(QLatin1String(".png")) && !out.endsWith(QLatin1String(".svg")) &&
         !out.endsWith(QLatin1String(".pdf")))
@@ -121,10 +125,13 @@ bool Write(const std::string& output, const std::function<void(QPainter&, const 
         QPainter painter(&pdf);
         paint(painter, area);
     }
-    QSaveFile file(name);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        std::fprintf(stderr, "brinewick: cannot write %s: %s\n", output.c_str(),
-                     file.errorString().toLocal8Bit().constData());
+    std::string error;
+    if (bytes.isEmpty()) {
+        std::fprintf(stderr, "brinewick: cannot write %s: the picture could not be encoded\n", output.c_str());
+        return false;
+    }
+    if (!WriteFileReplacing(output, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())), &error)) {
+        std::fprintf(stderr, "brinewick: cannot write %s\n", error.c_str());
         return false;
     }
     return true;

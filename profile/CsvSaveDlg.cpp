@@ -15,6 +15,7 @@
 #include "chooser/ProfileChooser.h"
 #include "core/JobControl.h"
 #include "uikit/BackgroundReader.h"
+#include "core/replace_file.h"
 #include "uikit/BackgroundTask.h"
 #include "uikit/DialogUnits.h"
 #include "uikit/MessageBox.h"
@@ -219,6 +220,10 @@ void CCsvSaveDlg::accept()
                          MbIcon::Stop);
             return;
         }
+    }
+    if (const std::string clash = OutputClash(settings.outputPath, {settings.ncPath}); !clash.empty()) {
+        BwMessageBox(this, QString::fromLocal8Bit(clash.c_str()), QStringLiteral("File open error"), MbIcon::Stop);
+        return;
     }
     if (settings.outputPath.empty() || settings.outputPath.size() > kMaxCsvPathBytes) {
         result.status = CsvResult::Status::OutputError;

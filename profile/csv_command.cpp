@@ -6,6 +6,7 @@
 
 #include "cdl/cdl_output.h"
 #include "core/replace_file.h"
+#include "core/stdout_sink.h"
 #include "profile/csv_profiles.h"
 #include "profile/reads.h"
 #include "profile/csv_variables.h"
@@ -89,6 +90,12 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     if (allProfiles && items)
         return UsageError(err, "--items cannot be used with --profile all (use --columns)");
 
+    if (output)
+        if (const std::string clash = OutputClash(*output, {*file}); !clash.empty()) {
+            std::fprintf(err, "brinewick: %s\n", clash.c_str());
+            return 2;
+        }
+
     const CsvVariableList list = ReadCsvVariables(reader, *file);
     if (!list.ok) {
         std::fprintf(err, "brinewick: %s\n", list.message.c_str());
@@ -159,9 +166,5 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         }
         return 0;
     }
-    if (std::fwrite(text.text.data(), 1, text.text.size(), out) != text.text.size() || std::fflush(out) != 0) {
-        std::fputs("brinewick: cannot write the CSV to standard output\n", err);
-        return 1;
-    }
-    return 0;
+    return WriteStdout(out, err, text.text, "cannot write the CSV to standard output");
 }

@@ -288,6 +288,8 @@ CsvResult WriteAllProfilesCsv(const std::string& ncPath, const std::vector<int>&
     if (outputPath.empty() || outputPath.size() > kMaxCsvPathBytes)
         return Failure(CsvResult::Status::OutputError,
                        outputPath.empty() ? "No CSV file name given." : "The CSV file name is too long.");
+    if (std::string clash = OutputClash(outputPath, {ncPath}); !clash.empty())
+        return Failure(CsvResult::Status::OutputError, std::move(clash));
     std::string text;
     CsvResult result = BuildAllProfilesCsv(ncPath, columns, text, job);
     if (!result.ok())

@@ -361,6 +361,11 @@ CsvResult WriteCsvFile(const CsvSaveSettings& settings, JobControl* job)
         result.message = settings.outputPath.empty() ? "No CSV file name given." : "The CSV file name is too long.";
         return result;
     }
+    if (std::string clash = OutputClash(settings.outputPath, {settings.ncPath}); !clash.empty()) {
+        result.status = CsvResult::Status::OutputError;
+        result.message = std::move(clash);
+        return result;
+    }
     std::string text;
     result = BuildCsvText(settings, text, job);
     if (!result.ok())

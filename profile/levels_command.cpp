@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cdl/c_format.h"
+#include "core/stdout_sink.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
 #include "profile/seawater.h"
@@ -126,9 +127,5 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
     }
     const bool adjusted = UsesAdjusted(choice, flags[0].dataMode);
     const std::string text = FormatLevelLines(ShownLevels(levels[0], flags[0], adjusted, false));
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-        std::fprintf(err, "brinewick: cannot write the level list\n");
-        return 1;
-    }
-    return 0;
+    return WriteStdout(out, err, text, "cannot write the level list");
 }

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <filesystem>
+
 #include "uikit/MessageBox.h"
 #include "reader/reader_table.h"
 #include "display/AxisMapping.h"
@@ -560,6 +562,15 @@ void GraphDlgTest::fitTsDiagramAndSaveImage()
     QString error;
     QVERIFY(!v.dlg.SaveImage(QString::fromStdString(dir.file("no/such/dir.png")), QSize(400, 300), &error));
     QVERIFY(!error.isEmpty());
+    // Never over the file the graph was read from, also through a link to it.
+    const std::string input = dir.file("input.nc"), link = dir.file("link.png");
+    std::filesystem::copy_file(BW_TEST_DATA_DIR "/R2901746_001.nc", input);
+    std::filesystem::create_symlink(input, link);
+    v.dlg.m_inputPath = input;
+    QVERIFY(!v.dlg.SaveImage(QString::fromStdString(link), QSize(400, 300), &error));
+    QVERIFY(error.contains(QString::fromStdString(link)) && error.contains(QString::fromStdString(input)));
+    QVERIFY(std::filesystem::is_symlink(link));
+    QCOMPARE(std::filesystem::file_size(input), std::filesystem::file_size(BW_TEST_DATA_DIR "/R2901746_001.nc"));
 }
 
 // The viewer can be resized: the plot grows both ways, the list in height, the controls

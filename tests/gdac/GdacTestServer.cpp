@@ -184,17 +184,18 @@ void GdacTestServer::MakeGdacTree(const std::string& root)
                   "coriolis/6901929/profiles/SD6901929_075.nc,20200101000000,-45.5,179.5,I,836,IF,PRES TEMP DOXY,DDA,"
                   "20210101000000\n");
     const fs::path aoml = pub / "dac" / "aoml" / "13857" / "profiles";
-    WriteFile((aoml / "R13857_001.nc").string(), "profile one\n");
-    WriteFile((aoml / "R13857_002.nc").string(), "profile two\n");
+    WriteFile((aoml / "R13857_001.nc").string(), Nc("profile one\n"));
+    WriteFile((aoml / "R13857_002.nc").string(), Nc("profile two\n"));
     const fs::path coriolis = pub / "dac" / "coriolis" / "6901929";
-    WriteFile((coriolis / "6901929_meta.nc").string(), "meta\n");
+    WriteFile((coriolis / "6901929_meta.nc").string(), Nc("meta\n"));
     fs::create_directories(coriolis / "profiles");
     fs::copy_file(fs::path(BW_TEST_DATA_DIR) / "D6901929_075.nc", coriolis / "profiles" / "D6901929_075.nc",
                   fs::copy_options::overwrite_existing);
-    WriteFile((coriolis / "profiles" / "cut_001.nc").string(), std::string(100000, 'c'));
-    WriteFile((coriolis / "profiles" / "wrongsize_001.nc").string(), "twelve bytes");
+    WriteFile((coriolis / "profiles" / "cut_001.nc").string(), Nc(std::string(100000, 'c')));
+    WriteFile((coriolis / "profiles" / "wrongsize_001.nc").string(), Nc("twelve bytes"));
     std::string big(4u << 20, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>(i * 7 + 3);
+    big.replace(0, 4, Nc(""));
     WriteFile((coriolis / "profiles" / "slow_001.nc").string(), big);
 }

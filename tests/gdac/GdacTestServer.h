@@ -27,11 +27,15 @@ public:
 
     // Creates root/pub: the core index (plain, and compressed with one line more, so
     // a test sees which one was read), the synthetic index (plain only) and dac/ with
-    // the files the index names, cut_001.nc (cut off by the server), slow_001.nc
-    // (4 MB, trickled) and wrongsize_001.nc.
+    // the files the index names (each a netCDF signature and a line of text),
+    // cut_001.nc (cut off by the server), slow_001.nc (4 MB, trickled) and
+    // wrongsize_001.nc.
     static void MakeGdacTree(const std::string& root);
     // The lines of the core index after its column line, as written by MakeGdacTree.
     static const char* CoreIndexRows();
+
+    // `body` after the classic netCDF signature: the client saves only files that have one.
+    static std::string Nc(const std::string& body) { return std::string("CDF\x01", 4) + body; }
 
     static std::string ReadFile(const std::string& path);
     static void WriteFile(const std::string& path, const std::string& bytes);

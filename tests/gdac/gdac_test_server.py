@@ -13,7 +13,10 @@ ROOT/pub is the GDAC tree (index files, dac/...). It is served three ways:
               with two keys a page, so listings follow continuation tokens.
 Files honour If-Modified-Since. A file whose name starts with "cut" is announced whole
 and cut off half way; one starting with "slow" trickles out; the bucket listing gives
-files starting with "wrongsize" one byte more than they hold.
+files starting with "wrongsize" one byte more than they hold. Whether they exist or not,
+a name starting with "stall" sends a netCDF signature and then a byte a second, one
+starting with "huge" a netCDF signature and then zeros without end, and one starting
+with "html" an HTML error page with status 200.
 
 Mode "hostile" answers every folder page with names that try to leave the client's
 folder, every bucket listing with a page that never ends, the compressed index with
@@ -105,6 +108,8 @@ class Handler(SimpleHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(data)
             return
+        if name.startswith(("stall", "huge", "html")):
+            return self.hostile_file(name)
         if name.startswith("cut") and os.path.isfile(local):
             data = open(local, "rb").read()
             self.send_response(200)
@@ -125,6 +130,30 @@ class Handler(SimpleHTTPRequestHandler):
                 time.sleep(0.02)
             return
         return super().do_GET()
+
+    def hostile_file(self, name):
+        if name.startswith("html"):
+            return self.send_page("<html><body><h1>Service unavailable</h1>\x1b[2J</body></html>\n")
+        self.send_response(200)
+        self.send_header("Content-Type", "application/x-netcdf")
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        first = b"CDF\x01"
+        try:
+            if name.startswith("stall"):
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(first), first))
+                while True:
+                    self.wfile.flush()
+                    time.sleep(1)
+                    self.wfile.write(b"1\r\n\x00\r\n")
+            chunk = first + bytes(65536 - len(first))
+            frame = b"%x\r\n" % len(chunk) + chunk + b"\r\n"
+            zeros = b"%x\r\n" % 65536 + bytes(65536) + b"\r\n"
+            self.wfile.write(frame)
+            while True:
+                self.wfile.write(zeros)
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError, OSError):
+            self.close_connection = True
 
     def apache_page(self, local, urlpath):
         rows = []

@@ -138,7 +138,7 @@ TEST_F(GdacClientTest, ListsFoldersOfEveryKindOfRoot)
     std::vector<GdacEntry> entries;
     ASSERT_TRUE(Client("s3+" + m_server.Url("/pub")).List("dac/aoml/13857/profiles", entries));
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].size, 12);
+    EXPECT_EQ(entries[0].size, 16);
 
     // Without the test's certificate authority the server is not trusted.
     GdacOptions untrusted = Options();
@@ -217,7 +217,7 @@ TEST_F(GdacClientTest, IndexIsCachedAndFetchedAgainOnlyWhenNewer)
         EXPECT_FALSE(other.FetchFiles(items)) << url;
         EXPECT_TRUE(items[0].status) << url << items[0].status.message;
         EXPECT_EQ(items[1].status.kind, GdacErrorKind::Server) << url << items[1].status.message;
-        EXPECT_EQ(GdacTestServer::ReadFile((m_save / "two.nc").string()), "profile two\n") << url;
+        EXPECT_EQ(GdacTestServer::ReadFile((m_save / "two.nc").string()), GdacTestServer::Nc("profile two\n")) << url;
         EXPECT_FALSE(fs::exists(m_save / "none.nc")) << url;
     }
 }
@@ -303,8 +303,9 @@ TEST_F(GdacClientTest, FetchesTwentyFilesFourAtATime)
     std::vector<GdacFetchItem> items;
     for (int i = 0; i < 20; ++i) {
         const std::string rel = "dac/many/" + std::to_string(i) + ".nc";
-        GdacTestServer::WriteFile((m_root / "pub" / rel).string(),
-                                  std::string(static_cast<std::size_t>(1000 + i), static_cast<char>('a' + i % 26)));
+        GdacTestServer::WriteFile(
+            (m_root / "pub" / rel).string(),
+            GdacTestServer::Nc(std::string(static_cast<std::size_t>(1000 + i), static_cast<char>('a' + i % 26))));
         items.push_back({rel, (m_save / (std::to_string(i) + ".nc")).string(), -1, {}});
     }
     ASSERT_TRUE(Client(m_server.Url("/gdac")).FetchFiles(items));
@@ -389,7 +390,7 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
                                                 "--gdac", gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, dir + "/R13857_001.nc\n" + dir + "/6901929_meta.nc\n");
-    EXPECT_EQ(GdacTestServer::ReadFile(dir + "/R13857_001.nc"), "profile one\n");
+    EXPECT_EQ(GdacTestServer::ReadFile(dir + "/R13857_001.nc"), GdacTestServer::Nc("profile one\n"));
     GdacTestServer::WriteFile(dir + "/cut_001.nc", "old\n");
     r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/cut_001.nc", "aoml/13857/profiles/R13857_002.nc",
                                        "--gdac", gdac, "--cacert", ca, "-o", dir});
@@ -412,4 +413,73 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
     EXPECT_NE(r.err.find(dir + "/missing"), std::string::npos);
     EXPECT_EQ(FilesIn(m_save),
               (std::vector<std::string>{"6901929_meta.nc", "R13857_001.nc", "R13857_002.nc", "cut_001.nc"}));
+}
+
+// Answers no Argo server gives: one that stalls, one without end, an error page sent
+// as a file. Each is refused, keeps the old local file and leaves no temporary file;
+// requests that would write one name twice are refused before any transfer.
+TEST_F(GdacClientTest, StalledEndlessAndWrongAnswersAreRefused)
+{
+    GdacOptions options = Options();
+    options.stallSeconds = 2;
+    options.maxFileBytes = 1u << 20;
+    GdacClient client = Client(m_server.Url("/gdac"), options);
+    const std::string profiles = "dac/coriolis/6901929/profiles/";
+    const struct {
+        const char* name;
+        GdacErrorKind kind;
+        const char* says;
+    } cases[] = {
+        {"stall_001.nc", GdacErrorKind::Network, ""},
+        {"huge_001.nc", GdacErrorKind::BadData, "larger than 1048576 bytes"},
+        {"html_001.nc", GdacErrorKind::BadData, "not a netCDF file"},
+        {"R13857_001.nc", GdacErrorKind::None, ""}, // a real one beside them
+    };
+    std::vector<GdacFetchItem> items;
+    for (const auto& c : cases) {
+        GdacTestServer::WriteFile((m_save / c.name).string(), "old\n");
+        const std::string dir = c.kind == GdacErrorKind::None ? "dac/aoml/13857/profiles/" : profiles;
+        items.push_back({dir + c.name, (m_save / c.name).string(), -1, {}});
+    }
+    EXPECT_FALSE(client.FetchFiles(items));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].status.kind, cases[i].kind) << cases[i].name << ": " << items[i].status.message;
+        EXPECT_NE(items[i].status.message.find(cases[i].says), std::string::npos) << items[i].status.message;
+        EXPECT_EQ(GdacTestServer::ReadFile(items[i].localPath),
+                  cases[i].kind == GdacErrorKind::None ? Served(items[i].remotePath) : "old\n");
+    }
+    EXPECT_EQ(FilesIn(m_save),
+              (std::vector<std::string>{"R13857_001.nc", "html_001.nc", "huge_001.nc", "stall_001.nc"}));
+
+    // The command line: the size limit as an option, a shared target refused before
+    // any transfer, a standard output that refuses the names.
+    const std::string gdac = m_server.Url("/gdac");
+    const std::string ca = GdacTestServer::Certificate();
+    const std::string dir = (m_save / "cli").string();
+    fs::create_directories(dir);
+    Captured r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/huge_002.nc", "--max-size", "100000",
+                                                "--gdac", gdac, "--cacert", ca, "-o", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("larger than 100000 bytes (a larger limit: --max-size)"), std::string::npos) << r.err;
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"aoml/13857/profiles/R13857_001.nc", "x/profiles/R13857_001.nc"},
+          {"a.nc", "--max-size", "12x"},
+          {"a.nc", "--max-size", "0"}}) {
+        r = RunCommand(run_fetch_command, [&] {
+            auto args = bad;
+            args.insert(args.end(), {"--gdac", gdac, "--cacert", ca, "-o", dir});
+            return args;
+        }());
+        EXPECT_EQ(r.status, 2) << bad.back();
+    }
+    EXPECT_NE(r.err.find("--max-size"), std::string::npos);
+    EXPECT_TRUE(FilesIn(dir).empty());
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(
+        run_fetch_command({"aoml/13857/profiles/R13857_002.nc", "--gdac", gdac, "--cacert", ca, "-o", dir}, full, err),
+        1);
+    std::fclose(full);
+    std::fclose(err);
 }

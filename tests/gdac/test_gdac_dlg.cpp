@@ -242,7 +242,7 @@ void TestGdacDlg::browsesFoldersAndFetchesDoubleClickedFile()
     Activate(files, QStringLiteral("R13857_001.nc"));
     QTRY_COMPARE(dlg->result(), int(QDialog::Accepted));
     QCOMPARE(dlg->LocalPath(), m_saveDir + QStringLiteral("/R13857_001.nc"));
-    QCOMPARE(GdacTestServer::ReadFile(dlg->LocalPath().toStdString()), std::string("profile one\n"));
+    QCOMPARE(GdacTestServer::ReadFile(dlg->LocalPath().toStdString()), GdacTestServer::Nc("profile one\n"));
 
     // A folder that cannot be listed keeps the lists; another server lists its own root.
     dlg->show();
