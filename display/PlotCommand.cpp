@@ -19,6 +19,7 @@
 #include "profile/level_records.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
+#include "profile/chosen_values.h"
 #include "profile/profile_qc.h"
 
 namespace {
@@ -168,25 +169,23 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), AdjustedUnusableMessage().c_str());
         return 1;
     }
-    // Each profile's own choice of values, and its levels without those flagged 3, 4
-    // or 9 under --good.
-    std::vector<bool> adjustedOf(profiles.size(), settings.adjusted);
-    if (settings.best)
-        for (std::size_t k = 0; k < profiles.size(); ++k)
-            adjustedOf[k] = UsesAdjusted(ValueChoice::Best, flags[k].dataMode);
-    if (settings.goodOnly)
-        for (std::size_t k = 0; k < profiles.size(); ++k)
-            profiles[k] = GoodLevels(profiles[k], flags[k], adjustedOf[k]);
-    settings.adjusted = adjustedOf[0];
+    // Each profile's values as chosen per parameter, blanked where flagged 3, 4 or 9
+    // under --good.
+    const ValueChoice choice = settings.best       ? ValueChoice::Best
+                               : settings.adjusted ? ValueChoice::Adjusted
+                                                   : ValueChoice::Raw;
+    std::vector<ResolvedProfile> resolved;
+    for (std::size_t k = 0; k < profiles.size(); ++k)
+        resolved.push_back(ResolveProfile(profiles[k], flags[k], choice, settings.goodOnly));
+    for (std::size_t k = 0; k < profiles.size(); ++k)
+        profiles[k] = std::move(resolved[k].levels);
     ReadAxisTitles(options->input, settings);
     const CLevelArray& levels = profiles.front();
     std::vector<const CLevelArray*> overlay;
     GraphQc qc;
-    qc.flags = &flags.front();
-    for (std::size_t k = 1; k < profiles.size(); ++k) {
+    qc.flags = &resolved.front().flags;
+    for (std::size_t k = 1; k < profiles.size(); ++k)
         overlay.push_back(&profiles[k]);
-        qc.overlayAdjusted.push_back(adjustedOf[k]);
-    }
 
     if (options->fit) {
         std::vector<const CLevelArray*> all;

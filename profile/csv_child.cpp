@@ -86,7 +86,7 @@ private:
 
 int serve_csv_child(const std::vector<std::string>& args)
 {
-    if (args.size() != 5)
+    if (args.size() != 6 || (args[5] != "blank-fill" && args[5] != "fill"))
         return 2;
     CsvSaveSettings settings;
     settings.ncPath = args[0];
@@ -94,6 +94,7 @@ int serve_csv_child(const std::vector<std::string>& args)
     if (std::from_chars(args[2].data(), args[2].data() + args[2].size(), settings.profile).ec != std::errc() ||
         !split_ids(args[3], settings.items) || !split_ids(args[4], settings.columns))
         return 2;
+    settings.blankFill = args[5] == "blank-fill";
 
     JobControl job;
     std::atomic<bool> done{false};
@@ -133,7 +134,7 @@ CsvResult write_csv_isolated(const std::string& program, const CsvSaveSettings& 
     const ChildResult child =
         run_child(program,
                   {"--csv-child", settings.ncPath, settings.outputPath, std::to_string(settings.profile),
-                   join_ids(settings.items), join_ids(settings.columns)},
+                   join_ids(settings.items), join_ids(settings.columns), settings.blankFill ? "blank-fill" : "fill"},
                   limits, control, [&](std::string_view bytes) { reader.feed(bytes); });
     if (child.cancelled) {
         CsvResult cancelled;

@@ -52,7 +52,12 @@ void wire_fields(Ar& ar, FlagLoadResult& r)
 template <class Ar>
 void wire_fields(Ar& ar, ProfileFlags& f)
 {
-    ar(f.dataMode, f.pres, f.temp, f.psal, f.presAdj, f.tempAdj, f.psalAdj);
+    ar(f.dataMode, f.parameterModes, f.pres, f.temp, f.psal, f.presAdj, f.tempAdj, f.psalAdj);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ParameterMode& m)
+{
+    ar(m.name, m.mode);
 }
 template <class Ar>
 void wire_fields(Ar& ar, ProfileExtent& e)
@@ -67,7 +72,7 @@ void wire_fields(Ar& ar, ProfileToolsInfo& i)
 template <class Ar>
 void wire_fields(Ar& ar, ProfileSummary& s)
 {
-    ar(s.index, s.cycle, s.direction, s.dataMode, s.juld, s.date, s.latitude, s.longitude, s.scheme,
+    ar(s.index, s.cycle, s.direction, s.dataMode, s.modes, s.juld, s.date, s.latitude, s.longitude, s.scheme,
        s.levelsWithPressure);
 }
 template <class Ar>
