@@ -207,13 +207,11 @@ void CGraphDlg::UpdateShown()
 
 bool CGraphDlg::AdjustedOffered() const
 {
-    if (!m_pLevels)
+    // Offered when every profile shown has an adjusted curve to draw.
+    if (!m_pLevels || !AdjustedPlottable(*m_pLevels))
         return false;
-    if (!AdjustedUsable(std::span<const CLevelArray>(m_pLevels, 1)))
-        return false;
-    return std::all_of(m_overlay.begin(), m_overlay.end(), [](const CLevelArray* levels) {
-        return levels && AdjustedUsable(std::span<const CLevelArray>(levels, 1));
-    });
+    return std::all_of(m_overlay.begin(), m_overlay.end(),
+                       [](const CLevelArray* levels) { return levels && AdjustedPlottable(*levels); });
 }
 
 void CGraphDlg::UpdateAdjustedState()
@@ -223,8 +221,8 @@ void CGraphDlg::UpdateAdjustedState()
         m_adjusted->setChecked(false);
     m_adjusted->setEnabled(offered && !m_best->isChecked());
     m_adjusted->setToolTip(offered ? QString()
-                                   : QStringLiteral("No ADJUSTED values: PRES_ADJUSTED, TEMP_ADJUSTED and "
-                                                    "PSAL_ADJUSTED are not all present in the shown profiles."));
+                                   : QStringLiteral("No ADJUSTED curve: no level of the shown profiles has "
+                                                    "PRES_ADJUSTED beside TEMP_ADJUSTED or PSAL_ADJUSTED."));
 }
 
 GraphSettings CGraphDlg::Settings() const

@@ -335,6 +335,15 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
         }
     if (marked)
         DrawQcLegend(dc, plot);
+    // Points beyond the ranges are not drawn: the plot says how many there are.
+    std::vector<const CLevelArray*> all{&levels};
+    all.insert(all.end(), overlay.begin(), overlay.end());
+    if (const std::size_t outside = CountCurvePoints(settings, all).outside; outside > 0) {
+        const QString text = QString::fromStdString(OutsideAxesText(outside));
+        dc.SelectClipRect(area);
+        dc.SetTextColor(qRgb(0, 0, 0));
+        dc.TextOut(plot.right - dc.GetTextExtent(text).width(), area.top + 2, text); // above the frame
+    }
     dc.SelectClipRect(area);
     return plot;
 }

@@ -194,6 +194,32 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         settings.range = FitRanges(settings, all);
     }
 
+    // Never an empty frame: at least one chosen curve has a point. Points beyond the
+    // axes are counted, not hidden silently.
+    std::vector<const CLevelArray*> all;
+    for (const CLevelArray& p : profiles)
+        all.push_back(&p);
+    const CurvePointCount counted = CountCurvePoints(settings, all);
+    const GraphSettings plotted = PlottedSettings(settings);
+    std::string missing;
+    std::size_t points = 0;
+    for (int c = 0; c < 3; ++c)
+        if (plotted.horizontal[static_cast<std::size_t>(c)]) {
+            points += counted.points[static_cast<std::size_t>(c)];
+            if (counted.points[static_cast<std::size_t>(c)] == 0)
+                missing += (missing.empty() ? "" : ", ") + std::string(CurveName(static_cast<CurveQuantity>(c)));
+        }
+    if (points == 0) {
+        std::fprintf(stderr, "brinewick: %s: nothing to plot: no level has a value of %s beside its vertical value\n",
+                     options->input.c_str(), missing.empty() ? "any chosen curve" : missing.c_str());
+        return 1;
+    }
+    if (!missing.empty())
+        std::fprintf(stderr, "brinewick: %s: no value to plot for %s\n", options->input.c_str(), missing.c_str());
+    if (counted.outside > 0)
+        std::fprintf(stderr, "brinewick: %s: %s (--fit sets the ranges from the data)\n", options->input.c_str(),
+                     OutsideAxesText(counted.outside).c_str());
+
     // Fonts need an application object; without a display the offscreen platform serves.
     std::unique_ptr<QApplication> app;
     int appArgc = argc > 0 ? 1 : 0;

@@ -189,6 +189,15 @@ bool AdjustedUsable(std::span<const CLevelArray> levels)
     return true;
 }
 
+bool AdjustedPlottable(const CLevelArray& levels)
+{
+    const auto present = [](float v) { return static_cast<double>(v) != kMissingValue; };
+    for (int i = 0; i < levels.GetSize(); ++i)
+        if (present(levels[i].presAdj) && (present(levels[i].tempAdj) || present(levels[i].psalAdj)))
+            return true;
+    return false;
+}
+
 std::string AdjustedUnusableMessage()
 {
     return "There are no ADJUSTED values to show: PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED hold no value in "

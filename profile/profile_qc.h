@@ -72,6 +72,10 @@ LevelFlags FlagsOfLevel(const ProfileFlags& flags, int no, bool adjusted);
 // variable without adjusted values is then shown empty).
 bool AdjustedUsable(std::span<const CLevelArray> levels);
 
+// Whether the adjusted values of `levels` draw a curve: one level has an adjusted
+// pressure beside an adjusted temperature or salinity.
+bool AdjustedPlottable(const CLevelArray& levels);
+
 // The message of a request for ADJUSTED values where AdjustedUsable is false.
 std::string AdjustedUnusableMessage();
 

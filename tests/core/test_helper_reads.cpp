@@ -104,8 +104,8 @@ TEST_F(HelperReads, GiveWhatThisProcessReads)
 {
     const std::string files[] = {
         BW_TEST_DATA_DIR "/2902696_prof.nc", // many profiles
-        BW_TEST_DATA_DIR "/D5900446_001.nc",   // one profile
-        BW_TEST_DATA_DIR "/13857_meta.nc",     // no profiles
+        BW_TEST_DATA_DIR "/D5900446_001.nc", // one profile
+        BW_TEST_DATA_DIR "/13857_meta.nc",   // no profiles
         BW_TEST_DATA_DIR "/malformed/hang_in_open.nc",
         "/nonexistent/file.nc",
     };

@@ -38,11 +38,41 @@ TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/13857_meta.nc", "-o", out}), 1);
     // Adjusted values asked for where the file has none.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901623_000.nc", "-o", out, "--adjusted"}), 1);
-    // Adjusted pressure alone is not enough: TEMP_ADJUSTED and PSAL_ADJUSTED are all fill.
+    // Adjusted pressure alone draws nothing: TEMP_ADJUSTED and PSAL_ADJUSTED are all fill.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted"}), 1);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted", "--best"}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--density", "sigma-0"}), 2);
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Nothing is hidden silently: points beyond the axes are counted on standard error,
+// and a file with no value of any chosen curve (PRES and DOXY only) is refused
+// without an image, naming the curves that have none.
+TEST(PlotCommand, SaysWhatIsNotDrawn)
+{
+    ProfileColumns p;
+    p.pres = {100, 2500, 3000};
+    p.temp = {10, 40, 5};
+    p.psal = {35, 35, 35};
+    const std::string deep = WriteProfile(SharedTempDir().file("deep.nc"), p);
+    const std::string out = SharedTempDir().file("deep.png");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({deep, "-o", out}), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("6 points lie outside the axes"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::exists(out));
+
+    const std::string bgc = SharedTempDir().file("bgc.nc");
+    ASSERT_TRUE(MakeNcFile(bgc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
+                           {FixtureVar{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10}},
+                            FixtureVar{"DOXY", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {200, 201}}}));
+    const std::string empty = SharedTempDir().file("bgc.png");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({bgc, "-o", empty}), 1);
+    const std::string refused = testing::internal::GetCapturedStderr();
+    EXPECT_NE(refused.find("nothing to plot"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("temperature, salinity, density"), std::string::npos) << refused;
+    EXPECT_FALSE(std::filesystem::exists(empty));
 }
 
 TEST(PlotCommand, WritesThePlotAsPng)
