@@ -77,7 +77,26 @@ GraphSettings PlottedSettings(const GraphSettings& s)
     ts.horizontal = {false, true, false};
     ts.range[4] = std::max(s.range[4], s.range[5]);
     ts.range[5] = std::min(s.range[4], s.range[5]);
+    if (s.sigmaTheta)
+        ts.temperatureTitle = "Potential temperature (\u00B0C)";
     return ts;
+}
+
+bool PlotsPotentialTemperature(const GraphSettings& s)
+{
+    return s.tsDiagram && s.sigmaTheta;
+}
+
+CLevelArray WithPotentialTemperature(const CLevelArray& levels)
+{
+    CLevelArray out;
+    for (int i = 0; i < levels.GetSize(); ++i) {
+        const CLevelRecord& r = levels[i];
+        const double values[6] = {r.pres,    PotentialTemperature(r.psal, r.temp, r.pres),          r.psal,
+                                  r.presAdj, PotentialTemperature(r.psalAdj, r.tempAdj, r.presAdj), r.psalAdj};
+        out.Add(LevelRecordFromValues(r.no, values));
+    }
+    return out;
 }
 
 CurvePointCount CountCurvePoints(const GraphSettings& settings, std::span<const CLevelArray* const> profiles)

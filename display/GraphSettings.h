@@ -53,9 +53,17 @@ double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted, b
 double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted, bool sigmaTheta = false);
 
 // The settings as plotted: for a T-S diagram, temperature vertical with the vertical
-// temperature range turned over (warm at the top) and salinity the only curve;
-// otherwise `s` itself.
+// temperature range turned over (warm at the top) and salinity the only curve, and
+// with sigma-theta the vertical title "Potential temperature"; otherwise `s` itself.
 GraphSettings PlottedSettings(const GraphSettings& s);
+
+// Whether the plot is a theta-S diagram: a T-S diagram with sigma-theta chosen, which
+// plots potential temperature (reference 0 dbar) against salinity.
+bool PlotsPotentialTemperature(const GraphSettings& s);
+
+// `levels` with each temperature, measured and adjusted, replaced by the potential
+// temperature of its level (missing where pressure, temperature or salinity is).
+CLevelArray WithPotentialTemperature(const CLevelArray& levels);
 
 // Whether a plotted point carries flag 3 or 4 in a value it is drawn from: pressure,
 // temperature, salinity, or (density) temperature or salinity.

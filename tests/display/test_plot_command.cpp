@@ -183,6 +183,14 @@ TEST(GraphSettingsRules, TitlesFitTsAndBadPoints)
     EXPECT_EQ(plotted.VerticalMax(), -5.0);
     EXPECT_EQ(plotted.horizontal, (std::array<bool, 3>{false, true, false}));
     EXPECT_EQ(PlottedSettings(GraphSettings{}).range, kDefaultGraphRanges);
+    // With sigma-theta the T-S diagram is a theta-S diagram.
+    EXPECT_FALSE(PlotsPotentialTemperature(ts));
+    ts.sigmaTheta = true;
+    EXPECT_TRUE(PlotsPotentialTemperature(ts));
+    EXPECT_EQ(PlottedSettings(ts).temperatureTitle.rfind("Potential temperature", 0), 0u);
+    const CLevelArray theta = WithPotentialTemperature(levels);
+    EXPECT_NEAR(theta[1].temp, PotentialTemperature(levels[1].psal, levels[1].temp, levels[1].pres), 1e-5);
+    EXPECT_LT(theta[1].temp, levels[1].temp);
 
     const LevelFlags badTemp{'1', '4', '1'};
     EXPECT_FALSE(PointFlaggedBad(badTemp, VerticalQuantity::Pressure, CurveQuantity::Salinity));
