@@ -188,6 +188,11 @@ void CGraphDlg::UpdateShown()
     // Every profile's values as chosen per parameter, blanked where flagged 3, 4 or 9
     // under "Good data only"; both value fields of a record then hold the chosen one.
     const bool good = m_goodOnly->isChecked();
+    // Resolving every level of hundreds of profiles is kept for the redraws that follow.
+    const ShownKey key{m_pLevels, m_pFlags, m_overlay, m_overlayFlags, Choice(), good};
+    if (m_shownReady && key == m_shownKey)
+        return;
+    m_shownKey = key;
     const ProfileFlags none;
     m_resolved = m_pLevels ? ResolveProfile(*m_pLevels, m_pFlags ? *m_pFlags : none, Choice(), good && m_pFlags)
                            : ResolvedProfile{};

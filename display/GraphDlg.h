@@ -167,6 +167,17 @@ private:
     std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null
     ResolvedProfile m_resolved;                      // what ShownLevels() holds once m_shownReady
     bool m_shownReady = false;
+    // What m_resolved was made from.
+    struct ShownKey {
+        const CLevelArray* levels = nullptr;
+        const ProfileFlags* flags = nullptr;
+        std::vector<const CLevelArray*> overlay;
+        std::vector<const ProfileFlags*> overlayFlags;
+        ValueChoice choice = ValueChoice::Raw;
+        bool good = false;
+        bool operator==(const ShownKey&) const = default;
+    };
+    ShownKey m_shownKey;
     std::vector<ResolvedProfile> m_resolvedOverlay;
     std::vector<const CLevelArray*> m_shownOverlay;
     QPushButton* m_review = nullptr;
