@@ -36,7 +36,7 @@ const char kUsage[] =
     "  brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [--blank-fill] [-o OUT]\n"
     "                                   write chosen variables of a profile as CSV\n"
     "  brinewick --plot FILE -o OUT.png [--adjusted] [--vertical pressure|density|temperature]\n"
-    "                                   [--curves T,S,D] [--profile N|all]   draw the profile graph\n"
+    "                                   [--curves T,S,D,NAME] [--profile N|all]   draw the profile graph\n"
     "                                   [--good] [--best] [--fit] [--ts] [--density sigma-t|sigma-theta]\n"
     "                                   (OUT.svg or OUT.pdf: SVG or PDF)\n"
     "  brinewick --levels FILE [--profile N] [--adjusted|--best] [--good] [--params NAME,NAME]\n"

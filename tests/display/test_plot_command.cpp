@@ -9,6 +9,7 @@
 #include "display/AxisMapping.h"
 #include "display/AxisTitles.h"
 #include "display/GraphSettings.h"
+#include "display/ParameterCurves.h"
 #include "display/PlotImage.h"
 #include "profile/level_records.h"
 #include "profile/seawater.h"
@@ -73,6 +74,33 @@ TEST(PlotCommand, SaysWhatIsNotDrawn)
     EXPECT_NE(refused.find("nothing to plot"), std::string::npos) << refused;
     EXPECT_NE(refused.find("temperature, salinity, density"), std::string::npos) << refused;
     EXPECT_FALSE(std::filesystem::exists(empty));
+}
+
+// `--curves T,DOXY`: a level parameter drawn in its own colour beside temperature,
+// its sparse levels joined; a parameter the file lacks is named when nothing is left.
+TEST(PlotCommand, CurvesOfLevelParameters)
+{
+    const std::string path = SharedTempDir().file("doxy.nc");
+    const std::vector<std::string> lv{"N_PROF", "N_LEVELS"};
+    FixtureVar doxy{"DOXY", NC_FLOAT, lv, {200, 99999, 99999, 260}, {}, {}, 99999.0};
+    ASSERT_TRUE(MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}},
+                           {FixtureVar{"PRES", NC_FLOAT, lv, {100, 500, 900, 1300}},
+                            FixtureVar{"TEMP", NC_FLOAT, lv, {20, 10, 6, 4}}, doxy}));
+    const std::string out = SharedTempDir().file("doxy.png");
+    ASSERT_EQ(RunPlot({path, "-o", out, "--curves", "T,DOXY"}), 0);
+    QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    // The line from 200 at 100 dbar to 260 at 1300 dbar passes the middle of its span.
+    std::size_t coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            coloured += (image.pixel(x, y) & 0xFFFFFFu) == (ParameterCurveColor(0) & 0xFFFFFFu);
+    EXPECT_GT(coloured, 200u);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({path, "-o", SharedTempDir().file("chla.png"), "--curves", "CHLA"}), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("CHLA"), std::string::npos);
+    EXPECT_EQ(RunPlot({path, "-o", out, "--curves", "T,S,D,DOXY,CHLA"}), 2);
 }
 
 TEST(PlotCommand, WritesThePlotAsPng)
