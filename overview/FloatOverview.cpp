@@ -36,7 +36,8 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window)
     m_status->setObjectName(QStringLiteral("status"));
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(tr("Section of"), this));
+    m_sectionLabel = new QLabel(tr("Section of"), this);
+    controls->addWidget(m_sectionLabel);
     controls->addWidget(m_variables);
     controls->addWidget(m_best);
     controls->addWidget(m_good);
@@ -108,7 +109,7 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
     setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
     if (m_track.trajectory) {
         // A trajectory has positions, not profiles: the map and its cycles only.
-        for (QWidget* w : std::initializer_list<QWidget*>{m_section, m_variables, m_best, m_good})
+        for (QWidget* w : std::initializer_list<QWidget*>{m_section, m_sectionLabel, m_variables, m_best, m_good})
             w->hide();
         m_chooser->SetProfiles(TrajectoryRows(m_track));
         return true;

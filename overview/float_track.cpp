@@ -150,9 +150,11 @@ std::optional<FloatTrack> ReadTrajectoryTrack(int ncid)
     track = BuildTrack(raw);
     track.trajectory = true;
     track.reference = ReadReferenceDateTime(ncid);
-    for (TrackPoint& p : track.points) {
+    // Points are numbered in track order: the rows of the overview's chooser.
+    for (std::size_t k = 0; k < track.points.size(); ++k) {
+        TrackPoint& p = track.points[k];
         const std::size_t i = index[p.profile];
-        p.profile = i;
+        p.profile = k;
         if (cycle && (*cycle)[i] && std::abs(*(*cycle)[i]) < 1.0e9)
             p.cycle = static_cast<long long>(*(*cycle)[i]);
     }

@@ -17,7 +17,7 @@ struct RawPosition {
 };
 
 struct TrackPoint {
-    std::size_t profile = 0; // 0-based, as stored (a trajectory's measurement index)
+    std::size_t profile = 0; // 0-based, as stored (a trajectory's: the point's place in the track)
     double longitude = 0.0;  // unwrapped: within 180° of the previous point's
     double latitude = 0.0;
     std::optional<double> juld;
