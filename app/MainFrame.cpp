@@ -390,9 +390,12 @@ void CMainFrame::UpdateCommands()
     // The Float Overview: several profiles, each with a date and a position.
     const auto& vars = m_view->m_astrVariables;
     const auto has = [&vars](const char* name) { return std::find(vars.begin(), vars.end(), name) != vars.end(); };
+    // A trajectory file (positions along N_MEASUREMENT) offers its track.
+    const auto& dims = m_view->m_astrDimensions;
+    const bool trajectory = std::find(dims.begin(), dims.end(), "N_MEASUREMENT") != dims.end();
     Action(ID_FLOAT_OVERVIEW)
-        ->setEnabled(text && m_view->m_profileExtent.profiles > 1 && has("LATITUDE") && has("LONGITUDE") &&
-                     has("JULD"));
+        ->setEnabled(text && (m_view->m_profileExtent.profiles > 1 || trajectory) && has("LATITUDE") &&
+                     has("LONGITUDE") && has("JULD"));
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
     // A read-only view with one pane: nothing to paste, undo or switch to.

@@ -120,8 +120,8 @@ int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::
     }
     JobControl stop;
     StreamSink sink(out, lf, stop);
-    const CdlOutcome outcome = reader ? Read<TextRead>(*reader, {path, options}, {&stop, &sink})
-                                      : render_cdl(path, sink, &stop, options);
+    const CdlOutcome outcome =
+        reader ? Read<TextRead>(*reader, {path, options}, {&stop, &sink}) : render_cdl(path, sink, &stop, options);
     if (!sink.finish()) {
         if (sink.broken_pipe())
             return kBrokenPipeStatus; // the reader has all it wanted (as `head` does)

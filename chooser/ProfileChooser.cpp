@@ -55,6 +55,20 @@ int CProfileChooser::ProfileCount() const
 
 void CProfileChooser::SetProfiles(std::vector<ProfileSummary> profiles)
 {
+    // Per-parameter modes ("D (DOXY A)") widen the Mode column to their text.
+    std::size_t longest = 0;
+    const std::string* widest = nullptr;
+    for (const ProfileSummary& p : profiles)
+        if (p.modes.size() > longest) {
+            longest = p.modes.size();
+            widest = &p.modes;
+        }
+    if (widest && longest > 1) {
+        const QFontMetrics metrics = m_view->fontMetrics();
+        const int width = std::min(400, metrics.horizontalAdvance(QString::fromStdString(*widest)) + 16);
+        m_view->setColumnWidth(CProfileChooserModel::DataMode,
+                               std::max(m_view->columnWidth(CProfileChooserModel::DataMode), width));
+    }
     m_choosing = true;
     m_model->SetProfiles(std::move(profiles));
     m_choosing = false;

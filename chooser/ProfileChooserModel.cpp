@@ -55,7 +55,8 @@ QVariant CProfileChooserModel::data(const QModelIndex& index, int role) const
             return p.cycle ? QString::number(*p.cycle) : QString();
         return p.cycle ? static_cast<double>(*p.cycle) : kEmpty;
     case Direction: return Flag(p.direction);
-    case DataMode: return Flag(p.dataMode);
+    case DataMode: // per-parameter modes where the file records them
+        return p.modes.empty() ? Flag(p.dataMode) : QString::fromStdString(p.modes);
     case Date:
         if (display)
             return QString::fromStdString(p.date);

@@ -163,44 +163,63 @@ QComboBox* CGraphDlg::RangeCombo(int i) const
 bool CGraphDlg::IsAdjusted() const
 {
     if (m_best->isChecked())
-        return UsesAdjusted(ValueChoice::Best, m_pFlags ? m_pFlags->dataMode : kNoFlag);
+        return UsesAdjusted(ValueChoice::Best, m_pFlags ? m_pFlags->ModeOf("PRES") : kNoFlag);
     return m_adjusted->isChecked();
+}
+
+ValueChoice CGraphDlg::Choice() const
+{
+    if (m_best->isChecked())
+        return ValueChoice::Best;
+    return m_adjusted->isChecked() ? ValueChoice::Adjusted : ValueChoice::Raw;
 }
 
 const CLevelArray& CGraphDlg::ShownLevels() const
 {
-    if (m_goodOnly->isChecked() && m_pFlags)
-        return m_goodLevels;
+    if (m_shownReady)
+        return m_resolved.levels;
     return m_pLevels ? *m_pLevels : NoLevels();
+}
+
+const ProfileFlags* CGraphDlg::ShownFlags() const
+{
+    return m_shownReady && m_pFlags ? &m_resolved.flags : m_pFlags;
 }
 
 void CGraphDlg::UpdateShown()
 {
+    // Every profile's values as chosen per parameter, blanked where flagged 3, 4 or 9
+    // under "Good data only"; both value fields of a record then hold the chosen one.
     const bool good = m_goodOnly->isChecked();
-    const bool best = m_best->isChecked();
-    m_goodLevels = (good && m_pLevels && m_pFlags) ? GoodLevels(*m_pLevels, *m_pFlags, IsAdjusted()) : CLevelArray();
-    m_goodOverlay.clear();
-    m_goodOverlay.reserve(m_overlay.size());
+    // Resolving every level of hundreds of profiles is kept for the redraws that follow.
+    const ShownKey key{m_pLevels, m_pFlags, m_overlay, m_overlayFlags, Choice(), good};
+    if (m_shownReady && key == m_shownKey)
+        return;
+    m_shownKey = key;
+    const ProfileFlags none;
+    m_resolved = m_pLevels ? ResolveProfile(*m_pLevels, m_pFlags ? *m_pFlags : none, Choice(), good && m_pFlags)
+                           : ResolvedProfile{};
+    m_shownReady = m_pLevels != nullptr;
+    m_resolvedOverlay.clear();
+    m_resolvedOverlay.reserve(m_overlay.size());
     m_shownOverlay = m_overlay;
     for (std::size_t k = 0; k < m_overlay.size(); ++k) {
         const ProfileFlags* flags = k < m_overlayFlags.size() ? m_overlayFlags[k] : nullptr;
-        if (!good || !flags || !m_overlay[k])
+        if (!m_overlay[k])
             continue;
-        const bool adjusted = best ? UsesAdjusted(ValueChoice::Best, flags->dataMode) : IsAdjusted();
-        m_goodOverlay.push_back(GoodLevels(*m_overlay[k], *flags, adjusted));
-        m_shownOverlay[k] = &m_goodOverlay.back();
+        m_resolvedOverlay.push_back(
+            ResolveProfile(*m_overlay[k], flags ? *flags : none, Choice(), good && flags != nullptr));
+        m_shownOverlay[k] = &m_resolvedOverlay.back().levels;
     }
 }
 
 bool CGraphDlg::AdjustedOffered() const
 {
-    if (!m_pLevels)
+    // Offered when every profile shown has an adjusted curve to draw.
+    if (!m_pLevels || !AdjustedPlottable(*m_pLevels))
         return false;
-    if (!AdjustedUsable(std::span<const CLevelArray>(m_pLevels, 1)))
-        return false;
-    return std::all_of(m_overlay.begin(), m_overlay.end(), [](const CLevelArray* levels) {
-        return levels && AdjustedUsable(std::span<const CLevelArray>(levels, 1));
-    });
+    return std::all_of(m_overlay.begin(), m_overlay.end(),
+                       [](const CLevelArray* levels) { return levels && AdjustedPlottable(*levels); });
 }
 
 void CGraphDlg::UpdateAdjustedState()
@@ -210,8 +229,8 @@ void CGraphDlg::UpdateAdjustedState()
         m_adjusted->setChecked(false);
     m_adjusted->setEnabled(offered && !m_best->isChecked());
     m_adjusted->setToolTip(offered ? QString()
-                                   : QStringLiteral("No ADJUSTED values: PRES_ADJUSTED, TEMP_ADJUSTED and "
-                                                    "PSAL_ADJUSTED are not all present in the shown profiles."));
+                                   : QStringLiteral("No ADJUSTED curve: no level of the shown profiles has "
+                                                    "PRES_ADJUSTED beside TEMP_ADJUSTED or PSAL_ADJUSTED."));
 }
 
 GraphSettings CGraphDlg::Settings() const
@@ -415,7 +434,7 @@ void CGraphDlg::FillList()
         for (LevelColumn c : columns)
             m_grid.AddCell(QString::fromUtf8(FormatLevelCell(c, levels[i], adjusted, buf, sizeof buf)), kWhite);
         m_grid.AddCell(QString::fromUtf8(FormatSigmaThetaCell(levels[i], adjusted, buf, sizeof buf)), kWhite);
-        const LevelFlags f = m_pFlags ? FlagsOfLevel(*m_pFlags, levels[i].no, adjusted) : LevelFlags{};
+        const LevelFlags f = ShownFlags() ? FlagsOfLevel(*ShownFlags(), levels[i].no, adjusted) : LevelFlags{};
         auto flagText = [](char c) { return c == kNoFlag ? '-' : c; };
         const char text[4] = {flagText(f.pres), flagText(f.temp), flagText(f.psal), '\0'};
         const bool bad = IsBadFlag(f.pres) || IsBadFlag(f.temp) || IsBadFlag(f.psal);
@@ -454,10 +473,7 @@ bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
     QImage image(size.boundedTo(QSize(10000, 10000)).expandedTo(QSize(200, 200)), QImage::Format_RGB32);
     image.fill(MenuColor());
     GraphQc qc;
-    qc.flags = m_pFlags;
-    if (m_best->isChecked())
-        for (const ProfileFlags* f : m_overlayFlags)
-            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
+    qc.flags = ShownFlags();
     {
         CSurfaceDC dc(image, nullptr);
         ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
@@ -531,10 +547,7 @@ void CGraphDlg::DrawGraph()
     const CLevelArray& levels = ShownLevels();
     m_rcArea = ControlRect(IDC_PLOT);
     GraphQc qc;
-    qc.flags = m_pFlags;
-    if (m_best->isChecked())
-        for (const ProfileFlags* f : m_overlayFlags)
-            qc.overlayAdjusted.push_back(UsesAdjusted(ValueChoice::Best, f ? f->dataMode : kNoFlag));
+    qc.flags = ShownFlags();
     {
         CSurfaceDC dc(Surface(), this);
         m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, qc);

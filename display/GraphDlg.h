@@ -12,6 +12,7 @@
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
+#include "profile/chosen_values.h"
 #include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
 #include "profile/profile_summary.h"
@@ -127,6 +128,9 @@ private:
     // The levels drawn and listed: the first profile's, without the levels flagged
     // 3, 4 or 9 under "Good data only".
     const CLevelArray& ShownLevels() const;
+    // The flags of ShownLevels(): the chosen ones once shown, none without flags.
+    const ProfileFlags* ShownFlags() const;
+    ValueChoice Choice() const;
     void UpdateShown();
     void UpdateAdjustedState();
     bool LoadChosen(QString* error);
@@ -163,8 +167,20 @@ private:
     FlagLoader m_flagLoader;
     std::map<std::size_t, ProfileFlags> m_loadedFlags;
     std::vector<const ProfileFlags*> m_overlayFlags; // one per m_overlay entry, may be null
-    CLevelArray m_goodLevels;                        // ShownLevels() under "Good data only"
-    std::vector<CLevelArray> m_goodOverlay;
+    ResolvedProfile m_resolved;                      // what ShownLevels() holds once m_shownReady
+    bool m_shownReady = false;
+    // What m_resolved was made from.
+    struct ShownKey {
+        const CLevelArray* levels = nullptr;
+        const ProfileFlags* flags = nullptr;
+        std::vector<const CLevelArray*> overlay;
+        std::vector<const ProfileFlags*> overlayFlags;
+        ValueChoice choice = ValueChoice::Raw;
+        bool good = false;
+        bool operator==(const ShownKey&) const = default;
+    };
+    ShownKey m_shownKey;
+    std::vector<ResolvedProfile> m_resolvedOverlay;
     std::vector<const CLevelArray*> m_shownOverlay;
     QPushButton* m_review = nullptr;
     CProfileChooser* m_pChooser = nullptr; // child; only for several profiles

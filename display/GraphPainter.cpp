@@ -214,8 +214,9 @@ void DrawOverlayCurves(CSurfaceDC& dc, const OverlayPoints& points, CurveQuantit
 }
 
 // Isopycnals of a T-S diagram: lines of equal density (sigma-t of the salinity and
-// temperature of each pixel, which at the surface is also sigma-theta of S and theta),
-// at the tick values of the density range of the plot's corners, each labelled at its
+// temperature of each pixel, which at the surface is also sigma-theta of S and theta,
+// the potential temperature a theta-S diagram plots), at the tick values of the
+// density range of the plot's corners, each labelled with its symbol and value at its
 // right end.
 void DrawIsopycnals(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& s)
 {
@@ -263,7 +264,8 @@ void DrawIsopycnals(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& 
             }
         if (labelX < 0)
             continue;
-        const QString text = AxisLabel(d);
+        const QString text =
+            (s.sigmaTheta ? QStringLiteral("\u03C3\u03B8 ") : QStringLiteral("\u03C3t ")) + AxisLabel(d);
         const QSize size = dc.GetTextExtent(text);
         const int tx = std::max(plot.left + 2, plot.left + labelX - size.width() - 2);
         const int ty = std::clamp(plot.top + labelY - size.height(), plot.top + 2, plot.bottom - size.height() - 2);
@@ -293,10 +295,27 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
     return DrawGraph(dc, area, settings, levels, labelFont, {});
 }
 
-PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& plotSettings, const CLevelArray& levels,
-                    const QFont& labelFont, std::span<const CLevelArray* const> overlay, const GraphQc& qc)
+PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& plotSettings,
+                    const CLevelArray& shownLevels, const QFont& labelFont,
+                    std::span<const CLevelArray* const> shownOverlay, const GraphQc& qc)
 {
     const GraphSettings settings = PlottedSettings(plotSettings);
+    // A theta-S diagram draws the potential temperature of each level.
+    const bool theta = PlotsPotentialTemperature(settings);
+    CLevelArray thetaLevels;
+    std::vector<CLevelArray> thetaOverlay;
+    std::vector<const CLevelArray*> thetaOverlayOf;
+    if (theta) {
+        thetaLevels = WithPotentialTemperature(shownLevels);
+        thetaOverlay.reserve(shownOverlay.size());
+        for (const CLevelArray* o : shownOverlay) {
+            thetaOverlay.push_back(o ? WithPotentialTemperature(*o) : CLevelArray());
+            thetaOverlayOf.push_back(&thetaOverlay.back());
+        }
+    }
+    const CLevelArray& levels = theta ? thetaLevels : shownLevels;
+    const std::span<const CLevelArray* const> overlay =
+        theta ? std::span<const CLevelArray* const>(thetaOverlayOf) : shownOverlay;
     // Long labels of extreme ranges must not spill over the rest of the dialog.
     dc.SelectClipRect(area);
     dc.SelectFont(labelFont);
@@ -335,6 +354,15 @@ PixelRect DrawGraph(CSurfaceDC& dc, const PixelRect& area, const GraphSettings& 
         }
     if (marked)
         DrawQcLegend(dc, plot);
+    // Points beyond the ranges are not drawn: the plot says how many there are.
+    std::vector<const CLevelArray*> all{&levels};
+    all.insert(all.end(), overlay.begin(), overlay.end());
+    if (const std::size_t outside = CountCurvePoints(settings, all).outside; outside > 0) {
+        const QString text = QString::fromStdString(OutsideAxesText(outside));
+        dc.SelectClipRect(area);
+        dc.SetTextColor(qRgb(0, 0, 0));
+        dc.TextOut(plot.right - dc.GetTextExtent(text).width(), area.top + 2, text); // above the frame
+    }
     dc.SelectClipRect(area);
     return plot;
 }

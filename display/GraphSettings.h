@@ -2,6 +2,8 @@
 // What the graph viewer plots: the vertical quantity, the horizontal curves, the twelve
 // range values and the ADJUSTED switch, plus the choice of record fields they imply.
 #include <array>
+#include <cstddef>
+#include <span>
 #include <string>
 
 #include "profile/level_records.h"
@@ -51,13 +53,36 @@ double VerticalValue(const CLevelRecord& r, VerticalQuantity q, bool adjusted, b
 double CurveValue(const CLevelRecord& r, CurveQuantity q, bool adjusted, bool sigmaTheta = false);
 
 // The settings as plotted: for a T-S diagram, temperature vertical with the vertical
-// temperature range turned over (warm at the top) and salinity the only curve;
-// otherwise `s` itself.
+// temperature range turned over (warm at the top) and salinity the only curve, and
+// with sigma-theta the vertical title "Potential temperature"; otherwise `s` itself.
 GraphSettings PlottedSettings(const GraphSettings& s);
+
+// Whether the plot is a theta-S diagram: a T-S diagram with sigma-theta chosen, which
+// plots potential temperature (reference 0 dbar) against salinity.
+bool PlotsPotentialTemperature(const GraphSettings& s);
+
+// `levels` with each temperature, measured and adjusted, replaced by the potential
+// temperature of its level (missing where pressure, temperature or salinity is).
+CLevelArray WithPotentialTemperature(const CLevelArray& levels);
 
 // Whether a plotted point carries flag 3 or 4 in a value it is drawn from: pressure,
 // temperature, salinity, or (density) temperature or salinity.
 bool PointFlaggedBad(const LevelFlags& flags, VerticalQuantity v, CurveQuantity c);
+
+// The points of the plotted curves of `profiles` (values of the records' measured
+// or adjusted fields, as `settings` says): per curve quantity, how many have both values, and in all how
+// many of those lie outside the axis ranges.
+struct CurvePointCount {
+    std::array<std::size_t, 3> points{0, 0, 0};
+    std::size_t outside = 0;
+};
+CurvePointCount CountCurvePoints(const GraphSettings& settings, std::span<const CLevelArray* const> profiles);
+
+// The plot's note of points outside the axes: "12 points lie outside the axes".
+std::string OutsideAxesText(std::size_t outside);
+
+// The name of a curve quantity as the command line says it: "temperature", ...
+const char* CurveName(CurveQuantity q);
 
 // Curve colours as red, green, blue: blue, red, green.
 struct CurveColor {

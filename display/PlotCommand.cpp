@@ -15,18 +15,21 @@
 #include "uikit/DialogUnits.h"
 #include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
+#include "display/ParameterCurves.h"
 #include "display/PlotImage.h"
 #include "display/GraphSettings.h"
 #include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
+#include "profile/chosen_values.h"
+#include "profile/parameter_series.h"
 #include "profile/profile_qc.h"
 
 namespace {
 
 const char kPlotUsage[] = "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
-                          "                 [--vertical pressure|density|temperature] [--curves T,S,D]\n"
+                          "                 [--vertical pressure|density|temperature] [--curves T,S,D,NAME]\n"
                           "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
                           "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
 
@@ -34,8 +37,9 @@ struct PlotOptions {
     std::string input;
     std::string output;
     GraphSettings settings;
-    std::string profile; // "--profile": a number, "all", or empty for profile 0
-    bool fit = false;    // "--fit": ranges from the data shown
+    std::string profile;             // "--profile": a number, "all", or empty for profile 0
+    bool fit = false;                // "--fit": ranges from the data shown
+    std::vector<std::string> params; // "--curves" items naming level parameters (DOXY, ...)
 };
 
 // Parses the words after "--plot"; writes the reason to stderr and returns none on a
@@ -99,10 +103,15 @@ std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
                     o.settings.horizontal[1] = true;
                 else if (item == "D")
                     o.settings.horizontal[2] = true;
+                else if (item.size() > 1)
+                    o.params.push_back(item); // a level parameter such as DOXY
                 else if (!item.empty())
-                    return fail("unknown curve " + item + " (use T, S and D)");
+                    return fail("unknown curve " + item + " (use T, S, D or parameter names such as DOXY)");
                 start = end + 1;
             }
+            const auto letters = std::count(o.settings.horizontal.begin(), o.settings.horizontal.end(), true);
+            if (static_cast<std::size_t>(letters) + o.params.size() > 4)
+                return fail("--curves takes at most four curves");
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             return fail("unknown option " + a);
         } else if (o.input.empty()) {
@@ -176,25 +185,37 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), AdjustedUnusableMessage().c_str());
         return 1;
     }
-    // Each profile's own choice of values, and its levels without those flagged 3, 4
-    // or 9 under --good.
-    std::vector<bool> adjustedOf(profiles.size(), settings.adjusted);
-    if (settings.best)
-        for (std::size_t k = 0; k < profiles.size(); ++k)
-            adjustedOf[k] = UsesAdjusted(ValueChoice::Best, flags[k].dataMode);
-    if (settings.goodOnly)
-        for (std::size_t k = 0; k < profiles.size(); ++k)
-            profiles[k] = GoodLevels(profiles[k], flags[k], adjustedOf[k]);
-    settings.adjusted = adjustedOf[0];
+    // Each profile's values as chosen per parameter, blanked where flagged 3, 4 or 9
+    // under --good.
+    const ValueChoice choice = settings.best       ? ValueChoice::Best
+                               : settings.adjusted ? ValueChoice::Adjusted
+                                                   : ValueChoice::Raw;
+    const ParameterLoad extra = LoadParameterSeries(reader, options->input, info.extent, chosen, options->params);
+    if (!extra.ok || extra.series.size() != profiles.size()) {
+        std::fprintf(stderr, "brinewick: %s\n", extra.message.c_str());
+        return 1;
+    }
+    std::vector<ResolvedProfile> resolved;
+    for (std::size_t k = 0; k < profiles.size(); ++k)
+        resolved.push_back(ResolveProfile(profiles[k], flags[k], choice, settings.goodOnly, extra.series[k]));
+    // The parameters' curves are those of the first profile.
+    std::vector<ParameterCurve> parameterCurves;
+    for (std::size_t k = 0; k < options->params.size(); ++k) {
+        const ParameterInfo& p = extra.info[k];
+        std::string title = p.longName.empty() ? p.name : p.longName;
+        if (!p.units.empty())
+            title += " (" + p.units + ")";
+        parameterCurves.push_back(ParameterCurve{resolved.front().params[k], title});
+    }
+    for (std::size_t k = 0; k < profiles.size(); ++k)
+        profiles[k] = std::move(resolved[k].levels);
     ReadAxisTitles(reader, options->input, settings);
     const CLevelArray& levels = profiles.front();
     std::vector<const CLevelArray*> overlay;
     GraphQc qc;
-    qc.flags = &flags.front();
-    for (std::size_t k = 1; k < profiles.size(); ++k) {
+    qc.flags = &resolved.front().flags;
+    for (std::size_t k = 1; k < profiles.size(); ++k)
         overlay.push_back(&profiles[k]);
-        qc.overlayAdjusted.push_back(adjustedOf[k]);
-    }
 
     if (options->fit) {
         std::vector<const CLevelArray*> all;
@@ -202,6 +223,38 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
             all.push_back(&p);
         settings.range = FitRanges(settings, all);
     }
+
+    // Never an empty frame: at least one chosen curve has a point. Points beyond the
+    // axes are counted, not hidden silently.
+    std::vector<const CLevelArray*> all;
+    for (const CLevelArray& p : profiles)
+        all.push_back(&p);
+    const CurvePointCount counted = CountCurvePoints(settings, all);
+    const GraphSettings plotted = PlottedSettings(settings);
+    std::string missing;
+    std::size_t points = 0;
+    for (int c = 0; c < 3; ++c)
+        if (plotted.horizontal[static_cast<std::size_t>(c)]) {
+            points += counted.points[static_cast<std::size_t>(c)];
+            if (counted.points[static_cast<std::size_t>(c)] == 0)
+                missing += (missing.empty() ? "" : ", ") + std::string(CurveName(static_cast<CurveQuantity>(c)));
+        }
+    for (const ParameterCurve& c : parameterCurves) {
+        const std::size_t n = ParameterPoints(c, settings, profiles.front());
+        points += n;
+        if (n == 0)
+            missing += (missing.empty() ? "" : ", ") + c.series.name;
+    }
+    if (points == 0) {
+        std::fprintf(stderr, "brinewick: %s: nothing to plot: no level has a value of %s beside its vertical value\n",
+                     options->input.c_str(), missing.empty() ? "any chosen curve" : missing.c_str());
+        return 1;
+    }
+    if (!missing.empty())
+        std::fprintf(stderr, "brinewick: %s: no value to plot for %s\n", options->input.c_str(), missing.c_str());
+    if (counted.outside > 0)
+        std::fprintf(stderr, "brinewick: %s: %s (--fit sets the ranges from the data)\n", options->input.c_str(),
+                     OutsideAxesText(counted.outside).c_str());
 
     // Fonts need an application object; without a display the offscreen platform serves.
     std::unique_ptr<QApplication> app;
@@ -218,7 +271,12 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
     image.fill(MenuColor());
     {
         CSurfaceDC dc(image, nullptr);
-        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay, qc);
+        const PixelRect area{0, 0, image.width(), image.height()};
+        const PixelRect plot = DrawGraph(dc, area, settings, levels, DialogFont(), overlay, qc);
+        if (!parameterCurves.empty()) {
+            dc.SelectFont(DialogFont());
+            DrawParameterCurves(dc, area, plot, BelowCurveAxes(dc, plot, settings), settings, levels, parameterCurves);
+        }
     }
 
     std::string error;

@@ -16,6 +16,7 @@
 
 #include "chooser/ProfileChooser.h"
 #include "overview/OverviewPlots.h"
+#include "profile/argo_time.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_summary.h"
 #include "uikit/BackgroundReader.h"
@@ -40,7 +41,8 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     m_status->setObjectName(QStringLiteral("status"));
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(tr("Section of"), this));
+    m_sectionLabel = new QLabel(tr("Section of"), this);
+    controls->addWidget(m_sectionLabel);
     controls->addWidget(m_variables);
     controls->addWidget(m_best);
     controls->addWidget(m_good);
@@ -75,6 +77,29 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     connect(m_section, &CSectionPlot::profileClicked, this, &CFloatOverview::ChooseProfile);
 }
 
+namespace {
+
+// The chooser's rows of a trajectory: one per position, with its cycle and date.
+std::vector<ProfileSummary> TrajectoryRows(const FloatTrack& track)
+{
+    std::vector<ProfileSummary> rows;
+    for (const TrackPoint& p : track.points) {
+        ProfileSummary s;
+        s.index = p.profile;
+        s.cycle = p.cycle;
+        s.juld = p.juld;
+        if (p.juld)
+            if (const auto seconds = JuldToSeconds(*p.juld, track.reference))
+                s.date = FormatUtcMinutes(*seconds);
+        s.latitude = p.latitude;
+        s.longitude = UnwrapLongitude(0.0, p.longitude);
+        rows.push_back(std::move(s));
+    }
+    return rows;
+}
+
+} // namespace
+
 bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* why)
 {
     CWaitCursor wait;
@@ -85,15 +110,22 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
             *why = QString::fromStdString(m_track.message);
         return false;
     }
-    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
     m_map->SetTrack(&m_track, coast);
+    setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
+    if (m_track.trajectory) {
+        // A trajectory has positions, not profiles: the map and its cycles only.
+        for (QWidget* w : std::initializer_list<QWidget*>{m_section, m_sectionLabel, m_variables, m_best, m_good})
+            w->hide();
+        m_chooser->SetProfiles(TrajectoryRows(m_track));
+        return true;
+    }
+    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
     {
         const QSignalBlocker block(m_variables);
         m_variables->clear();
         for (const std::string& name : Read<SectionVariablesRead>(*m_reader, {m_path}))
             m_variables->addItem(QString::fromStdString(name));
     }
-    setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
     ReadSectionNow();
     if (list.ok)
         m_chooser->SetProfiles(std::move(list.profiles)); // chooses profile 0
@@ -168,7 +200,10 @@ CFloatOverview* RunFloatOverview(QWidget* parent, FileReader& reader, const QStr
     }
     if (ReadingWasCancelled(info.reason))
         return nullptr;
-    if (const std::string problem = shown ? ShownFileProblem(file, info, *shown) : std::string(); !problem.empty()) {
+    // A file shown without profiles (a trajectory) still has none.
+    const bool stillWithout = shown && shown->profiles == 0 && !info.offered && info.extent.profiles == 0;
+    if (const std::string problem = shown && !stillWithout ? ShownFileProblem(file, info, *shown) : std::string();
+        !problem.empty()) {
         BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                      MbIcon::Stop);
         return nullptr;

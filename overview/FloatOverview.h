@@ -63,6 +63,7 @@ private:
     CSectionPlot* m_section = nullptr;
     CProfileChooser* m_chooser = nullptr;
     QComboBox* m_variables = nullptr;
+    QLabel* m_sectionLabel = nullptr;
     QCheckBox* m_best = nullptr;
     QCheckBox* m_good = nullptr;
     QLabel* m_status = nullptr;

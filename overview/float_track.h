@@ -2,6 +2,7 @@
 // Where a float went: the usable positions of a profile file's profiles, in time order,
 // with longitudes unwrapped so that a track across the 180° meridian is one line.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,10 +17,11 @@ struct RawPosition {
 };
 
 struct TrackPoint {
-    std::size_t profile = 0; // 0-based, as stored
+    std::size_t profile = 0; // 0-based, as stored (a trajectory's: the point's place in the track)
     double longitude = 0.0;  // unwrapped: within 180° of the previous point's
     double latitude = 0.0;
     std::optional<double> juld;
+    std::optional<long long> cycle; // CYCLE_NUMBER of a trajectory's position
 };
 
 struct FloatTrack {
@@ -28,6 +30,10 @@ struct FloatTrack {
     std::size_t profiles = 0;
     std::vector<TrackPoint> points; // the usable positions, earliest first
     std::size_t leftOut = 0;        // positions that are fill, out of range or flagged 3, 4 or 9
+    // A trajectory file (positions along N_MEASUREMENT): `profiles` counts its
+    // measurements with a position, and leftOut only those out of range or flagged.
+    bool trajectory = false;
+    std::int64_t reference = 0; // a trajectory's REFERENCE_DATE_TIME, seconds since 1970
 };
 
 // The track of these positions (one per profile, in file order). Profiles with a date
@@ -44,5 +50,7 @@ double UnwrapLongitude(double previous, double longitude);
 std::string OverviewMissing(int ncid);
 
 // Reads LATITUDE, LONGITUDE, JULD and POSITION_QC of the file at `path` and builds its
-// track; not ok (with the reason) when the file lacks them or cannot be read.
+// track; not ok (with the reason) when the file lacks them or cannot be read. A
+// trajectory file (*_Rtraj.nc, *_Dtraj.nc: those variables and CYCLE_NUMBER along
+// N_MEASUREMENT) gives the track of its measurements that have a position.
 FloatTrack ReadFloatTrack(const std::string& path);

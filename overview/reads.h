@@ -12,12 +12,12 @@
 template <class Ar>
 void wire_fields(Ar& ar, TrackPoint& p)
 {
-    ar(p.profile, p.longitude, p.latitude, p.juld);
+    ar(p.profile, p.longitude, p.latitude, p.juld, p.cycle);
 }
 template <class Ar>
 void wire_fields(Ar& ar, FloatTrack& t)
 {
-    ar(t.ok, t.message, t.profiles, t.points, t.leftOut);
+    ar(t.ok, t.message, t.profiles, t.points, t.leftOut, t.trajectory, t.reference);
 }
 template <class Ar>
 void wire_fields(Ar& ar, SectionColumn& c)

@@ -166,6 +166,7 @@ namespace {
 // each (N_PROF, N_LEVELS); the adjusted ones and the flags only when asked for and
 // present.
 struct ParamGrids {
+    std::string name;
     std::vector<double> raw, adjusted;
     std::string rawQc, adjustedQc;
 
@@ -193,6 +194,7 @@ std::string ReadFlagGrid(int ncid, const ProfileShape& shape, const std::string&
 bool ReadParam(int ncid, const ProfileShape& shape, const std::string& name, const SectionOptions& options,
                ParamGrids& out, std::string* why)
 {
+    out.name = name;
     out.raw = ReadGrid(ncid, shape, name, why);
     if (out.raw.empty())
         return false;
@@ -247,14 +249,20 @@ SectionData ReadSection(const std::string& path, const std::string& variable, co
     }
     const auto juld = ReadPerProfileNumbers(ncid, shape, "JULD");
     const std::optional<std::string> modes = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
+    const auto parameterModes = ReadParameterModes(ncid, shape);
+    const std::vector<ParameterMode> noModes;
     for (std::size_t p = 0; p < nprof; ++p) {
         const double t = juld && (*juld)[p] ? *(*juld)[p] : std::nan("");
         SectionColumn column;
         column.profile = p;
-        // Best available: the adjusted values of a profile in data mode 'A' or 'D'.
-        const char mode = modes ? (*modes)[p] : kNoFlag;
-        const bool adjusted = options.bestAvailable && UsesAdjusted(ValueChoice::Best, mode);
-        auto use = [adjusted](const ParamGrids& g) { return adjusted && !g.adjusted.empty(); };
+        // Best available: the adjusted values of each parameter whose own data mode
+        // (PARAMETER_DATA_MODE, else DATA_MODE) is 'A' or 'D'.
+        const char mode = modes && (*modes)[p] != '\0' ? (*modes)[p] : kNoFlag;
+        const std::vector<ParameterMode>& own = parameterModes ? (*parameterModes)[p] : noModes;
+        auto use = [&](const ParamGrids& g) {
+            return options.bestAvailable && !g.adjusted.empty() &&
+                   UsesAdjusted(ValueChoice::Best, ModeOfParameter(own, g.name, mode));
+        };
         if (std::abs(t) <= 3.0e6) {
             column.time = t;
             std::vector<std::pair<float, float>> levels;

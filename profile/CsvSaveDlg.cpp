@@ -104,6 +104,10 @@ CCsvSaveDlg::CCsvSaveDlg(QWidget* parent) : QDialog(parent), m_reader(&LocalRead
     m_pOpenFile->setObjectName(QString::number(IDC_OPEN_FILE));
     m_pOpenFile->setGeometry(du.rect(7, 169, 58, 10));
 
+    m_pBlankFill = new QCheckBox(QStringLiteral("empty cells for fill values"), this);
+    m_pBlankFill->setObjectName(QStringLiteral("blankFill"));
+    m_pBlankFill->setGeometry(du.rect(70, 169, 150, 10));
+
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setObjectName(QString::number(IDOK_BUTTON));
     m_pOk->setGeometry(du.rect(7, 182, 50, 14));
@@ -154,6 +158,7 @@ CsvSaveSettings CCsvSaveDlg::Settings() const
     s.columns = SelectedIds(m_pLevels);
     s.outputPath = LocalPath(m_pFile->text());
     s.profile = m_pChooser ? m_pChooser->First() : 0;
+    s.blankFill = m_pBlankFill->isChecked();
     return s;
 }
 

@@ -66,6 +66,7 @@ public:
     QListWidget* itemList() const { return m_pItems; }
     QListWidget* levelList() const { return m_pLevels; }
     QCheckBox* openFileBox() const { return m_pOpenFile; }
+    QCheckBox* blankFillBox() const { return m_pBlankFill; }
     QPushButton* okButton() const { return m_pOk; }
     QPushButton* browseButton() const { return m_pBrowse; }
 
@@ -90,6 +91,7 @@ private:
     QListWidget* m_pItems = nullptr;
     QListWidget* m_pLevels = nullptr;
     QCheckBox* m_pOpenFile = nullptr;
+    QCheckBox* m_pBlankFill = nullptr; // fill values as empty cells
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pClose = nullptr;
     CProfileChooser* m_pChooser = nullptr; // only for several profiles

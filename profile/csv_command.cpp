@@ -15,12 +15,14 @@
 
 namespace {
 
-const char kUsage[] = "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [-o OUT]\n"
+const char kUsage[] = "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [--blank-fill]\n"
+                      "       [-o OUT]\n"
                       "  Writes the chosen variables of one profile as CSV: each Item as one row of all\n"
                       "  its values, each column (a variable along N_LEVELS) as one value per level row.\n"
                       "  --profile N picks the profile (0-based, default 0); --profile all writes every\n"
-                      "  profile's levels of the columns as one table. Without -o the CSV goes to\n"
-                      "  standard output.\n";
+                      "  profile's levels of the columns as one table, fill values as empty cells.\n"
+                      "  --blank-fill writes fill values of one profile's columns as empty cells too.\n"
+                      "  Without -o the CSV goes to standard output.\n";
 
 int UsageError(std::FILE* err, const std::string& message)
 {
@@ -54,6 +56,7 @@ std::string JoinNames(const std::vector<std::string>& names)
 int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader)
 {
     std::optional<std::string> file, items, columns, output, profile;
+    bool blankFill = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto take = [&](std::optional<std::string>& slot) -> bool {
@@ -74,6 +77,8 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
         } else if (a == "--profile") {
             if (!take(profile))
                 return UsageError(err, "--profile needs one profile number or all");
+        } else if (a == "--blank-fill") {
+            blankFill = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError(err, "unknown option " + a);
         } else if (!file) {
@@ -147,6 +152,7 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     settings.profile = profileIndex;
     settings.items.assign(itemIds.begin(), itemIds.end());
     settings.columns.assign(columnIds.begin(), columnIds.end());
+    settings.blankFill = blankFill;
     if (!allProfiles && list.shape.prof.length > 1)
         std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
 

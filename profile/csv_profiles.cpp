@@ -13,11 +13,13 @@
 #include "core/replace_file.h"
 #include "profile/argo_time.h"
 #include "profile/csv_fields.h"
+#include "profile/parameter_modes.h"
 #include "profile/per_profile_values.h"
 #include "profile/profile_shape.h"
 
 namespace {
 
+constexpr char kNoMode = ' ';
 constexpr std::size_t kMaxValues = (std::size_t{256} << 20) / sizeof(double);
 constexpr std::size_t kMaxCsvBytes = std::size_t{1} << 31;
 const char kLineEnd[] = "\r\n";
@@ -191,6 +193,8 @@ CsvResult Build(int ncid, const std::string& path, const std::vector<int>& colum
     for (int k = 0; k < 5; ++k)
         if ((status = ReadProfileColumn(ncid, shape, kProfileNames[k], perProfile[k])) != NC_NOERR)
             return Failure(CsvResult::Status::InputError, path + " (" + kProfileNames[k] + "): " + nc_strerror(status));
+    // A synthetic or BGC file gives each parameter its own mode: DATA_MODE shows them.
+    const auto parameterModes = ReadParameterModes(ncid, shape);
     Column juld;
     if ((status = ReadProfileColumn(ncid, shape, "JULD", juld)) != NC_NOERR)
         return Failure(CsvResult::Status::InputError, path + " (JULD): " + nc_strerror(status));
@@ -233,7 +237,9 @@ CsvResult Build(int ncid, const std::string& path, const std::vector<int>& colum
                         prefix += FormatUtcIso(*s);
                 prefix += ',';
             }
-            if (const auto i = perProfile[k].Index(p, 0); i && !perProfile[k].IsFill(*i))
+            if (k == 2 && parameterModes)
+                AppendCsvField(prefix, ModesText((*parameterModes)[p], kNoMode));
+            else if (const auto i = perProfile[k].Index(p, 0); i && !perProfile[k].IsFill(*i))
                 perProfile[k].Append(prefix, *i);
         }
         for (std::size_t j = 0; j < levels; ++j) {
@@ -250,8 +256,8 @@ CsvResult Build(int ncid, const std::string& path, const std::vector<int>& colum
             out += prefix;
             for (const Column& c : columns) {
                 out += ',';
-                if (const auto i = c.Index(p, j))
-                    c.Append(out, *i);
+                if (const auto i = c.Index(p, j); i && !c.IsFill(*i))
+                    c.Append(out, *i); // a fill value is an empty cell
             }
             out += kLineEnd;
         }

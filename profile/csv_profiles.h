@@ -2,7 +2,8 @@
 // `brinewick --csv FILE --profile all --columns A,B`: every profile's levels as one tidy
 // table. The header is N_PROF,CYCLE_NUMBER,DIRECTION,DATA_MODE,JULD,LATITUDE,LONGITUDE
 // and the chosen level columns; then one line per profile and level, in file order,
-// leaving out a level only where every chosen column holds its fill value. JULD is
+// leaving out a level only where every chosen column holds its fill value, and
+// writing any other fill value as an empty cell. JULD is
 // written as ISO 8601 UTC, the other per-profile values as their CSV cells are.
 #include <string>
 #include <vector>

@@ -13,4 +13,7 @@ struct CsvSaveSettings {
     // The profile written (0-based): variables whose first dimension is N_PROF give
     // this profile's slice when the file holds more than one profile.
     std::size_t profile = 0;
+    // Fill values (the variable's _FillValue, else the library's default fill) as
+    // empty cells rather than their stored numbers.
+    bool blankFill = false;
 };

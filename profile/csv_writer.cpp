@@ -29,6 +29,11 @@ constexpr std::size_t kMaxCsvBytes = std::size_t{512} << 20;
 
 const char kLineEnd[] = "\r\n";
 
+bool IsWideInteger(nc_type type)
+{
+    return type >= NC_UBYTE && type <= NC_UINT64;
+}
+
 // One variable read whole, with what is needed to print its values.
 struct VariableData {
     std::string name;
@@ -40,12 +45,20 @@ struct VariableData {
     std::vector<long long> wide;   // NC_UBYTE to NC_UINT64 (a uint64 as its bits)
     std::vector<double> reals;     // NC_FLOAT (widened) and NC_DOUBLE
     std::optional<CFormat> format; // NC_FLOAT and NC_DOUBLE
-};
+    double fill = 0.0;             // numeric types: _FillValue, else the default fill
+    char fillChar = NC_FILL_CHAR;  // NC_CHAR
 
-bool IsWideInteger(nc_type type)
-{
-    return type >= NC_UBYTE && type <= NC_UINT64;
-}
+    bool IsFill(std::size_t i) const
+    {
+        switch (type) {
+        case NC_CHAR: return text[i] == fillChar;
+        case NC_INT: return ints[i] == fill;
+        case NC_FLOAT:
+        case NC_DOUBLE: return reals[i] == fill || reals[i] != reals[i];
+        default: return IsWideInteger(type) && static_cast<double>(wide[i]) == fill;
+        }
+    }
+};
 
 bool HasValues(nc_type type)
 {
@@ -69,6 +82,30 @@ const CFormat& WideFormat(nc_type type)
     static const CFormat sig = *CFormat::parse("%lld", ValueKind::Integer);
     static const CFormat unsig = *CFormat::parse("%llu", ValueKind::Integer);
     return type == NC_UINT64 ? unsig : sig;
+}
+
+// The variable's _FillValue when it has one of its own type, else the default fill.
+void ReadFill(int ncid, int varid, VariableData& data)
+{
+    switch (data.type) {
+    case NC_CHAR: data.fillChar = NC_FILL_CHAR; break;
+    case NC_INT: data.fill = NC_FILL_INT; break;
+    case NC_FLOAT: data.fill = static_cast<double>(NC_FILL_FLOAT); break;
+    case NC_DOUBLE: data.fill = NC_FILL_DOUBLE; break;
+    case NC_UBYTE: data.fill = NC_FILL_UBYTE; break;
+    case NC_USHORT: data.fill = NC_FILL_USHORT; break;
+    case NC_UINT: data.fill = NC_FILL_UINT; break;
+    case NC_INT64: data.fill = static_cast<double>(NC_FILL_INT64); break;
+    default: data.fill = static_cast<double>(NC_FILL_UINT64); break;
+    }
+    nc_type attType = NC_NAT;
+    std::size_t attLen = 0;
+    if (nc_inq_att(ncid, varid, "_FillValue", &attType, &attLen) != NC_NOERR || attLen != 1 || attType != data.type)
+        return;
+    if (data.type == NC_CHAR)
+        nc_get_att_text(ncid, varid, "_FillValue", &data.fillChar);
+    else
+        nc_get_att_double(ncid, varid, "_FillValue", &data.fill);
 }
 
 // Reads the variable's shape and, for the types that are written, all its values, or
@@ -114,6 +151,7 @@ int ReadVariable(int ncid, int varid, VariableData& data, const ProfileSlice* sl
         return NC_EBADTYPE;
     if (!HasValues(data.type) || count == 0)
         return NC_NOERR;
+    ReadFill(ncid, varid, data);
     if (count > kMaxVariableBytes / sizeof(double))
         return NC_ENOMEM;
 
@@ -205,10 +243,10 @@ bool AppendValueRun(std::string& out, const VariableData& data)
 }
 
 // Cell of level j: value j of the variable in storage order; empty when the variable
-// has no value there or its type is not written.
-void AppendCell(std::string& out, const VariableData& data, std::size_t j)
+// has no value there or its type is not written, and with `blankFill` when it is fill.
+void AppendCell(std::string& out, const VariableData& data, std::size_t j, bool blankFill)
 {
-    if (!HasValues(data.type) || j >= data.count)
+    if (!HasValues(data.type) || j >= data.count || (blankFill && data.IsFill(j)))
         return;
     if (data.type == NC_CHAR) {
         const char c = data.text[j];
@@ -321,7 +359,7 @@ CsvResult Build(int ncid, const CsvSaveSettings& s, std::string& out, JobControl
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c > 0)
                 out += ',';
-            AppendCell(out, columns[c], j);
+            AppendCell(out, columns[c], j, s.blankFill);
         }
         out += kLineEnd;
         if (out.size() > kMaxCsvBytes)

@@ -9,12 +9,14 @@
 #include "cdl/c_format.h"
 #include "core/stdout_sink.h"
 #include "profile/profile_choice.h"
+#include "profile/parameter_series.h"
 #include "profile/profile_levels.h"
 #include "profile/seawater.h"
 
 namespace {
 
-const char kLevelsUsage[] = "Usage: brinewick --levels FILE [--profile N] [--adjusted|--best]\n";
+const char kLevelsUsage[] =
+    "Usage: brinewick --levels FILE [--profile N] [--adjusted|--best] [--good] [--params NAME,NAME]\n";
 
 std::string Fixed4(double value)
 {
@@ -40,9 +42,12 @@ std::string ShortestFloatText(double value)
     return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string();
 }
 
-std::string FormatLevelLines(const std::vector<ShownLevel>& shown)
+std::string FormatLevelLines(const std::vector<ShownLevel>& shown, const std::vector<std::string>& params)
 {
-    std::string text = "LEVEL\tPRES\tTEMP\tPSAL\tSIGMA_T\tTHETA\tSIGMA_THETA\tPRES_QC\tTEMP_QC\tPSAL_QC\n";
+    std::string text = "LEVEL\tPRES\tTEMP\tPSAL\tSIGMA_T\tTHETA\tSIGMA_THETA\tPRES_QC\tTEMP_QC\tPSAL_QC";
+    for (const std::string& name : params)
+        text += '\t' + name + '\t' + name + "_QC";
+    text += '\n';
     std::size_t level = 0;
     for (const ShownLevel& s : shown) {
         text += std::to_string(level++);
@@ -52,6 +57,12 @@ std::string FormatLevelLines(const std::vector<ShownLevel>& shown)
               FlagText(s.flags.psal)}) {
             text += '\t';
             text += field;
+        }
+        for (const ChosenValue& v : s.params) {
+            text += '\t';
+            text += ShortestFloatText(v.value);
+            text += '\t';
+            text += FlagText(v.flag);
         }
         text += '\n';
     }
@@ -64,6 +75,8 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
     std::optional<std::string> profile;
     ValueChoice choice = ValueChoice::Raw;
     bool choiceGiven = false;
+    bool goodOnly = false;
+    std::optional<std::vector<std::string>> params;
     auto usage = [err](const std::string& why) {
         std::fprintf(err, "brinewick: %s\n%s", why.c_str(), kLevelsUsage);
         return 2;
@@ -79,6 +92,12 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
                 return usage("give one of --adjusted and --best");
             choiceGiven = true;
             choice = a == "--best" ? ValueChoice::Best : ValueChoice::Adjusted;
+        } else if (a == "--good") {
+            goodOnly = true;
+        } else if (a == "--params") {
+            if (i + 1 >= args.size() || params || SplitParameterNames(args[i + 1]).empty())
+                return usage("--params needs one list of parameter names (DOXY,CHLA)");
+            params = SplitParameterNames(args[++i]);
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             return usage("unknown option " + a);
         } else if (file.empty()) {
@@ -125,7 +144,17 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
         std::fprintf(err, "brinewick: %s: %s\n", file.c_str(), AdjustedUnusableMessage().c_str());
         return 1;
     }
-    const bool adjusted = UsesAdjusted(choice, flags[0].dataMode);
-    const std::string text = FormatLevelLines(ShownLevels(levels[0], flags[0], adjusted, false));
+    const std::vector<std::string> names = params.value_or(std::vector<std::string>{});
+    const ParameterLoad extra = LoadParameterSeries(reader, file, info.extent, chosen, names);
+    if (!extra.ok || extra.series.size() != 1) {
+        std::fprintf(err, "brinewick: %s\n", extra.message.c_str());
+        return 1;
+    }
+    for (const ParameterInfo& p : extra.info)
+        if (!p.present)
+            std::fprintf(err, "brinewick: %s: no level parameter %s; its column is empty.\n", file.c_str(),
+                         p.name.c_str());
+    const std::string text =
+        FormatLevelLines(ShownLevels(levels[0], flags[0], choice, goodOnly, extra.series[0]), names);
     return WriteStdout(out, err, text, "cannot write the level list");
 }

@@ -1,11 +1,11 @@
 #pragma once
-// `brinewick --levels FILE [--profile N] [--adjusted|--best]`: the level list of one
-// profile as tab-separated text.
+// `brinewick --levels FILE [--profile N] [--adjusted|--best] [--good] [--params A,B]`:
+// the level list of one profile as tab-separated text.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "profile/profile_qc.h"
+#include "profile/chosen_values.h"
 
 class FileReader;
 
@@ -16,5 +16,6 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
 // The shortest text that reads back to the same float ("1024.07"), empty when missing.
 std::string ShortestFloatText(double value);
 
-// The header line and one line per level of `shown`, each ending in "\n".
-std::string FormatLevelLines(const std::vector<ShownLevel>& shown);
+// The header line and one line per level of `shown`, each ending in "\n"; each of
+// `params` adds a column of its values and one of its flags.
+std::string FormatLevelLines(const std::vector<ShownLevel>& shown, const std::vector<std::string>& params = {});

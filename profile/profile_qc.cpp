@@ -87,6 +87,7 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
             varids[i] = CharVariable(ncid, kFlagNames[i], both, alt);
         const int profOnly[1] = {shape.prof.id};
         const int modeId = CharVariable(ncid, "DATA_MODE", profOnly);
+        const auto parameterModes = ReadParameterModes(ncid, shape);
 
         out.resize(profiles.size());
         std::string text;
@@ -115,6 +116,8 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
                 if (nc_get_vara_text(ncid, modeId, start, count, &mode) == NC_NOERR)
                     f.dataMode = CleanFlag(mode);
             }
+            if (parameterModes)
+                f.parameterModes = (*parameterModes)[profiles[k]];
         }
     } catch (const std::bad_alloc&) {
         out.clear();
@@ -124,12 +127,12 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
     return result;
 }
 
-bool UsesAdjusted(ValueChoice choice, char dataMode)
+bool UsesAdjusted(ValueChoice choice, char mode)
 {
     switch (choice) {
     case ValueChoice::Raw: return false;
     case ValueChoice::Adjusted: return true;
-    case ValueChoice::Best: return dataMode == 'A' || dataMode == 'D';
+    case ValueChoice::Best: return mode == 'A' || mode == 'D';
     }
     return false;
 }
@@ -163,20 +166,6 @@ LevelFlags FlagsOfLevel(const ProfileFlags& flags, int no, bool adjusted)
     return LevelFlags{at(p), at(t), at(s)};
 }
 
-bool KeepsLevel(const LevelFlags& flags, bool goodOnly)
-{
-    return !goodOnly || !(IsDroppedFlag(flags.pres) || IsDroppedFlag(flags.temp) || IsDroppedFlag(flags.psal));
-}
-
-CLevelArray GoodLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted)
-{
-    CLevelArray good;
-    for (int i = 0; i < levels.GetSize(); ++i)
-        if (KeepsLevel(FlagsOfLevel(flags, levels[i].no, adjusted), true))
-            good.Add(levels[i]);
-    return good;
-}
-
 bool AdjustedUsable(std::span<const CLevelArray> levels)
 {
     if (levels.empty())
@@ -189,16 +178,25 @@ bool AdjustedUsable(std::span<const CLevelArray> levels)
             temp = temp || present(array[i].tempAdj);
             psal = psal || present(array[i].psalAdj);
         }
-        if (!(pres && temp && psal))
+        if (!(pres || temp || psal))
             return false;
     }
     return true;
 }
 
+bool AdjustedPlottable(const CLevelArray& levels)
+{
+    const auto present = [](float v) { return static_cast<double>(v) != kMissingValue; };
+    for (int i = 0; i < levels.GetSize(); ++i)
+        if (present(levels[i].presAdj) && (present(levels[i].tempAdj) || present(levels[i].psalAdj)))
+            return true;
+    return false;
+}
+
 std::string AdjustedUnusableMessage()
 {
-    return "There are no ADJUSTED values to show: PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED are not all "
-           "present in the profile. Use the raw values or \"Best available\" (--best).";
+    return "There are no ADJUSTED values to show: PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED hold no value in "
+           "the profile. Use the raw values or \"Best available\" (--best).";
 }
 
 const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap)
@@ -219,27 +217,4 @@ const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char
         buf[len] = '\0';
     }
     return buf;
-}
-
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly)
-{
-    std::vector<ShownLevel> shown;
-    shown.reserve(static_cast<std::size_t>(levels.GetSize()));
-    // Records run in ascending number, the first level in the file being the highest.
-    for (int i = levels.GetSize(); i-- > 0;) {
-        const CLevelRecord& r = levels[i];
-        ShownLevel s;
-        s.no = r.no;
-        s.flags = FlagsOfLevel(flags, r.no, adjusted);
-        if (!KeepsLevel(s.flags, goodOnly))
-            continue;
-        s.pres = static_cast<double>(adjusted ? r.presAdj : r.pres);
-        s.temp = static_cast<double>(adjusted ? r.tempAdj : r.temp);
-        s.psal = static_cast<double>(adjusted ? r.psalAdj : r.psal);
-        s.sigmaT = static_cast<double>(adjusted ? r.sigmaAdj : r.sigma);
-        s.theta = PotentialTemperature(s.psal, s.temp, s.pres);
-        s.sigmaTheta = SigmaTheta(s.psal, s.temp, s.pres);
-        shown.push_back(s);
-    }
-    return shown;
 }

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "profile/level_records.h"
+#include "profile/parameter_modes.h"
 #include "profile/profile_shape.h"
 
 // Which of a level's values are shown.
 enum class ValueChoice {
     Raw,      // PRES, TEMP, PSAL
     Adjusted, // PRES_ADJUSTED, TEMP_ADJUSTED, PSAL_ADJUSTED
-    Best,     // adjusted for a profile in data mode 'A' or 'D', raw otherwise
+    Best,     // per parameter: adjusted where that parameter's mode is 'A' or 'D', raw otherwise
 };
 
 // A flag that is absent or fill (the file's " ", or no variable) reads as this.
@@ -23,8 +24,13 @@ inline constexpr char kNoFlag = ' ';
 // level in the file) and N_LEVELS long; kNoFlag where the file has none.
 struct ProfileFlags {
     char dataMode = kNoFlag;                     // DATA_MODE: 'R', 'A', 'D', or kNoFlag
+    std::vector<ParameterMode> parameterModes;   // PARAMETER_DATA_MODE, when the file has it
     std::vector<char> pres, temp, psal;          // <PARAM>_QC
     std::vector<char> presAdj, tempAdj, psalAdj; // <PARAM>_ADJUSTED_QC
+
+    // The mode of parameter `name`: from PARAMETER_DATA_MODE where the file has it,
+    // else DATA_MODE.
+    char ModeOf(std::string_view name) const { return ModeOfParameter(parameterModes, name, dataMode); }
 };
 
 // The three flags of one level that go with the values shown.
@@ -45,8 +51,8 @@ struct FlagLoadResult {
 FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& expected,
                                 std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out);
 
-// Whether the adjusted values are the ones shown for a profile of `dataMode`.
-bool UsesAdjusted(ValueChoice choice, char dataMode);
+// Whether the adjusted values are the ones shown for a parameter of data mode `mode`.
+bool UsesAdjusted(ValueChoice choice, char mode);
 
 // Flags 3 (probably bad) and 4 (bad): drawn with their own mark.
 bool IsBadFlag(char flag);
@@ -61,16 +67,14 @@ std::size_t FileIndexOfLevel(int no, std::size_t levels);
 // where `flags` holds none for it.
 LevelFlags FlagsOfLevel(const ProfileFlags& flags, int no, bool adjusted);
 
-// Whether a level stays under "Good data only": none of its three flags is dropped.
-bool KeepsLevel(const LevelFlags& flags, bool goodOnly);
-
-// The records of `levels` that KeepsLevel keeps under "Good data only", with the
-// flags of the adjusted or raw variables.
-CLevelArray GoodLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted);
-
-// Whether ADJUSTED can be offered: in every one of `levels` (at least one) each of
-// PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED has a value that is not missing.
+// Whether ADJUSTED can be offered: in every one of `levels` (at least one) one of
+// PRES_ADJUSTED, TEMP_ADJUSTED and PSAL_ADJUSTED has a value that is not missing (a
+// variable without adjusted values is then shown empty).
 bool AdjustedUsable(std::span<const CLevelArray> levels);
+
+// Whether the adjusted values of `levels` draw a curve: one level has an adjusted
+// pressure beside an adjusted temperature or salinity.
+bool AdjustedPlottable(const CLevelArray& levels);
 
 // The message of a request for ADJUSTED values where AdjustedUsable is false.
 std::string AdjustedUnusableMessage();
@@ -78,16 +82,3 @@ std::string AdjustedUnusableMessage();
 // The level list's sigma-theta cell of `record`: "%.4f", or "-----" when missing (as
 // FormatLevelCell writes its cells).
 const char* FormatSigmaThetaCell(const CLevelRecord& record, bool adjusted, char* buf, std::size_t cap);
-
-// The shown values of one level: measured and derived, kMissingValue where missing.
-struct ShownLevel {
-    int no = 0;
-    double pres = 0, temp = 0, psal = 0;
-    double sigmaT = 0, theta = 0, sigmaTheta = 0;
-    LevelFlags flags;
-};
-
-// The shown values of every level of one profile in file order (first level first),
-// the adjusted ones when `adjusted`; with `goodOnly`, levels KeepsLevel refuses are
-// left out.
-std::vector<ShownLevel> ShownLevels(const CLevelArray& levels, const ProfileFlags& flags, bool adjusted, bool goodOnly);

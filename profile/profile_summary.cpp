@@ -10,6 +10,7 @@
 
 #include "cdl/checked_open.h"
 #include "profile/argo_time.h"
+#include "profile/parameter_modes.h"
 #include "profile/per_profile_values.h"
 
 namespace {
@@ -100,6 +101,7 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
         const auto lon = ReadPerProfileNumbers(ncid, shape, "LONGITUDE");
         const auto direction = ReadPerProfileFlags(ncid, shape, "DIRECTION");
         const auto mode = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
+        const auto parameterModes = ReadParameterModes(ncid, shape);
         const auto schemes = ReadPerProfileStrings(ncid, shape, "VERTICAL_SAMPLING_SCHEME");
         const std::int64_t reference = ReadReferenceDateTime(ncid);
 
@@ -115,6 +117,8 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
             s.longitude = lon ? (*lon)[p] : std::nullopt;
             s.direction = FlagOf(direction, p);
             s.dataMode = FlagOf(mode, p);
+            s.modes = ModesText(parameterModes ? (*parameterModes)[p] : std::vector<ParameterMode>{},
+                                s.dataMode == 0 ? ' ' : s.dataMode);
             if (schemes)
                 s.scheme = SchemeWords((*schemes)[p]);
         }

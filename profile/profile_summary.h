@@ -15,6 +15,7 @@ struct ProfileSummary {
     std::optional<long long> cycle;     // CYCLE_NUMBER
     char direction = 0;                 // DIRECTION: 'A', 'D', ...; 0 when absent or fill
     char dataMode = 0;                  // DATA_MODE: 'R', 'A', 'D'; 0 when absent or fill
+    std::string modes;                  // the modes as shown: ModesText of PARAMETER_DATA_MODE or DATA_MODE
     std::optional<double> juld;         // JULD, days since the reference
     std::string date;                   // JULD as UTC "YYYY-MM-DD HH:MM"; empty when fill
     std::optional<double> latitude;     // LATITUDE

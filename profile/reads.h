@@ -16,6 +16,7 @@
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
 #include "profile/level_records.h"
+#include "profile/parameter_series.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
@@ -56,7 +57,12 @@ void wire_fields(Ar& ar, FlagLoadResult& r)
 template <class Ar>
 void wire_fields(Ar& ar, ProfileFlags& f)
 {
-    ar(f.dataMode, f.pres, f.temp, f.psal, f.presAdj, f.tempAdj, f.psalAdj);
+    ar(f.dataMode, f.parameterModes, f.pres, f.temp, f.psal, f.presAdj, f.tempAdj, f.psalAdj);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ParameterMode& m)
+{
+    ar(m.name, m.mode);
 }
 template <class Ar>
 void wire_fields(Ar& ar, ProfileExtent& e)
@@ -71,7 +77,7 @@ void wire_fields(Ar& ar, ProfileToolsInfo& i)
 template <class Ar>
 void wire_fields(Ar& ar, ProfileSummary& s)
 {
-    ar(s.index, s.cycle, s.direction, s.dataMode, s.juld, s.date, s.latitude, s.longitude, s.scheme,
+    ar(s.index, s.cycle, s.direction, s.dataMode, s.modes, s.juld, s.date, s.latitude, s.longitude, s.scheme,
        s.levelsWithPressure);
 }
 template <class Ar>
@@ -103,7 +109,7 @@ void wire_fields(Ar& ar, CsvVariableList& l)
 template <class Ar>
 void wire_fields(Ar& ar, CsvSaveSettings& s)
 {
-    ar(s.ncPath, s.items, s.columns, s.outputPath, s.profile);
+    ar(s.ncPath, s.items, s.columns, s.outputPath, s.profile, s.blankFill);
 }
 template <class Ar>
 void wire_fields(Ar& ar, CsvResult& r)
@@ -224,6 +230,50 @@ struct ProfileFlagsRead {
     static Result Failed(const Args&, const std::string& why) { return {{false, why}, {}}; }
 };
 
+template <class Ar>
+void wire_fields(Ar& ar, ParameterInfo& i)
+{
+    ar(i.name, i.present, i.longName, i.units);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ParameterSeries& s)
+{
+    ar(s.name, s.raw, s.adjusted, s.qc, s.adjustedQc, s.mode);
+}
+template <class Ar>
+void wire_fields(Ar& ar, ParameterLoad& l)
+{
+    ar(l.ok, l.message, l.info, l.series);
+}
+
+// Named level parameters (DOXY, CHLA, ...) of the chosen profiles of a shown file.
+struct ParameterSeriesRead {
+    static constexpr const char* kName = "parameters";
+    struct Args {
+        std::string path;
+        ProfileExtent expected;
+        std::vector<std::size_t> profiles;
+        std::vector<std::string> names;
+    };
+    using Result = ParameterLoad;
+    static Result Run(const Args& a, const ReadContext&)
+    {
+        return LoadParameterSeries(a.path, a.expected, a.profiles, a.names);
+    }
+    static Result Failed(const Args&, const std::string& why)
+    {
+        Result r;
+        r.ok = false;
+        r.message = why;
+        return r;
+    }
+};
+template <class Ar>
+void wire_fields(Ar& ar, ParameterSeriesRead::Args& a)
+{
+    ar(a.path, a.expected, a.profiles, a.names);
+}
+
 // Writes a CSV file of a profile file (the output path is in the settings), with
 // progress and Cancel; a cancelled writing leaves the target as it was.
 struct CsvWriteRead {
@@ -315,6 +365,12 @@ inline FlagLoadResult LoadProfileFlags(FileReader& reader, const std::string& pa
     auto r = Read<ProfileFlagsRead>(reader, {path, expected, {profiles.begin(), profiles.end()}});
     out = std::move(r.data);
     return r.status;
+}
+inline ParameterLoad LoadParameterSeries(FileReader& reader, const std::string& path, const ProfileExtent& expected,
+                                         std::span<const std::size_t> profiles, std::span<const std::string> names)
+{
+    return Read<ParameterSeriesRead>(
+        reader, {path, expected, {profiles.begin(), profiles.end()}, {names.begin(), names.end()}});
 }
 inline CsvResult WriteCsvFile(FileReader& reader, const CsvSaveSettings& settings, JobControl* control = nullptr)
 {

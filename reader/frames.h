@@ -9,14 +9,14 @@
 #include <string_view>
 
 enum class FrameType : char {
-    Request = 'Q',  // to the helper: a ReadRequest
-    Cancel = 'C',   // to the helper: stop the running request
-    Progress = 'P', // from the helper: done and total, in the reader's units
-    Text = 'T',     // from the helper: text the reader made, in order
-    Log = 'L',      // from the helper: one log line of the reader
+    Request = 'Q',    // to the helper: a ReadRequest
+    Cancel = 'C',     // to the helper: stop the running request
+    Progress = 'P',   // from the helper: done and total, in the reader's units
+    Text = 'T',       // from the helper: text the reader made, in order
+    Log = 'L',        // from the helper: one log line of the reader
     ResultPart = 'r', // from the helper: a piece of a result too long for one frame
     Result = 'R',     // from the helper: the reader's result (its last piece); the request is over
-    Refused = 'X',  // from the helper: no reader of that name, or arguments it cannot take
+    Refused = 'X',    // from the helper: no reader of that name, or arguments it cannot take
 };
 
 // The largest payload a frame may carry; longer text goes in several frames.

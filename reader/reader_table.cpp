@@ -16,6 +16,7 @@ const ReaderTable& AllReaders()
         t.Add<LevelArrayRead>();
         t.Add<ProfileLevelsRead>();
         t.Add<ProfileFlagsRead>();
+        t.Add<ParameterSeriesRead>();
         t.Add<CsvWriteRead>();
         t.Add<CsvTextRead>();
         t.Add<ProfileTableRead>();

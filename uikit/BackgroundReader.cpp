@@ -16,8 +16,9 @@ ReadAnswer BackgroundReader::Call(const std::string& reader, const std::string& 
     answer.end = ReadAnswer::End::Cancelled;
     // The progress shows over the window the user is in (a tool's window, or the main one).
     QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : m_parent.data();
-    RunInBackground(over, QObject::tr("Reading the file"), control,
-                    [&] { answer = m_inner.Call(reader, args, {&control, context.text}); });
+    RunInBackground(over, QObject::tr("Reading the file"), control, [&] {
+        answer = m_inner.Call(reader, args, {&control, context.text});
+    });
     return answer;
 }
 

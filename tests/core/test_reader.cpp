@@ -87,6 +87,8 @@ std::optional<std::string> ArgsFor(const std::string& name, const std::string& p
         {LevelArrayRead::kName, to_wire(PathArgs{path})},
         {ProfileLevelsRead::kName, to_wire(shown)},
         {ProfileFlagsRead::kName, to_wire(shown)},
+        {ParameterSeriesRead::kName,
+         to_wire(ParameterSeriesRead::Args{path, extent, shown.profiles, {"DOXY", "TEMP", "NONE"}})},
         {CsvWriteRead::kName, to_wire(CsvWriteRead::Args{path, settings})},
         {CsvTextRead::kName, to_wire(CsvTextRead::Args{path, settings, false})},
         {ProfileTableRead::kName, to_wire(ProfileTableRead::Args{path, 0})},
@@ -105,10 +107,10 @@ TEST(Readers, GiveInTheHelperWhatTheyGiveHereByteForByte)
     IsolatedReader helper(BW_BINARY, default_render_limits());
     InProcessReader here(AllReaders());
     const std::string files[] = {
-        kData + "/2902696_prof.nc",             // many profiles
-        kData + "/D5900446_001.nc",             // one profile
-        kData + "/13857_meta.nc",               // no profiles
-        kData + "/malformed/hang_in_open.nc",   // a header the library would loop on
+        kData + "/2902696_prof.nc",           // many profiles
+        kData + "/D5900446_001.nc",           // one profile
+        kData + "/13857_meta.nc",             // no profiles
+        kData + "/malformed/hang_in_open.nc", // a header the library would loop on
         "/nonexistent/file.nc",
     };
     for (const std::string& file : files) {

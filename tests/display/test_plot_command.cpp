@@ -10,6 +10,7 @@
 #include "reader/reader_table.h"
 #include "display/AxisTitles.h"
 #include "display/GraphSettings.h"
+#include "display/ParameterCurves.h"
 #include "display/PlotImage.h"
 #include "profile/level_records.h"
 #include "profile/seawater.h"
@@ -39,11 +40,68 @@ TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/13857_meta.nc", "-o", out}), 1);
     // Adjusted values asked for where the file has none.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901623_000.nc", "-o", out, "--adjusted"}), 1);
-    // Adjusted pressure alone is not enough: TEMP_ADJUSTED and PSAL_ADJUSTED are all fill.
+    // Adjusted pressure alone draws nothing: TEMP_ADJUSTED and PSAL_ADJUSTED are all fill.
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted"}), 1);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--adjusted", "--best"}), 2);
     EXPECT_EQ(RunPlot({BW_TEST_DATA_DIR "/R2901746_001.nc", "-o", out, "--density", "sigma-0"}), 2);
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Nothing is hidden silently: points beyond the axes are counted on standard error,
+// and a file with no value of any chosen curve (PRES and DOXY only) is refused
+// without an image, naming the curves that have none.
+TEST(PlotCommand, SaysWhatIsNotDrawn)
+{
+    ProfileColumns p;
+    p.pres = {100, 2500, 3000};
+    p.temp = {10, 40, 5};
+    p.psal = {35, 35, 35};
+    const std::string deep = WriteProfile(SharedTempDir().file("deep.nc"), p);
+    const std::string out = SharedTempDir().file("deep.png");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({deep, "-o", out}), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("6 points lie outside the axes"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::exists(out));
+
+    const std::string bgc = SharedTempDir().file("bgc.nc");
+    ASSERT_TRUE(MakeNcFile(bgc, {{"N_PROF", 1}, {"N_LEVELS", 2}},
+                           {FixtureVar{"PRES", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {5, 10}},
+                            FixtureVar{"DOXY", NC_FLOAT, {"N_PROF", "N_LEVELS"}, {200, 201}}}));
+    const std::string empty = SharedTempDir().file("bgc.png");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({bgc, "-o", empty}), 1);
+    const std::string refused = testing::internal::GetCapturedStderr();
+    EXPECT_NE(refused.find("nothing to plot"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("temperature, salinity, density"), std::string::npos) << refused;
+    EXPECT_FALSE(std::filesystem::exists(empty));
+}
+
+// `--curves T,DOXY`: a level parameter drawn in its own colour beside temperature,
+// its sparse levels joined; a parameter the file lacks is named when nothing is left.
+TEST(PlotCommand, CurvesOfLevelParameters)
+{
+    const std::string path = SharedTempDir().file("doxy.nc");
+    const std::vector<std::string> lv{"N_PROF", "N_LEVELS"};
+    FixtureVar doxy{"DOXY", NC_FLOAT, lv, {200, 99999, 99999, 260}, {}, {}, 99999.0};
+    ASSERT_TRUE(MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 4}},
+                           {FixtureVar{"PRES", NC_FLOAT, lv, {100, 500, 900, 1300}},
+                            FixtureVar{"TEMP", NC_FLOAT, lv, {20, 10, 6, 4}}, doxy}));
+    const std::string out = SharedTempDir().file("doxy.png");
+    ASSERT_EQ(RunPlot({path, "-o", out, "--curves", "T,DOXY"}), 0);
+    QImage image(QString::fromStdString(out));
+    ASSERT_FALSE(image.isNull());
+    // The line from 200 at 100 dbar to 260 at 1300 dbar passes the middle of its span.
+    std::size_t coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            coloured += (image.pixel(x, y) & 0xFFFFFFu) == (ParameterCurveColor(0) & 0xFFFFFFu);
+    EXPECT_GT(coloured, 200u);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlot({path, "-o", SharedTempDir().file("chla.png"), "--curves", "CHLA"}), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("CHLA"), std::string::npos);
+    EXPECT_EQ(RunPlot({path, "-o", out, "--curves", "T,S,D,DOXY,CHLA"}), 2);
 }
 
 TEST(PlotCommand, WritesThePlotAsPng)
@@ -154,6 +212,14 @@ TEST(GraphSettingsRules, TitlesFitTsAndBadPoints)
     EXPECT_EQ(plotted.VerticalMax(), -5.0);
     EXPECT_EQ(plotted.horizontal, (std::array<bool, 3>{false, true, false}));
     EXPECT_EQ(PlottedSettings(GraphSettings{}).range, kDefaultGraphRanges);
+    // With sigma-theta the T-S diagram is a theta-S diagram.
+    EXPECT_FALSE(PlotsPotentialTemperature(ts));
+    ts.sigmaTheta = true;
+    EXPECT_TRUE(PlotsPotentialTemperature(ts));
+    EXPECT_EQ(PlottedSettings(ts).temperatureTitle.rfind("Potential temperature", 0), 0u);
+    const CLevelArray theta = WithPotentialTemperature(levels);
+    EXPECT_NEAR(theta[1].temp, PotentialTemperature(levels[1].psal, levels[1].temp, levels[1].pres), 1e-5);
+    EXPECT_LT(theta[1].temp, levels[1].temp);
 
     const LevelFlags badTemp{'1', '4', '1'};
     EXPECT_FALSE(PointFlaggedBad(badTemp, VerticalQuantity::Pressure, CurveQuantity::Salinity));

@@ -84,9 +84,43 @@ TEST(FloatTrack, ReadsRealFilesAndRefusesFilesWithoutPositions)
     EXPECT_FALSE(ReadFloatTrack(dir.file("missing.nc")).ok);
 }
 
+// A trajectory file: the positions along N_MEASUREMENT (measurements without one
+// belong to no track), flagged positions left out and counted, cycles kept; it has
+// no section.
+TEST(FloatTrack, TrajectoryFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("1234_Rtraj.nc");
+    constexpr double kFill = 99999.0;
+    FixtureVar qc{"POSITION_QC", NC_CHAR, {"N_MEASUREMENT"}};
+    qc.text = "1 4 11";
+    ASSERT_TRUE(MakeNcFile(
+        path, {{"N_MEASUREMENT", 6}},
+        {FixtureVar{"LATITUDE", NC_DOUBLE, {"N_MEASUREMENT"}, {10, kFill, 11, kFill, 12, 13}, {}, {}, kFill},
+         FixtureVar{"LONGITUDE", NC_DOUBLE, {"N_MEASUREMENT"}, {179, kFill, -179, kFill, 20, -178}, {}, {}, kFill},
+         FixtureVar{"JULD", NC_DOUBLE, {"N_MEASUREMENT"}, {100, 101, 110, 111, 120, 130}},
+         FixtureVar{"CYCLE_NUMBER", NC_INT, {"N_MEASUREMENT"}, {1, 1, 2, 2, 3, 4}}, qc}));
+    const FloatTrack t = ReadFloatTrack(path);
+    ASSERT_TRUE(t.ok) << t.message;
+    EXPECT_TRUE(t.trajectory);
+    EXPECT_EQ(t.profiles, 4u);
+    EXPECT_EQ(t.leftOut, 1u); // measurement 2, flagged 4
+    ASSERT_EQ(t.points.size(), 3u);
+    const long long cycles[] = {1, 3, 4}; // measurements 0, 4 and 5
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(t.points[i].profile, i);
+        EXPECT_EQ(t.points[i].cycle, cycles[i]);
+    }
+    EXPECT_DOUBLE_EQ(t.points[0].longitude, 179.0);
+    EXPECT_DOUBLE_EQ(t.points[2].longitude, 182.0); // unwrapped across the date line
+    const SectionData section = ReadSection(path, "TEMP", {});
+    EXPECT_FALSE(section.ok);
+    EXPECT_NE(section.message.find("trajectory"), std::string::npos) << section.message;
+}
+
 TEST(MapView, FitsTheTrackAndZoomsAndPansAboutThePointer)
 {
-    std::vector<TrackPoint> pts{{0, 178, -10, {}}, {1, 181, -12, {}}, {2, 185, -11, {}}};
+    std::vector<TrackPoint> pts{{0, 178, -10, {}, {}}, {1, 181, -12, {}, {}}, {2, 185, -11, {}, {}}};
     MapView v = FitTrack(pts, 400, 300);
     for (const TrackPoint& p : pts) {
         const MapPoint m = v.ToPixel(p.longitude, p.latitude);

@@ -275,15 +275,26 @@ TEST(ProfileChoice, CsvOfAllProfilesAsOneTable)
                                            "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,10.000000,19.000000\r\n"
                                            "1,,D,D,,,,1.000000,25.000000\r\n");
     EXPECT_EQ(r.err, "");
-    // A column without fill keeps every level.
+    // A column without fill keeps every level; the other's fill values are empty cells.
     const CommandRun all = RunCsv(dir, {two, "--columns", "PRES,SCALE", "--profile", "all", "-o", dir.file("all.csv")});
     ASSERT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(ReadWholeFile(dir.file("all.csv")),
-              std::string(header) + "PRES,SCALE\r\n"
-                                    "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,5.000000,1\r\n"
-                                    "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,10.000000,2\r\n"
-                                    "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,99999.000000,3\r\n"
-                                    "1,,D,D,,,,1.000000,1\r\n1,,D,D,,,,99999.000000,2\r\n1,,D,D,,,,99999.000000,3\r\n");
+    EXPECT_EQ(ReadWholeFile(dir.file("all.csv")), std::string(header) +
+                                                      "PRES,SCALE\r\n"
+                                                      "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,5.000000,1\r\n"
+                                                      "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,10.000000,2\r\n"
+                                                      "0,7,A,R,2000-01-02T12:00:00Z,-12.500000,,,3\r\n"
+                                                      "1,,D,D,,,,1.000000,1\r\n1,,D,D,,,,,2\r\n1,,D,D,,,,,3\r\n");
+    // One profile keeps the stored fill numbers, or writes empty cells when asked.
+    const CommandRun one = RunCsv(dir, {two, "--columns", "PRES,SCALE", "--profile", "1"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, "PRES,SCALE\r\n1.000000,1\r\n99999.000000,2\r\n99999.000000,3\r\n");
+    const CommandRun blank = RunCsv(dir, {two, "--columns", "PRES,SCALE", "--profile", "1", "--blank-fill"});
+    ASSERT_EQ(blank.status, 0) << blank.err;
+    EXPECT_EQ(blank.out, "PRES,SCALE\r\n1.000000,1\r\n,2\r\n,3\r\n");
+    // A synthetic file's DATA_MODE: the parameters' modes.
+    const CommandRun s = RunCsv(dir, {kArgo + "/3902131_Sprof.nc", "--columns", "PSAL", "--profile", "all"});
+    ASSERT_EQ(s.status, 0) << s.err;
+    EXPECT_EQ(s.out.substr(s.out.find("\r\n") + 2, 18), "0,1,D,D (DOXY R),2") << s.out.substr(0, 200);
 
     // A real float file: 51 profiles, JULD to the second.
     const CommandRun prof = RunCsv(dir, {kArgo + "/2902696_prof.nc", "--columns", "PRES", "--profile", "all"});

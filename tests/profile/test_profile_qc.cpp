@@ -2,7 +2,10 @@
 // DATA_MODE, the "Best available" and "Good data only" rules, and when ADJUSTED is usable.
 #include <gtest/gtest.h>
 
+#include "profile/chosen_values.h"
 #include "profile/level_records.h"
+#include "profile/parameter_series.h"
+#include "profile/profile_levels.h"
 #include "reader/reader_table.h"
 #include "profile/levels_command.h"
 #include "profile/profile_qc.h"
@@ -34,12 +37,6 @@ TEST(ProfileQc, ChoiceAndFlagRules)
         EXPECT_EQ(IsBadFlag(f), bad.find(f) != std::string::npos) << f;
     for (char f : std::string(" 0123456789"))
         EXPECT_EQ(IsDroppedFlag(f), dropped.find(f) != std::string::npos) << f;
-    EXPECT_TRUE(KeepsLevel({'4', '4', '4'}, false));
-    EXPECT_TRUE(KeepsLevel({'1', '2', ' '}, true));
-    EXPECT_TRUE(KeepsLevel({'5', '8', '0'}, true));
-    EXPECT_FALSE(KeepsLevel({'1', '1', '9'}, true));
-    EXPECT_FALSE(KeepsLevel({'3', '1', '1'}, true));
-    EXPECT_FALSE(KeepsLevel({'1', '4', '1'}, true));
 
     EXPECT_EQ(FileIndexOfLevel(50, 50), 0u);
     EXPECT_EQ(FileIndexOfLevel(1, 50), 49u);
@@ -67,11 +64,11 @@ TEST(ProfileQc, RealTimeFile)
     CLevelArray levels;
     ASSERT_TRUE(LoadLevelArray(kR2901746, levels).ok);
     EXPECT_TRUE(levels.HasAdjustedData());
-    EXPECT_FALSE(AdjustedUsable(std::span<const CLevelArray>(&levels, 1)));
+    EXPECT_TRUE(AdjustedUsable(std::span<const CLevelArray>(&levels, 1))); // PRES_ADJUSTED
     EXPECT_FALSE(AdjustedUsable({}));
     EXPECT_FALSE(AdjustedUnusableMessage().empty());
 
-    const std::vector<ShownLevel> all = ShownLevels(levels, f, UsesAdjusted(ValueChoice::Best, f.dataMode), false);
+    const std::vector<ShownLevel> all = ShownLevels(levels, f, ValueChoice::Best, false);
     ASSERT_EQ(all.size(), 50u);
     EXPECT_EQ(all[0].no, 50);
     EXPECT_FLOAT_EQ(static_cast<float>(all[0].pres), 20.5f);
@@ -85,17 +82,18 @@ TEST(ProfileQc, RealTimeFile)
     EXPECT_LT(all[49].theta, all[49].temp);
     EXPECT_NEAR(all[49].sigmaTheta, SigmaTheta(all[49].psal, all[49].temp, all[49].pres), 1e-12);
 
-    const std::vector<ShownLevel> good = ShownLevels(levels, f, false, true);
+    // The level at 180 dbar has both TEMP and PSAL flagged 3: nothing good is left.
+    const std::vector<ShownLevel> good = ShownLevels(levels, f, ValueChoice::Raw, true);
     ASSERT_EQ(good.size(), 49u);
     for (const ShownLevel& s : good)
         EXPECT_GT(s.psal, 30.0) << s.no;
-    const CLevelArray kept = GoodLevels(levels, f, false);
+    const CLevelArray kept = ResolveProfile(levels, f, ValueChoice::Raw, true).levels;
     ASSERT_EQ(kept.GetSize(), 49);
-    EXPECT_EQ(kept.Find(34), -1); // the level at 180 dbar
+    EXPECT_EQ(kept.Find(34), -1);
     EXPECT_EQ(kept[48].no, 50);
-    EXPECT_EQ(GoodLevels(levels, f, true).GetSize(), 50); // no adjusted flags
+    EXPECT_EQ(ResolveProfile(levels, f, ValueChoice::Adjusted, true).levels.GetSize(), 50); // no adjusted flags
     // The adjusted values of this file: fill, derived values missing too.
-    const std::vector<ShownLevel> adj = ShownLevels(levels, f, true, false);
+    const std::vector<ShownLevel> adj = ShownLevels(levels, f, ValueChoice::Adjusted, false);
     EXPECT_EQ(adj[0].temp, kFill);
     EXPECT_EQ(adj[0].sigmaT, kFill);
     EXPECT_EQ(adj[0].theta, kFill);
@@ -148,23 +146,21 @@ TEST(ProfileQc, GeneratedProfiles)
     EXPECT_FALSE(LoadProfileFlags(dir.file("none.nc"), {2, 3}, both, flags).ok);
     EXPECT_TRUE(flags.empty());
 
-    // Profile 0 has every adjusted variable somewhere; profile 1 lacks PRES_ADJUSTED.
+    // ADJUSTED is offered while every profile has one adjusted value: profile 1 has
+    // none at first, then an adjusted temperature alone.
     CLevelArray p0, p1;
-    const double l0[6] = {5, 0, 0, 5, kFill, kFill}, l1[6] = {10, 0, 0, 10, 9, kFill},
-                 l2[6] = {15, 0, 0, 15, kFill, 35};
+    const double l0[6] = {5, 0, 0, 5, kFill, kFill}, none[6] = {15, 0, 0, kFill, kFill, kFill},
+                 m[6] = {15, 0, 0, kFill, 3, kFill};
     p0.Add(LevelRecordFromValues(1, l0));
-    p0.Add(LevelRecordFromValues(2, l1));
-    EXPECT_FALSE(AdjustedUsable(std::span<const CLevelArray>(&p0, 1)));
-    p0.Add(LevelRecordFromValues(3, l2));
+    p1.Add(LevelRecordFromValues(1, none));
     EXPECT_TRUE(AdjustedUsable(std::span<const CLevelArray>(&p0, 1)));
-    const double m[6] = {15, 0, 0, kFill, 3, 35};
-    p1.Add(LevelRecordFromValues(1, m));
-    const CLevelArray* arrays[] = {&p0, &p1};
+    EXPECT_FALSE(AdjustedUsable(std::span<const CLevelArray>(&p1, 1)));
     std::vector<CLevelArray> two(2);
-    for (int k = 0; k < 2; ++k)
-        for (int i = 0; i < arrays[k]->GetSize(); ++i)
-            two[static_cast<std::size_t>(k)].Add((*arrays[k])[i]);
+    two[0].Add(LevelRecordFromValues(1, l0));
+    two[1].Add(LevelRecordFromValues(1, none));
     EXPECT_FALSE(AdjustedUsable(two));
+    two[1].Add(LevelRecordFromValues(2, m));
+    EXPECT_TRUE(AdjustedUsable(two));
 }
 
 } // namespace
@@ -221,7 +217,7 @@ TEST(LevelsCommand, TabSeparatedLevelList)
         int status;
         const char* err;
     } failures[] = {
-        {{kR2901746, "--adjusted"}, 1, "ADJUSTED"},    {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
+        {{kR2901746, "--params"}, 2, "--params"},      {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
         {{kR2901746, "--profile", "1"}, 2, "profile"}, {{}, 2, "no input file"},
         {{kR2901746, "--nope"}, 2, "unknown option"},  {{"/nonexistent.nc"}, 1, "nonexistent"},
     };
@@ -244,6 +240,175 @@ TEST(LevelsCommand, TabSeparatedLevelList)
     ASSERT_EQ(g.size(), 3u);
     EXPECT_EQ(g[2], "1\t1024.07\t\t35\t\t\t\t\t\t");
     EXPECT_EQ(g[1].substr(0, 16), "0\t5\t10\t35\t26.952");
+}
+
+} // namespace
+
+namespace {
+
+std::string Padded(const std::vector<std::string>& names, std::size_t width)
+{
+    std::string text;
+    for (const std::string& n : names)
+        text += n + std::string(width - n.size(), ' ');
+    return text;
+}
+
+// A synthetic file of two profiles whose parameters carry their own modes (no
+// DATA_MODE), listed in another order in each profile.
+std::string WriteSyntheticFile(const std::string& path)
+{
+    FixtureVar names{"STATION_PARAMETERS", NC_CHAR, {"N_PROF", "N_PARAM", "STRING16"}};
+    names.text = Padded({"PRES", "TEMP", "PSAL", "DOXY"}, 16) + Padded({"DOXY", "PSAL", "TEMP", "PRES"}, 16);
+    FixtureVar modes{"PARAMETER_DATA_MODE", NC_CHAR, {"N_PROF", "N_PARAM"}};
+    modes.text = "DDDARARD";
+    const std::vector<std::string> lv{"N_PROF", "N_LEVELS"};
+    const bool ok =
+        MakeNcFile(path, {{"N_PROF", 2}, {"N_LEVELS", 3}, {"N_PARAM", 4}, {"STRING16", 16}},
+                   {names, modes, FixtureVar{"PRES", NC_FLOAT, lv, {5, 10, 15, 5, 10, 15}},
+                    FixtureVar{"PRES_ADJUSTED", NC_FLOAT, lv, {5.5, 10.5, 15.5, 6, 11, 16}},
+                    FixtureVar{"TEMP", NC_FLOAT, lv, {20, 19, 18, 21, 20, 19}},
+                    FixtureVar{"TEMP_ADJUSTED", NC_FLOAT, lv, {20.1, kFill, 18.1, 21.1, 20.1, 19.1}},
+                    FixtureVar{"PSAL", NC_FLOAT, lv, {35, 35.1, 35.2, 34, 34.1, 34.2}},
+                    FixtureVar{"PSAL_ADJUSTED", NC_FLOAT, lv, {35.01, 35.11, 35.21, 34.01, 34.11, 34.21}},
+                    FixtureVar{"DOXY", NC_FLOAT, lv, {200, 210, kFill, 220, 230, 240}, {}, {}, kFill},
+                    FixtureVar{"DOXY_ADJUSTED", NC_FLOAT, lv, {201, 211, kFill, 221, 231, 241}, {}, {}, kFill}});
+    if (!ok)
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+// A BGC file: PRES and BGC parameters only, with DATA_MODE 'A' beside the
+// parameters' own modes.
+std::string WriteBgcFile(const std::string& path)
+{
+    FixtureVar names{"STATION_PARAMETERS", NC_CHAR, {"N_PROF", "N_PARAM", "STRING16"}};
+    names.text = Padded({"PRES", "DOXY", "CHLA"}, 16);
+    FixtureVar modes{"PARAMETER_DATA_MODE", NC_CHAR, {"N_PROF", "N_PARAM"}};
+    modes.text = "RDA";
+    FixtureVar dataMode{"DATA_MODE", NC_CHAR, {"N_PROF"}};
+    dataMode.text = "A";
+    FixtureVar chlaQc{"CHLA_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
+    chlaQc.text = "141";
+    FixtureVar chlaAdjQc{"CHLA_ADJUSTED_QC", NC_CHAR, {"N_PROF", "N_LEVELS"}};
+    chlaAdjQc.text = "141";
+    const std::vector<std::string> lv{"N_PROF", "N_LEVELS"};
+    const bool ok =
+        MakeNcFile(path, {{"N_PROF", 1}, {"N_LEVELS", 3}, {"N_PARAM", 3}, {"STRING16", 16}},
+                   {names, modes, dataMode, chlaQc, chlaAdjQc, FixtureVar{"PRES", NC_FLOAT, lv, {5, 10, 15}},
+                    FixtureVar{"PRES_ADJUSTED", NC_FLOAT, lv, {5.2, 10.2, 15.2}},
+                    FixtureVar{"DOXY", NC_FLOAT, lv, {200, 201, 202}},
+                    FixtureVar{"DOXY_ADJUSTED", NC_FLOAT, lv, {kFill, 205, 206}},
+                    FixtureVar{"CHLA", NC_FLOAT, lv, {0.1, kFill, 0.3}},
+                    FixtureVar{"CHLA_ADJUSTED", NC_FLOAT, lv, {0.11, 0.21, 0.31}}});
+    if (!ok)
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+// The best available value of each parameter comes from its own data mode:
+// PARAMETER_DATA_MODE matched by name in STATION_PARAMETERS, else DATA_MODE; a
+// D-mode value whose adjusted value is fill stays missing.
+TEST(ProfileQc, BestValuePerParameter)
+{
+    TempDir dir;
+    const std::string s = WriteSyntheticFile(dir.file("S.nc"));
+    const std::string b = WriteBgcFile(dir.file("B.nc"));
+    const std::string real = std::string(BW_TEST_DATA_DIR) + "/3902131_Sprof.nc";
+    const struct {
+        std::string file;
+        std::size_t profile, level;
+        std::string param;
+        double best; // kFill: missing
+        char mode;
+    } rows[] = {
+        {s, 0, 0, "PRES", 5.5, 'D'},
+        {s, 0, 1, "TEMP", kFill, 'D'},
+        {s, 0, 0, "PSAL", 35.01, 'D'},
+        {s, 0, 1, "DOXY", 211, 'A'},
+        {s, 1, 0, "PRES", 6, 'D'},
+        {s, 1, 0, "TEMP", 21, 'R'},
+        {s, 1, 2, "PSAL", 34.21, 'A'},
+        {s, 1, 1, "DOXY", 230, 'R'},
+        {s, 0, 2, "DOXY", kFill, 'A'},
+        {b, 0, 0, "PRES", 5, 'R'},
+        {b, 0, 0, "DOXY", kFill, 'D'},
+        {b, 0, 1, "DOXY", 205, 'D'},
+        {b, 0, 1, "CHLA", 0.21, 'A'},
+        {b, 0, 0, "TEMP", kFill, 'A'},
+        {real, 0, 0, "PSAL", 35.7904, 'D'},
+        {real, 0, 0, "PRES", 13.1, 'D'},
+        {real, 0, 0, "DOXY", 193.05475, 'R'},
+    };
+    for (const auto& r : rows) {
+        const std::string where = r.file + " " + std::to_string(r.profile) + " " + r.param;
+        const ProfileToolsInfo info = ReadProfileToolsInfo(r.file);
+        ASSERT_TRUE(info.offered) << where;
+        const std::size_t chosen[] = {r.profile};
+        std::vector<CLevelArray> levels;
+        std::vector<ProfileFlags> flags;
+        ASSERT_TRUE(LoadProfileLevels(r.file, info.extent, chosen, levels).ok) << where;
+        ASSERT_TRUE(LoadProfileFlags(r.file, info.extent, chosen, flags).ok) << where;
+        const bool core = r.param == "PRES" || r.param == "TEMP" || r.param == "PSAL";
+        const std::vector<std::string> names{r.param};
+        const ParameterLoad extra = LoadParameterSeries(r.file, info.extent, chosen, names);
+        ASSERT_TRUE(extra.ok) << extra.message;
+        const std::vector<ShownLevel> shown = ShownLevels(levels[0], flags[0], ValueChoice::Best, false,
+                                                          core ? std::span<const ParameterSeries>() : extra.series[0]);
+        ASSERT_GT(shown.size(), r.level) << where;
+        const ShownLevel& l = shown[r.level];
+        const double value = r.param == "PRES"   ? l.pres
+                             : r.param == "TEMP" ? l.temp
+                             : r.param == "PSAL" ? l.psal
+                                                 : l.params.at(0).value;
+        EXPECT_FLOAT_EQ(static_cast<float>(value), static_cast<float>(r.best)) << where;
+        EXPECT_EQ(core ? flags[0].ModeOf(r.param) : extra.series[0][0].mode, r.mode) << where;
+    }
+}
+
+TEST(LevelsCommand, ParamsOption)
+{
+    TempDir dir;
+    const std::string b = WriteBgcFile(dir.file("B.nc"));
+    const LevelsRun run = RunLevels({b, "--best", "--params", "DOXY,CHLA,NOPE"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0],
+              "LEVEL\tPRES\tTEMP\tPSAL\tSIGMA_T\tTHETA\tSIGMA_THETA\tPRES_QC\tTEMP_QC\tPSAL_QC\tDOXY\tDOXY_QC\tCHLA\t"
+              "CHLA_QC\tNOPE\tNOPE_QC");
+    EXPECT_EQ(lines[1], "0\t5\t\t\t\t\t\t\t\t\t\t\t0.11\t1\t\t");
+    EXPECT_EQ(lines[2], "1\t10\t\t\t\t\t\t\t\t\t205\t\t0.21\t4\t\t");
+    EXPECT_NE(run.err.find("no level parameter NOPE"), std::string::npos) << run.err;
+}
+
+// --good blanks each value flagged 3, 4 or 9 and keeps a level while one chosen
+// value of it is good; --adjusted shows empty only the variables without adjusted
+// values.
+TEST(LevelsCommand, GoodAndAdjustedOptions)
+{
+    TempDir dir;
+    const std::string b = WriteBgcFile(dir.file("B.nc"));
+    const std::vector<std::string> good = Lines(RunLevels({b, "--good", "--params", "CHLA"}).out);
+    ASSERT_EQ(good.size(), 3u); // level 1: CHLA flagged 4 is its only value
+    EXPECT_EQ(good[1], "0\t5\t\t\t\t\t\t\t\t\t0.1\t1");
+    EXPECT_EQ(good[2].substr(0, 5), "1\t15\t"); // levels are counted as listed
+    const std::vector<std::string> withDoxy = Lines(RunLevels({b, "--good", "--params", "CHLA,DOXY"}).out);
+    ASSERT_EQ(withDoxy.size(), 4u);
+    EXPECT_EQ(withDoxy[2], "1\t10\t\t\t\t\t\t\t\t\t\t4\t201\t");
+
+    const std::string real = std::string(BW_TEST_DATA_DIR) + "/2902696_prof.nc";
+    const std::vector<std::string> raw = Lines(RunLevels({real, "--profile", "30"}).out);
+    const std::vector<std::string> kept = Lines(RunLevels({real, "--profile", "30", "--good"}).out);
+    ASSERT_GT(raw.size(), 1u);
+    EXPECT_EQ(raw[1].substr(0, 6), "0\t0.1\t");
+    ASSERT_GT(kept.size(), 1u);
+    EXPECT_EQ(kept[1].substr(0, 6), "0\t0.1\t") << kept[1]; // good TEMP, PSAL flagged 4
+    EXPECT_NE(kept[1].find("\t\t\t\t"), std::string::npos) << kept[1];
+
+    const LevelsRun adj = RunLevels({kR2901746, "--adjusted"});
+    ASSERT_EQ(adj.status, 0) << adj.err;
+    EXPECT_EQ(Lines(adj.out)[1].substr(0, 8), "0\t20.5\t\t");
 }
 
 } // namespace
