@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "display/GraphPainter.h"
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
@@ -60,6 +61,10 @@ public:
     const ProfileFlags* m_pFlags = nullptr;
     // Axis titles from the file's long_name and units (ReadAxisTitles); set before shown.
     GraphSettings m_titles;
+    // For the title line and the legend: the float's number and the summaries of the
+    // file's profiles by index (SetProfiles keeps those it is given).
+    std::string m_floatNumber;
+    std::vector<ProfileSummary> m_summaries;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.
@@ -122,6 +127,8 @@ private:
     void SaveCursorRow(int y);
     void RestoreCursorRow();
     bool IsAdjusted() const;
+    GraphQc Qc() const;
+    GraphKey Key() const;
     // The levels drawn and listed: the first profile's, without the levels flagged
     // 3, 4 or 9 under "Good data only".
     const CLevelArray& ShownLevels() const;

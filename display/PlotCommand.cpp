@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QImage>
+#include <QPainter>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -15,11 +15,12 @@
 #include "display/GraphPainter.h"
 #include "display/PlotImage.h"
 #include "display/GraphSettings.h"
-#include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_qc.h"
+#include "profile/figure_title.h"
+#include "profile/profile_summary.h"
 
 namespace {
 
@@ -204,17 +205,25 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args)
         app = std::make_unique<QApplication>(appArgc, argv);
     }
 
-    // The plot area of the graph viewer, in its dialog's units.
-    const QRect control = DialogUnits(DialogFont()).rect(7, 6, 346, 337);
-    QImage image(control.size(), QImage::Format_RGB32);
-    image.fill(MenuColor());
-    {
-        CSurfaceDC dc(image, nullptr);
-        DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, settings, levels, DialogFont(), overlay, qc);
+    // The title line and legend from the profiles' summaries (a file without them
+    // still plots, with a shorter title).
+    GraphKey key;
+    if (const ProfileSummaryList list = ReadProfileSummaries(options->input); list.ok) {
+        std::vector<ProfileSummary> shown;
+        for (std::size_t p : chosen)
+            if (p < list.profiles.size())
+                shown.push_back(list.profiles[p]);
+        key = GraphKeyOf(FloatNumberOfFileName(options->input), shown);
     }
 
+    // The plot area of the graph viewer, in its dialog's units.
+    const QSize size = DialogUnits(DialogFont()).rect(7, 6, 346, 337).size();
+    auto paint = [&](QPainter& p, const QRect& page) {
+        DrawGraph(p, PixelRect{page.left(), page.top(), page.right() + 1, page.bottom() + 1}, settings, levels,
+                  DialogFont(), overlay, qc, key, qRgb(255, 255, 255));
+    };
     QSaveFile file(QFile::decodeName(options->output.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !WritePlotImage(image, ImageFormatOf(options->output), file) ||
+    if (!file.open(QIODevice::WriteOnly) || !WritePlot(paint, size, ImageFormatOf(options->output), file) ||
         !file.commit()) {
         std::fprintf(stderr, "brinewick: cannot write %s: %s\n", options->output.c_str(),
                      file.errorString().toLocal8Bit().constData());

@@ -1,10 +1,14 @@
 #pragma once
-// Writing a drawn plot as PNG, SVG or PDF.
-#include <QImage>
+// Writing a plot as PNG, SVG or PDF from one painting routine: PNG through an image,
+// SVG and PDF as a page of vector paths and text.
 #include <QIODevice>
+#include <QRect>
 #include <QString>
 
+#include <functional>
 #include <string>
+
+class QPainter;
 
 enum class PlotImageFormat { Png, Svg, Pdf };
 
@@ -12,7 +16,10 @@ enum class PlotImageFormat { Png, Svg, Pdf };
 PlotImageFormat ImageFormatOf(const std::string& fileName);
 PlotImageFormat ImageFormatOf(const QString& fileName);
 
-// Writes `image` to `device` in `format`: PNG as is; SVG and PDF as a page of the
-// image's size (in points at 96 pixels per inch for PDF) holding the image. False when
-// the device refuses.
-bool WritePlotImage(const QImage& image, PlotImageFormat format, QIODevice& device);
+// Paints the plot into the rectangle it is given (the page, from 0, 0).
+using PlotPainter = std::function<void(QPainter&, const QRect&)>;
+
+// Paints a plot of `size` pixels and writes it to `device` in `format`: PNG at that
+// size; SVG and PDF as a page of that size at 96 pixels per inch (the screen's), so
+// that text and lines keep their proportions. False when the device refuses.
+bool WritePlot(const PlotPainter& paint, QSize size, PlotImageFormat format, QIODevice& device);

@@ -2,13 +2,16 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
 
+#include "display/RoundTicks.h"
 #include "overview/colour_scale.h"
 #include "profile/argo_time.h"
 
@@ -100,11 +103,62 @@ void PaintGraticule(QPainter& p, const MapView& view)
     }
 }
 
+// The row of the title line at the top of a plot.
+constexpr int kTitleRow = 22;
+
+void PaintTitle(QPainter& p, const QRect& area, const QString& title)
+{
+    if (title.isEmpty())
+        return;
+    p.save();
+    QFont bold = p.font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::black);
+    const QRect row(area.left() + 4, area.top() + 2, area.width() - 8, kTitleRow - 4);
+    p.drawText(row, Qt::AlignCenter, p.fontMetrics().elidedText(title, Qt::ElideRight, row.width()));
+    p.restore();
+}
+
+// The section's cells as rectangles of the page, for SVG and PDF: one per run of
+// levels of a column in the same colour, each reaching a pixel into the next (which
+// paints over it) so that no seam shows where a viewer smooths their edges.
+void PaintSectionCells(QPainter& p, const QRect& plot, const SectionData& s, const SectionAxes& axes,
+                       const ColourScale& scale)
+{
+    constexpr double kOverlap = 1.0; // painted over by the next cell
+    p.save();
+    p.setClipRect(plot);
+    p.setPen(Qt::NoPen);
+    for (const SectionColumn& c : s.columns) {
+        const double x0 = plot.left() + axes.XOf(c.left), x1 = plot.left() + axes.XOf(c.right);
+        const std::vector<SectionCell> cells = SectionCells(c);
+        for (std::size_t k = 0; k < cells.size();) {
+            const std::uint32_t colour = scale.ColourOf(cells[k].value);
+            std::size_t end = k + 1;
+            while (end < cells.size() && scale.ColourOf(cells[end].value) == colour &&
+                   cells[end].top <= cells[end - 1].bottom)
+                ++end;
+            const double y0 = plot.top() + axes.YOf(cells[k].top), y1 = plot.top() + axes.YOf(cells[end - 1].bottom);
+            p.fillRect(QRectF(x0, y0, x1 - x0 + kOverlap, y1 - y0 + kOverlap), QColor::fromRgb(colour));
+            k = end;
+        }
+    }
+    p.restore();
+}
+
 } // namespace
+
+std::pair<double, double> ColourRangeOf(const SectionData& section, std::optional<std::pair<double, double>> own)
+{
+    if (own && std::isfinite(own->first) && std::isfinite(own->second) && own->first != own->second)
+        return {std::min(own->first, own->second), std::max(own->first, own->second)};
+    return {section.valueLow, section.valueHigh};
+}
 
 QRect MapPlotRect(const QRect& area)
 {
-    return area.adjusted(4, 4, -4, -4);
+    return area.adjusted(4, 4 + kTitleRow, -4, -4);
 }
 
 QString MapNote(const MapScene& scene)
@@ -125,6 +179,7 @@ void PaintMap(QPainter& p, const QRect& area, const MapScene& scene)
 {
     p.save();
     p.fillRect(area, Qt::white);
+    PaintTitle(p, area, scene.title);
     const QRect plot = MapPlotRect(area);
     p.setClipRect(plot);
     p.translate(plot.topLeft());
@@ -178,8 +233,8 @@ void PaintMap(QPainter& p, const QRect& area, const MapScene& scene)
 
 QRect SectionPlotRect(const QRect& area)
 {
-    return QRect(area.left() + 60, area.top() + 12, std::max(10, area.width() - 60 - 110),
-                 std::max(10, area.height() - 12 - 40));
+    return QRect(area.left() + 60, area.top() + 12 + kTitleRow, std::max(10, area.width() - 60 - 110),
+                 std::max(10, area.height() - 12 - kTitleRow - 40));
 }
 
 QRect ColourBarRect(const QRect& area)
@@ -192,6 +247,7 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
 {
     p.save();
     p.fillRect(area, Qt::white);
+    PaintTitle(p, area, scene.title);
     const QRect plot = SectionPlotRect(area);
     p.fillRect(plot, QColor(0xf0, 0xf0, 0xf0));
     const QFontMetrics fm(p.font());
@@ -204,9 +260,15 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
     }
     const SectionData& s = *scene.section;
     const SectionAxes& axes = scene.axes;
-    const QImage image(reinterpret_cast<const uchar*>(scene.raster->pixels.data()), scene.raster->width,
-                       scene.raster->height, scene.raster->width * 4, QImage::Format_ARGB32);
-    p.drawImage(plot.topLeft(), image);
+    // On an image the raster made for it; on SVG and PDF pages rectangles, no bitmap.
+    const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+    if (raster) {
+        const QImage image(reinterpret_cast<const uchar*>(scene.raster->pixels.data()), scene.raster->width,
+                           scene.raster->height, scene.raster->width * 4, QImage::Format_ARGB32);
+        p.drawImage(plot.topLeft(), image);
+    } else {
+        PaintSectionCells(p, plot, s, axes, ColourScale(scene.low, scene.high));
+    }
     // Chosen column: a frame around it.
     if (scene.chosen) {
         for (const SectionColumn& c : s.columns) {
@@ -246,15 +308,28 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
     }
     // Colour bar, high at the top, labelled at both ends and the middle, titled alongside.
     const QRect bar = ColourBarRect(area);
-    for (int y = 0; y < bar.height(); ++y) {
-        const double f = 1.0 - (y + 0.5) / bar.height();
-        p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
+    if (raster) {
+        for (int y = 0; y < bar.height(); ++y) {
+            const double f = 1.0 - (y + 0.5) / bar.height();
+            p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
+        }
+    } else { // one gradient on a page, not a strip per row
+        QLinearGradient ramp(bar.bottomLeft(), bar.topLeft());
+        constexpr int kStops = 32;
+        for (int k = 0; k <= kStops; ++k)
+            ramp.setColorAt(static_cast<double>(k) / kStops,
+                            QColor::fromRgb(ColourScale::ColourAt(double(k) / kStops)));
+        p.fillRect(bar, ramp);
     }
     p.drawRect(bar.adjusted(-1, -1, 0, 0)); // around the bar, every row of it in colour
-    for (double f : {0.0, 0.5, 1.0}) {
-        const double value = s.valueLow + f * (s.valueHigh - s.valueLow);
+    // Ticks on round values of the colour range, at least four labelled.
+    const std::vector<double> ticks = RoundTicks(scene.low, scene.high, 4);
+    const int decimals = TickDecimals(ticks);
+    for (double value : ticks) {
+        const double f = (value - scene.low) / (scene.high - scene.low);
         const int y = bar.bottom() - static_cast<int>(std::lround(f * (bar.height() - 1)));
-        p.drawText(bar.right() + 4, y + fm.ascent() / 2, QString::number(value, 'g', 4));
+        p.drawLine(bar.right() + 1, y, bar.right() + 4, y);
+        p.drawText(bar.right() + 6, y + fm.ascent() / 2, QString::number(value, 'f', decimals));
     }
     p.save();
     p.translate(area.right() - 4, bar.center().y());
