@@ -30,7 +30,6 @@
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
 #include "uikit/ScrollBarInfo.h"
-#include "uikit/SurfaceDC.h"
 #include "profile/figure_title.h"
 #include "profile/level_records.h"
 

@@ -19,7 +19,7 @@
 #include "profile/level_records.h"
 #include "profile/profile_qc.h"
 #include "profile/seawater.h"
-#include "uikit/SurfaceDC.h"
+#include "uikit/MenuColor.h"
 
 namespace {
 
