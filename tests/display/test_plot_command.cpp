@@ -148,7 +148,7 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
         {"overlay",
          RunPlotCommand,
          {many, "--profile", "all", "--fit"},
-         {"Float 2902696, cycles ", " to ", "cycle "},
+         {"Float 2902696, cycles ", " to ", "cycle 1", "others by date:"},
          20,
          5'000'000,
          5'000'000},
