@@ -392,10 +392,15 @@ std::optional<QRect> DrawProfileLegend(QPainter& p, const PixelRect& plot, const
     const int h = fm.height();
     constexpr int kSample = 16;
     const int samples = static_cast<int>(colors.size()) * (kSample + 2);
+    // "cycle 12", with the profile's index when another drawn profile has that cycle.
     auto cycleText = [&](std::size_t k) {
-        const std::string& c = key.profiles[k].cycle;
-        return c.empty() ? QStringLiteral("profile %1").arg(k + 1)
-                         : QStringLiteral("cycle ") + QString::fromStdString(c);
+        const GraphProfileKey& profile = key.profiles[k];
+        if (profile.cycle.empty())
+            return QStringLiteral("profile %1").arg(profile.index);
+        const bool shared = std::count_if(key.profiles.begin(), key.profiles.end(),
+                                          [&](const GraphProfileKey& o) { return o.cycle == profile.cycle; }) > 1;
+        return QStringLiteral("cycle ") + QString::fromStdString(profile.cycle) +
+               (shared ? QStringLiteral(" (profile %1)").arg(profile.index) : QString());
     };
     const std::size_t n = key.profiles.size();
     const std::size_t rows = byDate ? 1 : n;
@@ -419,7 +424,8 @@ std::optional<QRect> DrawProfileLegend(QPainter& p, const PixelRect& plot, const
             }
         textWidth = std::max(textWidth, fm.horizontalAdvance(from + QStringLiteral("   ") + to) - samples);
     }
-    const int width = samples + 6 + textWidth + 8;
+    // An eighth more room for the text: an SVG viewer may set it in a wider font.
+    const int width = samples + 6 + textWidth + textWidth / 8 + 8;
     const int height = static_cast<int>(rows) * h + (byDate ? 2 * h + static_cast<int>(colors.size()) * 6 + 4 : 0) + 6;
     const QRect box = QuietCorner(plot, QSize(width, height), points);
     p.fillRect(box, QColor(255, 255, 255));
@@ -462,7 +468,7 @@ GraphKey GraphKeyOf(const std::string& floatNumber, std::span<const ProfileSumma
     GraphKey key;
     key.title = FigureTitle(floatNumber, shown);
     for (const ProfileSummary& s : shown)
-        key.profiles.push_back({s.cycle ? std::to_string(*s.cycle) : std::string(), s.juld, s.date});
+        key.profiles.push_back({s.index, s.cycle ? std::to_string(*s.cycle) : std::string(), s.juld, s.date});
     return key;
 }
 

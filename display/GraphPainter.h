@@ -30,9 +30,10 @@ struct GraphQc {
     std::vector<bool> overlayAdjusted;
 };
 
-// One drawn profile in the legend: its cycle as text and its date (days, any fixed
+// One drawn profile in the legend: its index, its cycle as text and its date (days, any fixed
 // reference; none when unknown) with that date as text.
 struct GraphProfileKey {
+    std::size_t index = 0; // in the file (N_PROF), to tell profiles of one cycle apart
     std::string cycle;
     std::optional<double> juld;
     std::string date;

@@ -9,6 +9,7 @@
 #include <QPolygonF>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "display/RoundTicks.h"
@@ -145,6 +146,40 @@ void PaintSectionCells(QPainter& p, const QRect& plot, const SectionData& s, con
         }
     }
     p.restore();
+}
+
+// Ticks on the first day of every 1, 2, 3, 6 or 12 months (or of every 2, 5 or 10
+// years), the shortest run that gives at most `most` ticks between days t0 and t1
+// (JULD, reference as seconds since 1970), labelled "YYYY-MM" (or "YYYY").
+std::vector<std::pair<double, QString>> MonthTicks(double t0, double t1, std::int64_t reference, int most)
+{
+    using namespace std::chrono;
+    std::vector<std::pair<double, QString>> ticks;
+    const auto s0 = JuldToSeconds(t0, reference), s1 = JuldToSeconds(t1, reference);
+    if (!s0 || !s1 || *s1 <= *s0)
+        return ticks;
+    const year_month_day first{floor<days>(sys_seconds(seconds(*s0)))};
+    const year_month_day last{floor<days>(sys_seconds(seconds(*s1)))};
+    const int m0 = static_cast<int>(first.year()) * 12 + static_cast<int>(static_cast<unsigned>(first.month())) - 1;
+    const int m1 = static_cast<int>(last.year()) * 12 + static_cast<int>(static_cast<unsigned>(last.month())) - 1;
+    for (int step : {1, 2, 3, 6, 12, 24, 60, 120}) {
+        if ((m1 - m0) / step + 1 > most + 1)
+            continue;
+        for (int m = (m0 / step + 1) * step; m <= m1; m += step) {
+            const year_month_day day{year(m / 12), month(static_cast<unsigned>(m % 12 + 1)), std::chrono::day(1)};
+            const double t = (static_cast<double>(sys_seconds(sys_days(day)).time_since_epoch().count()) -
+                              static_cast<double>(reference)) /
+                             86400.0;
+            if (t < t0 || t > t1)
+                continue;
+            const QString label = step >= 12
+                                      ? QString::number(m / 12)
+                                      : QStringLiteral("%1-%2").arg(m / 12).arg(m % 12 + 1, 2, 10, QLatin1Char('0'));
+            ticks.emplace_back(t, label);
+        }
+        return ticks;
+    }
+    return ticks;
 }
 
 } // namespace
@@ -297,13 +332,22 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
     p.drawText(QRect(-plot.height() / 2, -fm.height(), plot.height(), fm.height() + 2), Qt::AlignCenter,
                QStringLiteral("pressure [dbar]"));
     p.restore();
-    // Time axis: dates at five even steps.
-    for (int i = 0; i <= 4; ++i) {
-        const double t = axes.timeMin + (axes.timeMax - axes.timeMin) * (0.04 + 0.92 * i / 4.0);
+    // Time axis: the first days of round runs of months, as many as fit; a section of
+    // a few weeks keeps dates at five even steps.
+    const int most = std::max(2, plot.width() / (fm.horizontalAdvance(QStringLiteral("0000-00")) + 24));
+    std::vector<std::pair<double, QString>> dates = MonthTicks(axes.timeMin, axes.timeMax, s.reference, most);
+    if (dates.size() < 3) {
+        dates.clear();
+        for (int i = 0; i <= 4; ++i) {
+            const double t = axes.timeMin + (axes.timeMax - axes.timeMin) * (0.04 + 0.92 * i / 4.0);
+            const auto seconds = JuldToSeconds(t, s.reference);
+            dates.emplace_back(t,
+                               seconds ? QString::fromStdString(FormatUtcMinutes(*seconds).substr(0, 10)) : QString());
+        }
+    }
+    for (const auto& [t, label] : dates) {
         const int x = plot.left() + static_cast<int>(std::lround(axes.XOf(t)));
         p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
-        const auto seconds = JuldToSeconds(t, s.reference);
-        const QString label = seconds ? QString::fromStdString(FormatUtcMinutes(*seconds).substr(0, 10)) : QString();
         p.drawText(x - fm.horizontalAdvance(label) / 2, plot.bottom() + 6 + fm.ascent(), label);
     }
     // Colour bar, high at the top, labelled at both ends and the middle, titled alongside.
