@@ -40,7 +40,7 @@ const char kUsage[] =
     "  brinewick --levels FILE [--profile N] [--adjusted|--best] [--good] [--params NAME,NAME]\n"
     "                                   print the level list as tab-separated text\n"
     "  brinewick --map FILE -o OUT.png|svg|pdf   draw the float's track over the coastline\n"
-    "  brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n"
+    "  brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good] [--range MIN,MAX]\n"
     "                                   draw the float's section of one variable against time and pressure\n"
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"

@@ -182,21 +182,3 @@ std::string describe_child_end(const ChildResult& result)
         return "the memory limit";
     return "exit code " + std::to_string(result.exit_code);
 }
-
-namespace {
-std::string& helper_program_slot()
-{
-    static std::string program;
-    return program;
-}
-} // namespace
-
-void set_helper_program(const std::string& program)
-{
-    helper_program_slot() = program;
-}
-
-const std::string& helper_program()
-{
-    return helper_program_slot();
-}

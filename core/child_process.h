@@ -44,8 +44,3 @@ inline constexpr int kOutOfMemoryExit = 86;
 // What a child's end says, for a message: "signal 11 (Segmentation fault)", "exit code 3",
 // "the memory limit", "the time limit".
 std::string describe_child_end(const ChildResult& result);
-
-// This program as a helper for reading files (set at start-up to the running executable;
-// empty, the default, means that files are read in this process, as tests do).
-void set_helper_program(const std::string& program);
-const std::string& helper_program();

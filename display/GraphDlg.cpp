@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QInputDialog>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -30,7 +31,7 @@
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
 #include "uikit/ScrollBarInfo.h"
-#include "uikit/SurfaceDC.h"
+#include "profile/figure_title.h"
 #include "profile/level_records.h"
 #include "display/reads.h"
 #include "profile/reads.h"
@@ -347,6 +348,7 @@ bool CGraphDlg::SetProfiles(std::vector<ProfileSummary> profiles, ProfileLoader 
     m_pChooser->setGeometry(Units().rect(7, 0, 520, kPanelDlu - 7));
     m_pChooser->move(m_pChooser->x(), top);
     m_pChooser->SetMultipleChoice(true);
+    m_summaries = profiles;
     m_pChooser->SetProfiles(std::move(profiles));
     if (!LoadChosen(error))
         return false;
@@ -468,20 +470,38 @@ void CGraphDlg::OnFit()
     OnReview();
 }
 
+GraphQc CGraphDlg::Qc() const
+{
+    GraphQc qc;
+    // The shown levels hold the chosen values in both their fields, as do the overlay's.
+    qc.flags = ShownFlags();
+    return qc;
+}
+
+GraphKey CGraphDlg::Key() const
+{
+    const std::vector<std::size_t> shown = m_pChooser ? m_pChooser->Chosen() : std::vector<std::size_t>{0};
+    std::vector<ProfileSummary> summaries;
+    for (std::size_t p : shown)
+        if (p < m_summaries.size())
+            summaries.push_back(m_summaries[p]);
+    return GraphKeyOf(m_floatNumber, summaries);
+}
+
 bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
 {
-    QImage image(size.boundedTo(QSize(10000, 10000)).expandedTo(QSize(200, 200)), QImage::Format_RGB32);
-    image.fill(MenuColor());
-    GraphQc qc;
-    qc.flags = ShownFlags();
-    {
-        CSurfaceDC dc(image, nullptr);
-        ::DrawGraph(dc, PixelRect{0, 0, image.width(), image.height()}, Settings(), ShownLevels(), DialogFont(),
-                    m_shownOverlay, qc);
-    }
+    const QSize bounded = size.boundedTo(QSize(10000, 10000)).expandedTo(QSize(200, 200));
+    const GraphSettings settings = Settings();
+    const GraphQc qc = Qc();
+    const GraphKey key = Key();
+    const CLevelArray& levels = ShownLevels();
+    auto paint = [&](QPainter& p, const QRect& page) {
+        ::DrawGraph(p, PixelRect{page.left(), page.top(), page.right() + 1, page.bottom() + 1}, settings, levels,
+                    DialogFont(), m_shownOverlay, qc, key, qRgb(255, 255, 255));
+    };
     const std::string target = QFile::encodeName(path).toStdString();
     std::string problem = OutputClash(target, {m_inputPath});
-    if (problem.empty() && SavePlotImage(image, ImageFormatOf(path), target, &problem))
+    if (problem.empty() && SavePlot(paint, bounded, ImageFormatOf(path), target, &problem))
         return true;
     if (error)
         *error = QString::fromLocal8Bit(problem.c_str());
@@ -493,20 +513,23 @@ void CGraphDlg::OnSaveImage()
     const QString path = AskSavePath(this, QStringLiteral("graph.png"));
     if (path.isEmpty())
         return;
-    const QSize current(m_rcArea.Width(), m_rcArea.Height());
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, QStringLiteral("Save Image"),
-                                               QStringLiteral("Size in pixels (width x height):"), QLineEdit::Normal,
-                                               QStringLiteral("%1x%2").arg(current.width()).arg(current.height()), &ok);
-    if (!ok)
-        return;
-    const QStringList parts = text.split(QLatin1Char('x'), Qt::SkipEmptyParts);
-    QSize size = current;
-    if (parts.size() == 2) {
-        bool okW = false, okH = false;
-        const int w = parts[0].trimmed().toInt(&okW), h = parts[1].trimmed().toInt(&okH);
-        if (okW && okH)
-            size = QSize(w, h);
+    QSize size(m_rcArea.Width(), m_rcArea.Height());
+    // SVG and PDF are drawn as lines and text at the window's size; only an image
+    // has a size in pixels to choose.
+    if (ImageFormatOf(path) == PlotImageFormat::Png) {
+        bool ok = false;
+        const QString text = QInputDialog::getText(
+            this, QStringLiteral("Save Image"), QStringLiteral("Size in pixels (width x height):"), QLineEdit::Normal,
+            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), &ok);
+        if (!ok)
+            return;
+        const QStringList parts = text.split(QLatin1Char('x'), Qt::SkipEmptyParts);
+        if (parts.size() == 2) {
+            bool okW = false, okH = false;
+            const int w = parts[0].trimmed().toInt(&okW), h = parts[1].trimmed().toInt(&okH);
+            if (okW && okH)
+                size = QSize(w, h);
+        }
     }
     QString error;
     if (!SaveImage(path, size, &error))
@@ -546,12 +569,11 @@ void CGraphDlg::DrawGraph()
     UpdateShown();
     const CLevelArray& levels = ShownLevels();
     m_rcArea = ControlRect(IDC_PLOT);
-    GraphQc qc;
-    qc.flags = ShownFlags();
     {
-        CSurfaceDC dc(Surface(), this);
-        m_rcPlot = ::DrawGraph(dc, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, qc);
+        QPainter painter(&Surface());
+        m_rcPlot = ::DrawGraph(painter, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, Qc(), Key());
     }
+    update(m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height());
     // The repaint has wiped out the cursor line: its saved pixels no longer apply.
     m_nSavedRow = -1;
 }
@@ -589,10 +611,14 @@ void CGraphDlg::OnMouseMoveAt(int x, int y)
     if (!lineY) // a range with equal ends has no place for the line
         return;
     SaveCursorRow(*lineY);
-    CSurfaceDC dc(Surface(), this);
-    dc.SetPenColor(kBlack);
-    dc.MoveTo(m_rcPlot.left, *lineY);
-    dc.LineTo(m_rcPlot.right, *lineY);
+    // The line from the frame's left edge up to (not into) its right edge.
+    QImage& surface = Surface();
+    if (*lineY < 0 || *lineY >= surface.height())
+        return;
+    auto* row = reinterpret_cast<QRgb*>(surface.scanLine(*lineY));
+    for (int px = std::max(m_rcPlot.left, 0); px < std::min(m_rcPlot.right, surface.width()); ++px)
+        row[px] = kBlack;
+    update(m_rcPlot.left, *lineY, m_rcPlot.Width(), 1);
 }
 
 void CGraphDlg::SaveCursorRow(int y)
@@ -600,9 +626,10 @@ void CGraphDlg::SaveCursorRow(int y)
     const std::size_t width = static_cast<std::size_t>(std::max(m_rcArea.Width(), m_rcPlot.Width() + 1));
     if (m_pRowPixels.size() < width)
         m_pRowPixels.resize(width);
-    CSurfaceDC dc(Surface(), this);
+    const QImage& surface = Surface();
     for (int x = m_rcPlot.left; x <= m_rcPlot.right; ++x)
-        m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)] = dc.GetPixel(x, y);
+        m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)] =
+            surface.valid(x, y) ? surface.pixel(x, y) : 0xFFFFFFFFu;
     m_nSavedRow = y;
 }
 
@@ -610,9 +637,11 @@ void CGraphDlg::RestoreCursorRow()
 {
     if (m_nSavedRow < 0)
         return;
-    CSurfaceDC dc(Surface(), this);
+    QImage& surface = Surface();
     for (int x = m_rcPlot.left; x <= m_rcPlot.right; ++x)
-        dc.SetPixel(x, m_nSavedRow, m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)]);
+        if (surface.valid(x, m_nSavedRow))
+            surface.setPixel(x, m_nSavedRow, m_pRowPixels[static_cast<std::size_t>(x - m_rcPlot.left)]);
+    update(m_rcPlot.left, m_nSavedRow, m_rcPlot.Width() + 1, 1);
     m_nSavedRow = -1;
 }
 
@@ -681,7 +710,7 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);
         dlg.m_inputPath = path;
-        dlg.m_inputPath = path;
+        dlg.m_floatNumber = FloatNumberOfFileName(path);
         const ProfileExtent extent = info.extent;
         ReadAxisTitles(reader, path, dlg.m_titles);
         dlg.SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
@@ -735,6 +764,13 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
     CGraphDlg dlg(parent);
     dlg.m_inputPath = path;
     dlg.m_pLevels = &levels;
+    // The cycle and date of the title line; a file without them has a shorter title.
+    dlg.m_floatNumber = FloatNumberOfFileName(path);
+    if (info.offered) {
+        CWaitCursor wait;
+        if (ProfileSummaryList list = ReadProfileSummaries(path); list.ok)
+            dlg.m_summaries = std::move(list.profiles);
+    }
     dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
     ReadAxisTitles(reader, path, dlg.m_titles);
     dlg.SetOpenWithinScreen(true);

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "display/GraphPainter.h"
 #include "display/GraphSettings.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
@@ -63,6 +64,10 @@ public:
     GraphSettings m_titles;
     // The file the graph was read from: Save Image never writes over it.
     std::string m_inputPath;
+    // For the title line and the legend: the float's number and the summaries of the
+    // file's profiles by index (SetProfiles keeps those it is given).
+    std::string m_floatNumber;
+    std::vector<ProfileSummary> m_summaries;
 
     // Reads the level records of the chosen profiles (indices in the file, in order)
     // into `out`; false with the reason in `error` when the file cannot be read.
@@ -125,6 +130,8 @@ private:
     void SaveCursorRow(int y);
     void RestoreCursorRow();
     bool IsAdjusted() const;
+    GraphQc Qc() const;
+    GraphKey Key() const;
     // The levels drawn and listed: the first profile's, without the levels flagged
     // 3, 4 or 9 under "Good data only".
     const CLevelArray& ShownLevels() const;

@@ -8,7 +8,8 @@
 #include "display/GraphPainter.h"
 #include "profile/profile_qc.h"
 #include "profile/seawater.h"
-#include "uikit/SurfaceDC.h"
+#include <QPainter>
+#include <QPainterPath>
 
 namespace {
 
@@ -63,33 +64,40 @@ std::size_t ParameterPoints(const ParameterCurve& curve, const GraphSettings& se
     return n;
 }
 
-int BelowCurveAxes(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& plotSettings)
+int ParameterAxisHeight(const QPainter& p)
 {
-    // Each of DrawGraph's axes takes 10 pixels of ticks and a row of labels.
-    const GraphSettings s = PlottedSettings(plotSettings);
-    const int row = 10 + dc.GetTextExtent(QStringLiteral("0")).height();
-    const auto axes = std::count(s.horizontal.begin(), s.horizontal.end(), true);
-    return plot.bottom + static_cast<int>(axes) * row;
+    // As each of DrawGraph's axes: 10 pixels of ticks, a row of labels, a row for the title.
+    return 10 + 2 * p.fontMetrics().height() + 2;
 }
 
-void DrawParameterCurves(CSurfaceDC& dc, const PixelRect& area, const PixelRect& plot, int axisY,
+int BelowCurveAxes(const QPainter& p, const PixelRect& plot, const GraphSettings& plotSettings)
+{
+    const GraphSettings s = PlottedSettings(plotSettings);
+    const auto axes = std::count(s.horizontal.begin(), s.horizontal.end(), true);
+    return plot.bottom + static_cast<int>(axes) * ParameterAxisHeight(p);
+}
+
+void DrawParameterCurves(QPainter& p, const PixelRect& area, const PixelRect& plot, int axisY,
                          const GraphSettings& plotSettings, const CLevelArray& levels,
                          const std::vector<ParameterCurve>& curves)
 {
     const GraphSettings s = PlottedSettings(plotSettings);
     const CAxisMap vertical(plot.top, plot.bottom, s.VerticalMin(), s.VerticalMax());
+    const QRect areaRect(area.left, area.top, area.Width(), area.Height());
+    const QRect plotRect = QRect(plot.left, plot.top, plot.Width(), plot.Height()).intersected(areaRect);
     int y = axisY;
+    p.save();
     for (std::size_t k = 0; k < curves.size(); ++k) {
         const ParameterCurve& c = curves[k];
         const auto [lo, hi] = RangeOf(c);
         const QRgb color = ParameterCurveColor(k);
-        dc.SelectClipRect(area);
-        y = DrawHorizontalAxis(dc, plot, y, lo, hi, color, QString::fromStdString(c.title));
+        p.setClipRect(areaRect);
+        y = DrawHorizontalAxis(p, plot, y, lo, hi, color, QString::fromStdString(c.title));
         const CAxisMap horizontal(plot.left, plot.right, lo, hi);
         if (!vertical.IsUsable() || !horizontal.IsUsable())
             continue;
-        dc.SelectClipRect(plot.Intersected(area));
-        const QRgb oldPen = dc.SetPenColor(color);
+        p.setClipRect(plotRect);
+        QPainterPath line, marks, bad;
         bool first = true;
         // Records run in ascending number: from the last level in the file up; a level
         // without a value is stepped over, so sparse levels join into one line.
@@ -104,25 +112,28 @@ void DrawParameterCurves(CSurfaceDC& dc, const PixelRect& area, const PixelRect&
             const auto py = vertical.Map(v);
             if (!px || !py)
                 continue;
-            if (!first)
-                dc.LineTo(*px, *py);
-            dc.MoveTo(*px - 1, *py - 1);
-            dc.LineTo(*px + 1, *py - 1);
-            dc.LineTo(*px + 1, *py + 1);
-            dc.LineTo(*px - 1, *py + 1);
-            dc.LineTo(*px - 1, *py - 1);
+            if (first)
+                line.moveTo(*px, *py);
+            else
+                line.lineTo(*px, *py);
+            marks.addRect(*px - 1, *py - 1, 2, 2);
             if (IsBadFlag(c.series.flags[j])) {
-                const QRgb pen = dc.SetPenColor(kBadFlagColor);
-                dc.MoveTo(*px - 4, *py - 4);
-                dc.LineTo(*px + 5, *py + 5);
-                dc.MoveTo(*px - 4, *py + 4);
-                dc.LineTo(*px + 5, *py - 5);
-                dc.SetPenColor(pen);
+                bad.moveTo(*px - 4, *py - 4);
+                bad.lineTo(*px + 5, *py + 5);
+                bad.moveTo(*px - 4, *py + 4);
+                bad.lineTo(*px + 5, *py - 5);
             }
-            dc.MoveTo(*px, *py);
             first = false;
         }
-        dc.SetPenColor(oldPen);
+        QPen pen{QColor(color)};
+        pen.setWidth(1);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(line);
+        p.drawPath(marks);
+        pen.setColor(QColor(kBadFlagColor));
+        p.setPen(pen);
+        p.drawPath(bad);
     }
-    dc.SelectClipRect(area);
+    p.restore();
 }

@@ -12,7 +12,7 @@
 #include "profile/chosen_values.h"
 #include "uikit/PixelRect.h"
 
-class CSurfaceDC;
+class QPainter;
 
 // One parameter to draw: its values and flags in file order (ResolveProfile's), and
 // the axis title.
@@ -30,9 +30,13 @@ std::size_t ParameterPoints(const ParameterCurve& curve, const GraphSettings& se
 // Draws the curves over the plot `plot` of `area`, with their axes from `axisY` (the
 // y below DrawGraph's own axes) down. `levels` are the shown records (their measured
 // fields) of the profile whose parameters these are.
-void DrawParameterCurves(CSurfaceDC& dc, const PixelRect& area, const PixelRect& plot, int axisY,
+void DrawParameterCurves(QPainter& p, const PixelRect& area, const PixelRect& plot, int axisY,
                          const GraphSettings& settings, const CLevelArray& levels,
                          const std::vector<ParameterCurve>& curves);
 
-// The y below DrawGraph's own horizontal axes in `plot`, in the font it drew with.
-int BelowCurveAxes(CSurfaceDC& dc, const PixelRect& plot, const GraphSettings& settings);
+// The y below DrawGraph's own horizontal axes in `plot`, in the painter's font (the
+// one DrawGraph drew with).
+int BelowCurveAxes(const QPainter& p, const PixelRect& plot, const GraphSettings& settings);
+
+// The height one parameter's axis takes below the others, in the painter's font.
+int ParameterAxisHeight(const QPainter& p);

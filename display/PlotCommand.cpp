@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,13 +19,14 @@
 #include "display/ParameterCurves.h"
 #include "display/PlotImage.h"
 #include "display/GraphSettings.h"
-#include "uikit/SurfaceDC.h"
 #include "profile/level_records.h"
 #include "profile/profile_choice.h"
 #include "profile/profile_levels.h"
 #include "profile/chosen_values.h"
 #include "profile/parameter_series.h"
 #include "profile/profile_qc.h"
+#include "profile/figure_title.h"
+#include "profile/profile_summary.h"
 
 namespace {
 
@@ -265,22 +267,39 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
         app = std::make_unique<QApplication>(appArgc, argv);
     }
 
-    // The plot area of the graph viewer, in its dialog's units.
-    const QRect control = DialogUnits(DialogFont()).rect(7, 6, 346, 337);
-    QImage image(control.size(), QImage::Format_RGB32);
-    image.fill(MenuColor());
-    {
-        CSurfaceDC dc(image, nullptr);
-        const PixelRect area{0, 0, image.width(), image.height()};
-        const PixelRect plot = DrawGraph(dc, area, settings, levels, DialogFont(), overlay, qc);
-        if (!parameterCurves.empty()) {
-            dc.SelectFont(DialogFont());
-            DrawParameterCurves(dc, area, plot, BelowCurveAxes(dc, plot, settings), settings, levels, parameterCurves);
-        }
+    // The title line and legend from the profiles' summaries (a file without them
+    // still plots, with a shorter title).
+    GraphKey key;
+    if (const ProfileSummaryList list = ReadProfileSummaries(reader, options->input); list.ok) {
+        std::vector<ProfileSummary> shown;
+        for (std::size_t p : chosen)
+            if (p < list.profiles.size())
+                shown.push_back(list.profiles[p]);
+        key = GraphKeyOf(FloatNumberOfFileName(options->input), shown);
     }
 
+    // The plot area of the graph viewer, in its dialog's units; each parameter's axis
+    // adds a row below.
+    const QSize graphSize = DialogUnits(DialogFont()).rect(7, 6, 346, 337).size();
+    QSize size = graphSize;
+    if (!parameterCurves.empty()) {
+        QImage probe(1, 1, QImage::Format_RGB32);
+        QPainter measure(&probe);
+        measure.setFont(DialogFont());
+        size.rheight() += static_cast<int>(parameterCurves.size()) * ParameterAxisHeight(measure);
+    }
+    auto paint = [&](QPainter& p, const QRect& page) {
+        const PixelRect area{page.left(), page.top(), page.right() + 1, page.top() + graphSize.height()};
+        const PixelRect plot =
+            DrawGraph(p, area, settings, levels, DialogFont(), overlay, qc, key, qRgb(255, 255, 255));
+        if (!parameterCurves.empty()) {
+            p.setFont(DialogFont());
+            const PixelRect whole{page.left(), page.top(), page.right() + 1, page.bottom() + 1};
+            DrawParameterCurves(p, whole, plot, BelowCurveAxes(p, plot, settings), settings, levels, parameterCurves);
+        }
+    };
     std::string error;
-    if (!SavePlotImage(image, *KnownImageFormatOf(options->output), options->output, &error)) {
+    if (!SavePlot(paint, size, *KnownImageFormatOf(options->output), options->output, &error)) {
         std::fprintf(stderr, "brinewick: cannot write %s\n", error.c_str());
         return 1;
     }

@@ -1,6 +1,7 @@
 #include "display/PlotImage.h"
 
 #include <QBuffer>
+#include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -32,45 +33,58 @@ std::optional<PlotImageFormat> KnownImageFormatOf(const std::string& fileName)
     return ImageFormatOf(name);
 }
 
-bool WritePlotImage(const QImage& image, PlotImageFormat format, QIODevice& device)
+bool WritePlot(const PlotPainter& paint, QSize size, PlotImageFormat format, QIODevice& device)
 {
+    const QRect page(QPoint(0, 0), size);
+    constexpr int kDpi = 96;
+    QPainter painter;
     switch (format) {
-    case PlotImageFormat::Png: return image.save(&device, "PNG");
+    case PlotImageFormat::Png: {
+        QImage image(size, QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(kDpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(static_cast<int>(kDpi / 0.0254 + 0.5));
+        image.fill(Qt::white);
+        if (!painter.begin(&image))
+            return false;
+        paint(painter, page);
+        painter.end();
+        return image.save(&device, "PNG");
+    }
     case PlotImageFormat::Svg: {
         QSvgGenerator svg;
         svg.setOutputDevice(&device);
-        svg.setSize(image.size());
-        svg.setViewBox(QRect(QPoint(0, 0), image.size()));
-        svg.setTitle(QStringLiteral("Brinewick graph"));
-        QPainter painter;
+        svg.setSize(size);
+        svg.setViewBox(page);
+        svg.setResolution(kDpi);
+        svg.setTitle(QStringLiteral("Brinewick plot"));
         if (!painter.begin(&svg))
             return false;
-        painter.drawImage(0, 0, image);
+        paint(painter, page);
         return painter.end() && device.isOpen();
     }
     case PlotImageFormat::Pdf: {
         QPdfWriter pdf(&device);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(image.width() * 72.0 / 96.0, image.height() * 72.0 / 96.0), QPageSize::Point));
+        pdf.setResolution(kDpi);
+        pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / kDpi, size.height() * 72.0 / kDpi), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Brinewick"));
-        QPainter painter;
+        pdf.setTitle(QStringLiteral("Brinewick plot"));
         if (!painter.begin(&pdf))
             return false;
-        painter.drawImage(0, 0, image);
+        paint(painter, page);
         return painter.end();
     }
     }
     return false;
 }
 
-bool SavePlotImage(const QImage& image, PlotImageFormat format, const std::string& path, std::string* error)
+bool SavePlot(const PlotPainter& paint, QSize size, PlotImageFormat format, const std::string& path, std::string* error)
 {
     // Encoded in memory first: the SVG and PDF writers do not report a refused write,
     // the save file does.
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !WritePlotImage(image, format, buffer) || bytes.isEmpty()) {
+    if (!buffer.open(QIODevice::WriteOnly) || !WritePlot(paint, size, format, buffer) || bytes.isEmpty()) {
         if (error)
             *error = path + ": the image could not be encoded";
         return false;

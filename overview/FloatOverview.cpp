@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -17,11 +18,16 @@
 #include "chooser/ProfileChooser.h"
 #include "overview/OverviewPlots.h"
 #include "profile/argo_time.h"
+#include "overview/density_section.h"
+#include "profile/figure_title.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_summary.h"
 #include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
+
+#include <charconv>
+#include <cmath>
 
 CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m_reader(&LocalReader())
 {
@@ -39,6 +45,16 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     m_good->setObjectName(QStringLiteral("goodOnly"));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
+    m_pointer = new QLabel(this);
+    m_pointer->setObjectName(QStringLiteral("pointer"));
+    // The colour range of the section: empty fields keep the section's own.
+    for (QLineEdit*& edit : m_range) {
+        edit = new QLineEdit(this);
+        edit->setMaximumWidth(70);
+        edit->setPlaceholderText(tr("auto"));
+    }
+    m_range[0]->setObjectName(QStringLiteral("rangeMin"));
+    m_range[1]->setObjectName(QStringLiteral("rangeMax"));
 
     auto* controls = new QHBoxLayout;
     m_sectionLabel = new QLabel(tr("Section of"), this);
@@ -46,7 +62,12 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     controls->addWidget(m_variables);
     controls->addWidget(m_best);
     controls->addWidget(m_good);
+    controls->addWidget(new QLabel(tr("Colours from"), this));
+    controls->addWidget(m_range[0]);
+    controls->addWidget(new QLabel(tr("to"), this));
+    controls->addWidget(m_range[1]);
     controls->addStretch(1);
+    controls->addWidget(m_pointer);
     controls->addWidget(m_status);
 
     auto* plots = new QSplitter(Qt::Horizontal, this);
@@ -75,6 +96,32 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     connect(m_chooser, &CProfileChooser::chosenChanged, this, &CFloatOverview::OnChooserChanged);
     connect(m_map, &CTrackMap::profileClicked, this, &CFloatOverview::ChooseProfile);
     connect(m_section, &CSectionPlot::profileClicked, this, &CFloatOverview::ChooseProfile);
+    connect(m_map, &CTrackMap::hovered, m_pointer, &QLabel::setText);
+    connect(m_section, &CSectionPlot::hovered, m_pointer, &QLabel::setText);
+    for (QLineEdit* edit : m_range)
+        connect(edit, &QLineEdit::editingFinished, this, &CFloatOverview::ApplyColourRange);
+}
+
+void CFloatOverview::SetColourRange(const QString& low, const QString& high)
+{
+    m_range[0]->setText(low);
+    m_range[1]->setText(high);
+    ApplyColourRange();
+}
+
+void CFloatOverview::ApplyColourRange()
+{
+    // Whole-field numbers, locale-free; anything else leaves the section's own range.
+    auto number = [](const QString& text) -> std::optional<double> {
+        const std::string t = text.trimmed().toStdString();
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+            return std::nullopt;
+        return v;
+    };
+    const auto low = number(m_range[0]->text()), high = number(m_range[1]->text());
+    m_section->SetColourRange(low && high && *low != *high ? std::optional(std::make_pair(*low, *high)) : std::nullopt);
 }
 
 namespace {
@@ -110,6 +157,8 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
             *why = QString::fromStdString(m_track.message);
         return false;
     }
+    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
+    m_summaries = list.ok ? list.profiles : std::vector<ProfileSummary>{};
     m_map->SetTrack(&m_track, coast);
     setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));
     if (m_track.trajectory) {
@@ -119,11 +168,23 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
         m_chooser->SetProfiles(TrajectoryRows(m_track));
         return true;
     }
-    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
+    {
+        std::vector<QString> cycles, dates;
+        std::vector<ProfileSummary> onMap;
+        for (const ProfileSummary& p : m_summaries) {
+            cycles.push_back(p.cycle ? QString::number(*p.cycle) : QString());
+            dates.push_back(QString::fromStdString(p.date));
+        }
+        for (const TrackPoint& t : m_track.points)
+            if (t.profile < m_summaries.size())
+                onMap.push_back(m_summaries[t.profile]);
+        m_map->SetProfileNames(std::move(cycles), std::move(dates));
+        m_map->SetTitle(QString::fromStdString(FigureTitle(FloatNumberOfFileName(m_path), onMap)));
+    }
     {
         const QSignalBlocker block(m_variables);
         m_variables->clear();
-        for (const std::string& name : Read<SectionVariablesRead>(*m_reader, {m_path}))
+        for (const std::string& name : SectionChoices(Read<SectionVariablesRead>(*m_reader, {m_path})))
             m_variables->addItem(QString::fromStdString(name));
     }
     ReadSectionNow();
@@ -143,7 +204,13 @@ void CFloatOverview::ReadSectionNow()
         return;
     }
     CWaitCursor wait;
-    m_section->SetSection(Read<SectionRead>(*m_reader, {m_path, m_variables->currentText().toStdString(), m_options}));
+    SectionData section = ReadSectionOf(*m_reader, m_path, m_variables->currentText().toStdString(), m_options);
+    std::vector<ProfileSummary> drawn;
+    for (const SectionColumn& c : section.columns)
+        if (c.profile < m_summaries.size())
+            drawn.push_back(m_summaries[c.profile]);
+    m_section->SetSection(std::move(section));
+    m_section->SetTitle(QString::fromStdString(FigureTitle(FloatNumberOfFileName(m_path), drawn)));
     m_section->SetChosen(m_chooser->Chosen().empty() ? std::nullopt : std::optional(m_chooser->First()));
 }
 

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <cstddef>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "overview/float_track.h"
 #include "overview/section_data.h"
 #include "profile/profile_shape.h"
+#include "profile/profile_summary.h"
 
 class CProfileChooser;
 class CTrackMap;
@@ -21,6 +24,7 @@ class FileReader;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 
 class CFloatOverview : public QWidget {
     Q_OBJECT
@@ -38,6 +42,8 @@ public:
     void ShowVariable(const QString& variable);
     void SetBestAvailable(bool on);
     void SetGoodOnly(bool on);
+    // The section's colour range as typed (two numbers; anything else: its own range).
+    void SetColourRange(const QString& low, const QString& high);
 
     // Chooses `profile` in the chooser, the map and the section.
     void ChooseProfile(std::size_t profile);
@@ -55,6 +61,7 @@ signals:
 private:
     void ReadSectionNow();
     void OnChooserChanged();
+    void ApplyColourRange();
 
     FileReader* m_reader;
     std::string m_path;
@@ -67,6 +74,9 @@ private:
     QCheckBox* m_best = nullptr;
     QCheckBox* m_good = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_pointer = nullptr; // what lies under the pointer on the map or the section
+    std::array<QLineEdit*, 2> m_range{};
+    std::vector<ProfileSummary> m_summaries;
     SectionOptions m_options;
 };
 

@@ -7,21 +7,28 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
-#include <functional>
+#include <tuple>
 #include <memory>
 #include <optional>
 
 #include "core/replace_file.h"
+#include "display/PlotImage.h"
 #include "overview/OverviewPainter.h"
+#include "overview/density_section.h"
+#include "profile/figure_title.h"
+#include "profile/profile_summary.h"
+#include "profile/reads.h"
 
 namespace {
 
 const char kMapUsage[] = "Usage: brinewick --map FILE -o OUT.png|svg|pdf\n";
-const char kSectionUsage[] = "Usage: brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n";
+const char kSectionUsage[] = "Usage: brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n"
+                             "                 [--range MIN,MAX]   (colour range; default 1st to 99th percentile)\n"
+                             "       NAME: a variable of (N_PROF, N_LEVELS), SIGMA_T or SIGMA_THETA\n";
 
 constexpr int kWidth = 1000;
 constexpr int kHeight = 700;
@@ -29,7 +36,28 @@ constexpr int kHeight = 700;
 struct Options {
     std::string input, output, variable;
     SectionOptions section;
+    std::optional<std::pair<double, double>> range;
 };
+
+// "MIN,MAX": two numbers (whole texts, locale-free) that differ.
+std::optional<std::pair<double, double>> ParseRange(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    auto number = [](std::string_view t) -> std::optional<double> {
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+            return std::nullopt;
+        return v;
+    };
+    const auto lo = number(std::string_view(text).substr(0, comma));
+    const auto hi = number(std::string_view(text).substr(comma + 1));
+    if (!lo || !hi || *lo == *hi)
+        return std::nullopt;
+    return std::make_pair(*lo, *hi);
+}
 
 std::optional<Options> Parse(const std::vector<std::string>& args, bool section)
 {
@@ -50,6 +78,10 @@ std::optional<Options> Parse(const std::vector<std::string>& args, bool section)
             if (!hasValue)
                 return fail("--var needs a variable name");
             o.variable = args[++i];
+        } else if (section && a == "--range") {
+            if (!hasValue || !(o.range = ParseRange(args[i + 1])))
+                return fail("--range needs MIN,MAX: two different numbers");
+            ++i;
         } else if (section && a == "--best") {
             o.section.bestAvailable = true;
         } else if (section && a == "--good") {
@@ -92,41 +124,16 @@ std::unique_ptr<QApplication> EnsureApplication(int argc, char** argv)
 }
 
 // Paints kWidth x kHeight into OUT as PNG, SVG or PDF; OUT is replaced only when complete.
-bool Write(const std::string& output, const std::function<void(QPainter&, const QRect&)>& paint)
+bool Write(const std::string& output, const PlotPainter& paint)
 {
     const QString name = QFile::decodeName(output.c_str());
-    const QString lower = name.toLower();
-    const QRect area(0, 0, kWidth, kHeight);
     QByteArray bytes;
-    if (lower.endsWith(QLatin1String(".png"))) {
-        QImage image(area.size(), QImage::Format_RGB32);
-        QPainter painter(&image);
-        paint(painter, area);
-        painter.end();
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    } else if (lower.endsWith(QLatin1String(".svg"))) {
-        QBuffer buffer(&bytes);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(area.size());
-        svg.setViewBox(area);
-        svg.setTitle(QStringLiteral("Brinewick"));
-        QPainter painter(&svg);
-        paint(painter, area);
-    } else {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&buffer);
-        pdf.setPageSize(QPageSize(QSizeF(kWidth, kHeight), QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setResolution(72);
-        QPainter painter(&pdf);
-        paint(painter, area);
-    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool painted = WritePlot(paint, QSize(kWidth, kHeight), ImageFormatOf(name), buffer);
+    buffer.close();
     std::string error;
-    if (bytes.isEmpty()) {
+    if (!painted || bytes.isEmpty()) {
         std::fprintf(stderr, "brinewick: cannot write %s: the picture could not be encoded\n", output.c_str());
         return false;
     }
@@ -135,6 +142,19 @@ bool Write(const std::string& output, const std::function<void(QPainter&, const 
         return false;
     }
     return true;
+}
+
+// The title line of a plot of these profiles (all, when `profiles` is empty).
+QString TitleOf(FileReader& reader, const std::string& path, const std::vector<std::size_t>& profiles)
+{
+    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
+    if (!list.ok)
+        return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), {}));
+    std::vector<ProfileSummary> shown;
+    for (std::size_t p : profiles)
+        if (p < list.profiles.size())
+            shown.push_back(list.profiles[p]);
+    return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), shown));
 }
 
 } // namespace
@@ -156,6 +176,10 @@ int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, F
     scene.coast = &coast;
     const QRect plot = MapPlotRect(QRect(0, 0, kWidth, kHeight));
     scene.view = FitTrack(track.points, plot.width(), plot.height());
+    std::vector<std::size_t> onMap;
+    for (const TrackPoint& t : track.points)
+        onMap.push_back(t.profile);
+    scene.title = TitleOf(reader, options->input, onMap);
     if (!coast.ok)
         std::fprintf(stderr, "brinewick: no land drawn: %s\n", coast.message.c_str());
     return Write(options->output, [&](QPainter& p, const QRect& area) { PaintMap(p, area, scene); }) ? 0 : 1;
@@ -166,7 +190,7 @@ int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& arg
     const std::optional<Options> options = Parse(args, true);
     if (!options)
         return 2;
-    const SectionData section = ReadSection(reader, options->input, options->variable, options->section);
+    const SectionData section = ReadSectionOf(reader, options->input, options->variable, options->section);
     if (!section.ok) {
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), section.message.c_str());
         return 1;
@@ -178,6 +202,11 @@ int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& arg
     scene.raster = &raster;
     const QRect plot = SectionPlotRect(QRect(0, 0, kWidth, kHeight));
     scene.axes = FitSection(section, plot.width(), plot.height());
-    RasterSection(section, ColourScale(section.valueLow, section.valueHigh), scene.axes, raster);
+    std::tie(scene.low, scene.high) = ColourRangeOf(section, options->range);
+    RasterSection(section, ColourScale(scene.low, scene.high), scene.axes, raster);
+    std::vector<std::size_t> drawn;
+    for (const SectionColumn& c : section.columns)
+        drawn.push_back(c.profile);
+    scene.title = TitleOf(reader, options->input, drawn);
     return Write(options->output, [&](QPainter& p, const QRect& area) { PaintSection(p, area, scene); }) ? 0 : 1;
 }

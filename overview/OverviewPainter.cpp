@@ -2,13 +2,17 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygonF>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
+#include "display/RoundTicks.h"
 #include "overview/colour_scale.h"
 #include "profile/argo_time.h"
 
@@ -100,11 +104,96 @@ void PaintGraticule(QPainter& p, const MapView& view)
     }
 }
 
+// The row of the title line at the top of a plot.
+constexpr int kTitleRow = 22;
+
+void PaintTitle(QPainter& p, const QRect& area, const QString& title)
+{
+    if (title.isEmpty())
+        return;
+    p.save();
+    QFont bold = p.font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::black);
+    const QRect row(area.left() + 4, area.top() + 2, area.width() - 8, kTitleRow - 4);
+    p.drawText(row, Qt::AlignCenter, p.fontMetrics().elidedText(title, Qt::ElideRight, row.width()));
+    p.restore();
+}
+
+// The section's cells as rectangles of the page, for SVG and PDF: one per run of
+// levels of a column in the same colour, each reaching a pixel into the next (which
+// paints over it) so that no seam shows where a viewer smooths their edges.
+void PaintSectionCells(QPainter& p, const QRect& plot, const SectionData& s, const SectionAxes& axes,
+                       const ColourScale& scale)
+{
+    constexpr double kOverlap = 1.0; // painted over by the next cell
+    p.save();
+    p.setClipRect(plot);
+    p.setPen(Qt::NoPen);
+    for (const SectionColumn& c : s.columns) {
+        const double x0 = plot.left() + axes.XOf(c.left), x1 = plot.left() + axes.XOf(c.right);
+        const std::vector<SectionCell> cells = SectionCells(c);
+        for (std::size_t k = 0; k < cells.size();) {
+            const std::uint32_t colour = scale.ColourOf(cells[k].value);
+            std::size_t end = k + 1;
+            while (end < cells.size() && scale.ColourOf(cells[end].value) == colour &&
+                   cells[end].top <= cells[end - 1].bottom)
+                ++end;
+            const double y0 = plot.top() + axes.YOf(cells[k].top), y1 = plot.top() + axes.YOf(cells[end - 1].bottom);
+            p.fillRect(QRectF(x0, y0, x1 - x0 + kOverlap, y1 - y0 + kOverlap), QColor::fromRgb(colour));
+            k = end;
+        }
+    }
+    p.restore();
+}
+
+// Ticks on the first day of every 1, 2, 3, 6 or 12 months (or of every 2, 5 or 10
+// years), the shortest run that gives at most `most` ticks between days t0 and t1
+// (JULD, reference as seconds since 1970), labelled "YYYY-MM" (or "YYYY").
+std::vector<std::pair<double, QString>> MonthTicks(double t0, double t1, std::int64_t reference, int most)
+{
+    using namespace std::chrono;
+    std::vector<std::pair<double, QString>> ticks;
+    const auto s0 = JuldToSeconds(t0, reference), s1 = JuldToSeconds(t1, reference);
+    if (!s0 || !s1 || *s1 <= *s0)
+        return ticks;
+    const year_month_day first{floor<days>(sys_seconds(seconds(*s0)))};
+    const year_month_day last{floor<days>(sys_seconds(seconds(*s1)))};
+    const int m0 = static_cast<int>(first.year()) * 12 + static_cast<int>(static_cast<unsigned>(first.month())) - 1;
+    const int m1 = static_cast<int>(last.year()) * 12 + static_cast<int>(static_cast<unsigned>(last.month())) - 1;
+    for (int step : {1, 2, 3, 6, 12, 24, 60, 120}) {
+        if ((m1 - m0) / step + 1 > most + 1)
+            continue;
+        for (int m = (m0 / step + 1) * step; m <= m1; m += step) {
+            const year_month_day day{year(m / 12), month(static_cast<unsigned>(m % 12 + 1)), std::chrono::day(1)};
+            const double t = (static_cast<double>(sys_seconds(sys_days(day)).time_since_epoch().count()) -
+                              static_cast<double>(reference)) /
+                             86400.0;
+            if (t < t0 || t > t1)
+                continue;
+            const QString label = step >= 12
+                                      ? QString::number(m / 12)
+                                      : QStringLiteral("%1-%2").arg(m / 12).arg(m % 12 + 1, 2, 10, QLatin1Char('0'));
+            ticks.emplace_back(t, label);
+        }
+        return ticks;
+    }
+    return ticks;
+}
+
 } // namespace
+
+std::pair<double, double> ColourRangeOf(const SectionData& section, std::optional<std::pair<double, double>> own)
+{
+    if (own && std::isfinite(own->first) && std::isfinite(own->second) && own->first != own->second)
+        return {std::min(own->first, own->second), std::max(own->first, own->second)};
+    return {section.valueLow, section.valueHigh};
+}
 
 QRect MapPlotRect(const QRect& area)
 {
-    return area.adjusted(4, 4, -4, -4);
+    return area.adjusted(4, 4 + kTitleRow, -4, -4);
 }
 
 QString MapNote(const MapScene& scene)
@@ -125,6 +214,7 @@ void PaintMap(QPainter& p, const QRect& area, const MapScene& scene)
 {
     p.save();
     p.fillRect(area, Qt::white);
+    PaintTitle(p, area, scene.title);
     const QRect plot = MapPlotRect(area);
     p.setClipRect(plot);
     p.translate(plot.topLeft());
@@ -178,8 +268,8 @@ void PaintMap(QPainter& p, const QRect& area, const MapScene& scene)
 
 QRect SectionPlotRect(const QRect& area)
 {
-    return QRect(area.left() + 60, area.top() + 12, std::max(10, area.width() - 60 - 110),
-                 std::max(10, area.height() - 12 - 40));
+    return QRect(area.left() + 60, area.top() + 12 + kTitleRow, std::max(10, area.width() - 60 - 110),
+                 std::max(10, area.height() - 12 - kTitleRow - 40));
 }
 
 QRect ColourBarRect(const QRect& area)
@@ -192,6 +282,7 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
 {
     p.save();
     p.fillRect(area, Qt::white);
+    PaintTitle(p, area, scene.title);
     const QRect plot = SectionPlotRect(area);
     p.fillRect(plot, QColor(0xf0, 0xf0, 0xf0));
     const QFontMetrics fm(p.font());
@@ -204,9 +295,15 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
     }
     const SectionData& s = *scene.section;
     const SectionAxes& axes = scene.axes;
-    const QImage image(reinterpret_cast<const uchar*>(scene.raster->pixels.data()), scene.raster->width,
-                       scene.raster->height, scene.raster->width * 4, QImage::Format_ARGB32);
-    p.drawImage(plot.topLeft(), image);
+    // On an image the raster made for it; on SVG and PDF pages rectangles, no bitmap.
+    const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+    if (raster) {
+        const QImage image(reinterpret_cast<const uchar*>(scene.raster->pixels.data()), scene.raster->width,
+                           scene.raster->height, scene.raster->width * 4, QImage::Format_ARGB32);
+        p.drawImage(plot.topLeft(), image);
+    } else {
+        PaintSectionCells(p, plot, s, axes, ColourScale(scene.low, scene.high));
+    }
     // Chosen column: a frame around it.
     if (scene.chosen) {
         for (const SectionColumn& c : s.columns) {
@@ -235,26 +332,48 @@ void PaintSection(QPainter& p, const QRect& area, const SectionScene& scene)
     p.drawText(QRect(-plot.height() / 2, -fm.height(), plot.height(), fm.height() + 2), Qt::AlignCenter,
                QStringLiteral("pressure [dbar]"));
     p.restore();
-    // Time axis: dates at five even steps.
-    for (int i = 0; i <= 4; ++i) {
-        const double t = axes.timeMin + (axes.timeMax - axes.timeMin) * (0.04 + 0.92 * i / 4.0);
+    // Time axis: the first days of round runs of months, as many as fit; a section of
+    // a few weeks keeps dates at five even steps.
+    const int most = std::max(2, plot.width() / (fm.horizontalAdvance(QStringLiteral("0000-00")) + 24));
+    std::vector<std::pair<double, QString>> dates = MonthTicks(axes.timeMin, axes.timeMax, s.reference, most);
+    if (dates.size() < 3) {
+        dates.clear();
+        for (int i = 0; i <= 4; ++i) {
+            const double t = axes.timeMin + (axes.timeMax - axes.timeMin) * (0.04 + 0.92 * i / 4.0);
+            const auto seconds = JuldToSeconds(t, s.reference);
+            dates.emplace_back(t,
+                               seconds ? QString::fromStdString(FormatUtcMinutes(*seconds).substr(0, 10)) : QString());
+        }
+    }
+    for (const auto& [t, label] : dates) {
         const int x = plot.left() + static_cast<int>(std::lround(axes.XOf(t)));
         p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
-        const auto seconds = JuldToSeconds(t, s.reference);
-        const QString label = seconds ? QString::fromStdString(FormatUtcMinutes(*seconds).substr(0, 10)) : QString();
         p.drawText(x - fm.horizontalAdvance(label) / 2, plot.bottom() + 6 + fm.ascent(), label);
     }
     // Colour bar, high at the top, labelled at both ends and the middle, titled alongside.
     const QRect bar = ColourBarRect(area);
-    for (int y = 0; y < bar.height(); ++y) {
-        const double f = 1.0 - (y + 0.5) / bar.height();
-        p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
+    if (raster) {
+        for (int y = 0; y < bar.height(); ++y) {
+            const double f = 1.0 - (y + 0.5) / bar.height();
+            p.fillRect(QRect(bar.left(), bar.top() + y, bar.width(), 1), QColor::fromRgb(ColourScale::ColourAt(f)));
+        }
+    } else { // one gradient on a page, not a strip per row
+        QLinearGradient ramp(bar.bottomLeft(), bar.topLeft());
+        constexpr int kStops = 32;
+        for (int k = 0; k <= kStops; ++k)
+            ramp.setColorAt(static_cast<double>(k) / kStops,
+                            QColor::fromRgb(ColourScale::ColourAt(double(k) / kStops)));
+        p.fillRect(bar, ramp);
     }
     p.drawRect(bar.adjusted(-1, -1, 0, 0)); // around the bar, every row of it in colour
-    for (double f : {0.0, 0.5, 1.0}) {
-        const double value = s.valueLow + f * (s.valueHigh - s.valueLow);
+    // Ticks on round values of the colour range, at least four labelled.
+    const std::vector<double> ticks = RoundTicks(scene.low, scene.high, 4);
+    const int decimals = TickDecimals(ticks);
+    for (double value : ticks) {
+        const double f = (value - scene.low) / (scene.high - scene.low);
         const int y = bar.bottom() - static_cast<int>(std::lround(f * (bar.height() - 1)));
-        p.drawText(bar.right() + 4, y + fm.ascent() / 2, QString::number(value, 'g', 4));
+        p.drawLine(bar.right() + 1, y, bar.right() + 4, y);
+        p.drawText(bar.right() + 6, y + fm.ascent() / 2, QString::number(value, 'f', decimals));
     }
     p.save();
     p.translate(area.right() - 4, bar.center().y());

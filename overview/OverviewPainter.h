@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 
 #include "overview/coastline.h"
 #include "overview/float_track.h"
@@ -21,9 +22,10 @@ struct MapScene {
     const Coastline* coast = nullptr;  // not owned; null or !ok: no land, with a note
     MapView view;                      // sized to MapPlotRect's size
     std::optional<std::size_t> chosen; // the chosen profile, highlighted
+    QString title;                     // the title line above the map; empty: none
 };
 
-// The map's plot area inside a widget or page of size `area`.
+// The map's plot area inside a widget or page of size `area` (below the title line).
 QRect MapPlotRect(const QRect& area);
 void PaintMap(QPainter& painter, const QRect& area, const MapScene& scene);
 
@@ -33,7 +35,13 @@ struct SectionScene {
     const SectionRaster* raster = nullptr; // not owned; drawn with `axes`
     SectionAxes axes;                      // sized to SectionPlotRect's size
     std::optional<std::size_t> chosen;
+    QString title;            // the title line above the section; empty: none
+    double low = 0, high = 1; // the colour range (the raster's too)
 };
+
+// The colour range of a section: the user's own when it has two finite, different
+// ends (in either order), else the section's 1st to 99th percentile.
+std::pair<double, double> ColourRangeOf(const SectionData& section, std::optional<std::pair<double, double>> own);
 
 // The section's plot area (the colour bar and the axes' labels around it).
 QRect SectionPlotRect(const QRect& area);

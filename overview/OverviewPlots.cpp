@@ -5,6 +5,9 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <tuple>
+
+#include "profile/argo_time.h"
 
 namespace {
 
@@ -18,6 +21,48 @@ CTrackMap::CTrackMap(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("TrackMap"));
     setMinimumSize(200, 160);
     setCursor(Qt::OpenHandCursor);
+    setMouseTracking(true);
+}
+
+void CTrackMap::SetTitle(const QString& title)
+{
+    m_scene.title = title;
+    Redraw();
+}
+
+void CTrackMap::SetProfileNames(std::vector<QString> cycleOf, std::vector<QString> dateOf)
+{
+    m_cycleOf = std::move(cycleOf);
+    m_dateOf = std::move(dateOf);
+}
+
+QString CTrackMap::DescribeAt(QPointF at) const
+{
+    if (!m_scene.track)
+        return {};
+    const QPointF inPlot = at - QPointF(MapPlotRect(rect()).topLeft());
+    const int i = PointAtPixel(m_scene.view, m_scene.track->points, inPlot.x(), inPlot.y(), kPickRadius);
+    if (i < 0)
+        return {};
+    const TrackPoint& t = m_scene.track->points[static_cast<std::size_t>(i)];
+    QStringList parts;
+    if (t.profile < m_cycleOf.size() && !m_cycleOf[t.profile].isEmpty())
+        parts << QStringLiteral("cycle ") + m_cycleOf[t.profile];
+    else
+        parts << QStringLiteral("profile %1").arg(t.profile);
+    if (t.profile < m_dateOf.size() && !m_dateOf[t.profile].isEmpty())
+        parts << m_dateOf[t.profile];
+    double lon = std::fmod(t.longitude, 360.0);
+    if (lon > 180.0)
+        lon -= 360.0;
+    if (lon <= -180.0)
+        lon += 360.0;
+    parts << QStringLiteral("%1\u00b0 %2 %3\u00b0 %4")
+                 .arg(std::abs(t.latitude), 0, 'f', 3)
+                 .arg(t.latitude < 0 ? QLatin1Char('S') : QLatin1Char('N'))
+                 .arg(std::abs(lon), 0, 'f', 3)
+                 .arg(lon < 0 ? QLatin1Char('W') : QLatin1Char('E'));
+    return parts.join(QStringLiteral(", "));
 }
 
 void CTrackMap::SetTrack(const FloatTrack* track, const Coastline* coast)
@@ -113,8 +158,12 @@ void CTrackMap::mousePressEvent(QMouseEvent* event)
 
 void CTrackMap::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_pressAt || !(event->buttons() & Qt::LeftButton))
+    if (!m_pressAt || !(event->buttons() & Qt::LeftButton)) {
+        const QString text = DescribeAt(event->position());
+        setToolTip(text);
+        emit hovered(text);
         return;
+    }
     const QPoint at = event->position().toPoint();
     if (!m_dragged && (at - *m_pressAt).manhattanLength() <= kClickSlop)
         return;
@@ -145,8 +194,51 @@ CSectionPlot::CSectionPlot(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("SectionPlot"));
     setMinimumSize(300, 160);
+    setMouseTracking(true);
     m_scene.section = &m_section;
     m_scene.raster = &m_raster;
+}
+
+void CSectionPlot::SetTitle(const QString& title)
+{
+    m_scene.title = title;
+    Repaint();
+}
+
+void CSectionPlot::SetColourRange(std::optional<std::pair<double, double>> range)
+{
+    m_range = range;
+    Redraw();
+}
+
+QString CSectionPlot::DescribeAt(QPointF at) const
+{
+    const QRect plot = PlotRect();
+    if (!m_section.ok || !plot.contains(at.toPoint()))
+        return {};
+    const int i = ColumnAtPixel(m_section, m_scene.axes, at.x() - plot.left());
+    if (i < 0)
+        return {};
+    const SectionColumn& c = m_section.columns[static_cast<std::size_t>(i)];
+    const double pres = m_scene.axes.presTop +
+                        (at.y() - plot.top()) / m_scene.axes.height * (m_scene.axes.presBottom - m_scene.axes.presTop);
+    for (const SectionCell& cell : SectionCells(c))
+        if (pres >= cell.top && pres < cell.bottom) {
+            const auto seconds = JuldToSeconds(c.time, m_section.reference);
+            const QString date = seconds ? QString::fromStdString(FormatUtcMinutes(*seconds)) : QString();
+            return QStringLiteral("%1, %2 dbar, %3")
+                .arg(date)
+                .arg(pres, 0, 'f', 0)
+                .arg(QString::number(cell.value, 'g', 6));
+        }
+    return {};
+}
+
+void CSectionPlot::mouseMoveEvent(QMouseEvent* event)
+{
+    const QString text = DescribeAt(event->position());
+    setToolTip(text);
+    emit hovered(text);
 }
 
 void CSectionPlot::SetSection(SectionData section)
@@ -167,8 +259,9 @@ void CSectionPlot::Redraw()
         m_image = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     const QRect plot = SectionPlotRect(m_image.rect());
     m_scene.axes = FitSection(m_section, plot.width(), plot.height());
+    std::tie(m_scene.low, m_scene.high) = ColourRangeOf(m_section, m_range);
     if (m_section.ok)
-        RasterSection(m_section, ColourScale(m_section.valueLow, m_section.valueHigh), m_scene.axes, m_raster);
+        RasterSection(m_section, ColourScale(m_scene.low, m_scene.high), m_scene.axes, m_raster);
     Repaint();
 }
 

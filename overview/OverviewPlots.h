@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "overview/OverviewPainter.h"
 
@@ -19,6 +21,11 @@ public:
 
     void SetTrack(const FloatTrack* track, const Coastline* coast); // not owned
     void SetChosen(std::optional<std::size_t> profile);
+    void SetTitle(const QString& title);
+    // "cycle 12, 2019-03-04 10:20, 12.345° N 45.678° W" for the position within the pick
+    // radius of pixel `at` (widget pixels); empty when none. `cycleOf` names a profile.
+    QString DescribeAt(QPointF at) const;
+    void SetProfileNames(std::vector<QString> cycleOf, std::vector<QString> dateOf);
     // Fits the view to the track with a margin.
     void FitView();
     const MapView& View() const { return m_scene.view; }
@@ -31,6 +38,8 @@ public:
 
 signals:
     void profileClicked(std::size_t profile);
+    // What lies under the pointer (DescribeAt), or empty.
+    void hovered(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,6 +54,7 @@ private:
 
     MapScene m_scene;
     QImage m_image;
+    std::vector<QString> m_cycleOf, m_dateOf; // by profile index
     bool m_fitted = false;
     std::optional<QPoint> m_pressAt;
     QPoint m_lastDrag;
@@ -59,6 +69,13 @@ public:
 
     void SetSection(SectionData section);
     void SetChosen(std::optional<std::size_t> profile);
+    void SetTitle(const QString& title);
+    // The user's colour range (none: the section's own), drawn at once.
+    void SetColourRange(std::optional<std::pair<double, double>> range);
+    double ColourLow() const { return m_scene.low; }
+    double ColourHigh() const { return m_scene.high; }
+    // "2019-03-04, 1250 dbar, 4.123" for widget pixel `at` over a cell; empty elsewhere.
+    QString DescribeAt(QPointF at) const;
     const SectionData& Section() const { return m_section; }
     const SectionAxes& Axes() const { return m_scene.axes; }
     const QImage& Image() const { return m_image; }
@@ -68,15 +85,18 @@ public:
 
 signals:
     void profileClicked(std::size_t profile);
+    void hovered(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void Repaint(); // paints the laid-out section (the chosen column moved)
 
+    std::optional<std::pair<double, double>> m_range;
     SectionData m_section;
     SectionRaster m_raster;
     SectionScene m_scene;

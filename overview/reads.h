@@ -6,6 +6,7 @@
 #include "core/wire.h"
 #include "reader/file_reader.h"
 
+#include "overview/density_section.h"
 #include "overview/float_track.h"
 #include "overview/section_data.h"
 
@@ -106,4 +107,11 @@ inline SectionData ReadSection(FileReader& reader, const std::string& path, cons
                                const SectionOptions& options)
 {
     return Read<SectionRead>(reader, {path, variable, options});
+}
+
+// A section of `variable` through `reader`, density sections included (two readings).
+inline SectionData ReadSectionOf(FileReader& reader, const std::string& path, const std::string& variable,
+                                 const SectionOptions& options)
+{
+    return ReadSectionOf([&](const std::string& v) { return ReadSection(reader, path, v, options); }, variable);
 }

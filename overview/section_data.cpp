@@ -119,20 +119,24 @@ void FinishSection(SectionData& section)
     auto& cols = section.columns;
     std::stable_sort(cols.begin(), cols.end(),
                      [](const SectionColumn& a, const SectionColumn& b) { return a.time < b.time; });
+    // Each column reaches halfway to its neighbours' dates; across a gap of more than
+    // three median cycles (a float that went silent) it reaches half a median cycle and
+    // the gap stays empty. The outer columns reach half a median cycle outward.
     std::vector<double> gaps;
     for (std::size_t i = 1; i < cols.size(); ++i)
         if (cols[i].time > cols[i - 1].time)
             gaps.push_back(cols[i].time - cols[i - 1].time);
-    double maxHalf = 0.5;
+    double median = 1.0;
     if (!gaps.empty()) {
         std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-        maxHalf = 0.75 * gaps[gaps.size() / 2];
+        median = gaps[gaps.size() / 2];
     }
+    auto reach = [median](double gap) { return gap > 3.0 * median ? median / 2.0 : gap / 2.0; };
     for (std::size_t i = 0; i < cols.size(); ++i) {
-        const double before = i > 0 ? (cols[i].time - cols[i - 1].time) / 2.0 : maxHalf;
-        const double after = i + 1 < cols.size() ? (cols[i + 1].time - cols[i].time) / 2.0 : maxHalf;
-        cols[i].left = cols[i].time - std::min(before, maxHalf);
-        cols[i].right = cols[i].time + std::min(after, maxHalf);
+        const double before = i > 0 ? reach(cols[i].time - cols[i - 1].time) : median / 2.0;
+        const double after = i + 1 < cols.size() ? reach(cols[i + 1].time - cols[i].time) : median / 2.0;
+        cols[i].left = cols[i].time - before;
+        cols[i].right = cols[i].time + after;
     }
     std::vector<float> all;
     section.presMax = 0;

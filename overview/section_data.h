@@ -44,7 +44,8 @@ std::vector<std::string> SectionVariables(const std::string& path);
 // Reads the section of `variable` (or kSigmaT) from the file at `path`.
 SectionData ReadSection(const std::string& path, const std::string& variable, const SectionOptions& options);
 
-// Orders columns by time and sets their extents (halfway to each neighbour, at most
-// 1.5 times the median half spacing, half a day for a single column), the time and
-// pressure extents and the colour range. Used by ReadSection; public for tests.
+// Orders columns by time and sets their extents (halfway to each neighbour; half the
+// median spacing across a gap of more than three median spacings and at both ends;
+// half a day for a single column), the time and pressure extents and the colour
+// range. Used by ReadSection; public for tests.
 void FinishSection(SectionData& section);

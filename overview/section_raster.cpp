@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr float kMaxHalfBand = 50.0f; // dbar
+constexpr float kMaxHalfBand = 50.0f; // dbar, beyond a column's first and last level
 
 // First and one-past-last pixel of [a, b) clamped to [0, limit); a band narrower than a
 // pixel still gets one.
@@ -32,6 +32,24 @@ SectionAxes FitSection(const SectionData& section, int width, int height)
     return axes;
 }
 
+std::vector<SectionCell> SectionCells(const SectionColumn& c)
+{
+    std::vector<SectionCell> cells;
+    const std::size_t n = c.pres.size();
+    cells.reserve(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        // Halfway to the levels above and below; the outer ends reach as far as the
+        // next level's half spacing (at most kMaxHalfBand), the top no higher than 0.
+        const float up = k > 0
+                             ? (c.pres[k] - c.pres[k - 1]) / 2
+                             : std::min(c.pres[k], n > 1 ? std::min((c.pres[1] - c.pres[0]) / 2, kMaxHalfBand) : 5.0f);
+        const float down = k + 1 < n ? (c.pres[k + 1] - c.pres[k]) / 2
+                                     : (n > 1 ? std::min((c.pres[k] - c.pres[k - 1]) / 2, kMaxHalfBand) : 5.0f);
+        cells.push_back({c.pres[k] - std::max(up, 0.0f), c.pres[k] + std::max(down, 0.0f), c.value[k]});
+    }
+    return cells;
+}
+
 void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes, SectionRaster& out)
 {
     out.width = axes.width;
@@ -41,15 +59,9 @@ void RasterSection(const SectionData& section, const ColourScale& scale, const S
         const auto [x0, x1] = PixelSpan(axes.XOf(c.left), axes.XOf(c.right), out.width);
         if (x0 >= x1)
             continue;
-        const std::size_t n = c.pres.size();
-        for (std::size_t k = 0; k < n; ++k) {
-            const float up = k > 0 ? std::min((c.pres[k] - c.pres[k - 1]) / 2, kMaxHalfBand)
-                                   : std::min(c.pres[k], n > 1 ? (c.pres[1] - c.pres[0]) / 2 : 5.0f);
-            const float down = k + 1 < n ? std::min((c.pres[k + 1] - c.pres[k]) / 2, kMaxHalfBand)
-                                         : (n > 1 ? std::min((c.pres[k] - c.pres[k - 1]) / 2, kMaxHalfBand) : 5.0f);
-            const auto [y0, y1] = PixelSpan(axes.YOf(c.pres[k] - std::max(up, 0.0f)),
-                                            axes.YOf(c.pres[k] + std::max(down, 0.0f)), out.height);
-            const std::uint32_t colour = scale.ColourOf(c.value[k]);
+        for (const SectionCell& cell : SectionCells(c)) {
+            const auto [y0, y1] = PixelSpan(axes.YOf(cell.top), axes.YOf(cell.bottom), out.height);
+            const std::uint32_t colour = scale.ColourOf(cell.value);
             for (int y = y0; y < y1; ++y) {
                 std::uint32_t* row = out.pixels.data() + static_cast<std::size_t>(y) * out.width;
                 std::fill(row + x0, row + x1, colour);

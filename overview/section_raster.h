@@ -1,7 +1,7 @@
 #pragma once
 // The section drawn into a plain ARGB32 pixel buffer: each column a strip from its left
 // to its right date, each level a band from halfway to the level above to halfway to
-// the one below (at most 50 dbar each way), in the colour of its value. Written
+// the one below (so that bands meet without a seam), in the colour of its value. Written
 // straight into memory so that a thousand profiles of a thousand levels draw in a few
 // milliseconds; the window and the image files wrap the buffer.
 #include <cstdint>
@@ -29,6 +29,16 @@ struct SectionRaster {
     int height = 0;
     std::vector<std::uint32_t> pixels; // row by row; 0 where nothing is drawn
 };
+
+// One level's band of a column: pressures from top to bottom, and its value.
+struct SectionCell {
+    float top = 0, bottom = 0;
+    float value = 0;
+};
+// The bands of a column's levels: each from halfway to the level above to halfway to
+// the one below; the first and last reach out by the half spacing next to them (at most
+// 50 dbar; 5 dbar for a single level), the first no higher than 0 dbar.
+std::vector<SectionCell> SectionCells(const SectionColumn& column);
 
 void RasterSection(const SectionData& section, const ColourScale& scale, const SectionAxes& axes, SectionRaster& out);
 

@@ -168,49 +168,6 @@ void CSurfaceDC::LineTo(int x2, int y2)
         MarkDirty(static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b));
 }
 
-void CSurfaceDC::Polyline(const QPoint* points, std::size_t n)
-{
-    if (n == 0)
-        return;
-    m_x = points[n - 1].x();
-    m_y = points[n - 1].y();
-    if (m_clip.IsEmpty() || n < 2)
-        return;
-    EndPainter();
-    Row(0);
-    const PixelRect clip = m_clip;
-    int left = clip.right, top = clip.bottom, right = clip.left, bottom = clip.top;
-    const QRgb pen = m_pen;
-    auto plot = [&](int x, int y) {
-        if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom)
-            return;
-        reinterpret_cast<QRgb*>(m_bits + static_cast<std::ptrdiff_t>(y) * m_stride)[x] = pen;
-        left = std::min(left, x);
-        right = std::max(right, x + 1);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y + 1);
-    };
-    for (std::size_t i = 1; i < n; ++i) {
-        const int x1 = points[i - 1].x(), y1 = points[i - 1].y();
-        const int x2 = points[i].x(), y2 = points[i].y();
-        const int dx = x2 - x1, dy = y2 - y1;
-        const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-        if (adx <= 1 && ady <= 1) { // the usual step of a dense curve: its start pixel
-            if (adx || ady)
-                plot(x1, y1);
-            continue;
-        }
-        // Longer segments, which are few, go the general way (far points included).
-        m_x = x1;
-        m_y = y1;
-        LineTo(x2, y2);
-    }
-    if (left < right && top < bottom)
-        MarkDirty(left, top, right, bottom);
-    m_x = points[n - 1].x();
-    m_y = points[n - 1].y();
-}
-
 void CSurfaceDC::FillSolidRect(const PixelRect& r, QRgb color)
 {
     m_bkColor = color;
@@ -266,23 +223,6 @@ void CSurfaceDC::DrawPushButton(const PixelRect& r, bool pushed)
     const QBrush face = palette.button();
     qDrawWinButton(&p, QRect(r.left, r.top, r.Width(), r.Height()), palette, pushed, &face);
     MarkDirty(box.left, box.top, box.right, box.bottom);
-}
-
-QRgb CSurfaceDC::GetPixel(int x, int y)
-{
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
-        return 0xFFFFFFFFu;
-    EndPainter();
-    return Row(y)[x];
-}
-
-void CSurfaceDC::SetPixel(int x, int y, QRgb color)
-{
-    if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom)
-        return;
-    EndPainter();
-    Row(y)[x] = color;
-    MarkDirty(x, y, x + 1, y + 1);
 }
 
 QPainter& CSurfaceDC::Painter()

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "uikit/MenuColor.h"
 #include "uikit/PixelRect.h"
 
 class QWidget;
@@ -42,10 +43,6 @@ public:
 
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
-    // Lines through the n points in the pen colour, each leaving out its end pixel as
-    // LineTo does; for many short segments (dense curves) it costs far less than
-    // MoveTo and LineTo. The current position ends at the last point.
-    void Polyline(const QPoint* points, std::size_t n);
     // Fills r (right and bottom excluded) and makes color the background colour.
     void FillSolidRect(const PixelRect& r, QRgb color);
 
@@ -55,10 +52,6 @@ public:
     void TextOut(int x, int y, const QString& text);
     // A push-button face over r, raised or pushed in.
     void DrawPushButton(const PixelRect& r, bool pushed);
-
-    // Pixels outside the image read as 0xFFFFFFFF; writes outside the clip are dropped.
-    QRgb GetPixel(int x, int y);
-    void SetPixel(int x, int y, QRgb color);
 
 private:
     QPainter& Painter();
@@ -83,6 +76,3 @@ private:
     uchar* m_bits = nullptr; // the image's pixels, taken on first raw access
     qsizetype m_stride = 0;
 };
-
-// The system menu colour (COLOR_MENU): the palette's button colour.
-QRgb MenuColor();

@@ -8,6 +8,7 @@
 #include "display/AxisMapping.h"
 #include "display/NearestLevel.h"
 #include "display/RangeText.h"
+#include "display/RoundTicks.h"
 
 namespace {
 
@@ -17,6 +18,34 @@ TEST(AxisTicks, DefaultRangesGiveAutoScaleSteps)
     EXPECT_EQ(AxisTicks(-5, 35), (std::vector<double>{-10, 0, 10, 20, 30, 40}));
     EXPECT_EQ(AxisTicks(30, 38).size(), 10u);
     EXPECT_TRUE(AxisTicks(2000, 0).empty()); // reversed: no inner ticks
+}
+
+// Round ticks (1, 2, 5 x 10^n), at least `fewest` inside the range, in either order.
+TEST(RoundTicks, RoundStepsWithEnoughTicks)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double a, b;
+        int fewest;
+        std::vector<double> ticks;
+        int decimals;
+    } rows[] = {
+        {0, 2000, 5, {0, 500, 1000, 1500, 2000}, 0},
+        {-5, 35, 5, {-5, 0, 5, 10, 15, 20, 25, 30, 35}, 0},
+        {35, -5, 5, {-5, 0, 5, 10, 15, 20, 25, 30, 35}, 0},
+        {33.2, 35.1, 4, {33.5, 34, 34.5, 35}, 1},
+        {24, 28, 4, {24, 25, 26, 27, 28}, 0},
+        {0.012, 0.019, 4, {0.012, 0.014, 0.016, 0.018}, 3},
+        {5, 5, 4, {}, 0},
+        {0, inf, 4, {}, 0},
+    };
+    for (const auto& r : rows) {
+        const std::vector<double> ticks = RoundTicks(r.a, r.b, r.fewest);
+        ASSERT_EQ(ticks.size(), r.ticks.size()) << r.a << " " << r.b;
+        for (std::size_t k = 0; k < ticks.size(); ++k)
+            EXPECT_NEAR(ticks[k], r.ticks[k], 1e-9) << r.a << " " << r.b;
+        EXPECT_EQ(TickDecimals(ticks), r.decimals) << r.a << " " << r.b;
+    }
 }
 
 TEST(AxisTicks, UnscalableRangesGiveNoTicks)

@@ -181,9 +181,12 @@ void GraphDlgTest::frameAndVerticalAxis()
     Viewer v(ThreeLevels(false));
     const PixelRect area = v.dlg.AreaRect();
     const PixelRect plot = v.dlg.PlotRect();
-    QCOMPARE(plot, PlotRectOf(area));
+    const int cy = QFontMetrics(DialogFont()).height();
+    QCOMPARE(plot, PlotRectOf(area, v.dlg.Settings(), DialogFont()));
     QCOMPARE(plot.left, area.left + 60);
-    QCOMPARE(plot.bottom, area.bottom - 100);
+    // Below the frame three axes, each of ticks, a row of labels and a row for its title.
+    const int axisHeight = 10 + 2 * cy + 2;
+    QCOMPARE(plot.bottom, area.bottom - (3 * axisHeight + 4));
     // Frame: all four edges, both corners included.
     for (int x = plot.left; x <= plot.right; x += 7) {
         QCOMPARE(v.Pixel(x, plot.top), kBlack);
@@ -194,10 +197,9 @@ void GraphDlgTest::frameAndVerticalAxis()
     }
     QCOMPARE(v.Pixel(plot.right, plot.bottom - 1), kBlack);
 
-    // Ticks and labels at 400 .. 1600; none at the ends, labels there.
+    // Ticks and labels on round values, 500 .. 1500; none at the ends, labels there.
     const CAxisMap map(plot.top, plot.bottom, 0, 2000);
-    const int cy = QFontMetrics(DialogFont()).height();
-    for (int value : {400, 800, 1200, 1600}) {
+    for (int value : {500, 1000, 1500}) {
         const int y = *map.Map(value);
         QCOMPARE(v.Pixel(plot.left + 9, y), kBlack);
         QVERIFY(v.Pixel(plot.left + 10, y) != kBlack);
@@ -207,13 +209,13 @@ void GraphDlgTest::frameAndVerticalAxis()
     QVERIFY(v.HasInk(area.left, plot.top - cy / 2, plot.left - 1, plot.top + cy / 2));
     QVERIFY(v.HasInk(area.left, plot.bottom - cy / 2, plot.left - 1, plot.bottom + cy / 2 - 1));
     // Nothing between the labels.
-    const int gap = (*map.Map(400) + *map.Map(800)) / 2;
+    const int gap = (*map.Map(500) + *map.Map(1000)) / 2;
     QVERIFY(!v.HasInk(area.left, gap - 3, plot.left - 1, gap + 3));
     // Three coloured axes below the frame, one after the other.
     QCOMPARE(v.Pixel(plot.left + 5, plot.bottom), kBlue);
-    int next = plot.bottom + 10 + cy;
+    int next = plot.bottom + axisHeight;
     QCOMPARE(v.Pixel(plot.left + 5, next), kRed);
-    next += 10 + cy;
+    next += axisHeight;
     QCOMPARE(v.Pixel(plot.left + 5, next), kGreen);
     QCOMPARE(v.Pixel(plot.left, next + 9), kGreen);
 }
@@ -269,7 +271,7 @@ void GraphDlgTest::noHorizontalCurvesLeavesFrameAndAxis()
         QVERIFY(!v.HasInk(v.dlg.AreaRect().left, v.dlg.AreaRect().top, v.dlg.AreaRect().right - 1,
                           v.dlg.AreaRect().bottom - 1, c));
     QCOMPARE(v.Pixel(plot.left, plot.top), kBlack);
-    QCOMPARE(v.Pixel(plot.left + 9, *CAxisMap(plot.top, plot.bottom, 0, 2000).Map(800)), kBlack);
+    QCOMPARE(v.Pixel(plot.left + 9, *CAxisMap(plot.top, plot.bottom, 0, 2000).Map(1000)), kBlack);
 }
 
 void GraphDlgTest::cursorLineDrawnAndRestored()

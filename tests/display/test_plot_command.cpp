@@ -1,6 +1,7 @@
 // `brinewick --plot`: the graph viewer's plot written as a PNG without a display.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 
@@ -15,17 +16,35 @@
 #include "profile/level_records.h"
 #include "profile/seawater.h"
 #include "display/GraphPainter.h"
+#include "uikit/DialogUnits.h"
 #include "display/PlotCommand.h"
+#include "overview/OverviewCommand.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+char* ProgramArgs[] = {const_cast<char*>("brinewick"), nullptr};
+
 int RunPlot(std::vector<std::string> args)
 {
-    static char name[] = "brinewick";
-    static char* argv[] = {name, nullptr};
-    return RunPlotCommand(1, argv, args, LocalReader());
+    return RunPlotCommand(1, ProgramArgs, args, LocalReader());
+}
+
+// Fonts (for the plot's layout in a test) need an application object.
+void EnsureApplication()
+{
+    static int argc = 1;
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, ProgramArgs);
+}
+
+QByteArray ReadAll(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST(PlotCommand, UsageErrorsAndUnreadableFiles)
@@ -106,6 +125,7 @@ TEST(PlotCommand, CurvesOfLevelParameters)
 
 TEST(PlotCommand, WritesThePlotAsPng)
 {
+    EnsureApplication();
     ProfileColumns p;
     p.pres = {100, 500, 1000};
     p.temp = {20, 15, 10};
@@ -116,7 +136,9 @@ TEST(PlotCommand, WritesThePlotAsPng)
 
     QImage image;
     ASSERT_TRUE(image.load(QString::fromStdString(out)));
-    const PixelRect plot = PlotRectOf(PixelRect{0, 0, image.width(), image.height()});
+    GraphSettings curves;
+    curves.horizontal = {true, false, false};
+    const PixelRect plot = PlotRectOf(PixelRect{0, 0, image.width(), image.height()}, curves, DialogFont());
     EXPECT_EQ(image.pixel(plot.left, plot.top), 0xFF000000u);
     EXPECT_EQ(image.pixel(plot.right, plot.bottom - 1), 0xFF000000u);
     const CAxisMap vert(plot.top, plot.bottom, 0, 2000);
@@ -155,19 +177,78 @@ TEST(PlotCommand, QualityFlagsFitAndFormats)
                 marked = image.pixel(x, y) == kBadFlagColor;
         EXPECT_EQ(marked, r.marked) << r.name;
     }
-    for (const char* name : {"plot.svg", "plot.PDF"}) {
-        const std::string out = SharedTempDir().file(name);
-        ASSERT_EQ(RunPlot({in, "-o", out, "--fit"}), 0);
-        QFile file(QString::fromStdString(out));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray head = file.read(200);
-        EXPECT_TRUE(name[5] == 's' ? head.contains("<svg") || head.contains("<?xml") : head.startsWith("%PDF")) << name;
-    }
     EXPECT_EQ(ImageFormatOf(std::string("a.Svg")), PlotImageFormat::Svg);
     EXPECT_EQ(ImageFormatOf(std::string("a.svg.png")), PlotImageFormat::Png);
 }
 
 // Titles, fitted ranges, the T-S settings and which flags mark a point.
+// The three kinds of plot as SVG and PDF pages: paths and text, no embedded image, the
+// title line, round tick labels that no axis title hides, within the size budget.
+TEST(PlotFiles, VectorPagesOfEveryPlotKind)
+{
+    const std::string one = BW_TEST_DATA_DIR "/D5900446_001.nc";
+    const std::string many = BW_TEST_DATA_DIR "/2902696_prof.nc";
+    using Command = int (*)(int, char**, const std::vector<std::string>&);
+    const struct {
+        const char* name;
+        Command run;
+        std::vector<std::string> args;
+        std::vector<const char*> texts; // in the SVG's text
+        int paths;                      // at least this many paths in the SVG
+        qint64 svgLimit, pdfLimit;      // bytes
+    } cases[] = {
+        {"graph",
+         RunPlotCommand,
+         {one},
+         {"Float 5900446, cycle 1, ", "5.00", "10.00", "15.00", "20.00", "34.00"},
+         8,
+         200'000,
+         300'000},
+        {"overlay",
+         RunPlotCommand,
+         {many, "--profile", "all", "--fit"},
+         {"Float 2902696, cycles ", " to ", "cycle 1", "others by date:"},
+         20,
+         5'000'000,
+         5'000'000},
+        {"map", RunMapCommand, {many}, {"Float 2902696, cycles "}, 2, 5'000'000, 5'000'000},
+        {"section",
+         RunSectionCommand,
+         {many, "--var", "SIGMA_THETA", "--range", "24,28"},
+         {"Float 2902696, cycles ", ">24<", ">25<", ">26<", ">27<", ">28<", "sigma-theta"},
+         50,
+         20'000'000,
+         20'000'000},
+    };
+    for (const auto& c : cases)
+        for (const char* ext : {".svg", ".pdf"}) {
+            const std::string out = SharedTempDir().file(std::string("kinds_") + c.name + ext);
+            std::vector<std::string> args = c.args;
+            args.insert(args.end(), {"-o", out});
+            ASSERT_EQ(c.run(1, ProgramArgs, args), 0) << c.name << ext;
+            const QByteArray bytes = ReadAll(out);
+            if (ext[1] == 's') {
+                EXPECT_FALSE(bytes.contains("<image")) << c.name;
+                EXPECT_GE(bytes.count("<path") + bytes.count("<polyline") + bytes.count("<rect"), c.paths) << c.name;
+                EXPECT_TRUE(bytes.contains("<text")) << c.name;
+                for (const char* text : c.texts)
+                    EXPECT_TRUE(bytes.contains(text)) << c.name << ": " << text;
+                EXPECT_LT(bytes.size(), c.svgLimit) << c.name;
+            } else {
+                EXPECT_TRUE(bytes.startsWith("%PDF")) << c.name;
+                EXPECT_FALSE(bytes.contains("/Subtype /Image")) << c.name;
+                EXPECT_TRUE(bytes.contains("/FontFile")) << c.name; // text, with its font
+                EXPECT_LT(bytes.size(), c.pdfLimit) << c.name;
+            }
+        }
+    // A colour range must be two different numbers.
+    const std::string bad = SharedTempDir().file("never.svg");
+    for (const char* range : {"1", "1,1", "a,2", "1,2,3"})
+        EXPECT_EQ(
+            RunSectionCommand(1, ProgramArgs, {many, "--var", "TEMP", "--range", range, "-o", bad}, LocalReader()), 2)
+            << range;
+}
+
 TEST(GraphSettingsRules, TitlesFitTsAndBadPoints)
 {
     EXPECT_EQ(AxisTitleOf("Sea pressure", "decibar", "Pressure (dbar)"), "Sea pressure (decibar)");

@@ -53,6 +53,7 @@ private slots:
     void sectionColumnsTakeTheColourBarsColours();
     void realFilesOpenWithTheirVariables();
     void commandsWriteOrRefuse();
+    void pointerValuesAndColourRange();
 };
 
 void TestFloatOverview::mapDrawsEachPositionAtItsPixelAcrossTheDateLine()
@@ -230,6 +231,41 @@ void TestFloatOverview::commandsWriteOrRefuse()
     QImage map;
     QVERIFY(map.load(QString::fromStdString(dir.file("map.png"))));
     QCOMPARE(map.size(), QSize(1000, 700));
+}
+
+// The value under the pointer on both plots, SIGMA_THETA in the list, and a colour
+// range of the user's own that falls back to the section's on anything but numbers.
+void TestFloatOverview::pointerValuesAndColourRange()
+{
+    CFloatOverview window;
+    QString why;
+    QVERIFY2(window.Load(QString::fromStdString(kArgo + "/2902696_prof.nc"), nullptr, &why), qPrintable(why));
+    window.resize(1200, 760);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.Variables()->findText(QStringLiteral("SIGMA_THETA")) >= 0);
+    const QString onMap = window.Map()->DescribeAt(*window.Map()->PixelOf(0));
+    QVERIFY2(onMap.startsWith(QStringLiteral("cycle 1, 2016-09-22 14:37, 12.014\u00b0 N 114.521\u00b0 E")),
+             qPrintable(onMap));
+    QVERIFY(window.Map()->DescribeAt(QPointF(1, 1)).isEmpty());
+    CSectionPlot* section = window.Section();
+    const QRect plot = section->PlotRect();
+    const SectionColumn& first = section->Section().columns.front();
+    const QPointF at(plot.left() + section->Axes().XOf(first.time), plot.top() + section->Axes().YOf(first.pres[0]));
+    const QString cell = section->DescribeAt(at);
+    QVERIFY2(cell.startsWith(QStringLiteral("2016-09-22 14:37, ")) && cell.contains(QStringLiteral(" dbar, ")) &&
+                 cell.endsWith(QString::number(first.value[0], 'g', 6)),
+             qPrintable(cell));
+    QVERIFY(section->DescribeAt(QPointF(2, 2)).isEmpty());
+    const double low = section->ColourLow(), high = section->ColourHigh();
+    window.SetColourRange(QStringLiteral("28"), QStringLiteral(" 24 "));
+    QCOMPARE(section->ColourLow(), 24.0);
+    QCOMPARE(section->ColourHigh(), 28.0);
+    for (const char* text : {"", "24,5", "abc", "inf"}) {
+        window.SetColourRange(QStringLiteral("24"), QString::fromLatin1(text));
+        QCOMPARE(section->ColourLow(), low);
+        QCOMPARE(section->ColourHigh(), high);
+    }
 }
 
 QTEST_MAIN(TestFloatOverview)

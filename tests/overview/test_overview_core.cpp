@@ -12,6 +12,7 @@
 #include "overview/map_view.h"
 #include "overview/section_data.h"
 #include "overview/section_raster.h"
+#include "overview/density_section.h"
 #include "profile/profile_summary.h"
 #include "profile/seawater.h"
 #include "support/temp_dir.h"
@@ -224,9 +225,9 @@ TEST(Section, OrdersColumnsAndAppliesTheBestAvailableAndGoodChoices)
         EXPECT_EQ(s.columns[1].profile, 0u);
         EXPECT_EQ(s.columns[0].value, c.first);
         EXPECT_EQ(s.columns[1].value, c.second);
-        EXPECT_DOUBLE_EQ(s.columns[0].right, 101); // halfway, at most 0.75 of the median gap (2)
+        EXPECT_DOUBLE_EQ(s.columns[0].right, 101); // halfway to the neighbour
         EXPECT_DOUBLE_EQ(s.columns[1].left, 101);
-        EXPECT_DOUBLE_EQ(s.timeMin, 98.5);
+        EXPECT_DOUBLE_EQ(s.timeMin, 99); // half the median gap (2) outward
         EXPECT_DOUBLE_EQ(s.presMax, 30);
     }
     const SectionData sigma = ReadSection(path, kSigmaT, {});
@@ -235,6 +236,18 @@ TEST(Section, OrdersColumnsAndAppliesTheBestAvailableAndGoodChoices)
     EXPECT_EQ(sigma.title, "sigma-t [kg/m3]");
     const std::vector<std::string> vars = SectionVariables(path);
     EXPECT_EQ(vars, (std::vector<std::string>{"TEMP", "PSAL", "sigma-t", "TEMP_ADJUSTED"}));
+    EXPECT_EQ(SectionChoices(vars),
+              (std::vector<std::string>{"TEMP", "PSAL", "SIGMA_T", "SIGMA_THETA", "TEMP_ADJUSTED"}));
+    // The densities from TEMP and PSAL: sigma-theta of each level at its own pressure.
+    for (const char* name : {"SIGMA_T", "SIGMA_THETA"}) {
+        const SectionData d = ReadSectionOf(path, name, {});
+        ASSERT_TRUE(d.ok) << d.message;
+        ASSERT_EQ(d.columns.size(), 2u);
+        const SectionColumn& c = d.columns[0];
+        const double expected = std::string(name) == "SIGMA_THETA" ? SigmaTheta(34, 5, c.pres[0]) : SigmaT(34, 5);
+        EXPECT_NEAR(c.value[0], expected, 1e-4) << name;
+        EXPECT_EQ(d.variable, name);
+    }
     const SectionData none = ReadSection(path, "LATITUDE", {});
     EXPECT_FALSE(none.ok);
     EXPECT_NE(none.message.find("LATITUDE"), std::string::npos);
@@ -266,15 +279,23 @@ TEST(Section, RealFilesOfferTheirLevelVariables)
     }
 }
 
+// Cells meet their neighbours halfway, in pressure and in time; a gap of more than
+// three median cycles stays empty.
 TEST(SectionRaster, ColoursEachLevelFromTheColourScale)
 {
     SectionData s;
-    s.columns = {{0, 10, 0, 0, {0, 40}, {1, 2}}, {1, 12, 0, 0, {0, 50, 100}, {3, 4, 5}}};
+    s.columns = {{0, 10, 0, 0, {0, 40}, {1, 2}},
+                 {1, 12, 0, 0, {0, 50, 250}, {3, 4, 5}},
+                 {2, 14, 0, 0, {0, 40}, {1, 2}},
+                 {3, 30, 0, 0, {0}, {6}}};
     FinishSection(s);
-    EXPECT_DOUBLE_EQ(s.columns[0].left, 8.5);
-    EXPECT_DOUBLE_EQ(s.columns[1].right, 13.5);
+    const double extents[4][2] = {{9, 11}, {11, 13}, {13, 15}, {29, 31}};
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_DOUBLE_EQ(s.columns[k].left, extents[k][0]) << k;
+        EXPECT_DOUBLE_EQ(s.columns[k].right, extents[k][1]) << k;
+    }
     const SectionAxes axes = FitSection(s, 350, 102);
-    const ColourScale scale(1, 5);
+    const ColourScale scale(1, 6);
     SectionRaster r;
     RasterSection(s, scale, axes, r);
     ASSERT_EQ(r.pixels.size(), 350u * 102u);
@@ -283,12 +304,15 @@ TEST(SectionRaster, ColoursEachLevelFromTheColourScale)
     };
     const struct {
         double time, pres, value;
-    } cells[] = {{10, 10, 1}, {10, 30, 2}, {12, 10, 3}, {12, 40, 4}, {12, 60, 4}, {12, 95, 5}};
+    } cells[] = {{10, 10, 1},  {10, 30, 2},  {12, 10, 3},   {12, 40, 4}, {12, 140, 4},
+                 {12, 160, 5}, {12, 245, 5}, {14.9, 10, 1}, {30, 2, 6}};
     for (const auto& c : cells)
         EXPECT_EQ(at(c.time, c.pres), scale.ColourOf(c.value)) << c.time << " " << c.pres;
     EXPECT_EQ(at(10, 90), 0u); // below the column's deepest level
+    EXPECT_EQ(at(22, 10), 0u); // the long gap
     EXPECT_EQ(ColumnAtPixel(s, axes, axes.XOf(10)), 0);
     EXPECT_EQ(ColumnAtPixel(s, axes, axes.XOf(12.5)), 1);
+    EXPECT_EQ(ColumnAtPixel(s, axes, axes.XOf(22)), -1);
     EXPECT_EQ(scale.ColourOf(-100), ColourScale::ColourAt(0));
     EXPECT_EQ(scale.ColourOf(100), ColourScale::ColourAt(1));
     EXPECT_EQ(ColourScale::ColourAt(std::nan("")), ColourScale::ColourAt(0));

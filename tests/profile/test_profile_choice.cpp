@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "profile/argo_time.h"
 #include "profile/csv_command.h"
+#include "profile/figure_title.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_shape.h"
 #include "profile/profile_summary.h"
@@ -330,6 +331,48 @@ TEST(ProfileChoice, CsvProfileUsageErrors)
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+} // namespace
+
+namespace {
+
+// The title line of a figure: the float from the file name, cycles and days shown.
+TEST(FigureTitle, FloatCyclesAndDates)
+{
+    const struct {
+        const char* path;
+        const char* number;
+    } names[] = {{"/data/D5900446_001.nc", "5900446"},
+                 {"2902696_prof.nc", "2902696"},
+                 {"BR6903247_072.nc", "6903247"},
+                 {"x/R2901623_000.nc", "2901623"},
+                 {"profile.nc", ""},
+                 {"D59_001.nc", ""},
+                 {"5900446.nc", ""}};
+    for (const auto& n : names)
+        EXPECT_EQ(FloatNumberOfFileName(n.path), n.number) << n.path;
+
+    auto summary = [](std::optional<long long> cycle, const char* date) {
+        ProfileSummary s;
+        s.cycle = cycle;
+        s.date = date;
+        return s;
+    };
+    const struct {
+        std::vector<ProfileSummary> shown;
+        const char* title;
+    } rows[] = {
+        {{summary(1, "2004-04-30 10:00")}, "Float 5900446, cycle 1, 2004-04-30"},
+        {{summary(3, "2016-10-02 15:16"), summary(1, "2016-09-22 14:37"), summary(2, "2016-09-22 23:00")},
+         "Float 5900446, cycles 1-3, 2016-09-22 to 2016-10-02"},
+        {{summary(std::nullopt, ""), summary(7, "")}, "Float 5900446, cycle 7"},
+        {{}, "Float 5900446"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(FigureTitle("5900446", r.shown), r.title);
+    const std::vector<ProfileSummary> unnamed{summary(2, "2020-01-01 00:00")};
+    EXPECT_EQ(FigureTitle("", unnamed), "cycle 2, 2020-01-01");
 }
 
 } // namespace
