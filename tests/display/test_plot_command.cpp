@@ -188,7 +188,7 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
 {
     const std::string one = BW_TEST_DATA_DIR "/D5900446_001.nc";
     const std::string many = BW_TEST_DATA_DIR "/2902696_prof.nc";
-    using Command = int (*)(int, char**, const std::vector<std::string>&);
+    using Command = int (*)(int, char**, const std::vector<std::string>&, FileReader&);
     const struct {
         const char* name;
         Command run;
@@ -225,7 +225,7 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
             const std::string out = SharedTempDir().file(std::string("kinds_") + c.name + ext);
             std::vector<std::string> args = c.args;
             args.insert(args.end(), {"-o", out});
-            ASSERT_EQ(c.run(1, ProgramArgs, args), 0) << c.name << ext;
+            ASSERT_EQ(c.run(1, ProgramArgs, args, LocalReader()), 0) << c.name << ext;
             const QByteArray bytes = ReadAll(out);
             if (ext[1] == 's') {
                 EXPECT_FALSE(bytes.contains("<image")) << c.name;
