@@ -31,12 +31,7 @@ struct ProfileTableRead {
     };
     using Result = ProfileTable;
     static Result Run(const Args& a, const ReadContext&) { return ReadProfileTable(a.path, a.profile); }
-    static Result Failed(const Args&, const std::string& why)
-    {
-        Result r;
-        r.message = why;
-        return r;
-    }
+    static Result Failed(const Args&, const std::string& why) { return FailedWithMessage<Result>(why); }
 };
 template <class Ar>
 void wire_fields(Ar& ar, ProfileTableRead::Args& a)

@@ -47,12 +47,7 @@ struct TrackRead {
     using Args = TrackArgs;
     using Result = FloatTrack;
     static Result Run(const Args& a, const ReadContext&) { return ReadFloatTrack(a.path); }
-    static Result Failed(const Args&, const std::string& why)
-    {
-        Result r;
-        r.message = why;
-        return r;
-    }
+    static Result Failed(const Args&, const std::string& why) { return FailedWithMessage<Result>(why); }
 };
 
 // The variables a section can show; none when the file cannot be read.

@@ -22,8 +22,10 @@ std::string FloatNumberOfFileName(const std::string& path)
 std::string FigureTitle(const std::string& floatNumber, std::span<const ProfileSummary> shown)
 {
     std::optional<long long> firstCycle, lastCycle;
-    std::string firstDate, lastDate;
+    std::string firstDate, lastDate, platform;
     for (const ProfileSummary& s : shown) {
+        if (platform.empty())
+            platform = s.platform;
         if (s.cycle) {
             firstCycle = firstCycle ? std::min(*firstCycle, *s.cycle) : *s.cycle;
             lastCycle = lastCycle ? std::max(*lastCycle, *s.cycle) : *s.cycle;
@@ -39,8 +41,8 @@ std::string FigureTitle(const std::string& floatNumber, std::span<const ProfileS
     }
     std::string title;
     auto add = [&title](const std::string& part) { title += (title.empty() ? "" : ", ") + part; };
-    if (!floatNumber.empty())
-        add("Float " + floatNumber);
+    if (const std::string& number = platform.empty() ? floatNumber : platform; !number.empty())
+        add("Float " + number);
     if (firstCycle)
         add(*firstCycle == *lastCycle ? "cycle " + std::to_string(*firstCycle)
                                       : "cycles " + std::to_string(*firstCycle) + "-" + std::to_string(*lastCycle));

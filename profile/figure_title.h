@@ -11,7 +11,8 @@
 // "2902696_prof.nc"), with any folders before it. Empty when the name has none.
 std::string FloatNumberOfFileName(const std::string& path);
 
-// "Float 2902696, cycles 1-51, 2018-01-02 to 2019-06-30": the cycle and date parts
-// from the profiles shown (in any order; those without a cycle or a date add nothing),
-// a single value where first and last agree; parts without a value are left out.
+// "Float 2902696, cycles 1-51, 2018-01-02 to 2019-06-30": the float is the first
+// PLATFORM_NUMBER of the profiles shown, else `floatNumber` (FloatNumberOfFileName for a
+// file without one); the cycle and date parts from the profiles shown (in any order; those without a cycle or a date
+// add nothing), a single value where first and last agree; parts without a value are left out.
 std::string FigureTitle(const std::string& floatNumber, std::span<const ProfileSummary> shown);

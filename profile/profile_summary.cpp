@@ -71,6 +71,21 @@ void CountPressures(int ncid, const ProfileShape& shape, std::vector<ProfileSumm
     }
 }
 
+// PLATFORM_NUMBER as a title shows it: printable characters only, without the blanks
+// and NULs that pad it.
+std::string PlatformText(const std::string& raw)
+{
+    std::string text;
+    for (char c : raw)
+        if (c > ' ' && c < 127)
+            text += c;
+        else if (c == ' ' && !text.empty())
+            text += c;
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
 } // namespace
 
 ProfileSummaryList ReadProfileSummaries(const std::string& path)
@@ -103,6 +118,7 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
         const auto mode = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
         const auto parameterModes = ReadParameterModes(ncid, shape);
         const auto schemes = ReadPerProfileStrings(ncid, shape, "VERTICAL_SAMPLING_SCHEME");
+        const auto platforms = ReadPerProfileStrings(ncid, shape, "PLATFORM_NUMBER");
         const std::int64_t reference = ReadReferenceDateTime(ncid);
 
         for (std::size_t p = 0; p < np; ++p) {
@@ -121,6 +137,8 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
                                 s.dataMode == 0 ? ' ' : s.dataMode);
             if (schemes)
                 s.scheme = SchemeWords((*schemes)[p]);
+            if (platforms)
+                s.platform = PlatformText((*platforms)[p]);
         }
         CountPressures(ncid, shape, list.profiles);
         list.ok = true;

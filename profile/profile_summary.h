@@ -12,6 +12,7 @@
 
 struct ProfileSummary {
     std::size_t index = 0;              // 0-based, as stored
+    std::string platform;               // PLATFORM_NUMBER without its padding; empty when blank
     std::optional<long long> cycle;     // CYCLE_NUMBER
     char direction = 0;                 // DIRECTION: 'A', 'D', ...; 0 when absent or fill
     char dataMode = 0;                  // DATA_MODE: 'R', 'A', 'D'; 0 when absent or fill

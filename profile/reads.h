@@ -77,8 +77,8 @@ void wire_fields(Ar& ar, ProfileToolsInfo& i)
 template <class Ar>
 void wire_fields(Ar& ar, ProfileSummary& s)
 {
-    ar(s.index, s.cycle, s.direction, s.dataMode, s.modes, s.juld, s.date, s.latitude, s.longitude, s.scheme,
-       s.levelsWithPressure);
+    ar(s.index, s.platform, s.cycle, s.direction, s.dataMode, s.modes, s.juld, s.date, s.latitude, s.longitude,
+       s.scheme, s.levelsWithPressure);
 }
 template <class Ar>
 void wire_fields(Ar& ar, ProfileSummaryList& l)
@@ -166,12 +166,7 @@ struct SummariesRead {
     using Args = PathArgs;
     using Result = ProfileSummaryList;
     static Result Run(const Args& a, const ReadContext&) { return ReadProfileSummaries(a.path); }
-    static Result Failed(const Args&, const std::string& why)
-    {
-        Result r;
-        r.message = why;
-        return r;
-    }
+    static Result Failed(const Args&, const std::string& why) { return FailedWithMessage<Result>(why); }
 };
 
 // The variables Save CSV File offers.
@@ -180,12 +175,7 @@ struct CsvVariablesRead {
     using Args = PathArgs;
     using Result = CsvVariableList;
     static Result Run(const Args& a, const ReadContext&) { return ReadCsvVariables(a.path); }
-    static Result Failed(const Args&, const std::string& why)
-    {
-        Result r;
-        r.message = why;
-        return r;
-    }
+    static Result Failed(const Args&, const std::string& why) { return FailedWithMessage<Result>(why); }
 };
 
 // The levels of a file's first profile, as one array.

@@ -89,6 +89,16 @@ private:
     const ReaderTable& m_table;
 };
 
+// A result of a reader that could not run, for results that carry their failure in a
+// `message` field.
+template <class Result>
+Result FailedWithMessage(const std::string& why)
+{
+    Result r;
+    r.message = why;
+    return r;
+}
+
 // Runs reader R through `reader` and decodes its result; a reading that did not end
 // with a result gives R::Failed with the reason.
 template <class R>

@@ -236,6 +236,7 @@ TEST(Readers, AHelperThatMisbehavesIsNamedForWhatItDid)
         {"kill -SEGV $$", "signal 11 (Segmentation fault)"},
         {"exit 2", "exit code 2"},
         {"exit 86", "the memory limit"},
+        {"kill -XCPU $$", "the time limit"},
         {"[ \"$1\" = --reader ] && [ \"$2\" = 7 ] || exit 5; printf '" + octal + "'", ""},
     };
     for (const Case& c : cases) {

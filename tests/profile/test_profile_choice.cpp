@@ -337,7 +337,7 @@ TEST(ProfileChoice, CsvProfileUsageErrors)
 
 namespace {
 
-// The title line of a figure: the float from the file name, cycles and days shown.
+// The title line of a figure: the float (PLATFORM_NUMBER, else the file name), cycles and days shown.
 TEST(FigureTitle, FloatCyclesAndDates)
 {
     const struct {
@@ -373,6 +373,11 @@ TEST(FigureTitle, FloatCyclesAndDates)
         EXPECT_EQ(FigureTitle("5900446", r.shown), r.title);
     const std::vector<ProfileSummary> unnamed{summary(2, "2020-01-01 00:00")};
     EXPECT_EQ(FigureTitle("", unnamed), "cycle 2, 2020-01-01");
+    // The file's own PLATFORM_NUMBER wins over the file name's, padding and all.
+    const ProfileSummaryList real = ReadProfileSummaries(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    ASSERT_TRUE(real.ok);
+    EXPECT_EQ(real.profiles[0].platform, "5900446"); // stored as "5900446\0"
+    EXPECT_EQ(FigureTitle("123", real.profiles), "Float 5900446, cycle 1, 2004-04-30");
 }
 
 } // namespace
