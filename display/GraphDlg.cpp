@@ -715,19 +715,17 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
         ReadAxisTitles(reader, path, dlg.m_titles);
         dlg.SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
                                                   QString* why) {
-            auto r = Read<ProfileFlagsRead>(reader, {path, extent, {profiles.begin(), profiles.end()}});
-            out = std::move(r.data);
-            if (!r.status.ok && why)
-                *why = QString::fromLocal8Bit(r.status.message.c_str());
-            return r.status.ok;
+            const FlagLoadResult r = LoadProfileFlags(reader, path, extent, profiles, out);
+            if (!r.ok && why)
+                *why = QString::fromLocal8Bit(r.message.c_str());
+            return r.ok;
         });
         auto loader = [&reader, path, extent](std::span<const std::size_t> profiles, std::vector<CLevelArray>& out,
                                               QString* why) {
-            auto r = Read<ProfileLevelsRead>(reader, {path, extent, {profiles.begin(), profiles.end()}});
-            out = std::move(r.data);
-            if (!r.status.ok && why)
-                *why = QString::fromLocal8Bit(r.status.message.c_str());
-            return r.status.ok;
+            const LevelLoadResult r = LoadProfileLevels(reader, path, extent, profiles, out);
+            if (!r.ok && why)
+                *why = QString::fromLocal8Bit(r.message.c_str());
+            return r.ok;
         };
         if (!list.ok || !dlg.SetProfiles(std::move(list.profiles), loader, &error)) {
             BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
@@ -742,9 +740,7 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
     LevelLoadResult result;
     {
         CWaitCursor wait;
-        auto read = Read<LevelArrayRead>(reader, {path});
-        result = read.status;
-        levels = std::move(read.data);
+        result = LoadLevelArray(reader, path, levels);
     }
     if (!result.ok) {
         QString message = QString::fromLocal8Bit(result.message.c_str());
@@ -757,9 +753,8 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
     std::vector<ProfileFlags> flags;
     const std::size_t first[] = {0};
     if (info.offered) {
-        auto read = Read<ProfileFlagsRead>(reader, {path, info.extent, {std::begin(first), std::end(first)}});
-        if (read.status.ok)
-            flags = std::move(read.data);
+        if (!LoadProfileFlags(reader, path, info.extent, first, flags).ok)
+            flags.clear();
     }
     CGraphDlg dlg(parent);
     dlg.m_inputPath = path;

@@ -8,6 +8,7 @@
 #include "core/replace_file.h"
 #include "core/stdout_sink.h"
 #include "profile/csv_profiles.h"
+#include "profile/parameter_series.h"
 #include "profile/reads.h"
 #include "profile/csv_variables.h"
 #include "profile/csv_writer.h"
@@ -28,19 +29,6 @@ int UsageError(std::FILE* err, const std::string& message)
 {
     std::fprintf(err, "brinewick: %s\n%s", message.c_str(), kUsage);
     return 2;
-}
-
-std::vector<std::string> SplitNames(const std::string& list)
-{
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        if (comma > start)
-            names.push_back(list.substr(start, comma - start));
-        start = comma + 1;
-    }
-    return names;
 }
 
 std::string JoinNames(const std::vector<std::string>& names)
@@ -122,13 +110,13 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     // Chosen variables are taken in variable-id order, as the dialog's lists give them.
     std::vector<std::string> unknown, notColumns;
     std::set<int> itemIds, columnIds;
-    for (const std::string& name : SplitNames(items.value_or(""))) {
+    for (const std::string& name : SplitNameList(items.value_or(""))) {
         if (const CsvVariable* v = list.FindByName(name))
             itemIds.insert(v->id);
         else
             unknown.push_back(name);
     }
-    for (const std::string& name : SplitNames(columns.value_or(""))) {
+    for (const std::string& name : SplitNameList(columns.value_or(""))) {
         const CsvVariable* v = list.FindByName(name);
         if (!v)
             unknown.push_back(name);

@@ -95,9 +95,9 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
         } else if (a == "--good") {
             goodOnly = true;
         } else if (a == "--params") {
-            if (i + 1 >= args.size() || params || SplitParameterNames(args[i + 1]).empty())
+            if (i + 1 >= args.size() || params || SplitNameList(args[i + 1]).empty())
                 return usage("--params needs one list of parameter names (DOXY,CHLA)");
-            params = SplitParameterNames(args[++i]);
+            params = SplitNameList(args[++i]);
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             return usage("unknown option " + a);
         } else if (file.empty()) {

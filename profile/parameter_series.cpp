@@ -72,7 +72,7 @@ void ReadFlags(int ncid, const PerProfileVariable& v, std::size_t profile, std::
 
 } // namespace
 
-std::vector<std::string> SplitParameterNames(const std::string& list)
+std::vector<std::string> SplitNameList(const std::string& list)
 {
     std::vector<std::string> names;
     std::size_t start = 0;

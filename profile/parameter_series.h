@@ -31,5 +31,5 @@ struct ParameterLoad {
 ParameterLoad LoadParameterSeries(const std::string& path, const ProfileExtent& expected,
                                   std::span<const std::size_t> profiles, std::span<const std::string> names);
 
-// The names of a comma-separated list ("DOXY,CHLA"), without empty items.
-std::vector<std::string> SplitParameterNames(const std::string& list);
+// The names of a comma-separated list ("DOXY,CHLA", "PRES,TEMP"), without empty items.
+std::vector<std::string> SplitNameList(const std::string& list);
