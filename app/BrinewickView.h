@@ -38,8 +38,12 @@ public:
     const TextBuffer& Buffer() const { return m_text; }
     bool IsTextEmpty() const { return m_text.empty(); }
 
-    // Shows a text the document built: the text, its name lists and profile flag.
-    void ShowBuiltText(BuiltText&& built);
+    // A file whose text is about to stream in: the text empties, and the header's
+    // structure and name lists and the profile tools' state are those of the file.
+    void BeginText(CdlOutcome&& header, const ProfileToolsInfo& profile);
+    // Text that has arrived goes at the end (new line starts as TextBuffer::append
+    // takes them); caret, selection and scroll position stay where the user has them.
+    void AppendText(std::string_view bytes, const std::vector<std::size_t>& newLineStarts);
     // New document: empties the text.
     void OnNewDocument();
     const FileStructure& Structure() const { return m_structure; }

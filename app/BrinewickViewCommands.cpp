@@ -13,18 +13,34 @@
 #include "uikit/NumberText.h"
 #include "text/Utf8Char.h"
 
-void CBrinewickView::ShowBuiltText(BuiltText&& built)
+void CBrinewickView::BeginText(CdlOutcome&& header, const ProfileToolsInfo& profile)
 {
-    m_astrDimensions = std::move(built.outcome.dimension_names);
-    m_astrVariables = std::move(built.outcome.variable_names);
-    m_bProfileFile = built.profileFile;
-    m_profileExtent = built.profileExtent;
-    m_strProfileReason = QString::fromStdString(built.profileReason);
-    m_structure.dimensions = std::move(built.outcome.dimensions);
-    m_structure.variables = std::move(built.outcome.variables);
-    m_structure.globalAttributes = std::move(built.outcome.global_attribute_names);
-    SetBuffer(std::move(built.buffer));
+    m_astrDimensions = std::move(header.dimension_names);
+    m_astrVariables = std::move(header.variable_names);
+    m_bProfileFile = profile.offered;
+    m_profileExtent = profile.extent;
+    m_strProfileReason = QString::fromStdString(profile.reason);
+    m_structure.dimensions = std::move(header.dimensions);
+    m_structure.variables = std::move(header.variables);
+    m_structure.globalAttributes = std::move(header.global_attribute_names);
+    SetText(std::string());
     emit structureChanged();
+}
+
+void CBrinewickView::AppendText(std::string_view bytes, const std::vector<std::size_t>& newLineStarts)
+{
+    if (bytes.empty())
+        return;
+    const bool first = m_text.empty();
+    m_text.append(bytes, newLineStarts);
+    if (!m_layoutDirty)
+        m_layout.extend();
+    if (isVisible())
+        updateScrollBar();
+    viewport()->update();
+    emit stateChanged();
+    if (first)
+        emit structureChanged(); // the panel lists a file's structure once its text shows
 }
 
 void CBrinewickView::OnNewDocument()

@@ -1,6 +1,7 @@
 #include "app/DocController.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -8,6 +9,9 @@
 
 #include "app/BrinewickDoc.h"
 #include "app/BrinewickView.h"
+#include "app/TextLoad.h"
+#include "cdl/reads.h"
+#include "profile/reads.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBox.h"
 #include "uikit/AppSettings.h"
@@ -35,6 +39,11 @@ CDocController::CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget
     : QObject(window), m_doc(doc), m_view(view), m_window(window)
 {
     m_recent.Load();
+}
+
+CDocController::~CDocController()
+{
+    m_load.reset(); // a load still running is cancelled and waited for
 }
 
 QString CDocController::Title() const
@@ -74,33 +83,28 @@ bool CDocController::OpenDocument(const QString& path)
 
 void CDocController::LoadAndShow(const QString& path, bool fetched)
 {
-    // A newer load makes an older one pointless: stop it, and never show its result.
-    if (m_loading)
-        m_loading->RequestCancel();
-    auto control = std::make_shared<JobControl>();
-    m_loading = control;
+    // A newer load ends the one in progress: its text stops where it had come.
+    CancelLoad();
+    const unsigned serial = ++m_opens;
+    // Whether the library opens the file, its structure and its profile tools: quick
+    // readings, after which the file becomes the document's and its text streams in.
     const std::string file = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
-    BuiltText built;
-    CdlOptions options;
-    options.variable_text_limit = static_cast<std::size_t>(AppKey::kVariableTextLimitMB.Read()) << 20;
-    const bool finished = RunInBackground(m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), *control,
-                                          [&built, &file, control, options, &reader = m_doc->Reader()] {
-                                              built = CBrinewickDoc::BuildText(reader, file, control.get(), options);
+    HeaderRead::Result header;
+    ProfileToolsInfo profile;
+    JobControl control;
+    const bool finished = RunInBackground(m_window, tr("Reading %1").arg(QFileInfo(path).fileName()), control,
+                                          [&header, &profile, &file, &control, &reader = m_doc->Reader()] {
+                                              header = Read<HeaderRead>(reader, {file}, {&control, nullptr});
+                                              if (header.opened && !control.Cancelled())
+                                                  profile = ReadProfileToolsInfo(reader, file);
                                           });
-    const bool current = m_loading == control;
-    if (current)
-        m_loading.reset();
-    if (!finished || !current || built.outcome.cancelled)
-        return; // cancelled or overtaken: nothing the user sees changes
-
-    // A text shown in part on purpose (a variable over the limit, a streaming record
-    // count) is shown, and its notes said after it.
-    const QString notes = built.outcome.complete_but_for_notes() ? ShortenedLog(built.outcome.notes) : QString();
-    if (!built.outcome.ok() && notes.isEmpty()) {
+    if (!finished || header.outcome.cancelled || serial != m_opens)
+        return; // cancelled or overtaken by a newer open: nothing the user sees changes
+    if (!header.opened) {
         // Nothing changes: title, path, recent list, text and tools stay those of the
         // file shown. The message names the file that failed.
         QString message =
-            tr("%1 cannot be shown:\n%2").arg(QDir::toNativeSeparators(path), ShortenedLog(built.outcome.log));
+            tr("%1 cannot be shown:\n%2").arg(QDir::toNativeSeparators(path), ShortenedLog(header.outcome.log));
         if (fetched)
             message += tr("\nThe fetched file is kept at %1.").arg(QDir::toNativeSeparators(path));
         BwMessageBox(m_window, message, tr("File reading error"), MbIcon::Stop);
@@ -111,13 +115,108 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
         BwMessageBox(m_window, problem, tr("Brinewick"), MbIcon::Exclamation);
         return;
     }
+    DropLoad();
+    emit documentReplaced();
     SetPathName(path);
-    m_view->ShowBuiltText(std::move(built));
-    if (!notes.isEmpty())
+    m_view->BeginText(std::move(header.outcome), profile);
+    CdlOptions options;
+    options.variable_text_limit = static_cast<std::size_t>(AppKey::kVariableTextLimitMB.Read()) << 20;
+    m_load = std::make_unique<TextLoad>(m_doc->Reader(), file, options);
+    m_loadPath = path;
+    m_loadFetched = fetched;
+    connect(m_load.get(), &TextLoad::textReady, this, &CDocController::TakeLoadedText);
+    connect(m_load.get(), &TextLoad::finished, this, &CDocController::EndLoad);
+    emit loadStateChanged();
+}
+
+void CDocController::TakeLoadedText()
+{
+    if (!m_load)
+        return;
+    std::string bytes;
+    std::vector<std::size_t> starts;
+    if (m_load->TakeText(bytes, starts))
+        m_view->AppendText(bytes, starts);
+    emit loadStateChanged();
+}
+
+void CDocController::EndLoad()
+{
+    if (!m_load || sender() != m_load.get())
+        return; // a load that another has replaced
+    TakeLoadedText();
+    const CdlOutcome& outcome = m_load->Outcome();
+    emit loadStateChanged();
+    if (outcome.cancelled) {
+        // The text shown so far stays; its last line says why it ends there.
+        std::string last = m_view->Buffer().bytes().empty() || m_view->Buffer().bytes().back() == '\n'
+                               ? std::string()
+                               : std::string("\r\n");
+        last += tr("// The text stops here because the load was cancelled.").toStdString() + "\r\n";
+        std::vector<std::size_t> starts;
+        const std::size_t size = m_view->Buffer().size();
+        for (std::size_t i = 0; i < last.size(); ++i)
+            if (last[i] == '\n')
+                starts.push_back(size + i + 1);
+        m_view->AppendText(last, starts);
+        return;
+    }
+    const QString shown = QDir::toNativeSeparators(m_loadPath);
+    if (outcome.complete_but_for_notes()) {
+        // A text shown in part on purpose (a variable over the limit, a streaming
+        // record count): its notes are said after it.
         BwMessageBox(m_window,
                      tr("%1 is shown in part:\n%2\nView > Text Limit per Variable... raises the limit.")
-                         .arg(QDir::toNativeSeparators(path), notes),
+                         .arg(shown, ShortenedLog(outcome.notes)),
                      tr("Brinewick"), MbIcon::Exclamation);
+    } else if (!outcome.ok()) {
+        // The file opened, so what could be read stays shown; the message says what failed.
+        QString message = tr("%1 cannot be shown in full:\n%2").arg(shown, ShortenedLog(outcome.log));
+        if (m_loadFetched)
+            message += tr("\nThe fetched file is kept at %1.").arg(shown);
+        BwMessageBox(m_window, message, tr("File reading error"), MbIcon::Stop);
+    }
+}
+
+bool CDocController::IsLoading() const
+{
+    return m_load && m_load->Running();
+}
+
+QString CDocController::LoadStatus() const
+{
+    if (!IsLoading())
+        return QString();
+    const QString name = QFileInfo(m_loadPath).fileName();
+    if (m_load->Control().Cancelled())
+        return tr("Cancelling the reading of %1...").arg(name);
+    return tr("Reading %1: %2").arg(name, ProgressText(m_load->Control().Done(), 0, QStringLiteral("bytes")));
+}
+
+void CDocController::CancelLoad()
+{
+    if (IsLoading()) {
+        m_load->Cancel();
+        emit loadStateChanged();
+    }
+}
+
+void CDocController::DropLoad()
+{
+    if (!m_load)
+        return;
+    disconnect(m_load.get(), nullptr, this, nullptr);
+    m_load.reset(); // a load still running is cancelled and waited for
+    emit loadStateChanged();
+}
+
+void CDocController::WaitForLoad()
+{
+    if (!IsLoading())
+        return;
+    QEventLoop loop;
+    connect(m_load.get(), &TextLoad::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    loop.exec();
 }
 
 void CDocController::FileOpen()
@@ -129,6 +228,8 @@ void CDocController::FileOpen()
 
 void CDocController::NewDocument()
 {
+    DropLoad();
+    emit documentReplaced();
     m_doc->OnNewDocument();
     m_view->OnNewDocument();
     m_pathName.clear();

@@ -10,20 +10,30 @@
 class CBrinewickDoc;
 class JobControl;
 class CBrinewickView;
+class TextLoad;
 class QWidget;
 
 class CDocController : public QObject {
     Q_OBJECT
 public:
     CDocController(CBrinewickDoc* doc, CBrinewickView* view, QWidget* window);
+    ~CDocController() override;
 
-    // Opens `path` into the document and shows its text. False when the file cannot
-    // be opened at all (the message has been shown). The text is built on a worker
-    // while the window stays live. A file that opens but does not render, or a load
-    // the user cancels, changes nothing the user sees (title, path, recent list and
-    // text stay those of the file shown); a failed rendering shows the
-    // "File reading error" box naming the file.
+    // Opens `path` into the document and shows its text as it loads, header first.
+    // False when the file cannot be found or read (the message has been shown). A file
+    // the netCDF library cannot open changes nothing the user sees (title, path,
+    // recent list, text and tools stay those of the file shown) and shows the
+    // "File reading error" box naming the file. Once it opens, the file is the
+    // document's: its structure and tools come at once and its text streams in while
+    // the window stays live; a load in progress is cancelled first.
     bool OpenDocument(const QString& path);
+    // Whether a text is still loading, what the status bar says of it, and Cancel:
+    // the text shown so far stays, with a last line saying where and why it stops.
+    bool IsLoading() const;
+    QString LoadStatus() const;
+    void CancelLoad();
+    // Runs the event loop until the text in progress has loaded (tests, print).
+    void WaitForLoad();
     void NewDocument();
     // Save Text File: asks for a name, then SaveTextTo.
     bool SaveTextFile();
@@ -41,18 +51,30 @@ public:
     RecentFileList& Recent() { return m_recent; }
 
 signals:
-    void documentChanged(); // title or recent-file list changed
+    void documentChanged();  // title or recent-file list changed
+    void loadStateChanged(); // a load started, made progress or ended
+    void documentReplaced(); // another file (or none) is the document's: its tools go
 
 private:
     void SetPathName(const QString& path);
-    // Builds the text of `path` on a worker, then makes it the document's file.
-    // `fetched`: the file came from FTP Transmit (the message then says it is kept).
+    // Opens `path` in the reader (on the worker), makes it the document's file and
+    // starts streaming its text. `fetched`: the file came from FTP Transmit or the Argo
+    // Data window (a message then says it is kept).
     void LoadAndShow(const QString& path, bool fetched = false);
+    // The load's text that has come so far goes into the view.
+    void TakeLoadedText();
+    // The load has ended: the rest of its text, then what the user must know of it.
+    void EndLoad();
+    // Stops the load in progress at once and forgets it (a new or closed document).
+    void DropLoad();
 
     CBrinewickDoc* m_doc;   // not owned
     CBrinewickView* m_view; // not owned
     QWidget* m_window;      // not owned
     QString m_pathName;
     RecentFileList m_recent;
-    std::shared_ptr<JobControl> m_loading; // the load in progress, if any
+    std::unique_ptr<TextLoad> m_load; // the text loading or last loaded
+    QString m_loadPath;               // its file
+    bool m_loadFetched = false;       // it came from FTP Transmit or the Argo Data window
+    unsigned m_opens = 0;             // opens begun: a newer one overtakes an older
 };

@@ -13,6 +13,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyle>
@@ -33,6 +34,7 @@
 #include "uikit/NumberText.h"
 #include "app/PrintPreviewDlg.h"
 #include "app/StructurePanel.h"
+#include "app/ToolLinks.h"
 #include "uikit/AppSettings.h"
 #include "app/TextPrinter.h"
 #include "uikit/WaitCursor.h"
@@ -62,7 +64,7 @@ CMainFrame::CMainFrame()
     : m_doc(new CBrinewickDoc(this)), m_view(new CBrinewickView(m_doc, this)),
       m_controller(new CDocController(m_doc, m_view, this)),
       m_toolReader(std::make_unique<BackgroundReader>(m_doc->Reader(), this)),
-      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)), m_links(new CToolLinks(this))
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setCentralWidget(m_view);
@@ -72,6 +74,7 @@ CMainFrame::CMainFrame()
     createStatusBar();
     createStructurePanel();
     connect(m_view, &CBrinewickView::stateChanged, this, &CMainFrame::UpdateCommands);
+    connect(m_controller, &CDocController::documentReplaced, this, &CMainFrame::CloseTools);
     connect(m_controller, &CDocController::documentChanged, this, [this] {
         updateTitle();
         updateRecentMenu();
@@ -194,8 +197,7 @@ void CMainFrame::createActions()
     bind(ID_SAVE_CSV, &CMainFrame::OnSaveCsv);
     bind(ID_PROFILE_VIEW, &CMainFrame::OnProfileView);
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
-    connect(Action(ID_FLOAT_OVERVIEW), &QAction::triggered, this,
-            [this] { RunFloatOverview(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent); });
+    bind(ID_FLOAT_OVERVIEW, &CMainFrame::OnFloatOverview);
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
     // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
     // Transmit's file is.
@@ -320,6 +322,15 @@ void CMainFrame::createStatusBar()
     auto* ready = new QLabel(tr("Ready"), statusBar());
     ready->setObjectName(QStringLiteral("messagePane"));
     statusBar()->addWidget(ready, 1);
+    // A text that loads says how far it has come, with Cancel, without blocking the window.
+    m_loadLabel = new QLabel(statusBar());
+    m_loadLabel->setObjectName(QStringLiteral("loadPane"));
+    m_loadCancel = new QPushButton(tr("Cancel"), statusBar());
+    m_loadCancel->setObjectName(QStringLiteral("loadCancel"));
+    statusBar()->addPermanentWidget(m_loadLabel);
+    statusBar()->addPermanentWidget(m_loadCancel);
+    m_loadLabel->hide();
+    m_loadCancel->hide();
     const char* keys[] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_keyLabels[i] = new QLabel(QLatin1String(keys[i]), statusBar());
@@ -330,6 +341,14 @@ void CMainFrame::createStatusBar()
         statusBar()->addPermanentWidget(m_keyLabels[i]);
     }
     new CKeyIndicators(m_keyLabels[0], m_keyLabels[1], m_keyLabels[2], this);
+    connect(m_loadCancel, &QPushButton::clicked, m_controller, &CDocController::CancelLoad);
+    connect(m_controller, &CDocController::loadStateChanged, this, [this] {
+        const bool loading = m_controller->IsLoading();
+        m_loadLabel->setText(m_controller->LoadStatus());
+        m_loadLabel->setVisible(loading);
+        m_loadCancel->setVisible(loading);
+        m_loadCancel->setEnabled(loading);
+    });
     QAction* toggle = Action(ID_VIEW_STATUS_BAR);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
@@ -376,10 +395,12 @@ void CMainFrame::UpdateCommands()
     const bool text = !m_view->IsTextEmpty();
     const bool profile = text && m_view->m_bProfileFile;
     const bool selection = m_view->HasSelection();
-    for (int id :
-         {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES, ID_JUMP_DATA, ID_JUMP_TAIL,
-          ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_SAVE_AS, ID_FILE_SAVE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
+    for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES, ID_JUMP_DATA,
+                   ID_JUMP_TAIL, ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
+    // The text is saved from the file, so a file whose text is still loading can be.
+    for (int id : {ID_FILE_SAVE_AS, ID_FILE_SAVE})
+        Action(id)->setEnabled(text || m_doc->m_bFilePresent);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
     // Pointing at a disabled profile tool tells why it is off.
     const QString why = !text || profile ? QString() : m_view->m_strProfileReason;
@@ -497,13 +518,83 @@ void CMainFrame::OnSaveCsv()
 {
     RunCsvSave(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
 }
+namespace {
+
+// Brings an open tool window to the front.
+void Raise(QWidget* window)
+{
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
 void CMainFrame::OnProfileView()
 {
-    RunProfileView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
+    if (m_profileView) {
+        Raise(m_profileView);
+        return;
+    }
+    m_profileView = RunProfileView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
+    if (m_profileView)
+        m_links->Add(m_profileView->Chooser());
 }
+
 void CMainFrame::OnGraphView()
 {
-    RunGraphView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
+    if (m_graphView) {
+        Raise(m_graphView);
+        return;
+    }
+    m_graphView = RunGraphView(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
+    if (m_graphView)
+        m_links->Add(m_graphView->Chooser());
+}
+
+void CMainFrame::OnFloatOverview()
+{
+    if (m_overview) {
+        Raise(m_overview);
+        return;
+    }
+    m_overview = RunFloatOverview(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent);
+    if (!m_overview)
+        return;
+    m_links->Add(m_overview->Chooser());
+    connect(m_overview, &CFloatOverview::profileOpened, this, &CMainFrame::OpenGraphOn);
+}
+
+CGraphDlg* CMainFrame::GraphView() const
+{
+    return m_graphView;
+}
+
+CProfileDlg* CMainFrame::ProfileView() const
+{
+    return m_profileView;
+}
+
+CFloatOverview* CMainFrame::FloatOverview() const
+{
+    return m_overview;
+}
+
+void CMainFrame::OpenGraphOn(std::size_t profile)
+{
+    if (!Action(ID_GRAPH_VIEW)->isEnabled())
+        return; // a trajectory: no graph to show
+    m_links->Choose({profile});
+    OnGraphView();
+}
+
+void CMainFrame::CloseTools()
+{
+    for (QWidget* tool :
+         {static_cast<QWidget*>(m_graphView), static_cast<QWidget*>(m_profileView), static_cast<QWidget*>(m_overview)})
+        if (tool)
+            tool->close();
+    m_links->Clear();
 }
 
 void CMainFrame::OnFtpTransmit()

@@ -2,6 +2,7 @@
 // The main window: menus, toolbar, status bar and accelerator keys around the text
 // view; every command is one QAction, and one function derives their enabled states.
 #include <QMainWindow>
+#include <QPointer>
 #include <QPrinter>
 #include <map>
 #include <memory>
@@ -9,11 +10,16 @@
 #include "uikit/BackgroundReader.h"
 
 class CBrinewickDoc;
+class CFloatOverview;
+class CGraphDlg;
+class CProfileDlg;
+class CToolLinks;
 class CBrinewickView;
 class CDocController;
 class CStructurePanel;
 class QAction;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QToolBar;
 
@@ -42,8 +48,19 @@ public:
     void OnFilePrintPreview();
     void OnFilePrintSetup();
     void OnSaveCsv();
+    // The profile tools are windows beside this one, one of each at a time, linked by
+    // their profile choice; a second command raises the open one.
     void OnProfileView();
     void OnGraphView();
+    void OnFloatOverview();
+    // Graph View on `profile` (a double-click on the overview's map or section).
+    void OpenGraphOn(std::size_t profile);
+    // The open tools close: the document they show is replaced.
+    void CloseTools();
+    // The open tool windows (null: closed).
+    CGraphDlg* GraphView() const;
+    CProfileDlg* ProfileView() const;
+    CFloatOverview* FloatOverview() const;
     void OnFtpTransmit();
     void OnAppAbout();
     void OnViewFont();
@@ -73,6 +90,10 @@ private:
     // The tools read through the document's reader, each reading on the worker thread.
     std::unique_ptr<BackgroundReader> m_toolReader;
     std::unique_ptr<QPrinter> m_printer;
+    CToolLinks* m_links = nullptr;
+    QPointer<CGraphDlg> m_graphView;
+    QPointer<CProfileDlg> m_profileView;
+    QPointer<CFloatOverview> m_overview;
     std::map<int, QAction*> m_actions;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_viewMenu = nullptr;
@@ -81,4 +102,6 @@ private:
     QToolBar* m_toolBar = nullptr;
     CStructurePanel* m_panel = nullptr;
     QLabel* m_keyLabels[3] = {};
+    QLabel* m_loadLabel = nullptr;       // how far the text has loaded
+    QPushButton* m_loadCancel = nullptr; // stops the load; the text so far stays
 };

@@ -58,14 +58,14 @@ double Time(int runs, const std::function<void()>& what)
     return Median(ms);
 }
 
-// Opens Graph View and closes it as soon as it shows: the time to a shown graph.
+// Opens Graph View and closes it once it has painted: the time to a shown graph.
 void OpenGraphView(FileReader& reader, const QString& path)
 {
-    QTimer::singleShot(0, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->close();
-    });
-    RunGraphView(nullptr, reader, path);
+    CGraphDlg* window = RunGraphView(nullptr, reader, path);
+    if (window) {
+        QApplication::processEvents();
+        delete window;
+    }
 }
 
 void OpenOverview(FileReader& reader, const QString& path)

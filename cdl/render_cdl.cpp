@@ -25,7 +25,7 @@ std::string cdl_name_of_path(const std::string& path)
     return name;
 }
 
-void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
+void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome, bool header_only)
 {
     // A classic file's header is checked before the library reads it: some malformed
     // headers crash or hang the library. The same reading tells a truncated file,
@@ -54,7 +54,7 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome)
     const ScopedNames names(ncid);
     w.scoped_names = &names;
     GroupRenderState state;
-    state.list_data = !opened.truncated;
+    state.list_data = !opened.truncated && !header_only;
     if (opened.streaming) {
         // The library would report 4294967295 records, reading zeros past the end.
         state.root_records = opened.streaming_records;
@@ -101,7 +101,7 @@ CdlOutcome render_cdl(const std::string& path, CdlSink& sink, JobControl* contro
     w.path = path;
     w.variable_text_limit = options.variable_text_limit;
     try {
-        render(w, path, outcome);
+        render(w, path, outcome, options.header_only);
         w.flush();
     } catch (const std::bad_alloc&) {
         log_out_of_memory(w);

@@ -31,6 +31,9 @@ struct CdlOptions {
     // Bytes of text one variable may make; a variable whose text would pass it is
     // summarised with a message. The window may raise it.
     std::size_t variable_text_limit = CdlWriter::kDefaultVariableTextLimit;
+    // The header only (dimensions, variables, attributes), no data section: what a
+    // window learns of a file before its text streams in.
+    bool header_only = false;
 };
 
 // Renders the file at `path` into `sink` as it goes; the text has CR LF line breaks.

@@ -447,6 +447,8 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
         const std::size_t mark = corner[last];
         std::size_t left = row_length;
         while (left > 0) {
+            if (w.cancelled())
+                return 0; // a long row (a 1-D variable is one row) stops between chunks too
             const std::size_t n = std::min(left, chunk);
             const bool more = left > n;
             counts[last] = n;

@@ -88,6 +88,11 @@ std::size_t CProfileChooser::ProfileOfViewRow(int row) const
     return static_cast<std::size_t>(source.row());
 }
 
+bool CProfileChooser::MultipleChoice() const
+{
+    return m_view->selectionMode() == QAbstractItemView::ExtendedSelection;
+}
+
 void CProfileChooser::Choose(const std::vector<std::size_t>& profiles)
 {
     QItemSelection selection;

@@ -23,6 +23,7 @@ public:
     void SetProfiles(std::vector<ProfileSummary> profiles);
     // Several profiles at once (Ctrl and Shift clicks), or one.
     void SetMultipleChoice(bool multiple);
+    bool MultipleChoice() const;
 
     // The chosen profiles' indices in the file, first chosen first.
     const std::vector<std::size_t>& Chosen() const { return m_chosen; }

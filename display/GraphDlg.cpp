@@ -21,6 +21,7 @@
 #include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
+#include "uikit/WindowGeometry.h"
 #include "cdl/c_format.h"
 #include "display/AxisMapping.h"
 #include "display/AxisTitles.h"
@@ -686,7 +687,7 @@ bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
     return CSurfaceDialog::eventFilter(watched, event);
 }
 
-void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
+CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     const std::string path = QFile::encodeName(ncPath).toStdString();
     ProfileToolsInfo info;
@@ -695,12 +696,20 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
         info = Read<ToolsInfoRead>(reader, {path});
     }
     if (ReadingWasCancelled(info.reason))
-        return;
+        return nullptr;
     if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string(); !problem.empty()) {
         BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                      MbIcon::Stop);
-        return;
+        return nullptr;
     }
+    // A window of its own, beside the main one, deleted when closed.
+    auto dlg = std::make_unique<CGraphDlg>(parent);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setModal(false);
+    dlg->m_inputPath = path;
+    // The cycle and date of the title line; a file without them has a shorter title.
+    dlg->m_floatNumber = FloatNumberOfFileName(path);
+    ReadAxisTitles(reader, path, dlg->m_titles);
     if (info.offered && info.extent.profiles > 1) {
         ProfileSummaryList list;
         {
@@ -708,13 +717,9 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
             list = Read<SummariesRead>(reader, {path});
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
-        CGraphDlg dlg(parent);
-        dlg.m_inputPath = path;
-        dlg.m_floatNumber = FloatNumberOfFileName(path);
         const ProfileExtent extent = info.extent;
-        ReadAxisTitles(reader, path, dlg.m_titles);
-        dlg.SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out,
-                                                  QString* why) {
+        dlg->SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles,
+                                                   std::vector<ProfileFlags>& out, QString* why) {
             const FlagLoadResult r = LoadProfileFlags(reader, path, extent, profiles, out);
             if (!r.ok && why)
                 *why = QString::fromLocal8Bit(r.message.c_str());
@@ -727,47 +732,38 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
                 *why = QString::fromLocal8Bit(r.message.c_str());
             return r.ok;
         };
-        if (!list.ok || !dlg.SetProfiles(std::move(list.profiles), loader, &error)) {
+        if (!list.ok || !dlg->SetProfiles(std::move(list.profiles), loader, &error)) {
             BwMessageBox(parent, error, QStringLiteral("File reading error"), MbIcon::Stop);
-            return;
+            return nullptr;
         }
-        dlg.SetOpenWithinScreen(true);
-        dlg.exec();
-        return;
+    } else {
+        LevelLoadResult result;
+        {
+            CWaitCursor wait;
+            result = LoadLevelArray(reader, path, dlg->m_ownLevels);
+        }
+        if (!result.ok) {
+            QString message = QString::fromLocal8Bit(result.message.c_str());
+            if (!message.startsWith(ncPath))
+                message = ncPath + QStringLiteral("\n") + message;
+            BwMessageBox(parent, message, QStringLiteral("File reading error"), MbIcon::Stop);
+            return nullptr;
+        }
+        dlg->m_pLevels = &dlg->m_ownLevels;
+        // Without readable flags the levels are still shown, unmarked.
+        const std::size_t first[] = {0};
+        if (info.offered && !LoadProfileFlags(reader, path, info.extent, first, dlg->m_ownFlags).ok)
+            dlg->m_ownFlags.clear();
+        dlg->m_pFlags = dlg->m_ownFlags.empty() ? nullptr : &dlg->m_ownFlags.front();
+        if (info.offered) {
+            CWaitCursor wait;
+            if (ProfileSummaryList list = ReadProfileSummaries(reader, path); list.ok)
+                dlg->m_summaries = std::move(list.profiles);
+        }
     }
-
-    CLevelArray levels;
-    LevelLoadResult result;
-    {
-        CWaitCursor wait;
-        result = LoadLevelArray(reader, path, levels);
-    }
-    if (!result.ok) {
-        QString message = QString::fromLocal8Bit(result.message.c_str());
-        if (!message.startsWith(ncPath))
-            message = ncPath + QStringLiteral("\n") + message;
-        BwMessageBox(parent, message, QStringLiteral("File reading error"), MbIcon::Stop);
-        return;
-    }
-    // Without readable flags the levels are still shown, unmarked.
-    std::vector<ProfileFlags> flags;
-    const std::size_t first[] = {0};
-    if (info.offered) {
-        if (!LoadProfileFlags(reader, path, info.extent, first, flags).ok)
-            flags.clear();
-    }
-    CGraphDlg dlg(parent);
-    dlg.m_inputPath = path;
-    dlg.m_pLevels = &levels;
-    // The cycle and date of the title line; a file without them has a shorter title.
-    dlg.m_floatNumber = FloatNumberOfFileName(path);
-    if (info.offered) {
-        CWaitCursor wait;
-        if (ProfileSummaryList list = ReadProfileSummaries(path); list.ok)
-            dlg.m_summaries = std::move(list.profiles);
-    }
-    dlg.m_pFlags = flags.empty() ? nullptr : &flags.front();
-    ReadAxisTitles(reader, path, dlg.m_titles);
-    dlg.SetOpenWithinScreen(true);
-    dlg.exec();
+    dlg->SetOpenWithinScreen(true);
+    CGraphDlg* window = dlg.release();
+    window->show();
+    RememberGeometry(window, "Settings/GraphViewGeometry");
+    return window;
 }

@@ -56,6 +56,10 @@ public:
     explicit CGraphDlg(QWidget* parent = nullptr);
 
     const CLevelArray* m_pLevels = nullptr; // set before the dialog is shown; not owned
+    // The one profile of a single-profile file, and its flags, for the window to point
+    // m_pLevels and m_pFlags at when it outlives the code that read them.
+    CLevelArray m_ownLevels;
+    std::vector<ProfileFlags> m_ownFlags;
     // More profiles drawn with m_pLevels, each curve in a lighter shade (not owned).
     std::vector<const CLevelArray*> m_overlay;
     // The quality flags and DATA_MODE of m_pLevels (not owned; none: no flags).
@@ -199,7 +203,10 @@ private:
 
 class FileReader;
 
-// Graph View: reads, through `reader`, the level records of the file at ncPath and runs the graph viewer
-// (or shows the "File reading error" box when the file cannot be read at all, or,
-// with `shown`, the extent of the file when its text was shown, when it has changed).
-void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown = nullptr);
+// Graph View: reads, through `reader`, the level records of the file at ncPath and opens
+// the graph viewer as a window of its own (deleted when closed), which it returns; or
+// shows the "File reading error" box and returns null when the file cannot be read at
+// all, or, with `shown` (the extent of the file when its text was shown), when it has
+// changed. `reader` must outlive the window.
+CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath,
+                        const ProfileExtent* shown = nullptr);

@@ -17,6 +17,7 @@
 #include "uikit/MessageBox.h"
 #include "uikit/ScrollBarInfo.h"
 #include "uikit/WaitCursor.h"
+#include "uikit/WindowGeometry.h"
 
 namespace {
 constexpr QRgb kWhite = 0xFFFFFFFFu;
@@ -188,29 +189,34 @@ void CProfileDlg::mouseMoveEvent(QMouseEvent* event)
     CSurfaceDialog::mouseMoveEvent(event);
 }
 
-void RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
+CProfileDlg* RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     const std::string path = QFile::encodeName(ncPath).toStdString();
-    CProfileDlg dlg(parent);
-    dlg.SetReader(reader);
-    dlg.SetFilePath(ncPath);
+    auto dlg = std::make_unique<CProfileDlg>(parent);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setModal(false);
+    dlg->SetReader(reader);
+    dlg->SetFilePath(ncPath);
     {
         CWaitCursor wait;
         const ProfileToolsInfo info = Read<ToolsInfoRead>(reader, {path});
         if (ReadingWasCancelled(info.reason))
-            return;
+            return nullptr;
         if (const std::string problem = shown ? ShownFileProblem(path, info, *shown) : std::string();
             !problem.empty()) {
             BwMessageBox(parent, QString::fromLocal8Bit(problem.c_str()), QStringLiteral("File reading error"),
                          MbIcon::Stop);
-            return;
+            return nullptr;
         }
         if (info.offered && info.extent.profiles > 1) {
             ProfileSummaryList list = Read<SummariesRead>(reader, {path});
             if (list.ok)
-                dlg.SetProfiles(std::move(list.profiles), info.extent);
+                dlg->SetProfiles(std::move(list.profiles), info.extent);
         }
     }
-    dlg.SetOpenWithinScreen(true);
-    dlg.exec();
+    dlg->SetOpenWithinScreen(true);
+    CProfileDlg* window = dlg.release();
+    window->show();
+    RememberGeometry(window, "Settings/ProfileViewGeometry");
+    return window;
 }

@@ -72,4 +72,7 @@ private:
 // the profile chooser when the file holds several profiles. With `shown` (the
 // extent of the file when its text was shown) a file of another extent gets the
 // "File reading error" box instead.
-void RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown = nullptr);
+// The window is its own (deleted when closed) and is returned; null after a message.
+// `reader` must outlive it.
+CProfileDlg* RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath,
+                            const ProfileExtent* shown = nullptr);

@@ -22,6 +22,7 @@
 #include "profile/figure_title.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_summary.h"
+#include "uikit/WindowGeometry.h"
 #include "uikit/BackgroundReader.h"
 #include "uikit/MessageBox.h"
 #include "uikit/WaitCursor.h"
@@ -96,6 +97,8 @@ CFloatOverview::CFloatOverview(QWidget* parent) : QWidget(parent, Qt::Window), m
     connect(m_chooser, &CProfileChooser::chosenChanged, this, &CFloatOverview::OnChooserChanged);
     connect(m_map, &CTrackMap::profileClicked, this, &CFloatOverview::ChooseProfile);
     connect(m_section, &CSectionPlot::profileClicked, this, &CFloatOverview::ChooseProfile);
+    connect(m_map, &CTrackMap::profileOpened, this, &CFloatOverview::profileOpened);
+    connect(m_section, &CSectionPlot::profileOpened, this, &CFloatOverview::profileOpened);
     connect(m_map, &CTrackMap::hovered, m_pointer, &QLabel::setText);
     connect(m_section, &CSectionPlot::hovered, m_pointer, &QLabel::setText);
     for (QLineEdit* edit : m_range)
@@ -287,5 +290,6 @@ CFloatOverview* RunFloatOverview(QWidget* parent, FileReader& reader, const QStr
         return nullptr;
     }
     window->show();
+    RememberGeometry(window, "Settings/FloatOverviewGeometry");
     return window;
 }

@@ -57,6 +57,8 @@ public:
 
 signals:
     void profileChosen(std::size_t profile);
+    // A double-click on the map or the section: the user wants that profile's graph.
+    void profileOpened(std::size_t profile);
 
 private:
     void ReadSectionNow();

@@ -182,12 +182,29 @@ void CTrackMap::mouseReleaseEvent(QMouseEvent* event)
     const bool click = !m_dragged;
     m_pressAt.reset();
     setCursor(Qt::OpenHandCursor);
-    if (!click || !m_scene.track)
+    if (!click)
         return;
-    const QPointF at = event->position() - QPointF(MapPlotRect(rect()).topLeft());
+    if (const std::optional<std::size_t> profile = ProfileAt(event->position()))
+        emit profileClicked(*profile);
+}
+
+void CTrackMap::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const std::optional<std::size_t> profile = ProfileAt(event->position()))
+        emit profileOpened(*profile);
+}
+
+std::optional<std::size_t> CTrackMap::ProfileAt(QPointF pixel) const
+{
+    if (!m_scene.track)
+        return std::nullopt;
+    const QPointF at = pixel - QPointF(MapPlotRect(rect()).topLeft());
     const int i = PointAtPixel(m_scene.view, m_scene.track->points, at.x(), at.y(), kPickRadius);
-    if (i >= 0)
-        emit profileClicked(m_scene.track->points[static_cast<std::size_t>(i)].profile);
+    if (i < 0)
+        return std::nullopt;
+    return m_scene.track->points[static_cast<std::size_t>(i)].profile;
 }
 
 CSectionPlot::CSectionPlot(QWidget* parent) : QWidget(parent)
@@ -286,13 +303,27 @@ void CSectionPlot::resizeEvent(QResizeEvent*)
 
 void CSectionPlot::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_section.ok)
+    if (event->button() != Qt::LeftButton)
         return;
+    if (const std::optional<std::size_t> profile = ProfileAt(event->position().toPoint()))
+        emit profileClicked(*profile);
+}
+
+void CSectionPlot::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const std::optional<std::size_t> profile = ProfileAt(event->position().toPoint()))
+        emit profileOpened(*profile);
+}
+
+std::optional<std::size_t> CSectionPlot::ProfileAt(QPoint at) const
+{
     const QRect plot = PlotRect();
-    const QPoint at = event->position().toPoint();
-    if (!plot.contains(at))
-        return;
+    if (!m_section.ok || !plot.contains(at))
+        return std::nullopt;
     const int i = ColumnAtPixel(m_section, m_scene.axes, at.x() - plot.left());
-    if (i >= 0)
-        emit profileClicked(m_section.columns[static_cast<std::size_t>(i)].profile);
+    if (i < 0)
+        return std::nullopt;
+    return m_section.columns[static_cast<std::size_t>(i)].profile;
 }

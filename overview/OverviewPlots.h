@@ -38,6 +38,8 @@ public:
 
 signals:
     void profileClicked(std::size_t profile);
+    // A double-click on a position: the user wants that profile's graph.
+    void profileOpened(std::size_t profile);
     // What lies under the pointer (DescribeAt), or empty.
     void hovered(const QString& text);
 
@@ -48,8 +50,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The profile whose position lies within the pick radius of widget pixel `at`.
+    std::optional<std::size_t> ProfileAt(QPointF at) const;
     void SizeView();
 
     MapScene m_scene;
@@ -85,6 +90,7 @@ public:
 
 signals:
     void profileClicked(std::size_t profile);
+    void profileOpened(std::size_t profile); // a double-click on a column
     void hovered(const QString& text);
 
 protected:
@@ -92,8 +98,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The profile of the column at widget pixel `at`; none outside the plot.
+    std::optional<std::size_t> ProfileAt(QPoint at) const;
     void Repaint(); // paints the laid-out section (the chosen column moved)
 
     std::optional<std::pair<double, double>> m_range;

@@ -10,6 +10,7 @@ const ReaderTable& AllReaders()
     static const ReaderTable table = [] {
         ReaderTable t;
         t.Add<TextRead>();
+        t.Add<HeaderRead>();
         t.Add<ToolsInfoRead>();
         t.Add<SummariesRead>();
         t.Add<CsvVariablesRead>();

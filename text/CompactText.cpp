@@ -23,7 +23,7 @@ void StreamCompactor::put(const char* p, std::size_t n)
 {
     if (n == 0)
         return;
-    const std::size_t base = m_out.size();
+    const std::size_t base = m_taken + m_out.size();
     m_out.append(p, n);
     for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', p + n - q))); ++q)
         m_lineStarts.push_back(base + static_cast<std::size_t>(q - p) + 1);
@@ -44,6 +44,17 @@ void StreamCompactor::feed(std::string_view piece)
         m_inData = true;
     }
     compact(false);
+}
+
+void StreamCompactor::takeReady(std::string& text, std::vector<std::size_t>& starts)
+{
+    text.append(m_out);
+    for (std::size_t s : m_lineStarts)
+        if (s != 0)
+            starts.push_back(s);
+    m_taken += m_out.size();
+    m_out.clear();
+    m_lineStarts.clear();
 }
 
 void StreamCompactor::finish()

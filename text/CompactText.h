@@ -24,6 +24,12 @@ public:
     // Offsets where lines of the result start (0 first; after every LF).
     std::vector<std::size_t>& lineStarts() { return m_lineStarts; }
 
+    // For a reader that shows the text while it is made: appends the result made since
+    // the last call to `text` and the starts of its new lines (offsets in the whole
+    // result, 0 left out) to `starts`, and lets go of them. text() and lineStarts()
+    // then hold only what came after.
+    void takeReady(std::string& text, std::vector<std::size_t>& starts);
+
 private:
     void put(const char* p, std::size_t n);
     // Compacts m_in from m_pos; with `final` false it stops before a line break whose
@@ -35,5 +41,6 @@ private:
     std::size_t m_searched = 0; // bytes of m_in known to hold no "\ndata:" start
     bool m_inData = false;      // past "\ndata:" (or the text had none, at the end)
     std::string m_out;
+    std::size_t m_taken = 0; // bytes of the result handed out by takeReady
     std::vector<std::size_t> m_lineStarts{0};
 };

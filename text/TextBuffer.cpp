@@ -30,6 +30,12 @@ void TextBuffer::adopt(std::string text, std::vector<std::size_t> lineStarts)
         m_lineStarts.push_back(0);
 }
 
+void TextBuffer::append(std::string_view bytes, const std::vector<std::size_t>& newLineStarts)
+{
+    m_text.append(bytes);
+    m_lineStarts.insert(m_lineStarts.end(), newLineStarts.begin(), newLineStarts.end());
+}
+
 std::size_t TextBuffer::lineEnd(std::size_t line) const
 {
     if (line + 1 >= m_lineStarts.size())

@@ -12,6 +12,9 @@ public:
     // Takes a text with its line index made already (as StreamCompactor makes it).
     void adopt(std::string text, std::vector<std::size_t> lineStarts);
     void clear() { setText(std::string()); }
+    // Adds text at the end, with the starts of the lines that begin in it (offsets in
+    // the whole text), as a text that is shown while it loads grows.
+    void append(std::string_view bytes, const std::vector<std::size_t>& newLineStarts);
 
     const std::string& bytes() const { return m_text; }
     std::size_t size() const { return m_text.size(); }

@@ -24,6 +24,25 @@ void TextLayout::reset(const TextBuffer* buffer, const TextMeasure* measure, dou
     m_cachedSegments.clear();
 }
 
+void TextLayout::extend()
+{
+    if (!m_buffer || m_first.empty())
+        return;
+    const std::size_t from = m_first.size() - 2; // the last line laid out
+    const std::size_t lines = m_buffer->lineCount();
+    std::size_t d = m_first[from];
+    m_first.resize(lines + 1);
+    for (std::size_t i = from; i < lines; ++i) {
+        m_first[i] = d;
+        d += CountDisplayLines(m_buffer->lineText(i), *m_measure, m_width);
+    }
+    m_first[lines] = d;
+    if (m_cachedLine != static_cast<std::size_t>(-1) && m_cachedLine >= from) {
+        m_cachedLine = static_cast<std::size_t>(-1);
+        m_cachedSegments.clear();
+    }
+}
+
 const std::vector<WrapSegment>& TextLayout::segmentsOf(std::size_t line) const
 {
     if (line != m_cachedLine) {

@@ -14,6 +14,9 @@ public:
     void reset(const TextBuffer* buffer, const TextMeasure* measure, double width);
     // The same in columns of a fixed-pitch font.
     void reset(const TextBuffer* buffer, int columns);
+    // The buffer has grown at its end: lays out its new lines and its last old one
+    // (which may have grown too), keeping the rest.
+    void extend();
     double width() const { return m_width; }
     const TextMeasure& measure() const { return *m_measure; }
 

@@ -65,6 +65,11 @@ QString ProgressText(std::uint64_t done, std::uint64_t total, const QString& uni
                  : QObject::tr("%1 %2").arg(IntegerText(static_cast<long long>(done)), unit);
 }
 
+QFuture<void> StartInBackground(std::function<void()> work)
+{
+    return QtConcurrent::run(&Worker(), std::move(work));
+}
+
 bool RunInBackground(QWidget* parent, const QString& label, JobControl& control, const std::function<void()>& work,
                      const QString& unit)
 {

@@ -3,6 +3,7 @@
 // window-modal progress dialog shows how far the work has come and offers Cancel; the
 // call returns when the work has ended, so the caller's code reads as if it were
 // synchronous, but the window keeps painting throughout.
+#include <QFuture>
 #include <QString>
 #include <functional>
 
@@ -17,6 +18,11 @@ class QWidget;
 // The work must not touch widgets; it reports through `control` and its own captures.
 bool RunInBackground(QWidget* parent, const QString& label, JobControl& control, const std::function<void()>& work,
                      const QString& unit = QStringLiteral("bytes"));
+
+// Starts `work` on the same worker thread and returns at once: for work whose
+// progress the caller shows itself (a text that streams into the window). The caller
+// watches the future; a piece of work started later waits for this one.
+QFuture<void> StartInBackground(std::function<void()> work);
 
 // Tests: while set, the hook is called on the window's thread as soon as each piece of
 // work has started (to cancel it, or to start other work meanwhile).

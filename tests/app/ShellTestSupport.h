@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DocController.h"
 #include "uikit/FileDialogs.h"
 #include "uikit/MessageBox.h"
 
@@ -93,4 +94,17 @@ inline std::string ReadAll(const QString& path)
 inline QString DataFile(const char* name)
 {
     return QStringLiteral(BW_TEST_DATA_DIR "/") + QLatin1String(name);
+}
+
+// Opens a file as the user does and waits until its text has loaded.
+inline bool OpenAndWait(CDocController* controller, const QString& path)
+{
+    const bool opened = controller->OpenDocument(path);
+    controller->WaitForLoad();
+    return opened;
+}
+inline void ShowFetchedAndWait(CDocController* controller, const QString& path)
+{
+    controller->ShowFetchedFile(path);
+    controller->WaitForLoad();
 }

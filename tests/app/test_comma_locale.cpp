@@ -36,6 +36,7 @@ private slots:
 
             CBrinewickApp app;
             QVERIFY(app.InitInstance({DataFile(name)}));
+            app.MainFrame()->Controller()->WaitForLoad();
             QVERIFY(env.boxes.empty());
             QVERIFY(app.MainFrame()->View()->Buffer().bytes() == expected);
             QVERIFY(expected.find("e-") != std::string::npos || expected.find('.') != std::string::npos);

@@ -28,6 +28,10 @@
 #include "PrintPreviewDlg.h"
 #include "StructurePanel.h"
 #include "overview/FloatOverview.h"
+#include "overview/OverviewPlots.h"
+#include "chooser/ProfileChooser.h"
+#include "display/GraphDlg.h"
+#include "display/ProfileDlg.h"
 #include "uikit/AppSettings.h"
 #include "cdl/render_cdl.h"
 #include "uikit/BackgroundTask.h"
@@ -83,6 +87,7 @@ class TestShellWindow : public QObject {
         app = std::make_unique<CBrinewickApp>();
         if (!app->InitInstance(args))
             return false;
+        frame()->Controller()->WaitForLoad();
         // Keys reach the window's shortcuts only while it is the active window.
         QApplication::setActiveWindow(frame());
         return QTest::qWaitForWindowActive(frame());
@@ -171,6 +176,46 @@ private slots:
         QVERIFY(env->boxes[0].text.contains(QStringLiteral("was not found")));
     }
 
+    // The tools are windows beside the main one, linked by their profile choice: a
+    // choice in one is made in the others, a double-click on the map opens Graph View
+    // on that profile, each comes back at its size, and a new document closes them all.
+    void toolsAreModelessAndFollowTheChoice()
+    {
+        QVERIFY(start({QStringLiteral(BW_TEST_DATA_DIR "/2902696_prof.nc")}));
+        for (int id : {ID_GRAPH_VIEW, ID_PROFILE_VIEW, ID_FLOAT_OVERVIEW})
+            frame()->Action(id)->trigger();
+        CGraphDlg* graph = frame()->GraphView();
+        CProfileDlg* table = frame()->ProfileView();
+        CFloatOverview* overview = frame()->FloatOverview();
+        QVERIFY(graph && table && overview);
+        QVERIFY(!graph->isModal() && graph->isVisible() && table->isVisible() && overview->isVisible());
+        QVERIFY(env->boxes.empty());
+
+        overview->ChooseProfile(7);
+        QCOMPARE(graph->Chooser()->Chosen(), std::vector<std::size_t>{7});
+        QCOMPARE(table->Profile(), std::size_t(7));
+        graph->Chooser()->Choose({20, 3});
+        QCOMPARE(overview->Chosen(), std::size_t(20));
+        QCOMPARE(table->Profile(), std::size_t(20));
+
+        // A second command raises the open window; Graph View closed, a double-click opens it.
+        frame()->Action(ID_GRAPH_VIEW)->trigger();
+        QCOMPARE(frame()->GraphView(), graph);
+        graph->resize(graph->width() + 40, graph->height() + 30);
+        const QSize size = graph->size();
+        graph->close();
+        QTRY_VERIFY(!frame()->GraphView());
+        emit overview->Map()->profileOpened(12);
+        graph = frame()->GraphView();
+        QVERIFY(graph);
+        QCOMPARE(graph->Chooser()->Chosen(), std::vector<std::size_t>{12});
+        QCOMPARE(table->Profile(), std::size_t(12));
+        QCOMPARE(graph->size(), size);
+
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D5900446_001.nc")));
+        QTRY_VERIFY(!frame()->GraphView() && !frame()->ProfileView() && !frame()->FloatOverview());
+    }
+
     void floatOverviewNeedsProfilesWithDatesAndPositions()
     {
         QVERIFY(start());
@@ -186,7 +231,7 @@ private slots:
             {multi, true},
         };
         for (const auto& c : cases) {
-            QVERIFY(frame()->Controller()->OpenDocument(c.file));
+            QVERIFY(OpenAndWait(frame()->Controller(), c.file));
             QCOMPARE(enabled(ID_FLOAT_OVERVIEW), c.offered);
         }
         frame()->Action(ID_FLOAT_OVERVIEW)->trigger();
@@ -222,7 +267,7 @@ private slots:
             {MakeDims(env->tempPath("many.nc"), {{"N_PROF", 300}, {"N_LEVELS", 2}}), true, {}},
         };
         for (const Case& c : cases) {
-            QVERIFY(frame()->Controller()->OpenDocument(c.file));
+            QVERIFY(OpenAndWait(frame()->Controller(), c.file));
             QVERIFY2(env->boxes.empty(), qPrintable(c.file));
             QCOMPARE(view()->m_bProfileFile, c.profile);
             for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW}) {
@@ -231,7 +276,7 @@ private slots:
             }
         }
         // Pointing at the disabled item in its menu shows the reason.
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("13857_meta.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("13857_meta.nc")));
         QMenu* viewMenu = nullptr;
         for (QObject* o : frame()->Action(ID_PROFILE_VIEW)->associatedObjects())
             if (auto* m = qobject_cast<QMenu*>(o))
@@ -276,9 +321,9 @@ private slots:
         for (const QString& bad : {DataFile("README.md"), fetched}) {
             env->boxes.clear();
             if (bad == fetched)
-                frame()->Controller()->ShowFetchedFile(bad);
+                ShowFetchedAndWait(frame()->Controller(), bad);
             else
-                QVERIFY(frame()->Controller()->OpenDocument(bad));
+                QVERIFY(OpenAndWait(frame()->Controller(), bad));
             QCOMPARE(env->boxes.size(), std::size_t(1));
             QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
             QCOMPARE(env->boxes[0].icon, MbIcon::Stop);
@@ -311,7 +356,7 @@ private slots:
         const QString recent = OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString();
 
         SetBackgroundTaskHook([](JobControl& control) { control.RequestCancel(); });
-        QVERIFY(frame()->Controller()->OpenDocument(second));
+        QVERIFY(OpenAndWait(frame()->Controller(), second));
         SetBackgroundTaskHook({});
         QVERIFY(env->boxes.empty());
         QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
@@ -326,14 +371,52 @@ private slots:
             if (nested)
                 return;
             nested = true;
-            frame()->Controller()->OpenDocument(first);
+            OpenAndWait(frame()->Controller(), first);
         });
-        QVERIFY(frame()->Controller()->OpenDocument(second));
+        QVERIFY(OpenAndWait(frame()->Controller(), second));
         SetBackgroundTaskHook({});
         QVERIFY(env->boxes.empty());
         QCOMPARE(frame()->windowTitle(), QStringLiteral("D5900446_001.nc - Brinewick"));
         QCOMPARE(view()->Buffer().bytes(), Shown(first));
         QCOMPARE(frame()->Document()->FilePath(), first);
+    }
+
+    // A text streams in: as soon as the file opens, the title, structure and tools are
+    // the new file's and the commands work on the text that has come. Cancel keeps what
+    // came, with a last line saying why it stops; Save Text File still writes all of it.
+    void textStreamsInAndCancelKeepsWhatCame()
+    {
+        QVERIFY(start());
+        const QString big = env->tempPath("big.nc");
+        {
+            int ncid = 0, dim = 0, var = 0;
+            QCOMPARE(nc_create(big.toUtf8().constData(), NC_CLOBBER, &ncid), NC_NOERR);
+            nc_def_dim(ncid, "N", 4000000, &dim);
+            nc_def_var(ncid, "v", NC_FLOAT, 1, &dim, &var);
+            nc_enddef(ncid);
+            nc_close(ncid);
+        }
+        CDocController* controller = frame()->Controller();
+        QVERIFY(controller->OpenDocument(big));
+        QVERIFY(controller->IsLoading());
+        QCOMPARE(frame()->windowTitle(), QStringLiteral("big.nc - Brinewick"));
+        QCOMPARE(view()->Structure().variables.size(), std::size_t(1));
+        QVERIFY(controller->LoadStatus().startsWith(QStringLiteral("Reading big.nc")));
+        QTRY_VERIFY(!view()->IsTextEmpty());
+        QVERIFY(view()->Buffer().bytes().rfind("netcdf big {", 0) == 0);
+        controller->CancelLoad();
+        controller->WaitForLoad();
+        QVERIFY(env->boxes.empty());
+        const std::string& shown = view()->Buffer().bytes();
+        const std::string last = "// The text stops here because the load was cancelled.\r\n";
+        QVERIFY(shown.size() > last.size() && shown.compare(shown.size() - last.size(), last.size(), last) == 0);
+        QVERIFY(shown.size() < Shown(big).size());
+        QCOMPARE(view()->Buffer().lineText(view()->Buffer().lineCount() - 2),
+                 std::string_view(last).substr(0, last.size() - 2));
+        env->savePath = env->tempPath("all.cdl");
+        frame()->Action(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(env->boxes.empty());
+        QVERIFY(ReadAll(env->savePath) == Rendered(big));
     }
 
     // Read through the helper process, a file shows as it does in this process; a helper
@@ -366,7 +449,7 @@ private slots:
             nc_enddef(ncid);
             nc_close(ncid);
         }
-        QVERIFY(frame()->Controller()->OpenDocument(big));
+        QVERIFY(OpenAndWait(frame()->Controller(), big));
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QCOMPARE(env->boxes[0].caption, QStringLiteral("Brinewick"));
         QVERIFY2(env->boxes[0].text.contains(QStringLiteral("variable v is not listed")),
@@ -374,12 +457,12 @@ private slots:
         QCOMPARE(frame()->windowTitle(), QStringLiteral("big.nc - Brinewick"));
         QVERIFY(view()->Buffer().bytes().find("values not listed") != std::string::npos);
         env->boxes.clear();
-        frame()->Controller()->OpenDocument(path);
+        OpenAndWait(frame()->Controller(), path);
 
         // The next helper raises the signal as its first reading starts.
         qputenv("BRINEWICK_TEST_CHILD_SIGNAL", "11");
         frame()->Document()->EndReader();
-        const bool opened = frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc"));
+        const bool opened = OpenAndWait(frame()->Controller(), DataFile("D1900857_001.nc"));
         qunsetenv("BRINEWICK_TEST_CHILD_SIGNAL");
         CBrinewickDoc::SetReaderProgram({});
         QVERIFY(opened);
@@ -402,7 +485,7 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(in.read(in.size() / 3));
         out.close();
-        frame()->Controller()->OpenDocument(cut);
+        OpenAndWait(frame()->Controller(), cut);
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
         QVERIFY(env->boxes[0].text.count(QLatin1Char('\n')) <= 21);
@@ -522,7 +605,7 @@ private slots:
                     QString(250, QLatin1Char('f')) + QLatin1Char('/') + QString(250, QLatin1Char('g'));
         QVERIFY(QDir().mkpath(QFileInfo(longPath).path()));
         QVERIFY(CopyTo(DataFile("D1900857_001.nc"), longPath));
-        QVERIFY(!frame()->Controller()->OpenDocument(longPath));
+        QVERIFY(!OpenAndWait(frame()->Controller(), longPath));
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QVERIFY(view()->Buffer().bytes() == before);
         QCOMPARE(frame()->Document()->FilePath(), DataFile("D5900446_001.nc"));
@@ -535,7 +618,7 @@ private slots:
         const char* files[] = {"D5900446_001.nc", "D1900857_001.nc", "D6901929_075.nc", "R2901623_000.nc",
                                "R2901746_001.nc"};
         for (const char* f : files)
-            QVERIFY(frame()->Controller()->OpenDocument(DataFile(f)));
+            QVERIFY(OpenAndWait(frame()->Controller(), DataFile(f)));
         auto settings = OpenAppSettings();
         QCOMPARE(settings->value(QStringLiteral("Recent File List/File1")).toString(), DataFile("R2901746_001.nc"));
         QCOMPARE(settings->value(QStringLiteral("Recent File List/File4")).toString(), DataFile("D1900857_001.nc"));
@@ -544,12 +627,13 @@ private slots:
         QVERIFY(entry);
         QVERIFY(frame()->FileMenu()->actions().contains(entry));
         entry->trigger();
+        frame()->Controller()->WaitForLoad();
         QCOMPARE(frame()->windowTitle(), QStringLiteral("D1900857_001.nc - Brinewick"));
         QCOMPARE(settings->value(QStringLiteral("Recent File List/File1")).toString(), DataFile("D1900857_001.nc"));
         // A saved text file in the list opens and fails to render.
         env->savePath = env->tempPath("saved.txt");
         frame()->Action(ID_FILE_SAVE_AS)->trigger();
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D5900446_001.nc")));
         frame()->findChild<QAction*>(QStringLiteral("ID_FILE_MRU_FILE2"))->trigger();
         QCOMPARE(env->boxes.size(), std::size_t(1));
         QCOMPARE(env->boxes[0].caption, QStringLiteral("File reading error"));
@@ -560,10 +644,10 @@ private slots:
         // A file fetched by FTP is shown, and the title, the recent list and a later
         // save all follow it rather than the file shown before.
         QVERIFY(start());
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D5900446_001.nc")));
         const QString fetched = env->tempPath("R2901623_000.nc");
         QVERIFY(QFile::copy(DataFile("R2901623_000.nc"), fetched));
-        frame()->Controller()->ShowFetchedFile(fetched);
+        ShowFetchedAndWait(frame()->Controller(), fetched);
         QCOMPARE(frame()->windowTitle(), QStringLiteral("R2901623_000.nc - Brinewick"));
         QCOMPARE(frame()->Document()->FilePath(), QFileInfo(fetched).absoluteFilePath());
         QCOMPARE(OpenAppSettings()->value(QStringLiteral("Recent File List/File1")).toString(),
@@ -658,7 +742,7 @@ private slots:
         QVERIFY(dims->isHidden());
 
         // Another file refills it; New empties it.
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D1900857_001.nc")));
         QVERIFY(tree->topLevelItem(1)->childCount() > 0);
         QTest::keyClick(view(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(tree->topLevelItemCount(), 0);

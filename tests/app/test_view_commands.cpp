@@ -406,7 +406,7 @@ private slots:
 
     void listsInsertAtTheCaret()
     {
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D5900446_001.nc")));
         QString afterTwo, afterUndo;
         int keywordCount = 0;
         runFind([&](CFindDlg* dlg) {
@@ -477,11 +477,11 @@ private slots:
 
     void searchStateSurvivesAChangeOfFile()
     {
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D5900446_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D5900446_001.nc")));
         findString(QStringLiteral("PRES"));
         const long long pos = view()->m_nSearchPos;
         QVERIFY(pos > 0);
-        QVERIFY(frame()->Controller()->OpenDocument(DataFile("D1900857_001.nc")));
+        QVERIFY(OpenAndWait(frame()->Controller(), DataFile("D1900857_001.nc")));
         QCOMPARE(view()->m_strSearch, QStringLiteral("PRES"));
         QCOMPARE(view()->m_nSearchPos, pos);
         QVERIFY(frame()->Action(ID_FIND_NEXT)->isEnabled());

@@ -81,6 +81,7 @@ std::optional<std::string> ArgsFor(const std::string& name, const std::string& p
     settings.outputPath = csv;
     const std::map<std::string, std::string> args = {
         {TextRead::kName, to_wire(TextRead::Args{path, CdlOptions()})},
+        {HeaderRead::kName, to_wire(HeaderRead::Args{path})},
         {ToolsInfoRead::kName, to_wire(PathArgs{path})},
         {SummariesRead::kName, to_wire(PathArgs{path})},
         {CsvVariablesRead::kName, to_wire(PathArgs{path})},
