@@ -1,6 +1,7 @@
 #include "app/DocController.h"
 
 #include <QDir>
+#include <QTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -124,6 +125,7 @@ void CDocController::LoadAndShow(const QString& path, bool fetched)
     m_load = std::make_unique<TextLoad>(m_doc->Reader(), file, options);
     m_loadPath = path;
     m_loadFetched = fetched;
+    m_loadDone = false;
     connect(m_load.get(), &TextLoad::textReady, this, &CDocController::TakeLoadedText);
     connect(m_load.get(), &TextLoad::finished, this, &CDocController::EndLoad);
     emit loadStateChanged();
@@ -133,18 +135,36 @@ void CDocController::TakeLoadedText()
 {
     if (!m_load)
         return;
+    // A megabyte at a time, so that the window answers between the pieces
+    // however fast the text comes.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
     std::string bytes;
     std::vector<std::size_t> starts;
-    if (m_load->TakeText(bytes, starts))
-        m_view->AppendText(bytes, starts);
+    const bool more = m_load->TakeText(bytes, starts, kPiece);
+    m_view->AppendText(bytes, starts);
     emit loadStateChanged();
+    if (more && !m_takeQueued) {
+        m_takeQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_takeQueued = false;
+            TakeLoadedText();
+        });
+    } else if (!more && !m_load->Running()) {
+        FinishLoad();
+    }
 }
 
 void CDocController::EndLoad()
 {
-    if (!m_load || sender() != m_load.get())
-        return; // a load that another has replaced
-    TakeLoadedText();
+    if (m_load && sender() == m_load.get()) // not a load that another has replaced
+        TakeLoadedText();                   // the rest, then FinishLoad
+}
+
+void CDocController::FinishLoad()
+{
+    if (m_loadDone)
+        return;
+    m_loadDone = true;
     const CdlOutcome& outcome = m_load->Outcome();
     emit loadStateChanged();
     if (outcome.cancelled) {
@@ -180,7 +200,7 @@ void CDocController::EndLoad()
 
 bool CDocController::IsLoading() const
 {
-    return m_load && m_load->Running();
+    return m_load && !m_loadDone;
 }
 
 QString CDocController::LoadStatus() const
@@ -207,6 +227,7 @@ void CDocController::DropLoad()
         return;
     disconnect(m_load.get(), nullptr, this, nullptr);
     m_load.reset(); // a load still running is cancelled and waited for
+    m_loadDone = true;
     emit loadStateChanged();
 }
 
@@ -215,8 +236,12 @@ void CDocController::WaitForLoad()
     if (!IsLoading())
         return;
     QEventLoop loop;
-    connect(m_load.get(), &TextLoad::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    const QMetaObject::Connection ended = connect(this, &CDocController::loadStateChanged, &loop, [this, &loop] {
+        if (!IsLoading())
+            loop.quit();
+    });
     loop.exec();
+    disconnect(ended);
 }
 
 void CDocController::FileOpen()

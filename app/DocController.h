@@ -63,8 +63,10 @@ private:
     void LoadAndShow(const QString& path, bool fetched = false);
     // The load's text that has come so far goes into the view.
     void TakeLoadedText();
-    // The load has ended: the rest of its text, then what the user must know of it.
+    // The reading has ended: the rest of its text, then FinishLoad.
     void EndLoad();
+    // All the text is shown: what the user must know of how the load ended.
+    void FinishLoad();
     // Stops the load in progress at once and forgets it (a new or closed document).
     void DropLoad();
 
@@ -77,4 +79,6 @@ private:
     QString m_loadPath;               // its file
     bool m_loadFetched = false;       // it came from FTP Transmit or the Argo Data window
     unsigned m_opens = 0;             // opens begun: a newer one overtakes an older
+    bool m_loadDone = true;           // all its text is shown and its end said
+    bool m_takeQueued = false;        // more text waits and a take is queued
 };

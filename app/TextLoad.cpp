@@ -75,13 +75,11 @@ const JobControl& TextLoad::Control() const
     return m_shared->control;
 }
 
-bool TextLoad::TakeText(std::string& bytes, std::vector<std::size_t>& starts)
+bool TextLoad::TakeText(std::string& bytes, std::vector<std::size_t>& starts, std::size_t most)
 {
     const std::lock_guard<std::mutex> lock(m_shared->mutex);
-    if (m_shared->compactor.text().empty())
-        return false;
-    m_shared->compactor.takeReady(bytes, starts);
-    return true;
+    m_shared->compactor.takeReady(bytes, starts, most);
+    return !m_shared->compactor.text().empty();
 }
 
 void TextLoad::onWorkerDone()

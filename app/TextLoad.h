@@ -29,10 +29,10 @@ public:
     // Progress of the reading, in bytes of text made.
     const JobControl& Control() const;
 
-    // Moves the text made since the last call into `bytes` (appended) and the starts
-    // of its new lines into `starts` (offsets in the whole text; 0 left out). False
-    // when nothing new has come.
-    bool TakeText(std::string& bytes, std::vector<std::size_t>& starts);
+    // Moves the text made since the last call, at most `most` bytes of it, into `bytes`
+    // (appended) and the starts of its new lines into `starts` (offsets in the whole
+    // text; 0 left out). Returns whether more is waiting.
+    bool TakeText(std::string& bytes, std::vector<std::size_t>& starts, std::size_t most);
     // How the reading ended; valid once `finished` has been emitted.
     const CdlOutcome& Outcome() const { return m_outcome; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks the window on the generated 54 MB Argo-like file (N_PROF 2000 x N_LEVELS
 # 1000): time until the text shows, peak memory, one Find through the whole text and
-# paging to the end, against `brinewick --dump` of the same file.
+# paging to the end, against `brinewick --dump` of the same file; the first screen of
+# text (the text streams in: target 0.3 s after launch).
 # Targets: time at most 1.5 x the dump's, peak RSS at most 2 x the text size, the
 # window's event loop never stalled over 100 ms while the file loads, Find at most 50 ms.
 set -euo pipefail
@@ -36,6 +37,7 @@ echo "brinewick --dump: wall ${dump_wall} s, peak RSS ${dump_rss} KiB"
 awk -v d="$dump_wall" '
   { v[$1] = $2 }
   END {
+    printf "first screen of text: %.3f s after launch (target <= 0.300 s; before: 1.8 s, the whole text first)\n", v["first_screen_s"]
     printf "window shows text / dump time: %.2f (target <= 1.50)\n", v["shown_s"] / d
     printf "peak RSS / text size: %.2f (target <= 2.00)\n", v["peak_rss_kb"] * 1024 / v["text_bytes"]
     printf "longest event-loop stall while loading: %d ms (target <= 100 ms)\n", v["longest_stall_ms"]

@@ -1,5 +1,6 @@
 #include "text/CompactText.h"
 
+#include <algorithm>
 #include <cstring>
 
 // The four replacements, each a single left-to-right pass over the result of the one
@@ -46,15 +47,18 @@ void StreamCompactor::feed(std::string_view piece)
     compact(false);
 }
 
-void StreamCompactor::takeReady(std::string& text, std::vector<std::size_t>& starts)
+void StreamCompactor::takeReady(std::string& text, std::vector<std::size_t>& starts, std::size_t most)
 {
-    text.append(m_out);
-    for (std::size_t s : m_lineStarts)
-        if (s != 0)
-            starts.push_back(s);
-    m_taken += m_out.size();
-    m_out.clear();
-    m_lineStarts.clear();
+    const std::size_t n = std::min(most, m_out.size());
+    text.append(m_out, 0, n);
+    const std::size_t end = m_taken + n; // a line may start right after the part taken
+    std::size_t used = 0;
+    for (; used < m_lineStarts.size() && m_lineStarts[used] <= end; ++used)
+        if (m_lineStarts[used] != 0)
+            starts.push_back(m_lineStarts[used]);
+    m_lineStarts.erase(m_lineStarts.begin(), m_lineStarts.begin() + static_cast<std::ptrdiff_t>(used));
+    m_out.erase(0, n);
+    m_taken = end;
 }
 
 void StreamCompactor::finish()

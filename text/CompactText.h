@@ -1,6 +1,7 @@
 #pragma once
 // Compaction of the data section of a CDL text for display.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +26,10 @@ public:
     std::vector<std::size_t>& lineStarts() { return m_lineStarts; }
 
     // For a reader that shows the text while it is made: appends the result made since
-    // the last call to `text` and the starts of its new lines (offsets in the whole
-    // result, 0 left out) to `starts`, and lets go of them. text() and lineStarts()
-    // then hold only what came after.
-    void takeReady(std::string& text, std::vector<std::size_t>& starts);
+    // the last call, at most `most` bytes of it, to `text` and the starts of its new
+    // lines (offsets in the whole result, 0 left out) to `starts`, and lets go of them.
+    // text() and lineStarts() then hold only what is left.
+    void takeReady(std::string& text, std::vector<std::size_t>& starts, std::size_t most = SIZE_MAX);
 
 private:
     void put(const char* p, std::size_t n);

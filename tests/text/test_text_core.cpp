@@ -244,7 +244,8 @@ namespace {
 
 // The text compacted as it arrives in pieces is the text compacted whole, with its line
 // index, wherever the pieces are cut (inside a CR LF, a run of breaks, the blanks after
-// one, or "data:" itself).
+// one, or "data:" itself); and so is a text taken in parts of any size while it is
+// made, as the window shows it, with a layout that grows with it.
 TEST(StreamCompactor, PiecesOfAnySizeGiveTheWholeResult)
 {
     std::mt19937 rng(7);
@@ -256,20 +257,43 @@ TEST(StreamCompactor, PiecesOfAnySizeGiveTheWholeResult)
             text += alphabet[rng() % sizeof alphabet];
         std::string whole = text;
         CompactDataSection(whole);
-        StreamCompactor compactor;
+        StreamCompactor compactor, streamed;
+        TextBuffer shown;
+        TextLayout grown;
+        grown.reset(&shown, 7);
+        const auto take = [&](std::size_t most) {
+            std::string bytes;
+            std::vector<std::size_t> starts;
+            streamed.takeReady(bytes, starts, most);
+            shown.append(bytes, starts);
+            grown.extend();
+        };
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t n = 1 + rng() % 5;
             compactor.feed(std::string_view(text).substr(at, n));
+            streamed.feed(std::string_view(text).substr(at, n));
+            take(rng() % 6);
             at += n;
         }
         compactor.finish();
+        streamed.finish();
+        take(SIZE_MAX);
         ASSERT_EQ(compactor.text(), whole) << round;
+        ASSERT_EQ(shown.bytes(), whole) << round;
+        TextLayout fresh;
+        fresh.reset(&shown, 7);
+        ASSERT_EQ(grown.displayLineCount(), fresh.displayLineCount()) << round;
+        for (std::size_t l = 0; l < shown.lineCount(); ++l)
+            ASSERT_EQ(grown.firstDisplayLine(l), fresh.firstDisplayLine(l)) << round;
         TextBuffer indexed;
         indexed.setText(whole);
         std::vector<std::size_t> starts;
         for (std::size_t l = 0; l < indexed.lineCount(); ++l)
             starts.push_back(indexed.lineStart(l));
         ASSERT_EQ(compactor.lineStarts(), starts) << round;
+        for (std::size_t l = 0; l < shown.lineCount(); ++l)
+            ASSERT_EQ(shown.lineStart(l), starts[l]) << round;
+        ASSERT_EQ(shown.lineCount(), starts.size()) << round;
     }
 }
 
