@@ -39,8 +39,12 @@ void CBrinewickDoc::SetReaderProgram(const std::string& program)
 
 CBrinewickDoc::CBrinewickDoc(QObject* parent) : QObject(parent)
 {
-    if (!ReaderProgramSlot().empty())
+    if (!ReaderProgramSlot().empty()) {
         m_helper = std::make_unique<IsolatedReader>(ReaderProgramSlot(), default_render_limits());
+        // The helper starts while the window is being made, so the first file opens
+        // sooner; one that cannot start says why at the first reading.
+        m_helper->Start();
+    }
     m_reader = std::make_unique<CachingReader>(m_helper ? static_cast<FileReader&>(*m_helper) : LocalReader(),
                                                std::set<std::string>{ToolsInfoRead::kName, SummariesRead::kName});
 }

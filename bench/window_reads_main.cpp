@@ -1,5 +1,5 @@
 // Everything the window reads of one file, through the reading helper the window
-// starts: the text, then, where the file offers them, the profile chooser's list, the
+// starts: the header, the text, then, where the file offers them, the profile chooser's list, the
 // graph's levels, flags and titles, the profile table, the CSV export's variables and
 // file, and the float overview's track and section. Run by bench/sanitizer_run.py
 // --window on mutated files; not a test.
@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "BrinewickDoc.h"
+#include "cdl/reads.h"
 #include "display/reads.h"
 #include "overview/reads.h"
 #include "profile/reads.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv)
     IsolatedReader reader(helper, default_render_limits());
     g_reader = &reader;
 
+    const HeaderRead::Result header = Read<HeaderRead>(reader, {path});
+    Report(header.outcome.log);
+    Reading("header");
     const BuiltText text = CBrinewickDoc::BuildText(reader, path);
     Report(text.outcome.log);
     Reading("text");
