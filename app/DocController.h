@@ -34,6 +34,9 @@ public:
     void CancelLoad();
     // Runs the event loop until the text in progress has loaded (tests, print).
     void WaitForLoad();
+    // Stops the load in progress and waits for its reading to end, then forgets it (a
+    // new document, or a window that closes while the reader is still in use).
+    void DropLoad();
     void NewDocument();
     // Save Text File: asks for a name, then SaveTextTo.
     bool SaveTextFile();
@@ -67,8 +70,6 @@ private:
     void EndLoad();
     // All the text is shown: what the user must know of how the load ended.
     void FinishLoad();
-    // Stops the load in progress at once and forgets it (a new or closed document).
-    void DropLoad();
 
     CBrinewickDoc* m_doc;   // not owned
     CBrinewickView* m_view; // not owned

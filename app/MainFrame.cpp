@@ -88,7 +88,11 @@ CMainFrame::CMainFrame()
     m_view->setFocus();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The document (and its reader) goes before the controller: no reading may outlive it.
+    m_controller->DropLoad();
+}
 
 QAction* CMainFrame::Action(int id) const
 {
