@@ -197,11 +197,14 @@ void CMainFrame::createActions()
     connect(Action(ID_FLOAT_OVERVIEW), &QAction::triggered, this,
             [this] { RunFloatOverview(this, *m_toolReader, m_doc->FilePath(), &m_view->m_profileExtent); });
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
-    // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
-    // Transmit's file is.
+    // A file fetched in the Argo Data window is shown as FTP Transmit's file is; a
+    // float's file with its Float Overview.
     connect(Action(ID_ARGO_DATA), &QAction::triggered, this, [this] {
-        if (const std::optional<QString> fetched = RunArgoData(this))
-            m_controller->ShowFetchedFile(*fetched);
+        ShowArgoData(this, [this](const QString& path, bool overview) {
+            m_controller->ShowFetchedFile(path);
+            if (overview)
+                Action(ID_FLOAT_OVERVIEW)->trigger();
+        });
     });
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
     bind(ID_VIEW_FONT, &CMainFrame::OnViewFont);
