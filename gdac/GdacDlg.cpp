@@ -16,14 +16,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 #include <QSplitter>
 #include <QVBoxLayout>
 
 #include <QRegularExpression>
 
 #include <cmath>
-#include <memory>
 
 #include "core/JobControl.h"
 #include "ftp/FtpListing.h"

@@ -208,7 +208,8 @@ QString CGdacFetchQueue::RowText(const Entry& e) const
     case State::Cancelled: return QStringLiteral("cancelled");
     case State::Failed: break;
     }
-    return QStringLiteral("failed (%1)").arg(Q(e.status.message));
+    return QStringLiteral("failed (%1)").arg(Q(e.status.message)) +
+           (e.status.certificate ? QStringLiteral(": choose the server's CA file in \"CA certificates\"") : QString());
 }
 
 QString CGdacFetchQueue::TotalText() const

@@ -43,11 +43,28 @@ void PaintBox(QPainter& p, const MapView& view, const MapRegion& box)
 
 MapView FitMatches(const std::vector<MatchPoint>& points, int width, int height)
 {
+    // The longitudes span the circle but for its widest empty gap: the view starts
+    // after that gap, so that matches on both sides of 180° lie side by side.
+    std::vector<double> lons;
+    lons.reserve(points.size());
+    for (const MatchPoint& m : points)
+        lons.push_back(m.longitude);
+    std::sort(lons.begin(), lons.end());
+    double start = -180.0;
+    if (!lons.empty()) {
+        double gap = lons.front() + 360.0 - lons.back();
+        start = lons.front();
+        for (std::size_t i = 0; i + 1 < lons.size(); ++i)
+            if (lons[i + 1] - lons[i] > gap) {
+                gap = lons[i + 1] - lons[i];
+                start = lons[i + 1];
+            }
+    }
     std::vector<TrackPoint> track;
     track.reserve(points.size());
     for (const MatchPoint& m : points) {
         TrackPoint t;
-        t.longitude = m.longitude;
+        t.longitude = m.longitude < start ? m.longitude + 360.0 : m.longitude;
         t.latitude = m.latitude;
         track.push_back(t);
     }

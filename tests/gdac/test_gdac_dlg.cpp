@@ -487,6 +487,13 @@ void TestGdacDlg::searchMapFilesAreWritten()
     }
     map.output = m_work->filePath(QStringLiteral("missing/m.png")).toStdString();
     QCOMPARE(SearchMapFileWriter(0, nullptr)(map), 1);
+    // Matches on both sides of 180° lie side by side, not at both edges of the world.
+    const MapView across = FitMatches({{179.5, -45.5}, {-179.5, -45.1}}, 400, 300);
+    QVERIFY2(across.East() - across.West() < 20, qPrintable(QString::number(across.East() - across.West())));
+    for (double lon : {179.5, -179.5}) {
+        const double x = MatchPixel(across, {lon, -45.5}).x;
+        QVERIFY2(x > 0 && x < 400, qPrintable(QString::number(x)));
+    }
 }
 
 QTEST_MAIN(TestGdacDlg)
