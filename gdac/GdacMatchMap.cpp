@@ -57,7 +57,7 @@ void CMatchMap::FitView()
 {
     const QRect plot = MapPlotRect(rect());
     m_scene.view = FitMatches(m_points, plot.width(), plot.height());
-    m_fitted = true;
+    m_fitted = isVisible(); // a map fitted before it is shown is fitted again to its first size
     Redraw();
 }
 
@@ -95,7 +95,7 @@ void CMatchMap::paintEvent(QPaintEvent*)
 
 void CMatchMap::resizeEvent(QResizeEvent*)
 {
-    if (!m_fitted) {
+    if (!m_fitted || m_points.empty()) {
         FitView();
         return;
     }
