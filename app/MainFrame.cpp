@@ -202,7 +202,7 @@ void CMainFrame::createActions()
     connect(Action(ID_ARGO_DATA), &QAction::triggered, this, [this] {
         ShowArgoData(this, [this](const QString& path, bool overview) {
             m_controller->ShowFetchedFile(path);
-            if (overview)
+            if (overview && QFileInfo(m_doc->FilePath()) == QFileInfo(path)) // not over an earlier file
                 Action(ID_FLOAT_OVERVIEW)->trigger();
         });
     });
