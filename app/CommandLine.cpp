@@ -15,6 +15,7 @@
 #include "cdl/dump_command.h"
 #include "core/child_process.h"
 #include "display/PlotCommand.h"
+#include "gdac/SearchMapCommand.h"
 #include "gdac/gdac_command.h"
 #include "overview/OverviewCommand.h"
 #include "profile/csv_command.h"
@@ -45,10 +46,13 @@ const char kUsage[] =
     "  brinewick --print FILE [-o OUT.pdf]  print FILE's text (a PDF file with -o or without a printer)\n"
     "  brinewick --search [--gdac URL] [--index core|synthetic|bio] [--wmo N[,N...]]\n"
     "                   [--box LATMIN,LATMAX,LONMIN,LONMAX] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
-    "                   [--dac NAME] [--cacert FILE] [--no-cache]\n"
-    "                                   print the GDAC index lines that match (count on stderr)\n"
+    "                   [--dac NAME] [--cacert FILE] [--no-cache] [--map -o OUT.png|svg|pdf]\n"
+    "                                   print the GDAC index lines that match (count on stderr);\n"
+    "                                   --map: draw them on the world map instead\n"
     "  brinewick --fetch PATH... [--gdac URL] [-o DIR] [--cacert FILE]\n"
     "                                   fetch dac/PATH files (as in the index) into DIR\n"
+    "  brinewick --fetch-float WMO [--gdac URL] [-o DIR] [--cacert FILE] [--dac NAME]\n"
+    "                                   fetch the float's WMO_prof.nc and WMO_Sprof.nc into DIR\n"
     "  brinewick --help | --version\n";
 
 // The program itself, run again as the helper that reads files.
@@ -95,9 +99,11 @@ int RunBrinewick(int argc, char** argv)
         if (first == "--levels")
             return run_levels_command(rest, stdout, stderr, CommandReader());
         if (first == "--search")
-            return run_search_command(rest, stdout, stderr);
+            return run_search_command(rest, stdout, stderr, SearchMapFileWriter(argc, argv));
         if (first == "--fetch")
             return run_fetch_command(rest, stdout, stderr);
+        if (first == "--fetch-float")
+            return run_fetch_float_command(rest, stdout, stderr);
         if (first == "--plot")
             return RunPlotCommand(argc, argv, rest, CommandReader());
         if (first == "--map")

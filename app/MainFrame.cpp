@@ -203,11 +203,14 @@ void CMainFrame::createActions()
     bind(ID_GRAPH_VIEW, &CMainFrame::OnGraphView);
     bind(ID_FLOAT_OVERVIEW, &CMainFrame::OnFloatOverview);
     bind(ID_FTP_TRANSMIT, &CMainFrame::OnFtpTransmit);
-    // The file fetched (or double-clicked) in the Argo Data window is shown as FTP
-    // Transmit's file is.
+    // A file fetched in the Argo Data window is shown as FTP Transmit's file is; a
+    // float's file with its Float Overview.
     connect(Action(ID_ARGO_DATA), &QAction::triggered, this, [this] {
-        if (const std::optional<QString> fetched = RunArgoData(this))
-            m_controller->ShowFetchedFile(*fetched);
+        ShowArgoData(this, [this](const QString& path, bool overview) {
+            m_controller->ShowFetchedFile(path);
+            if (overview && QFileInfo(m_doc->FilePath()) == QFileInfo(path)) // not over an earlier file
+                Action(ID_FLOAT_OVERVIEW)->trigger();
+        });
     });
     bind(ID_APP_ABOUT, &CMainFrame::OnAppAbout);
     bind(ID_VIEW_FONT, &CMainFrame::OnViewFont);

@@ -91,7 +91,8 @@ mkdir -p "$tree/pub/dac/coriolis/6900001/profiles" "$out/fetch-bw" "$out/fetch-c
 paths=()
 for i in $(seq 1 200); do
   name=$(printf "R6900001_%03d.nc" "$i")
-  head -c $((20000 + i * 37)) /dev/urandom > "$tree/pub/dac/coriolis/6900001/profiles/$name"
+  # The classic netCDF signature first: fetches keep only files that begin with one.
+  { printf 'CDF\001'; head -c $((20000 + i * 37)) /dev/urandom; } > "$tree/pub/dac/coriolis/6900001/profiles/$name"
   paths+=("coriolis/6900001/profiles/$name")
 done
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 -subj /CN=127.0.0.1 \

@@ -15,8 +15,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
+
+constexpr int kServerRows = 34; // dialog units of the host, port and path rows
 
 constexpr int kMaxLocalPathBytes = 1023; // the document keeps paths of at most 1023 bytes
 
@@ -80,7 +83,7 @@ CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeou
     const QFont font = DialogFont();
     setFont(font);
     const DialogUnits du(font);
-    setFixedSize(du.x(211), du.y(278));
+    setFixedSize(du.x(211), du.y(278 + kServerRows));
 
     auto label = [&](const char* text, int x, int y, int w, int h) {
         auto* l = new QLabel(QString::fromLatin1(text), this);
@@ -119,15 +122,24 @@ CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeou
     for (const auto& site : m_sites)
         m_pSite->addItem(QString::fromStdString(site.label));
     m_pSite->setCurrentIndex(-1); // no initial selection
-    m_pCurrentDir = edit("1022", 7, 56, 197, 14);
+    // The server of the site chosen, editable: any host, port and start folder.
+    label("Host:", 7, 60, 20, 8);
+    m_pHost = edit("host", 30, 57, 110, 14);
+    label("Port:", 144, 60, 18, 8);
+    m_pPort = edit("port", 164, 57, 40, 14);
+    label("Path:", 7, 76, 20, 8);
+    m_pPath = edit("path", 30, 73, 174, 14);
+    constexpr int d = kServerRows; // the rows below move down by the server's rows
+    m_pCurrentDir = edit("1022", 7, 56 + d, 197, 14);
     m_pCurrentDir->setReadOnly(true);
-    label("Folder:", 7, 73, 23, 8);
-    m_pFolderList = list("1020", 7, 83, 78, 166);
-    label("netCDF file:", 91, 73, 40, 8);
-    m_pFileList = list("1021", 92, 83, 112, 166);
-    m_pOK = button("1", "OK", 7, 257, 50, 14);
+    label("Folder:", 7, 73 + d, 23, 8);
+    m_pFolderList = list("1020", 7, 83 + d, 78, 166);
+    label("netCDF file:", 91, 73 + d, 40, 8);
+    m_pFileList = list("1021", 92, 83 + d, 112, 166);
+    m_pOK = button("1", "OK", 7, 257 + d, 50, 14);
     m_pOK->setDefault(true);
-    m_pClose = button("2", "close", 61, 257, 50, 14);
+    m_pClose = button("2", "close", 61, 257 + d, 50, 14);
+    m_pConnect = button("connect", "Connect", 154, 257 + d, 50, 14);
 
     // Only user actions drive the handlers: a combo box changed by code emits no
     // "activated", and the lists' own signals are blocked while the code refills them.
@@ -141,6 +153,7 @@ CFtpDlg::CFtpDlg(QWidget* parent, std::vector<FtpSite> sites, FtpTimeouts timeou
     connect(m_pBrowse, &QPushButton::clicked, this, &CFtpDlg::OnBrowseFolder);
     connect(m_pOK, &QPushButton::clicked, this, &CFtpDlg::OnOK);
     connect(m_pClose, &QPushButton::clicked, this, &CFtpDlg::OnCancel);
+    connect(m_pConnect, &QPushButton::clicked, this, &CFtpDlg::OnConnectTyped);
 
     OnInitDialog();
 }
@@ -169,6 +182,49 @@ void CFtpDlg::OnSelchangeSite()
         m_nShownSite = 0;
         return;
     }
+    const FtpSite& site = m_sites[static_cast<std::size_t>(index)];
+    m_pHost->setText(QString::fromStdString(site.host));
+    m_pPort->setText(QString::number(site.port));
+    m_pPath->setText(QString::fromStdString(site.startDir));
+    ConnectTo(site, index);
+}
+
+void CFtpDlg::OnConnectTyped()
+{
+    if (m_bBusy)
+        return;
+    FtpSite site;
+    const QString host = m_pHost->text().trimmed();
+    bool portOk = false;
+    const int port = m_pPort->text().trimmed().isEmpty() ? 21 : m_pPort->text().trimmed().toInt(&portOk);
+    if (m_pPort->text().trimmed().isEmpty())
+        portOk = true;
+    const QString path = m_pPath->text().trimmed();
+    if (host.isEmpty() || host.contains(QRegularExpression(QStringLiteral("[\\s/@:\\\\]|[^\\x21-\\x7e]")))) {
+        BwMessageBox(this, QStringLiteral("Please input a host name, such as ftp.ifremer.fr."), QStringLiteral("error"),
+                     MbIcon::Stop);
+        return;
+    }
+    if (!portOk || port < 1 || port > 65535) {
+        BwMessageBox(this, QStringLiteral("The port is a number from 1 to 65535 (FTP: 21)."), QStringLiteral("error"),
+                     MbIcon::Stop);
+        return;
+    }
+    site.label = host.toStdString();
+    site.host = host.toStdString();
+    site.port = port;
+    site.startDir = path.isEmpty() ? std::string("/") : path.toStdString();
+    // The site list shows the entry whose server this is, else the empty entry.
+    int index = 0;
+    for (std::size_t i = 1; i < m_sites.size(); ++i)
+        if (m_sites[i].host == site.host && m_sites[i].port == site.port && m_sites[i].startDir == site.startDir)
+            index = static_cast<int>(i);
+    m_pSite->setCurrentIndex(index);
+    ConnectTo(site, index);
+}
+
+void CFtpDlg::ConnectTo(const FtpSite& site, int index)
+{
     const QString mail = m_pEditMail->text();
     if (mail.isEmpty()) {
         Disconnect();
@@ -181,7 +237,6 @@ void CFtpDlg::OnSelchangeSite()
 
     // Log in, move to the start folder and list it, all on the worker. The earlier
     // connection stays until the new one is there, so that a cancel changes nothing.
-    const FtpSite site = m_sites[static_cast<std::size_t>(index)];
     const std::string password = mail.toStdString();
     auto client = std::make_unique<FtpClient>(m_timeouts);
     FtpStatus login;
@@ -202,8 +257,12 @@ void CFtpDlg::OnSelchangeSite()
 
     Disconnect();
     if (!login) {
-        BwMessageBox(this, QStringLiteral("FTP connection was not possible."), QStringLiteral("connect error"),
-                     MbIcon::Stop);
+        BwMessageBox(this,
+                     QStringLiteral("FTP connection was not possible.\n%1, port %2: %3")
+                         .arg(QString::fromStdString(site.host))
+                         .arg(site.port)
+                         .arg(QString::fromStdString(login.message)),
+                     QStringLiteral("connect error"), MbIcon::Stop);
         m_pSite->setCurrentIndex(0);
         m_nShownSite = 0;
         return;

@@ -1,6 +1,7 @@
 #pragma once
-// The "FTP" dialog: logs in anonymously to a data centre, browses its folders and
-// fetches one netCDF file into the save folder. Every server step runs on a worker
+// The "FTP" dialog: logs in anonymously to a data centre (a site of the list, or any
+// host, port and start folder typed), browses its folders and fetches one netCDF file
+// into the save folder. Every server step runs on a worker
 // while the window stays live, with a progress dialog and Cancel when it takes a
 // while; a cancelled step leaves the dialog as it was.
 #include <QDialog>
@@ -40,6 +41,10 @@ public slots:
 private:
     void OnInitDialog();
     void OnSelchangeSite();
+    // Connects to the host, port and path typed.
+    void OnConnectTyped();
+    // Logs in to `site` (shown as entry `index` of the site list) and lists its start folder.
+    void ConnectTo(const FtpSite& site, int index);
     void OnSelchangeFolderList();
     void OnSelchangeFileList();
     void OnBrowseFolder();
@@ -68,6 +73,10 @@ private:
     QLineEdit* m_pEditFolder = nullptr;
     QPushButton* m_pBrowse = nullptr;
     QComboBox* m_pSite = nullptr;
+    QLineEdit* m_pHost = nullptr;
+    QLineEdit* m_pPort = nullptr;
+    QLineEdit* m_pPath = nullptr;
+    QPushButton* m_pConnect = nullptr;
     QLineEdit* m_pCurrentDir = nullptr;
     QListWidget* m_pFolderList = nullptr;
     QListWidget* m_pFileList = nullptr;

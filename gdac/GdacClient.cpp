@@ -267,7 +267,9 @@ GdacStatus Outcome(CURL* curl, CURLcode rc, const GdacClient::Transfer& t)
     case CURLE_REMOTE_ACCESS_DENIED: return {GdacErrorKind::Server, message};
     case CURLE_ABORTED_BY_CALLBACK: return Cancelled();
     case CURLE_PARTIAL_FILE: return {GdacErrorKind::BadData, "the transfer was cut off: " + message};
-    default: return {GdacErrorKind::Network, message};
+    default:
+        return {GdacErrorKind::Network, message,
+                rc == CURLE_PEER_FAILED_VERIFICATION || rc == CURLE_SSL_CACERT_BADFILE};
     }
     curl_off_t length = -1;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0 &&

@@ -38,6 +38,9 @@ enum class GdacErrorKind { None, Network, Server, BadData, LocalFile, BadName, C
 struct GdacStatus {
     GdacErrorKind kind = GdacErrorKind::None;
     std::string message;
+    // The server's certificate could not be checked (or the CA file not read): trusting
+    // it needs the certificate authority's file.
+    bool certificate = false;
     explicit operator bool() const { return kind == GdacErrorKind::None; }
 };
 

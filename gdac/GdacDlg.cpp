@@ -1,7 +1,9 @@
 #include "gdac/GdacDlg.h"
+#include "gdac/GdacDlgText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,78 +17,32 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
+#include <QSplitter>
 #include <QVBoxLayout>
 
-#include <memory>
+#include <cmath>
 
 #include "core/JobControl.h"
 #include "ftp/FtpListing.h"
+#include "gdac/GdacFetchQueue.h"
+#include "gdac/GdacMatchMap.h"
 #include "gdac/GdacResultModel.h"
+#include "gdac/float_files.h"
+#include "gdac/match_points.h"
+#include "overview/coastline.h"
 #include "uikit/AppSettings.h"
 #include "uikit/BackgroundTask.h"
 #include "uikit/MessageBox.h"
 #include "uikit/NumberText.h"
 
-namespace {
-
-constexpr int kMaxLocalPathBytes = 1023; // the document keeps paths of at most 1023 bytes
-constexpr int kMaxReasonsShown = 10;
-
-QString ReadSetting(const char* name, const QString& fallback = {})
-{
-    auto settings = OpenAppSettings();
-    settings->beginGroup(QStringLiteral("Brinewick"));
-    return settings->value(QLatin1String(name), fallback).toString();
-}
-
-void WriteSetting(const char* name, const QString& value)
-{
-    auto settings = OpenAppSettings();
-    settings->beginGroup(QStringLiteral("Brinewick"));
-    settings->setValue(QLatin1String(name), value);
-}
-
-QString Q(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-void InputError(QWidget* parent, const QString& text)
-{
-    BwMessageBox(parent, text, QStringLiteral("Input error."), MbIcon::Stop);
-}
-
-QString SizeText(std::uint64_t bytes)
-{
-    return QString::number(static_cast<double>(bytes) / 1e3, 'f', 1) + QStringLiteral(" KB");
-}
-
-// The text of one row of the transfer list.
-QString TransferText(const QString& name, const GdacFileProgress& p, const GdacStatus* status = nullptr)
-{
-    switch (p.state.load()) {
-    case GdacFileProgress::Waiting: return name + QStringLiteral(": waiting");
-    case GdacFileProgress::Running: {
-        const auto got = p.received.load(), total = p.total.load();
-        return name + QStringLiteral(": ") +
-               (total ? SizeText(got) + QStringLiteral(" of ") + SizeText(total) : SizeText(got));
-    }
-    case GdacFileProgress::Done: return name + QStringLiteral(": done");
-    default:
-        return name + QStringLiteral(": failed") +
-               (status ? QStringLiteral(" (") + Q(status->message) + ')' : QString());
-    }
-}
-
-} // namespace
+using namespace gdac_dlg;
 
 CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer> servers)
     : QDialog(parent), m_options(std::move(options)), m_servers(std::move(servers))
 {
     setObjectName(QStringLiteral("CGdacDlg"));
     setWindowTitle(QStringLiteral("Argo Data"));
-    resize(820, 620);
+    resize(1100, 760);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QGridLayout;
@@ -102,13 +58,23 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     m_pUrl = named(new QLineEdit(this), "url");
     auto* browse = named(new QPushButton(QStringLiteral("..."), this), "browse");
     m_pSaveFolder = named(new QLineEdit(this), "saveFolder");
+    m_pCaFile = named(new QLineEdit(this), "caFile");
+    m_pCaFile->setPlaceholderText(QStringLiteral("the system's certificate authorities"));
+    m_pCaFile->setToolTip(QStringLiteral("A PEM file of the certificate authority that signed a private server's "
+                                         "certificate"));
+    auto* caBrowse = named(new QPushButton(QStringLiteral("Browse..."), this), "caBrowse");
+    caBrowse->setAutoDefault(false);
     top->addWidget(new QLabel(QStringLiteral("Server:"), this), 0, 0);
     top->addWidget(m_pServer, 0, 1);
-    top->addWidget(m_pUrl, 0, 2, 1, 2);
+    top->addWidget(m_pUrl, 0, 2);
+    top->addWidget(new QLabel(QStringLiteral("CA certificates:"), this), 0, 3);
+    top->addWidget(m_pCaFile, 0, 4);
+    top->addWidget(caBrowse, 0, 5);
     top->addWidget(new QLabel(QStringLiteral("save folder:"), this), 1, 0);
-    top->addWidget(m_pSaveFolder, 1, 1, 1, 2);
-    top->addWidget(browse, 1, 3);
-    top->setColumnStretch(2, 1);
+    top->addWidget(m_pSaveFolder, 1, 1, 1, 4);
+    top->addWidget(browse, 1, 5);
+    top->setColumnStretch(2, 2);
+    top->setColumnStretch(4, 1);
 
     m_pTabs = named(new QTabWidget(this), "tabs");
     layout->addWidget(m_pTabs, 1);
@@ -155,7 +121,12 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     form->addWidget(new QLabel(QStringLiteral("DAC:"), search), 2, 3);
     form->addWidget(m_pDac, 2, 4);
     form->addWidget(m_pFresh, 3, 1, 1, 2);
-    form->addWidget(m_pSearch, 3, 4);
+    m_pFloat = named(new QPushButton(QStringLiteral("Float files"), search), "floatFiles");
+    m_pFloat->setAutoDefault(false);
+    m_pFloat->setToolTip(QStringLiteral("Fetch the chosen row's float: <wmo>_prof.nc and <wmo>_Sprof.nc, and show "
+                                        "its Float Overview"));
+    form->addWidget(m_pSearch, 3, 3);
+    form->addWidget(m_pFloat, 3, 4);
     form->addWidget(m_pCount, 3, 5);
     m_pModel = new CGdacResultModel(this);
     m_pTable = named(new QTableView(search), "results");
@@ -167,7 +138,20 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() + 4);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
-    searchLayout->addWidget(m_pTable, 1);
+    auto* split = new QSplitter(Qt::Horizontal, search);
+    split->addWidget(m_pTable);
+    auto* mapSide = new QWidget(split);
+    auto* mapLayout = new QVBoxLayout(mapSide);
+    mapLayout->setContentsMargins(0, 0, 0, 0);
+    m_pMap = new CMatchMap(mapSide);
+    mapLayout->addWidget(m_pMap, 1);
+    mapLayout->addWidget(new QLabel(QStringLiteral("Drag: region  ·  right-drag: pan  ·  wheel: zoom  ·  click: "
+                                                   "choose a profile"),
+                                    mapSide));
+    split->addWidget(mapSide);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    searchLayout->addWidget(split, 1);
     m_pTabs->addTab(search, QStringLiteral("Search"));
 
     // Browse.
@@ -187,9 +171,9 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     browserLayout->setColumnStretch(0, 1);
     m_pTabs->addTab(browser, QStringLiteral("Browse"));
 
-    m_pTransfers = named(new QListWidget(this), "transfers");
-    m_pTransfers->setMaximumHeight(110);
-    layout->addWidget(m_pTransfers);
+    m_pQueue = new CGdacFetchQueue(this);
+    m_pQueue->setMaximumHeight(170);
+    layout->addWidget(m_pQueue);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
     m_pFetch = named(new QPushButton(QStringLiteral("Fetch"), this), "fetch");
@@ -206,6 +190,12 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     const int preset = m_pServer->findData(url);
     m_pServer->setCurrentIndex(preset >= 0 ? preset : m_pServer->count() - 1);
     m_pSaveFolder->setText(ReadSetting("save_folder"));
+    // A CA file in the settings stands for the one the caller gave (tests give their own).
+    const QString ca = ReadSetting("gdac_cacert");
+    if (!ca.isEmpty())
+        m_options.caFile = QFile::encodeName(ca).toStdString();
+    m_pCaFile->setText(QFile::decodeName(QByteArray::fromStdString(m_options.caFile)));
+    m_pMap->SetPoints({}, &SharedCoastline(QCoreApplication::applicationDirPath().toStdString()));
 
     // User actions only (see the FTP dialog): code that changes a control emits none.
     connect(m_pServer, &QComboBox::activated, this, &CGdacDlg::OnServerChosen);
@@ -218,6 +208,13 @@ CGdacDlg::CGdacDlg(QWidget* parent, GdacOptions options, std::vector<GdacServer>
     connect(m_pFileList, &QListWidget::itemActivated, this, &CGdacDlg::OnFileActivated, Qt::QueuedConnection);
     connect(m_pTable, &QTableView::activated, this, &CGdacDlg::OnResultActivated, Qt::QueuedConnection);
     connect(m_pFetch, &QPushButton::clicked, this, &CGdacDlg::OnFetch);
+    connect(m_pFloat, &QPushButton::clicked, this, &CGdacDlg::OnFetchFloat);
+    connect(caBrowse, &QPushButton::clicked, this, &CGdacDlg::OnBrowseCaFile);
+    connect(m_pCaFile, &QLineEdit::editingFinished, this, &CGdacDlg::OnCaFileEdited);
+    connect(m_pMap, &CMatchMap::regionDragged, this, &CGdacDlg::OnMapRegion);
+    connect(m_pMap, &CMatchMap::pointClicked, this, &CGdacDlg::OnMapPoint);
+    connect(m_pTable->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CGdacDlg::OnTableSelection);
+    connect(m_pQueue, &CGdacFetchQueue::openRequested, this, &CGdacDlg::openRequested);
     connect(m_pClose, &QPushButton::clicked, this, &CGdacDlg::reject);
 }
 
@@ -226,7 +223,7 @@ CGdacDlg::~CGdacDlg() = default;
 void CGdacDlg::reject()
 {
     if (!m_bBusy)
-        QDialog::reject(); // the progress dialog's Cancel stops running work
+        QDialog::reject(); // the progress dialog's Cancel stops running work; the queue runs on
 }
 
 void CGdacDlg::SaveUrl()
@@ -252,8 +249,66 @@ void CGdacDlg::OnUrlEdited()
     m_pServer->setCurrentIndex(preset >= 0 ? preset : m_pServer->count() - 1);
     if (ParseGdacRoot(url.toStdString(), nullptr))
         SaveUrl();
+    ForgetOtherServer();
     if (m_pTabs->currentIndex() == 1 && url.toStdString() != m_strListedUrl && !m_bBusy)
         ShowFolder("");
+}
+
+void CGdacDlg::ForgetOtherServer()
+{
+    const std::string url = m_pUrl->text().trimmed().toStdString();
+    if (!m_strListedUrl.empty() && url != m_strListedUrl) {
+        m_strListedUrl.clear();
+        m_strFolder.clear();
+        m_folders.clear();
+        m_files.clear();
+        m_pFolderList->clear();
+        m_pFileList->clear();
+        m_pFolderPath->clear();
+    }
+    if (!m_strSearchedUrl.empty() && url != m_strSearchedUrl) {
+        m_strSearchedUrl.clear();
+        m_pModel->SetRows({});
+        m_pMap->SetPoints({}, &SharedCoastline(QCoreApplication::applicationDirPath().toStdString()));
+        m_pMap->SetBox(std::nullopt);
+        m_pMap->SetTitle({});
+        m_pCount->clear();
+    }
+}
+
+void CGdacDlg::OnBrowseCaFile()
+{
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("CA certificates"), m_pCaFile->text(),
+                                     QStringLiteral("Certificates (*.pem *.crt *.cer);;All files (*)"));
+    if (file.isEmpty())
+        return;
+    m_pCaFile->setText(file);
+    OnCaFileEdited();
+}
+
+void CGdacDlg::OnCaFileEdited()
+{
+    // Applied at once: the next listing, search or fetch trusts it.
+    const QString file = m_pCaFile->text().trimmed();
+    m_options.caFile = QFile::encodeName(file).toStdString();
+    WriteSetting("gdac_cacert", file);
+}
+
+void CGdacDlg::ServerError(const QString& text, const QString& caption, const GdacStatus& status)
+{
+    QString message = text + Q(status.message);
+    if (status.certificate)
+        message += m_pCaFile->text().trimmed().isEmpty()
+                       ? QStringLiteral("\n\nThe server's certificate is not signed by an authority this system "
+                                        "trusts. If you trust the server, choose its certificate authority's file "
+                                        "(PEM) in \"CA certificates\" with Browse...")
+                       : QStringLiteral("\n\nThe server's certificate could not be checked with the CA file %1. "
+                                        "Choose the file of the authority that signed the server's certificate in "
+                                        "\"CA certificates\" with Browse..., or empty the field to use the "
+                                        "system's authorities.")
+                             .arg(m_pCaFile->text().trimmed());
+    BwMessageBox(this, message, caption, MbIcon::Stop);
 }
 
 void CGdacDlg::OnBrowseSaveFolder()
@@ -342,10 +397,9 @@ void CGdacDlg::OnSearch()
     if (!finished || status.kind == GdacErrorKind::Cancelled || result.cancelled)
         return; // nothing the user sees changes
     if (!status) {
-        BwMessageBox(this,
-                     QStringLiteral("The index %1 could not be had from %2:\n%3")
-                         .arg(QLatin1String(IndexFileName(kind)), m_pUrl->text(), Q(status.message)),
-                     QStringLiteral("Search error."), MbIcon::Stop);
+        ServerError(QStringLiteral("The index %1 could not be had from %2:\n")
+                        .arg(QLatin1String(IndexFileName(kind)), m_pUrl->text()),
+                    QStringLiteral("Search error."), status);
         return;
     }
     if (!result.ok) {
@@ -355,11 +409,18 @@ void CGdacDlg::OnSearch()
     }
     m_pFresh->setChecked(false);
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    std::vector<MatchPoint> points = MatchPointsOf(rows.columnLine, rows.text);
     m_pModel->SetRows(std::move(rows));
     m_pTable->resizeColumnsToContents(); // (measured on the first rows only)
+    const QString count = QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches)));
     m_pCount->setText(
-        QStringLiteral("%1 profiles").arg(IntegerText(static_cast<long long>(result.matches))) +
-        (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
+        count + (client->IndexNote().empty() ? QString() : QStringLiteral(" (cached index; server not reached)")));
+    m_strSearchedUrl = m_pUrl->text().trimmed().toStdString();
+    m_pMap->SetPoints(std::move(points), &SharedCoastline(QCoreApplication::applicationDirPath().toStdString()));
+    m_pMap->SetBox(query.hasBox
+                       ? std::optional<MapRegion>(MapRegion{query.latMin, query.latMax, query.lonWest, query.lonEast})
+                       : std::nullopt);
+    m_pMap->SetTitle(Q(QueryText(kind, query)) + QStringLiteral(": ") + count);
 }
 
 void CGdacDlg::OnTabChanged(int index)
@@ -384,10 +445,8 @@ bool CGdacDlg::ShowFolder(const std::string& folder)
     if (!finished || status.kind == GdacErrorKind::Cancelled)
         return false;
     if (!status) {
-        BwMessageBox(this,
-                     QStringLiteral("The folder %1 could not be listed:\n%2")
-                         .arg(Q(folder.empty() ? "/" : folder), Q(status.message)),
-                     QStringLiteral("directory error"), MbIcon::Stop);
+        ServerError(QStringLiteral("The folder %1 could not be listed:\n").arg(Q(folder.empty() ? "/" : folder)),
+                    QStringLiteral("directory error"), status);
         return false;
     }
     m_strListedUrl = m_pUrl->text().trimmed().toStdString();
@@ -426,168 +485,4 @@ void CGdacDlg::OnFolderActivated()
         target = m_strFolder.empty() ? name : m_strFolder + "/" + name;
     }
     ShowFolder(target);
-}
-
-void CGdacDlg::OnFileActivated()
-{
-    const int row = m_pFileList->currentRow();
-    if (m_bBusy || row < 0 || row >= static_cast<int>(m_files.size()))
-        return;
-    const GdacEntry& e = m_files[static_cast<std::size_t>(row)];
-    Fetch({{m_strFolder.empty() ? e.name : m_strFolder + "/" + e.name, e.size}});
-}
-
-void CGdacDlg::OnResultActivated()
-{
-    const QModelIndex current = m_pTable->currentIndex();
-    if (m_bBusy || !current.isValid())
-        return;
-    Fetch({{"dac/" + m_pModel->FileOf(current.row()), -1}});
-}
-
-void CGdacDlg::OnFetch()
-{
-    if (m_bBusy)
-        return;
-    std::vector<std::pair<std::string, std::int64_t>> files;
-    if (m_pTabs->currentIndex() == 0) {
-        auto rows = m_pTable->selectionModel()->selectedRows();
-        std::sort(rows.begin(), rows.end(),
-                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        for (const QModelIndex& r : rows)
-            files.push_back({"dac/" + m_pModel->FileOf(r.row()), -1});
-    } else {
-        for (int row = 0; row < m_pFileList->count(); ++row)
-            if (m_pFileList->item(row)->isSelected() && row < static_cast<int>(m_files.size())) {
-                const GdacEntry& e = m_files[static_cast<std::size_t>(row)];
-                files.push_back({m_strFolder.empty() ? e.name : m_strFolder + "/" + e.name, e.size});
-            }
-    }
-    if (files.empty()) {
-        BwMessageBox(this, QStringLiteral("Please choose the files to fetch."), QStringLiteral("error"), MbIcon::Stop);
-        return;
-    }
-    Fetch(files);
-}
-
-void CGdacDlg::Fetch(const std::vector<std::pair<std::string, std::int64_t>>& files)
-{
-    const QString folder = m_pSaveFolder->text();
-    if (folder.isEmpty()) {
-        BwMessageBox(this, QStringLiteral("Please input a folder of a destination."), QStringLiteral("error"),
-                     MbIcon::Stop);
-        return;
-    }
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isWritable()) {
-        BwMessageBox(this,
-                     info.exists() && info.isDir()
-                         ? QStringLiteral("The save folder %1 cannot be written to.").arg(folder)
-                         : QStringLiteral("The save folder %1 does not exist.").arg(folder),
-                     QStringLiteral("error"), MbIcon::Stop);
-        return;
-    }
-    WriteSetting("save_folder", folder);
-    auto client = Client();
-    if (!client)
-        return;
-
-    // Every remote name comes from a server: only safe paths whose own name can be a
-    // local file name are fetched; the others fail without a transfer.
-    std::vector<GdacFetchItem> items;
-    std::vector<QString> names;
-    for (const auto& [path, size] : files) {
-        GdacFetchItem item;
-        item.remotePath = path;
-        item.expectedSize = size;
-        const std::string name(LastPart(path));
-        const QString local = folder + QLatin1Char('/') + Q(name);
-        if (IsSafeRelativePath(path) && IsSafeLocalFileName(name) && local.toUtf8().size() <= kMaxLocalPathBytes)
-            item.localPath = QFile::encodeName(local).toStdString();
-        items.push_back(std::move(item));
-        names.push_back(Q(name));
-    }
-    auto progress = std::make_unique<GdacFileProgress[]>(items.size());
-    std::vector<GdacFetchItem> usable;
-    std::vector<std::size_t> usableAt;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].localPath.empty()) {
-            items[i].status = {GdacErrorKind::BadName, "unusable file name"};
-            progress[i].state.store(GdacFileProgress::Failed);
-        } else {
-            usable.push_back(items[i]);
-            usableAt.push_back(i);
-        }
-    }
-    auto usableProgress = std::make_unique<GdacFileProgress[]>(usable.size());
-
-    m_pTransfers->clear();
-    for (std::size_t i = 0; i < items.size(); ++i)
-        m_pTransfers->addItem(TransferText(names[i], progress[i], &items[i].status));
-    auto refresh = [&] {
-        for (std::size_t k = 0; k < usable.size(); ++k)
-            if (auto* item = m_pTransfers->item(static_cast<int>(usableAt[k])))
-                item->setText(TransferText(names[usableAt[k]], usableProgress[k]));
-    };
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, this, refresh);
-    timer.start(100);
-    JobControl job;
-    m_bBusy = true;
-    const bool finished = RunInBackground(
-        this, QStringLiteral("Fetching %1 files").arg(IntegerText(static_cast<long long>(usable.size()))), job,
-        [&] { client->FetchFiles(usable, &job, usableProgress.get()); }, QStringLiteral("files"));
-    m_bBusy = false;
-    timer.stop();
-    for (std::size_t k = 0; k < usable.size(); ++k)
-        items[usableAt[k]].status = usable[k].status;
-    for (std::size_t k = 0; k < usable.size(); ++k)
-        if (auto* item = m_pTransfers->item(static_cast<int>(usableAt[k])))
-            item->setText(TransferText(names[usableAt[k]], usableProgress[k], &usable[k].status));
-    if (!finished)
-        return; // what arrived before the cancel is in place; the window stays
-
-    // The last netCDF file fetched is shown; other files (an index) just land in the folder.
-    QString lastFetched;
-    QStringList reasons;
-    int failed = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].status) {
-            if (names[i].endsWith(QStringLiteral(".nc")))
-                lastFetched = QFile::decodeName(QByteArray::fromStdString(items[i].localPath));
-        } else {
-            ++failed;
-            if (reasons.size() < kMaxReasonsShown)
-                reasons << names[i] + QStringLiteral(": ") + Q(items[i].status.message);
-        }
-    }
-    if (failed) {
-        BwMessageBox(this,
-                     QStringLiteral("%1 of %2 files could not be fetched.\n%3")
-                         .arg(failed)
-                         .arg(items.size())
-                         .arg(reasons.join(QLatin1Char('\n'))),
-                     QStringLiteral("get error"), MbIcon::Stop);
-    }
-    if (!lastFetched.isEmpty()) {
-        m_strLocalPath = lastFetched;
-        done(QDialog::Accepted);
-    }
-}
-
-std::optional<QString> RunArgoData(QWidget* parent)
-{
-    auto* dlg = parent ? parent->findChild<CGdacDlg*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    std::unique_ptr<CGdacDlg> owned;
-    if (!dlg) {
-        GdacOptions options;
-        // A mirror with its own certificate authority names it in the settings.
-        options.caFile = ReadSetting("gdac_cacert").toStdString();
-        dlg = new CGdacDlg(parent, options);
-        if (!parent)
-            owned.reset(dlg);
-    }
-    if (dlg->exec() == QDialog::Accepted)
-        return dlg->LocalPath();
-    return std::nullopt;
 }

@@ -44,6 +44,17 @@ std::string_view CGdacResultModel::LineOf(int row) const
     return std::string_view(m_rows.text).substr(start, end - start);
 }
 
+std::uint32_t CGdacResultModel::LineIndexOf(int row) const
+{
+    return row >= 0 && row < static_cast<int>(m_order.size()) ? m_order[static_cast<std::size_t>(row)] : 0;
+}
+
+int CGdacResultModel::RowOfLine(std::uint32_t line) const
+{
+    const auto at = std::find(m_order.begin(), m_order.end(), line);
+    return at == m_order.end() ? -1 : static_cast<int>(at - m_order.begin());
+}
+
 std::string_view CGdacResultModel::Field(std::size_t line, int column) const
 {
     const std::size_t start = m_rows.starts[line];

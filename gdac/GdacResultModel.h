@@ -40,6 +40,9 @@ public:
     std::string FileOf(int row) const;
     // The index line of a shown row.
     std::string_view LineOf(int row) const;
+    // The place among the matches (index order) of a shown row's line, and back (-1: none).
+    std::uint32_t LineIndexOf(int row) const;
+    int RowOfLine(std::uint32_t line) const;
 
 private:
     std::string_view Field(std::size_t line, int column) const;

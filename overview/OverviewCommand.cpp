@@ -111,8 +111,23 @@ std::optional<Options> Parse(const std::vector<std::string>& args, bool section)
     return o;
 }
 
+// The title line of a plot of these profiles (all, when `profiles` is empty).
+QString TitleOf(FileReader& reader, const std::string& path, const std::vector<std::size_t>& profiles)
+{
+    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
+    if (!list.ok)
+        return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), {}));
+    std::vector<ProfileSummary> shown;
+    for (std::size_t p : profiles)
+        if (p < list.profiles.size())
+            shown.push_back(list.profiles[p]);
+    return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), shown));
+}
+
+} // namespace
+
 // Fonts need an application object; without a display the offscreen platform serves.
-std::unique_ptr<QApplication> EnsureApplication(int argc, char** argv)
+std::unique_ptr<QApplication> EnsurePlotApplication(int argc, char** argv)
 {
     static int appArgc = 1;
     if (QCoreApplication::instance())
@@ -124,7 +139,7 @@ std::unique_ptr<QApplication> EnsureApplication(int argc, char** argv)
 }
 
 // Paints kWidth x kHeight into OUT as PNG, SVG or PDF; OUT is replaced only when complete.
-bool Write(const std::string& output, const PlotPainter& paint)
+bool WritePlotFile(const std::string& output, const PlotPainter& paint)
 {
     const QString name = QFile::decodeName(output.c_str());
     QByteArray bytes;
@@ -144,21 +159,6 @@ bool Write(const std::string& output, const PlotPainter& paint)
     return true;
 }
 
-// The title line of a plot of these profiles (all, when `profiles` is empty).
-QString TitleOf(FileReader& reader, const std::string& path, const std::vector<std::size_t>& profiles)
-{
-    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
-    if (!list.ok)
-        return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), {}));
-    std::vector<ProfileSummary> shown;
-    for (std::size_t p : profiles)
-        if (p < list.profiles.size())
-            shown.push_back(list.profiles[p]);
-    return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), shown));
-}
-
-} // namespace
-
 int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
 {
     const std::optional<Options> options = Parse(args, false);
@@ -169,7 +169,7 @@ int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, F
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), track.message.c_str());
         return 1;
     }
-    const auto app = EnsureApplication(argc, argv);
+    const auto app = EnsurePlotApplication(argc, argv);
     const Coastline& coast = SharedCoastline(QCoreApplication::applicationDirPath().toStdString());
     MapScene scene;
     scene.track = &track;
@@ -182,7 +182,7 @@ int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, F
     scene.title = TitleOf(reader, options->input, onMap);
     if (!coast.ok)
         std::fprintf(stderr, "brinewick: no land drawn: %s\n", coast.message.c_str());
-    return Write(options->output, [&](QPainter& p, const QRect& area) { PaintMap(p, area, scene); }) ? 0 : 1;
+    return WritePlotFile(options->output, [&](QPainter& p, const QRect& area) { PaintMap(p, area, scene); }) ? 0 : 1;
 }
 
 int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
@@ -195,7 +195,7 @@ int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& arg
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), section.message.c_str());
         return 1;
     }
-    const auto app = EnsureApplication(argc, argv);
+    const auto app = EnsurePlotApplication(argc, argv);
     SectionRaster raster;
     SectionScene scene;
     scene.section = &section;
@@ -208,5 +208,6 @@ int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& arg
     for (const SectionColumn& c : section.columns)
         drawn.push_back(c.profile);
     scene.title = TitleOf(reader, options->input, drawn);
-    return Write(options->output, [&](QPainter& p, const QRect& area) { PaintSection(p, area, scene); }) ? 0 : 1;
+    return WritePlotFile(options->output, [&](QPainter& p, const QRect& area) { PaintSection(p, area, scene); }) ? 0
+                                                                                                                 : 1;
 }

@@ -68,10 +68,15 @@ void PaintLand(QPainter& p, const MapView& view, const Coastline& coast)
         for (const LandRing& ring : coast.rings) {
             if (ring.east + offset < west || ring.west + offset > east || ring.south > north || ring.north < south)
                 continue;
+            // Vertices closer than half a pixel to the last one kept add nothing to the
+            // picture: at the world's scale they are most of the coast.
             QPolygonF poly;
             poly.reserve(static_cast<qsizetype>(ring.lonLat.size() / 2));
             for (std::size_t i = 0; i < ring.lonLat.size(); i += 2) {
                 const MapPoint m = view.ToPixel(ring.lonLat[i] + offset, ring.lonLat[i + 1]);
+                if (!poly.isEmpty() && i + 2 < ring.lonLat.size() && std::abs(m.x - poly.back().x()) < 0.5 &&
+                    std::abs(m.y - poly.back().y()) < 0.5)
+                    continue;
                 poly << QPointF(m.x, m.y);
             }
             path.addPolygon(poly);

@@ -46,6 +46,7 @@ private slots:
     void fetchReplacesExistingFile();
     void emptyMailAddress();
     void serverDown();
+    void typedServerConnects();
     void refusedDirectory();
     void emptySiteEntryDisconnects();
     void emptySaveFolder();
@@ -307,13 +308,56 @@ void TestFtpDlg::serverDown()
     CFtpDlg dlg(nullptr, Sites(m_server.Port()), Short());
     Connect(dlg, 2);
     QCOMPARE(m_messages.size(), std::size_t(1));
-    QCOMPARE(m_messages[0].text, QStringLiteral("FTP connection was not possible."));
+    // The host and the reason follow.
+    QVERIFY2(m_messages[0].text.startsWith(QStringLiteral("FTP connection was not possible.\n127.0.0.1, port ")) &&
+                 m_messages[0].text.contains(QStringLiteral("connect to")),
+             qPrintable(m_messages[0].text));
     QCOMPARE(m_messages[0].caption, QStringLiteral("connect error"));
     QVERIFY(!dlg.IsConnected());
     QCOMPARE(Control<QComboBox>(dlg, "1014")->currentIndex(), 0);
     // The address was saved before the attempt.
     QCOMPARE(OpenAppSettings()->value(QStringLiteral("Brinewick/mail_address")).toString(),
              QStringLiteral("argo@example.org"));
+}
+
+void TestFtpDlg::typedServerConnects()
+{
+    CFtpDlg dlg(nullptr, Sites(m_server.Port()), Short());
+    Control<QLineEdit>(dlg, "1015")->setText(QStringLiteral("argo@example.org"));
+    // A site fills the server fields with its own.
+    Connect(dlg, 1);
+    QCOMPARE(Control<QLineEdit>(dlg, "host")->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(Control<QLineEdit>(dlg, "port")->text(), QString::number(m_server.Port()));
+    QCOMPARE(Control<QLineEdit>(dlg, "path")->text(), QStringLiteral("/pub/argo"));
+    struct Case {
+        const char* host;
+        QString port;
+        const char* path;
+        const char* message; // the start of the message, "" for none
+        const char* folder;  // the folder shown after it
+    } cases[] = {
+        {"", "21", "/", "Please input a host name", "/pub/argo"},
+        {"ftp example", "21", "/", "Please input a host name", "/pub/argo"},
+        {"127.0.0.1", "70000", "/", "The port is a number", "/pub/argo"},
+        {"127.0.0.1", QString::number(m_server.Port()), "/pub/argo/d", "", "/pub/argo/d"},
+        {"127.0.0.1", QString::number(FtpTestServer::UnusedPort()), "/", "FTP connection was not possible.\n127.0.0.1",
+         ""},
+    };
+    for (const Case& c : cases) {
+        m_messages.clear();
+        Control<QLineEdit>(dlg, "host")->setText(QLatin1String(c.host));
+        Control<QLineEdit>(dlg, "port")->setText(c.port);
+        Control<QLineEdit>(dlg, "path")->setText(QLatin1String(c.path));
+        QTest::mouseClick(Control<QPushButton>(dlg, "connect"), Qt::LeftButton);
+        if (*c.message) {
+            QCOMPARE(m_messages.size(), std::size_t(1));
+            QVERIFY2(m_messages[0].text.startsWith(QLatin1String(c.message)), qPrintable(m_messages[0].text));
+        } else {
+            QVERIFY(m_messages.empty());
+            QVERIFY(dlg.IsConnected());
+        }
+        QCOMPARE(Control<QLineEdit>(dlg, "1022")->text(), QLatin1String(c.folder));
+    }
 }
 
 void TestFtpDlg::refusedDirectory()

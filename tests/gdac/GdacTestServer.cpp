@@ -186,6 +186,10 @@ void GdacTestServer::MakeGdacTree(const std::string& root)
     const fs::path aoml = pub / "dac" / "aoml" / "13857" / "profiles";
     WriteFile((aoml / "R13857_001.nc").string(), Nc("profile one\n"));
     WriteFile((aoml / "R13857_002.nc").string(), Nc("profile two\n"));
+    // The float's whole-float files: a real core file (the overview can show it) and a small synthetic one.
+    fs::copy_file(fs::path(BW_TEST_DATA_DIR) / "2902696_prof.nc", aoml.parent_path() / "13857_prof.nc",
+                  fs::copy_options::overwrite_existing);
+    WriteFile((aoml.parent_path() / "13857_Sprof.nc").string(), Nc("synthetic\n"));
     const fs::path coriolis = pub / "dac" / "coriolis" / "6901929";
     WriteFile((coriolis / "6901929_meta.nc").string(), Nc("meta\n"));
     fs::create_directories(coriolis / "profiles");

@@ -27,7 +27,8 @@ public:
 
     // Creates root/pub: the core index (plain, and compressed with one line more, so
     // a test sees which one was read), the synthetic index (plain only) and dac/ with
-    // the files the index names (each a netCDF signature and a line of text),
+    // the files the index names (each a netCDF signature and a line of text), float
+    // 13857's whole-float files (13857_prof.nc a real one, 13857_Sprof.nc small),
     // cut_001.nc (cut off by the server), slow_001.nc (4 MB, trickled) and
     // wrongsize_001.nc.
     static void MakeGdacTree(const std::string& root);

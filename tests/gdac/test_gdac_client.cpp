@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "FtpTestServer.h"
@@ -42,7 +43,7 @@ struct Captured {
     int status;
     std::string out, err;
 };
-Captured RunCommand(int (*command)(const std::vector<std::string>&, std::FILE*, std::FILE*),
+Captured RunCommand(const std::function<int(const std::vector<std::string>&, std::FILE*, std::FILE*)>& command,
                     const std::vector<std::string>& args)
 {
     std::FILE* out = std::tmpfile();
@@ -376,7 +377,9 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
         {{"extra"}, 2, "", "unknown"},
     };
     for (const auto& c : cases) {
-        const Captured r = RunCommand(run_search_command, c.args);
+        const Captured r = RunCommand(
+            [](const auto& args, std::FILE* out, std::FILE* err) { return run_search_command(args, out, err); },
+            c.args);
         EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
         if (!c.out.empty()) {
             EXPECT_EQ(r.out, c.out) << c.args.front();
@@ -413,6 +416,73 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
     EXPECT_NE(r.err.find(dir + "/missing"), std::string::npos);
     EXPECT_EQ(FilesIn(m_save),
               (std::vector<std::string>{"6901929_meta.nc", "R13857_001.nc", "R13857_002.nc", "cut_001.nc"}));
+}
+
+// A float's whole-float files found through the index and the float's folder, and the
+// search drawn as a map: what the commands hand on, what they refuse.
+TEST_F(GdacClientTest, CommandLineFloatFilesAndSearchMap)
+{
+    const std::string gdac = m_server.Url("/gdac");
+    const std::string ca = GdacTestServer::Certificate();
+    const std::string dir = m_save.string();
+    Captured r = RunCommand(run_fetch_float_command, {"13857", "--gdac", gdac, "--cacert", ca, "-o", dir});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, dir + "/13857_prof.nc\n" + dir + "/13857_Sprof.nc\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(GdacTestServer::ReadFile(dir + "/13857_Sprof.nc"), GdacTestServer::Nc("synthetic\n"));
+    EXPECT_EQ(GdacTestServer::ReadFile(dir + "/13857_prof.nc"),
+              GdacTestServer::ReadFile(std::string(BW_TEST_DATA_DIR) + "/2902696_prof.nc"));
+    // Again: the files are replaced, and the command says so.
+    r = RunCommand(run_fetch_float_command, {"13857", "--dac", "aoml", "--gdac", gdac, "--cacert", ca, "-o", dir});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "brinewick: replaced " + dir + "/13857_prof.nc\nbrinewick: replaced " + dir + "/13857_Sprof.nc\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string errHas;
+    } cases[] = {
+        {{"99", "--gdac", gdac, "--cacert", ca, "-o", dir}, 1, "names no float 99"},
+        {{"6901929", "--gdac", gdac, "--cacert", ca, "-o", dir}, 1, "holds no 6901929_prof.nc"},
+        {{"13857", "--dac", "../x", "--gdac", gdac, "-o", dir}, 2, "--dac"},
+        {{"13857", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"}, 1, "does not exist"},
+        {{"13857", "14000"}, 2, "one WMO"},
+        {{"12a"}, 2, "one WMO"},
+        {{"13857", "--bogus"}, 2, "unknown option"},
+    };
+    for (const auto& c : cases) {
+        r = RunCommand(run_fetch_float_command, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
+        EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    }
+
+    // --map hands the matches to the writer instead of printing them.
+    SearchMap drawn;
+    const auto search = [&](const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+        return run_search_command(args, out, err, [&](const SearchMap& map) {
+            drawn = map;
+            return 0;
+        });
+    };
+    r = RunCommand(search, {"--dac", "coriolis", "--gdac", gdac, "--cacert", ca, "--map", "-o", dir + "/m.PNG"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(drawn.output, dir + "/m.PNG");
+    EXPECT_EQ(drawn.points.size(), 3u); // R6901929_077 has no position
+    EXPECT_EQ(drawn.title, "core index, DAC coriolis: 4 profiles");
+    EXPECT_NE(r.err.find("4 matching profile files, 3 on the map"), std::string::npos) << r.err;
+    const Case refused[] = {
+        {{"--gdac", gdac, "--map"}, 2, "--map needs -o"},
+        {{"--gdac", gdac, "-o", dir + "/m.png"}, 2, "-o goes with --map"},
+        {{"--gdac", gdac, "--map", "-o", dir + "/m.jpg"}, 2, ".png, .svg or .pdf"},
+    };
+    for (const auto& c : refused) {
+        r = RunCommand(search, c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    }
+    r = RunCommand([](const auto& args, std::FILE* out, std::FILE* err) { return run_search_command(args, out, err); },
+                   {"--gdac", gdac, "--map", "-o", dir + "/m.png"});
+    EXPECT_EQ(r.status, 2);
 }
 
 // Answers no Argo server gives: one that stalls, one without end, an error page sent

@@ -10,6 +10,8 @@
 #include "gdac/GdacIndex.h"
 #include "gdac/GdacListing.h"
 #include "gdac/GdacRoot.h"
+#include "gdac/float_files.h"
+#include "gdac/match_points.h"
 
 namespace {
 
@@ -244,4 +246,55 @@ TEST(GdacIndex, SearchFindsTheLinesEveryBoundAllows)
     EXPECT_FALSE(cancelled.ok);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(SearchIndexFile("/nonexistent/index.txt", {}, {}).ok);
+}
+
+// The map's points: one per line with a usable position, dated where the date reads;
+// a dragged rectangle's corners in any order give the region, across 180° too.
+TEST(GdacMatchMap, PointsOfLinesAndRegionsOfRectangles)
+{
+    const std::string columns = "file,date,latitude,longitude,ocean,profiler_type,institution,date_update";
+    const std::vector<MatchPoint> points = MatchPointsOf(columns, GdacTestServer::CoreIndexRows());
+    std::vector<std::uint32_t> lines;
+    for (const MatchPoint& p : points)
+        lines.push_back(p.line);
+    // Line 4 has no position, 8 and 9 none that reads.
+    EXPECT_EQ(lines, (std::vector<std::uint32_t>{0, 1, 2, 3, 5, 6, 7}));
+    EXPECT_DOUBLE_EQ(points[2].longitude, 179.5);
+    EXPECT_DOUBLE_EQ(points[2].day, 18262.0); // 2020-01-01
+    EXPECT_NEAR(points[3].day, 18292.99999, 1e-4);
+    EXPECT_FALSE(points[4].dated);                   // D5900446_001: no date
+    EXPECT_EQ(DayText(points[5].day), "2010-06-01"); // the line ends in CR LF
+    EXPECT_TRUE(MatchPointsOf("no,columns", GdacTestServer::CoreIndexRows()).empty());
+
+    struct Case {
+        double lon0, lat0, lon1, lat1;
+        MapRegion want;
+    } cases[] = {
+        {-20, 10, 10, -10, {-10, 10, -20, 10}},
+        {10, -10, -20, 10, {-10, 10, -20, 10}},      // corners the other way
+        {170, -50, 190, -40, {-50, -40, 170, -170}}, // across 180°: west > east
+        {-190, 0, -170, 5, {0, 5, 170, -170}},
+        {-100, -95, 300, 95, {-90, 90, -180, 180}}, // a whole turn and beyond the poles
+        {0, 0, 180, 1, {0, 1, 0, 180}},
+    };
+    for (const Case& c : cases) {
+        const MapRegion r = RegionBetween(c.lon0, c.lat0, c.lon1, c.lat1);
+        EXPECT_DOUBLE_EQ(r.south, c.want.south) << c.lon0;
+        EXPECT_DOUBLE_EQ(r.north, c.want.north) << c.lon0;
+        EXPECT_DOUBLE_EQ(r.west, c.want.west) << c.lon0;
+        EXPECT_DOUBLE_EQ(r.east, c.want.east) << c.lon0;
+    }
+
+    IndexQuery query;
+    ASSERT_TRUE(ParseBox("-50,-40,170,-170", query));
+    query.wmos = {"6901929", "13857"};
+    query.dateFrom = *ParseDay("2020-01-31", false);
+    EXPECT_EQ(QueryText(GdacIndexKind::Core, query),
+              "core index, WMO 6901929,13857, latitude -50 to -40, longitude 170 to -170, from 2020-01-31");
+
+    std::string dac, wmo;
+    EXPECT_TRUE(FloatOfIndexFile("coriolis/6901929/profiles/R6901929_076.nc", dac, wmo));
+    EXPECT_EQ(dac + " " + wmo, "coriolis 6901929");
+    for (const char* bad : {"coriolis", "coriolis/69a/profiles/x.nc", "../1/x.nc", "/1/x.nc"})
+        EXPECT_FALSE(FloatOfIndexFile(bad, dac, wmo)) << bad;
 }
