@@ -400,17 +400,19 @@ void CMainFrame::saveWindowSettings()
 void CMainFrame::UpdateCommands()
 {
     const bool text = !m_view->IsTextEmpty();
-    const bool profile = text && m_view->m_bProfileFile;
+    // The tools read the file, not the text: they are offered while its text still loads.
+    const bool file = text || m_doc->m_bFilePresent;
+    const bool profile = file && m_view->m_bProfileFile;
     const bool selection = m_view->HasSelection();
     for (int id : {ID_ALL_SELECT, ID_EDIT_FIND, ID_JUMP_TOP, ID_JUMP_DIMENSIONS, ID_JUMP_VARIABLES, ID_JUMP_DATA,
                    ID_JUMP_TAIL, ID_JUMP_GLOBALS, ID_GOTO_LINE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW})
         Action(id)->setEnabled(text);
     // The text is saved from the file, so a file whose text is still loading can be.
     for (int id : {ID_FILE_SAVE_AS, ID_FILE_SAVE})
-        Action(id)->setEnabled(text || m_doc->m_bFilePresent);
+        Action(id)->setEnabled(file);
     Action(ID_FIND_NEXT)->setEnabled(text && !m_view->m_strSearch.isEmpty());
     // Pointing at a disabled profile tool tells why it is off.
-    const QString why = !text || profile ? QString() : m_view->m_strProfileReason;
+    const QString why = !file || profile ? QString() : m_view->m_strProfileReason;
     for (int id : {ID_SAVE_CSV, ID_PROFILE_VIEW, ID_GRAPH_VIEW}) {
         Action(id)->setEnabled(profile);
         Action(id)->setStatusTip(why);
@@ -422,7 +424,7 @@ void CMainFrame::UpdateCommands()
     const auto& dims = m_view->m_astrDimensions;
     const bool trajectory = std::find(dims.begin(), dims.end(), "N_MEASUREMENT") != dims.end();
     Action(ID_FLOAT_OVERVIEW)
-        ->setEnabled(text && (m_view->m_profileExtent.profiles > 1 || trajectory) && has("LATITUDE") &&
+        ->setEnabled(file && (m_view->m_profileExtent.profiles > 1 || trajectory) && has("LATITUDE") &&
                      has("LONGITUDE") && has("JULD"));
     Action(ID_EDIT_COPY)->setEnabled(selection);
     Action(ID_EDIT_CUT)->setEnabled(selection);
