@@ -14,6 +14,8 @@
 #include "core/JobControl.h"
 #include "gdac/GdacClient.h"
 #include "gdac/gdac_command.h"
+#include "support/command_words.h"
+#include "reader/reader_table.h"
 
 namespace fs = std::filesystem;
 
@@ -42,12 +44,11 @@ struct Captured {
     int status;
     std::string out, err;
 };
-Captured RunCommand(int (*command)(const std::vector<std::string>&, std::FILE*, std::FILE*),
-                    const std::vector<std::string>& args)
+Captured RunCommand(const char* mode, const std::vector<std::string>& args)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    Captured c{command(args, out, err), {}, {}};
+    Captured c{RunMode(mode, args, LocalReader(), out, err), {}, {}};
     for (auto [file, text] : {std::pair{out, &c.out}, std::pair{err, &c.err}}) {
         std::rewind(file);
         char buf[4096];
@@ -373,10 +374,10 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
         {{"--index", "all"}, 2, "", "--index"},
         {{"--gdac", "gopher://x"}, 2, "", "scheme"},
         {{"--wmo"}, 2, "", "needs a value"},
-        {{"extra"}, 2, "", "unknown"},
+        {{"extra"}, 2, "", "takes no file"},
     };
     for (const auto& c : cases) {
-        const Captured r = RunCommand(run_search_command, c.args);
+        const Captured r = RunCommand("--search", c.args);
         EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
         if (!c.out.empty()) {
             EXPECT_EQ(r.out, c.out) << c.args.front();
@@ -386,14 +387,14 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
 
     // Fetch: each local path printed; a failure exits 1 and keeps the old file.
     const std::string dir = m_save.string();
-    Captured r = RunCommand(run_fetch_command, {"aoml/13857/profiles/R13857_001.nc", "coriolis/6901929/6901929_meta.nc",
-                                                "--gdac", gdac, "--cacert", ca, "-o", dir});
+    Captured r = RunCommand("--fetch", {"aoml/13857/profiles/R13857_001.nc", "coriolis/6901929/6901929_meta.nc",
+                                        "--gdac", gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, dir + "/R13857_001.nc\n" + dir + "/6901929_meta.nc\n");
     EXPECT_EQ(GdacTestServer::ReadFile(dir + "/R13857_001.nc"), GdacTestServer::Nc("profile one\n"));
     GdacTestServer::WriteFile(dir + "/cut_001.nc", "old\n");
-    r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/cut_001.nc", "aoml/13857/profiles/R13857_002.nc",
-                                       "--gdac", gdac, "--cacert", ca, "-o", dir});
+    r = RunCommand("--fetch", {"coriolis/6901929/profiles/cut_001.nc", "aoml/13857/profiles/R13857_002.nc", "--gdac",
+                               gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, dir + "/R13857_002.nc\n");
     EXPECT_NE(r.err.find("cut_001.nc"), std::string::npos);
@@ -405,10 +406,10 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
                                                 {},
                                                 {"x.nc", "--bogus"},
                                                 {"x.nc", "-o"}}) {
-        r = RunCommand(run_fetch_command, bad);
+        r = RunCommand("--fetch", bad);
         EXPECT_EQ(r.status, 2) << (bad.empty() ? "" : bad.front());
     }
-    r = RunCommand(run_fetch_command, {"x.nc", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"});
+    r = RunCommand("--fetch", {"x.nc", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir + "/missing"), std::string::npos);
     EXPECT_EQ(FilesIn(m_save),
@@ -457,15 +458,15 @@ TEST_F(GdacClientTest, StalledEndlessAndWrongAnswersAreRefused)
     const std::string ca = GdacTestServer::Certificate();
     const std::string dir = (m_save / "cli").string();
     fs::create_directories(dir);
-    Captured r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/huge_002.nc", "--max-size", "100000",
-                                                "--gdac", gdac, "--cacert", ca, "-o", dir});
+    Captured r = RunCommand("--fetch", {"coriolis/6901929/profiles/huge_002.nc", "--max-size", "100000", "--gdac", gdac,
+                                        "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("larger than 100000 bytes (a larger limit: --max-size)"), std::string::npos) << r.err;
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"aoml/13857/profiles/R13857_001.nc", "x/profiles/R13857_001.nc"},
           {"a.nc", "--max-size", "12x"},
           {"a.nc", "--max-size", "0"}}) {
-        r = RunCommand(run_fetch_command, [&] {
+        r = RunCommand("--fetch", [&] {
             auto args = bad;
             args.insert(args.end(), {"--gdac", gdac, "--cacert", ca, "-o", dir});
             return args;
@@ -477,9 +478,9 @@ TEST_F(GdacClientTest, StalledEndlessAndWrongAnswersAreRefused)
     std::FILE* full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     std::FILE* err = std::tmpfile();
-    EXPECT_EQ(
-        run_fetch_command({"aoml/13857/profiles/R13857_002.nc", "--gdac", gdac, "--cacert", ca, "-o", dir}, full, err),
-        1);
+    EXPECT_EQ(RunMode("--fetch", {"aoml/13857/profiles/R13857_002.nc", "--gdac", gdac, "--cacert", ca, "-o", dir},
+                      LocalReader(), full, err),
+              1);
     std::fclose(full);
     std::fclose(err);
 }
