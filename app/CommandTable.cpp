@@ -13,6 +13,7 @@
 
 #include "app/PrintCommand.h"
 #include "cdl/dump_command.h"
+#include "core/stdout_sink.h"
 #include "display/PlotCommand.h"
 #include "display/PlotImage.h"
 #include "gdac/gdac_command.h"
@@ -385,14 +386,11 @@ const ModeEntry kModes[] = {
          return run_fetch_command(r.fetch, io.out, io.err);
      }},
     {kHelp, "help", "", 0, 0, "print this text", NoCheck,
-     [](Request&, Io& io) {
-         std::fputs(CommandLineHelp().c_str(), io.out);
-         return std::fflush(io.out) == 0 ? 0 : 1;
-     }},
+     [](Request&, Io& io) { return WriteStdout(io.out, io.err, CommandLineHelp(), "cannot write the help"); }},
     {kVersion, "version", "", 0, 0, "print the program's and the netCDF library's versions", NoCheck,
      [](Request&, Io& io) {
-         std::fprintf(io.out, "Brinewick Version 1.0\nnetCDF library %s\n", nc_inq_libvers());
-         return std::fflush(io.out) == 0 ? 0 : 1;
+         const std::string text = std::string("Brinewick Version 1.0\nnetCDF library ") + nc_inq_libvers() + "\n";
+         return WriteStdout(io.out, io.err, text, "cannot write the version");
      }},
 };
 
