@@ -8,11 +8,13 @@
 #include <charconv>
 #include <cstdint>
 #include <map>
+#include <string_view>
 
 #include <netcdf.h>
 
 #include "app/PrintCommand.h"
 #include "cdl/dump_command.h"
+#include "core/replace_file.h"
 #include "core/stdout_sink.h"
 #include "display/PlotCommand.h"
 #include "display/PlotImage.h"
@@ -162,10 +164,17 @@ std::string SetCurves(Request& r, const std::string& list)
 
 std::string SetPicture(Request& r, const std::string& v)
 {
-    if (!KnownImageFormatOf(v))
-        return "OUT must end in .png, .svg or .pdf";
     r.plot.output = r.overview.output = v;
     return {};
+}
+
+// A picture is never written over its input (nor through a link to it), and its name
+// says its format.
+std::string CheckPicture(const Request& r)
+{
+    if (std::string clash = OutputClash(r.plot.output, {r.operands.front()}); !clash.empty())
+        return clash;
+    return KnownImageFormatOf(r.plot.output) ? std::string() : "OUT must end in .png, .svg or .pdf";
 }
 
 std::string SetRange(Request& r, const std::string& v)
@@ -199,7 +208,8 @@ constexpr unsigned kPictures = kPlot | kMap | kSection;
 
 // Every option, in the order the help lists them within a mode. To add one: an entry
 // here (its modes, value name and help) and a setter that stores its value into the
-// request of those modes.
+// request of those modes. A mode's own switch (--map) may be listed here as a switch
+// of another mode too (--search --map): given together, the other mode is chosen.
 const OptionEntry kOptions[] = {
     {"lf", nullptr, kDump, "plain LF line ends instead of CR LF",
      [](Request& r, const std::string&) {
@@ -330,6 +340,9 @@ const OptionEntry kOptions[] = {
     {"max-size", "BYTES", kFetch, "refuse a file larger than BYTES (default 4 GiB)", SetMaxSize},
 };
 
+// Every mode, in the order the help lists them. To add one: a bit in Mode, its request
+// in Request, an entry here (its switch, operands, summary, check and runner), and its
+// bit in the entries of the options it takes.
 const ModeEntry kModes[] = {
     {kWindow, nullptr, "[FILE]", 0, 1, "open FILE (or nothing) in the window", NoCheck,
      [](Request&, Io&) { return 0; }},
@@ -355,12 +368,12 @@ const ModeEntry kModes[] = {
          r.levels.file = r.operands[0];
          return run_levels_command(r.levels, io.out, io.err, io.reader);
      }},
-    {kPlot, "plot", "FILE", 1, 1, "draw the profile graph", NoCheck,
+    {kPlot, "plot", "FILE", 1, 1, "draw the profile graph", CheckPicture,
      [](Request& r, Io& io) {
          r.plot.input = r.operands[0];
          return RunPlotCommand(r.plot, io.reader);
      }},
-    {kMap, "map", "FILE", 1, 1, "draw the float's track over the coastline", NoCheck,
+    {kMap, "map", "FILE", 1, 1, "draw the float's track over the coastline", CheckPicture,
      [](Request& r, Io& io) {
          r.overview.input = r.operands[0];
          return RunMapCommand(r.overview, io.reader);
@@ -504,6 +517,9 @@ CommandLineOutcome RunCommandLine(const std::vector<std::string>& words, std::FI
     std::map<std::string, bool> takesValue;
     for (const OptionEntry& o : kOptions)
         takesValue[o.name] = o.value != nullptr;
+    for (const ModeEntry& m : kModes)
+        if (m.name)
+            takesValue.erase(m.name); // a mode's switch that is an option of another mode too
     for (const auto& [name, value] : takesValue) {
         QCommandLineOption option(Word(name));
         if (value)
@@ -520,17 +536,26 @@ CommandLineOutcome RunCommandLine(const std::vector<std::string>& words, std::FI
         args << Word(w);
 
     const bool parsed = parser.parse(args);
-    // The mode: the one mode option given, else the window.
+    // The mode: the one mode option given, else the window. Of several, the one whose
+    // options the others are (a mode's switch may also be an option of another mode).
     const ModeEntry* mode = &ModeOf(kWindow);
-    for (const ModeEntry& m : kModes) {
-        if (!m.name || !parser.isSet(Word(m.name)))
-            continue;
-        if (mode->name) {
-            outcome.status =
-                UsageError(err, *mode, ModeOption(*mode) + " and " + ModeOption(m) + " are two modes; give one");
-            return outcome;
-        }
-        mode = &m;
+    std::vector<const ModeEntry*> given;
+    for (const ModeEntry& m : kModes)
+        if (m.name && parser.isSet(Word(m.name)))
+            given.push_back(&m);
+    auto isOptionOf = [](const char* name, unsigned modeBit) {
+        return std::any_of(std::begin(kOptions), std::end(kOptions), [&](const OptionEntry& o) {
+            return std::string_view(o.name) == name && (o.modes & modeBit);
+        });
+    };
+    for (const ModeEntry* host : given)
+        if (std::all_of(given.begin(), given.end(),
+                        [&](const ModeEntry* m) { return m == host || isOptionOf(m->name, host->mode); }))
+            mode = host;
+    if (given.size() > 1 && !mode->name) {
+        outcome.status = UsageError(
+            err, *given[0], ModeOption(*given[0]) + " and " + ModeOption(*given[1]) + " are two modes; give one");
+        return outcome;
     }
     if (!parsed) {
         const QStringList unknown = parser.unknownOptionNames();
