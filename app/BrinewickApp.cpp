@@ -1,7 +1,9 @@
 #include "app/BrinewickApp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
+#include <algorithm>
 #include <clocale>
 
 #include "app/DocController.h"
@@ -40,11 +42,15 @@ bool CBrinewickApp::InitInstance(const QStringList& args)
     return true;
 }
 
-int RunGui(int argc, char** argv)
+int RunGui(int argc, char** argv, const std::string& file)
 {
-    QApplication app(argc, argv);
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
+    // The command line has been read (CommandTable.h): the toolkit gets the program's
+    // name alone, so that a file name is never taken for one of its options.
+    int appArgc = std::min(argc, 1);
+    QApplication app(appArgc, argv);
+    QStringList args;
+    if (!file.empty())
+        args << QFile::decodeName(QByteArray::fromStdString(file));
     CBrinewickApp theApp;
     if (!theApp.InitInstance(args))
         return 1;

@@ -1,12 +1,14 @@
 #pragma once
 #include <QStringList>
 #include <memory>
+#include <string>
 
 class CMainFrame;
 
-// Starts the GUI: the application object, the main window and the message loop.
-// argv may name one file to open. Returns the process exit status.
-int RunGui(int argc, char** argv);
+// Starts the GUI: the application object, the main window and the message loop, with
+// `file` open when it is not empty. argv[0] is the program. Returns the process exit
+// status.
+int RunGui(int argc, char** argv, const std::string& file);
 
 // The application's start-up over an existing QApplication: settings, the main window
 // with one document, the command line's file. The window stays owned by the object.

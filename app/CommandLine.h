@@ -1,5 +1,6 @@
 #pragma once
 
-// Dispatches the command line: --dump, --csv, --plot, --print, --search, --fetch, --help, --version,
-// or the GUI (with an optional file to open). Returns the process exit status.
+// Runs the command line (CommandTable.h) or the window (with the file it names), or
+// serves the readings of another process as its hidden helper. Returns the process
+// exit status.
 int RunBrinewick(int argc, char** argv);

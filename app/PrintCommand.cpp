@@ -14,29 +14,8 @@
 #include "app/TextPrinter.h"
 #include "core/replace_file.h"
 
-namespace {
-
-const char kUsage[] = "usage: brinewick --print FILE [-o OUT.pdf]\n";
-
-} // namespace
-
-int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
+int RunPrintCommand(const std::string& file, std::string pdf)
 {
-    std::string file, pdf;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size())
-            pdf = args[++i];
-        else if (file.empty() && args[i] != "-o")
-            file = args[i];
-        else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
-    if (file.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
     // The file is read first: a file that cannot be printed says so without a word
     // from the toolkit.
     CBrinewickDoc doc;
@@ -63,6 +42,9 @@ int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args)
     // Printing needs no window: without a display, use the off-screen platform.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "brinewick";
+    static char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 

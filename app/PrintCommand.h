@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
-#include <vector>
 
-// `brinewick --print FILE`: prints the file's text on the default printer (or into a
-// PDF file when there is none). args are the words after "--print".
-int RunPrintCommand(int argc, char** argv, const std::vector<std::string>& args);
+// `brinewick --print FILE [-o OUT.pdf]`: prints the file's text on the default printer
+// (or into a PDF file, OUT or FILE's name with .pdf, when there is none or -o is
+// given). Returns the exit status.
+int RunPrintCommand(const std::string& file, std::string pdf);

@@ -144,7 +144,10 @@ int main(int argc, char** argv)
     for (const auto& [name, path] : inputs)
         for (const char* ext : {"svg", "pdf"}) {
             const std::string out = SharedTempDir().file(std::string("bench-plot.") + ext);
-            const int status = RunPlotCommand(argc, argv, {path, "-o", out}, LocalReader());
+            PlotRequest request;
+            request.input = path;
+            request.output = out;
+            const int status = RunPlotCommand(request, LocalReader());
             std::printf("--plot %s to %s: %s %.1f KB (target < %d KB)\n", name.c_str(), ext,
                         status == 0 ? "" : "FAILED,", QFileInfo(QString::fromStdString(out)).size() / 1024.0,
                         ext[0] == 's' ? 200 : 300);

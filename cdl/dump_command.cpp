@@ -1,6 +1,5 @@
 #include "cdl/dump_command.h"
 
-#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -76,48 +75,16 @@ private:
     std::string m_converted;
 };
 
-// A decimal number of bytes, digits only.
-bool parse_bytes(const std::string& text, std::size_t& bytes)
-{
-    const char* end = text.data() + text.size();
-    const auto [at, ec] = std::from_chars(text.data(), end, bytes);
-    return ec == std::errc() && at == end && !text.empty();
-}
-
 } // namespace
 
-int run_dump_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader* reader)
+int run_dump_command(const DumpRequest& request, std::FILE* out, std::FILE* err, FileReader* reader)
 {
-    std::string path;
-    bool lf = false;
+    const std::string& path = request.path;
+    const bool lf = request.plainLineFeeds;
     // The text streams out, so the command line has no limit on a variable's text
     // unless one is asked for.
     CdlOptions options;
-    options.variable_text_limit = SIZE_MAX;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--lf") {
-            lf = true;
-        } else if (a == "--limit") {
-            if (i + 1 == args.size() || !parse_bytes(args[i + 1], options.variable_text_limit)) {
-                std::fputs("brinewick: --limit takes a number of bytes\n", err);
-                return 2;
-            }
-            ++i;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            std::fprintf(err, "brinewick: unknown option for --dump: %s\n", a.c_str());
-            return 2;
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            std::fputs("brinewick: --dump takes one file\n", err);
-            return 2;
-        }
-    }
-    if (path.empty()) {
-        std::fputs("Usage: brinewick --dump FILE [--lf] [--limit BYTES]\n", err);
-        return 2;
-    }
+    options.variable_text_limit = request.limit;
     JobControl stop;
     StreamSink sink(out, lf, stop);
     const CdlOutcome outcome =

@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,6 +60,26 @@ constexpr RangeList kRangeLists[12] = {
     {0, 250}, {2000, -250}, {20, 1}, {28, -1}, {-5, 5}, {35, -5},
     {-5, 5},  {35, -5},     {30, 1}, {38, -1}, {20, 1}, {28, -1},
 };
+
+// The plot in `area`: DrawGraph's above one axis row per parameter curve, the curves
+// over its plot. Returns the plot frame.
+PixelRect PaintGraph(QPainter& p, const PixelRect& area, const GraphSettings& settings, const CLevelArray& levels,
+                     std::span<const CLevelArray* const> overlay, const GraphQc& qc, const GraphKey& key,
+                     const std::vector<ParameterCurve>& curves)
+{
+    p.setFont(DialogFont());
+    PixelRect graph = area;
+    if (!curves.empty()) {
+        p.fillRect(QRect(area.left, area.top, area.Width(), area.Height()), Qt::white);
+        graph.bottom -= static_cast<int>(curves.size()) * ParameterAxisHeight(p);
+    }
+    const PixelRect plot = DrawGraph(p, graph, settings, levels, DialogFont(), overlay, qc, key, qRgb(255, 255, 255));
+    if (!curves.empty()) {
+        p.setFont(DialogFont());
+        DrawParameterCurves(p, area, plot, BelowCurveAxes(p, plot, settings), settings, levels, curves, overlay);
+    }
+    return plot;
+}
 
 QString IntegerText(int v)
 {
@@ -115,6 +137,15 @@ void CGraphDlg::CreateControls()
         if (i % 2 == 0)
             Place(new QLabel(QStringLiteral("-"), this), -1, horizontalRow ? 477 : 478, rowY[row] + 2, 8, 8);
     }
+
+    // The file's other level parameters (DOXY, CHLA, ...) as more curves, each with its
+    // own axis below the plot; filled by SetParameterLoader.
+    m_paramButton = Place(new QToolButton(this), IDC_PARAMETERS, 441, 57, 80, 11);
+    m_paramButton->setText(QStringLiteral("Parameters"));
+    m_paramButton->setPopupMode(QToolButton::InstantPopup);
+    m_paramButton->setMenu(new QMenu(m_paramButton));
+    m_paramButton->setEnabled(false);
+    m_paramButton->setToolTip(QStringLiteral("No level parameters beside PRES, TEMP and PSAL"));
 
     m_review = Place(new QPushButton(QStringLiteral("Review"), this), IDC_REVIEW, 358, 118, 37, 14);
     m_review->setAutoDefault(false);
@@ -194,12 +225,14 @@ void CGraphDlg::UpdateShown()
     // under "Good data only"; both value fields of a record then hold the chosen one.
     const bool good = m_goodOnly->isChecked();
     // Resolving every level of hundreds of profiles is kept for the redraws that follow.
-    const ShownKey key{m_pLevels, m_pFlags, m_overlay, m_overlayFlags, Choice(), good};
+    const ShownKey key{m_pLevels, m_pFlags, m_overlay, m_overlayFlags, Choice(), good, m_chosenParams};
     if (m_shownReady && key == m_shownKey)
         return;
     m_shownKey = key;
     const ProfileFlags none;
-    m_resolved = m_pLevels ? ResolveProfile(*m_pLevels, m_pFlags ? *m_pFlags : none, Choice(), good && m_pFlags)
+    const std::vector<std::size_t> shown = ShownProfiles();
+    m_resolved = m_pLevels ? ResolveProfile(*m_pLevels, m_pFlags ? *m_pFlags : none, Choice(), good && m_pFlags,
+                                            ParametersOf(shown.front()))
                            : ResolvedProfile{};
     m_shownReady = m_pLevels != nullptr;
     m_resolvedOverlay.clear();
@@ -210,7 +243,8 @@ void CGraphDlg::UpdateShown()
         if (!m_overlay[k])
             continue;
         m_resolvedOverlay.push_back(
-            ResolveProfile(*m_overlay[k], flags ? *flags : none, Choice(), good && flags != nullptr));
+            ResolveProfile(*m_overlay[k], flags ? *flags : none, Choice(), good && flags != nullptr,
+                           k + 1 < shown.size() ? ParametersOf(shown[k + 1]) : std::span<const ParameterSeries>{}));
         m_shownOverlay[k] = &m_resolvedOverlay.back().levels;
     }
 }
@@ -406,7 +440,7 @@ bool CGraphDlg::LoadChosen(QString* error)
 void CGraphDlg::OnProfilesChosen()
 {
     QString error;
-    if (!LoadChosen(&error)) {
+    if (!LoadChosen(&error) || !LoadParameters(&error)) {
         BwMessageBox(this, error, QStringLiteral("File reading error"), MbIcon::Stop);
         reject();
         return;
@@ -444,6 +478,133 @@ void CGraphDlg::FillList()
         m_grid.AddCell(QString::fromLatin1(text), bad ? qRgb(255, 200, 255) : kWhite);
         m_grid.EndRow();
     }
+}
+
+std::vector<std::size_t> CGraphDlg::ShownProfiles() const
+{
+    return m_pChooser && !m_pChooser->Chosen().empty() ? m_pChooser->Chosen() : std::vector<std::size_t>{0};
+}
+
+std::span<const ParameterSeries> CGraphDlg::ParametersOf(std::size_t p) const
+{
+    const auto it = m_loadedParams.find(p);
+    if (m_chosenParams.empty() || it == m_loadedParams.end())
+        return {};
+    return it->second;
+}
+
+void CGraphDlg::SetParameterLoader(ParameterLoader loader)
+{
+    m_paramLoader = std::move(loader);
+    m_offeredParams.clear();
+    if (m_paramLoader) {
+        const ParameterLoad list = m_paramLoader({}, {});
+        for (const std::string& name : list.available)
+            if (name != "PRES" && name != "TEMP" && name != "PSAL")
+                m_offeredParams.push_back(name);
+    }
+    UpdateParameterMenu();
+}
+
+void CGraphDlg::UpdateParameterMenu()
+{
+    QMenu* menu = m_paramButton->menu();
+    menu->clear();
+    for (const std::string& name : m_offeredParams) {
+        QAction* action = menu->addAction(QString::fromStdString(name));
+        action->setCheckable(true);
+        const bool chosen = std::find(m_chosenParams.begin(), m_chosenParams.end(), name) != m_chosenParams.end();
+        action->setChecked(chosen);
+        action->setEnabled(chosen || m_chosenParams.size() < 4);
+        connect(action, &QAction::toggled, this, [this, name](bool on) {
+            QString error;
+            if (!ChooseParameter(name, on, &error) && !error.isEmpty())
+                BwMessageBox(this, error, QStringLiteral("File reading error"), MbIcon::Stop);
+        });
+    }
+    m_paramButton->setEnabled(!m_offeredParams.empty());
+    m_paramButton->setToolTip(m_offeredParams.empty()
+                                  ? QStringLiteral("No level parameters beside PRES, TEMP and PSAL")
+                                  : QStringLiteral("Level parameters drawn beside the curves, each with its own "
+                                                   "axis below the plot (at most four)"));
+    QString text = QStringLiteral("Parameters");
+    if (!m_chosenParams.empty())
+        text += QStringLiteral(" (%1)").arg(m_chosenParams.size());
+    m_paramButton->setText(text);
+}
+
+bool CGraphDlg::ChooseParameter(const std::string& name, bool on, QString* error)
+{
+    const auto at = std::find(m_chosenParams.begin(), m_chosenParams.end(), name);
+    if (on == (at != m_chosenParams.end()))
+        return true;
+    if (on && (std::find(m_offeredParams.begin(), m_offeredParams.end(), name) == m_offeredParams.end() ||
+               m_chosenParams.size() >= 4))
+        return false;
+    const std::vector<std::string> before = m_chosenParams;
+    if (on)
+        m_chosenParams.push_back(name);
+    else
+        m_chosenParams.erase(at);
+    // The names read are those chosen: read them again for every profile shown.
+    m_loadedParams.clear();
+    m_paramInfo.clear();
+    if (!LoadParameters(error)) {
+        m_chosenParams = before;
+        m_loadedParams.clear();
+        m_paramInfo.clear();
+        LoadParameters(nullptr);
+        UpdateParameterMenu();
+        return false;
+    }
+    UpdateParameterMenu();
+    if (m_setUpDone) {
+        m_grid.ClearRows();
+        FillList();
+        m_grid.RedrawAll();
+        m_nCursorLevel = -1;
+        DrawGraph();
+    }
+    return true;
+}
+
+bool CGraphDlg::LoadParameters(QString* error)
+{
+    if (m_chosenParams.empty() || !m_paramLoader)
+        return true;
+    std::vector<std::size_t> missing;
+    for (std::size_t p : ShownProfiles())
+        if (!m_loadedParams.count(p))
+            missing.push_back(p);
+    if (missing.empty())
+        return true;
+    CWaitCursor wait;
+    ParameterLoad load = m_paramLoader(missing, m_chosenParams);
+    if (!load.ok || load.series.size() != missing.size() || load.info.size() != m_chosenParams.size()) {
+        if (error)
+            *error = QString::fromLocal8Bit(load.message.c_str());
+        return false;
+    }
+    m_paramInfo = std::move(load.info);
+    for (std::size_t k = 0; k < missing.size(); ++k)
+        m_loadedParams[missing[k]] = std::move(load.series[k]);
+    return true;
+}
+
+std::vector<ParameterCurve> CGraphDlg::ParameterCurves() const
+{
+    std::vector<ParameterCurve> curves;
+    if (!m_shownReady)
+        return curves;
+    for (std::size_t k = 0; k < m_chosenParams.size() && k < m_resolved.params.size(); ++k) {
+        ParameterCurve curve{
+            m_resolved.params[k], k < m_paramInfo.size() ? ParameterTitle(m_paramInfo[k]) : m_chosenParams[k], {}};
+        for (const ResolvedProfile& o : m_resolvedOverlay)
+            if (k < o.params.size())
+                curve.overlay.push_back(o.params[k]);
+        curves.push_back(std::move(curve));
+    }
+    return curves;
 }
 
 void CGraphDlg::OnReview()
@@ -496,9 +657,10 @@ bool CGraphDlg::SaveImage(const QString& path, QSize size, QString* error) const
     const GraphQc qc = Qc();
     const GraphKey key = Key();
     const CLevelArray& levels = ShownLevels();
+    const std::vector<ParameterCurve> curves = ParameterCurves();
     auto paint = [&](QPainter& p, const QRect& page) {
-        ::DrawGraph(p, PixelRect{page.left(), page.top(), page.right() + 1, page.bottom() + 1}, settings, levels,
-                    DialogFont(), m_shownOverlay, qc, key, qRgb(255, 255, 255));
+        PaintGraph(p, PixelRect{page.left(), page.top(), page.right() + 1, page.bottom() + 1}, settings, levels,
+                   m_shownOverlay, qc, key, curves);
     };
     const std::string target = QFile::encodeName(path).toStdString();
     std::string problem = OutputClash(target, {m_inputPath});
@@ -572,7 +734,7 @@ void CGraphDlg::DrawGraph()
     m_rcArea = ControlRect(IDC_PLOT);
     {
         QPainter painter(&Surface());
-        m_rcPlot = ::DrawGraph(painter, m_rcArea, Settings(), levels, DialogFont(), m_shownOverlay, Qc(), Key());
+        m_rcPlot = PaintGraph(painter, m_rcArea, Settings(), levels, m_shownOverlay, Qc(), Key(), ParameterCurves());
     }
     update(m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height());
     // The repaint has wiped out the cursor line: its saved pixels no longer apply.
@@ -687,6 +849,13 @@ bool CGraphDlg::eventFilter(QObject* watched, QEvent* event)
     return CSurfaceDialog::eventFilter(watched, event);
 }
 
+CGraphDlg::ParameterLoader ParameterLoaderOf(FileReader& reader, const std::string& path, const ProfileExtent& extent)
+{
+    return [&reader, path, extent](std::span<const std::size_t> profiles, std::span<const std::string> names) {
+        return LoadParameterSeries(reader, path, extent, profiles, names);
+    };
+}
+
 CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, const ProfileExtent* shown)
 {
     const std::string path = QFile::encodeName(ncPath).toStdString();
@@ -718,6 +887,7 @@ CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPa
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         const ProfileExtent extent = info.extent;
+        dlg->SetParameterLoader(ParameterLoaderOf(reader, path, extent));
         dlg->SetFlagLoader([&reader, path, extent](std::span<const std::size_t> profiles,
                                                    std::vector<ProfileFlags>& out, QString* why) {
             const FlagLoadResult r = LoadProfileFlags(reader, path, extent, profiles, out);
@@ -759,6 +929,7 @@ CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPa
             CWaitCursor wait;
             if (ProfileSummaryList list = ReadProfileSummaries(reader, path); list.ok)
                 dlg->m_summaries = std::move(list.profiles);
+            dlg->SetParameterLoader(ParameterLoaderOf(reader, path, info.extent));
         }
     }
     dlg->SetOpenWithinScreen(true);

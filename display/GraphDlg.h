@@ -11,9 +11,11 @@
 
 #include "display/GraphPainter.h"
 #include "display/GraphSettings.h"
+#include "display/ParameterCurves.h"
 #include "display/GridTable.h"
 #include "profile/level_records.h"
 #include "profile/chosen_values.h"
+#include "profile/parameter_series.h"
 #include "profile/profile_qc.h"
 #include "profile/profile_shape.h"
 #include "profile/profile_summary.h"
@@ -25,6 +27,7 @@ class QComboBox;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QToolButton;
 
 // "Graph viewer": plots one vertical quantity against up to three horizontal curves of
 // a profile's level records, with the list of levels beside the plot and a level
@@ -51,6 +54,7 @@ public:
         IDC_SIGMA_THETA = 1033,
         IDC_FIT = 1034,
         IDC_SAVE_IMAGE = 1035,
+        IDC_PARAMETERS = 1036,
     };
 
     explicit CGraphDlg(QWidget* parent = nullptr);
@@ -88,6 +92,23 @@ public:
         std::function<bool(std::span<const std::size_t> profiles, std::vector<ProfileFlags>& out, QString* error)>;
     void SetFlagLoader(FlagLoader loader) { m_flagLoader = std::move(loader); }
     CProfileChooser* Chooser() const { return m_pChooser; }
+
+    // Reads named level parameters (DOXY, CHLA, ...) of the chosen profiles (indices in
+    // the file); with no names and no profiles, the file's list of them.
+    using ParameterLoader =
+        std::function<ParameterLoad(std::span<const std::size_t> profiles, std::span<const std::string> names)>;
+    // Offers the file's level parameters beside PRES, TEMP and PSAL as curves (the
+    // "Parameters" menu), read through `loader`; set before shown.
+    void SetParameterLoader(ParameterLoader loader);
+    // The parameters offered, and those drawn (at most four, in the order chosen).
+    const std::vector<std::string>& OfferedParameters() const { return m_offeredParams; }
+    const std::vector<std::string>& ChosenParameters() const { return m_chosenParams; }
+    // Draws `name`'s curve (on) or stops drawing it; false, with the reason, when it is
+    // not offered, four are drawn already, or its values cannot be read.
+    bool ChooseParameter(const std::string& name, bool on, QString* error = nullptr);
+    // The curves of the chosen parameters as drawn: the first profile's values with the
+    // overlaid profiles' beside them.
+    std::vector<ParameterCurve> ParameterCurves() const;
 
     // The set-up of the first showing: list columns and rows, defaults, ADJUSTED state.
     void SetUp();
@@ -145,6 +166,13 @@ private:
     void UpdateShown();
     void UpdateAdjustedState();
     bool LoadChosen(QString* error);
+    // The indices in the file of the profiles shown, the first one first.
+    std::vector<std::size_t> ShownProfiles() const;
+    // Reads the chosen parameters of the shown profiles not read yet.
+    bool LoadParameters(QString* error);
+    void UpdateParameterMenu();
+    // The parameters of profile `p` as read (empty when none are chosen).
+    std::span<const ParameterSeries> ParametersOf(std::size_t p) const;
     void OnProfilesChosen();
 
     // The controls' places in the dialog's own layout, kept when it becomes resizable:
@@ -188,6 +216,7 @@ private:
         std::vector<const ProfileFlags*> overlayFlags;
         ValueChoice choice = ValueChoice::Raw;
         bool good = false;
+        std::vector<std::string> params;
         bool operator==(const ShownKey&) const = default;
     };
     ShownKey m_shownKey;
@@ -199,9 +228,19 @@ private:
     // Records of every profile read so far, by index in the file: a choice that grows
     // one profile at a time (a drag over the list) reads each profile once.
     std::map<std::size_t, CLevelArray> m_loadedLevels;
+    ParameterLoader m_paramLoader;
+    QToolButton* m_paramButton = nullptr;
+    std::vector<std::string> m_offeredParams, m_chosenParams;
+    std::vector<ParameterInfo> m_paramInfo; // one per m_chosenParams
+    // The chosen parameters of each profile read so far, by index in the file.
+    std::map<std::size_t, std::vector<ParameterSeries>> m_loadedParams;
 };
 
 class FileReader;
+
+// The parameter loader of Graph View over the file at `path` of extent `extent`, read
+// through `reader` (which must outlive it).
+CGraphDlg::ParameterLoader ParameterLoaderOf(FileReader& reader, const std::string& path, const ProfileExtent& extent);
 
 // Graph View: reads, through `reader`, the level records of the file at ncPath and opens
 // the graph viewer as a window of its own (deleted when closed), which it returns; or

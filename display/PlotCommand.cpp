@@ -14,6 +14,7 @@
 
 #include "core/replace_file.h"
 #include "uikit/DialogUnits.h"
+#include "uikit/OffscreenApplication.h"
 #include "display/AxisTitles.h"
 #include "display/GraphPainter.h"
 #include "display/ParameterCurves.h"
@@ -28,120 +29,15 @@
 #include "profile/figure_title.h"
 #include "profile/profile_summary.h"
 
-namespace {
+namespace {} // namespace
 
-const char kPlotUsage[] = "Usage: brinewick --plot FILE -o OUT.png|OUT.svg|OUT.pdf [--adjusted|--best] [--good]\n"
-                          "                 [--vertical pressure|density|temperature] [--curves T,S,D,NAME]\n"
-                          "                 [--profile N|all]   (0-based profile, default 0; all: every profile)\n"
-                          "                 [--fit] [--ts] [--density sigma-t|sigma-theta]\n";
-
-struct PlotOptions {
-    std::string input;
-    std::string output;
-    GraphSettings settings;
-    std::string profile;             // "--profile": a number, "all", or empty for profile 0
-    bool fit = false;                // "--fit": ranges from the data shown
-    std::vector<std::string> params; // "--curves" items naming level parameters (DOXY, ...)
-};
-
-// Parses the words after "--plot"; writes the reason to stderr and returns none on a
-// usage error.
-std::optional<PlotOptions> ParseOptions(const std::vector<std::string>& args)
+int RunPlotCommand(const PlotRequest& request, FileReader& reader)
 {
-    PlotOptions o;
-    auto fail = [](const std::string& why) -> std::optional<PlotOptions> {
-        std::fprintf(stderr, "brinewick: %s\n%s", why.c_str(), kPlotUsage);
-        return std::nullopt;
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-o") {
-            if (!hasValue)
-                return fail("-o needs a file name");
-            o.output = args[++i];
-        } else if (a == "--profile") {
-            if (!hasValue || !o.profile.empty())
-                return fail("--profile needs one profile number or all");
-            o.profile = args[++i];
-        } else if (a == "--adjusted" || a == "--best") {
-            if (o.settings.adjusted || o.settings.best)
-                return fail("give one of --adjusted and --best");
-            (a == "--best" ? o.settings.best : o.settings.adjusted) = true;
-        } else if (a == "--good") {
-            o.settings.goodOnly = true;
-        } else if (a == "--fit") {
-            o.fit = true;
-        } else if (a == "--ts") {
-            o.settings.tsDiagram = true;
-        } else if (a == "--density") {
-            if (!hasValue || (args[i + 1] != "sigma-t" && args[i + 1] != "sigma-theta"))
-                return fail("--density needs sigma-t or sigma-theta");
-            o.settings.sigmaTheta = args[++i] == "sigma-theta";
-        } else if (a == "--vertical") {
-            if (!hasValue)
-                return fail("--vertical needs pressure, density or temperature");
-            const std::string& v = args[++i];
-            if (v == "pressure")
-                o.settings.vertical = {true, false, false};
-            else if (v == "density")
-                o.settings.vertical = {false, true, false};
-            else if (v == "temperature")
-                o.settings.vertical = {false, false, true};
-            else
-                return fail("unknown vertical quantity " + v);
-        } else if (a == "--curves") {
-            if (!hasValue)
-                return fail("--curves needs a list such as T,S,D");
-            o.settings.horizontal = {false, false, false};
-            const std::string& list = args[++i];
-            std::size_t start = 0;
-            while (start <= list.size()) {
-                const std::size_t end = std::min(list.find(',', start), list.size());
-                const std::string item = list.substr(start, end - start);
-                if (item == "T")
-                    o.settings.horizontal[0] = true;
-                else if (item == "S")
-                    o.settings.horizontal[1] = true;
-                else if (item == "D")
-                    o.settings.horizontal[2] = true;
-                else if (item.size() > 1)
-                    o.params.push_back(item); // a level parameter such as DOXY
-                else if (!item.empty())
-                    return fail("unknown curve " + item + " (use T, S, D or parameter names such as DOXY)");
-                start = end + 1;
-            }
-            const auto letters = std::count(o.settings.horizontal.begin(), o.settings.horizontal.end(), true);
-            if (static_cast<std::size_t>(letters) + o.params.size() > 4)
-                return fail("--curves takes at most four curves");
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            return fail("unknown option " + a);
-        } else if (o.input.empty()) {
-            o.input = a;
-        } else {
-            return fail("more than one input file");
-        }
-    }
-    if (o.input.empty())
-        return fail("no input file");
-    if (o.output.empty())
-        return fail("no output file (-o OUT.png)");
-    if (const std::string clash = OutputClash(o.output, {o.input}); !clash.empty()) {
+    const PlotRequest* options = &request;
+    if (const std::string clash = OutputClash(options->output, {options->input}); !clash.empty()) {
         std::fprintf(stderr, "brinewick: %s\n", clash.c_str());
-        return std::nullopt;
-    }
-    if (!KnownImageFormatOf(o.output))
-        return fail("OUT must end in .png, .svg or .pdf");
-    return o;
-}
-
-} // namespace
-
-int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
-{
-    const std::optional<PlotOptions> options = ParseOptions(args);
-    if (!options)
         return 2;
+    }
 
     // Only a file with the profile dimensions has something to plot: never an empty frame.
     const ProfileToolsInfo info = ReadProfileToolsInfo(reader, options->input);
@@ -162,7 +58,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
     } else if (!options->profile.empty()) {
         const ProfileArgument a = ParseProfileArgument(options->profile, info.extent.profiles);
         if (!a.ok) {
-            std::fprintf(stderr, "brinewick: %s\n%s", a.message.c_str(), kPlotUsage);
+            std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), a.message.c_str());
             return 2;
         }
         chosen[0] = a.index;
@@ -200,14 +96,14 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
     std::vector<ResolvedProfile> resolved;
     for (std::size_t k = 0; k < profiles.size(); ++k)
         resolved.push_back(ResolveProfile(profiles[k], flags[k], choice, settings.goodOnly, extra.series[k]));
-    // The parameters' curves are those of the first profile.
+    // Each parameter's curve: the first profile's with the overlaid profiles' beside it.
     std::vector<ParameterCurve> parameterCurves;
     for (std::size_t k = 0; k < options->params.size(); ++k) {
         const ParameterInfo& p = extra.info[k];
-        std::string title = p.longName.empty() ? p.name : p.longName;
-        if (!p.units.empty())
-            title += " (" + p.units + ")";
-        parameterCurves.push_back(ParameterCurve{resolved.front().params[k], title});
+        ParameterCurve curve{resolved.front().params[k], ParameterTitle(p), {}};
+        for (std::size_t o = 1; o < resolved.size(); ++o)
+            curve.overlay.push_back(resolved[o].params[k]);
+        parameterCurves.push_back(std::move(curve));
     }
     for (std::size_t k = 0; k < profiles.size(); ++k)
         profiles[k] = std::move(resolved[k].levels);
@@ -242,7 +138,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
                 missing += (missing.empty() ? "" : ", ") + std::string(CurveName(static_cast<CurveQuantity>(c)));
         }
     for (const ParameterCurve& c : parameterCurves) {
-        const std::size_t n = ParameterPoints(c, settings, profiles.front());
+        const std::size_t n = ParameterPoints(c, settings, profiles.front(), overlay);
         points += n;
         if (n == 0)
             missing += (missing.empty() ? "" : ", ") + c.series.name;
@@ -259,13 +155,7 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
                      OutsideAxesText(counted.outside).c_str());
 
     // Fonts need an application object; without a display the offscreen platform serves.
-    std::unique_ptr<QApplication> app;
-    int appArgc = argc > 0 ? 1 : 0;
-    if (!QCoreApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(appArgc, argv);
-    }
+    const std::unique_ptr<QApplication> app = OffscreenApplication();
 
     // The title line and legend from the profiles' summaries (a file without them
     // still plots, with a shorter title).
@@ -295,7 +185,8 @@ int RunPlotCommand(int argc, char** argv, const std::vector<std::string>& args, 
         if (!parameterCurves.empty()) {
             p.setFont(DialogFont());
             const PixelRect whole{page.left(), page.top(), page.right() + 1, page.bottom() + 1};
-            DrawParameterCurves(p, whole, plot, BelowCurveAxes(p, plot, settings), settings, levels, parameterCurves);
+            DrawParameterCurves(p, whole, plot, BelowCurveAxes(p, plot, settings), settings, levels, parameterCurves,
+                                overlay);
         }
     };
     std::string error;

@@ -6,11 +6,12 @@
 #include "gdac/MatchMapPainter.h"
 #include "overview/OverviewCommand.h"
 #include "overview/OverviewPainter.h"
+#include "uikit/OffscreenApplication.h"
 
-SearchMapWriter SearchMapFileWriter(int argc, char** argv)
+SearchMapWriter SearchMapFileWriter()
 {
-    return [argc, argv](const SearchMap& map) {
-        const auto app = EnsurePlotApplication(argc, argv);
+    return [](const SearchMap& map) {
+        const auto app = OffscreenApplication();
         const Coastline& coast = SharedCoastline(QCoreApplication::applicationDirPath().toStdString());
         if (!coast.ok)
             std::fprintf(stderr, "brinewick: no land drawn: %s\n", coast.message.c_str());

@@ -17,6 +17,7 @@
 
 #include "core/replace_file.h"
 #include "display/PlotImage.h"
+#include "uikit/OffscreenApplication.h"
 #include "overview/OverviewPainter.h"
 #include "overview/density_section.h"
 #include "profile/figure_title.h"
@@ -25,118 +26,20 @@
 
 namespace {
 
-const char kMapUsage[] = "Usage: brinewick --map FILE -o OUT.png|svg|pdf\n";
-const char kSectionUsage[] = "Usage: brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good]\n"
-                             "                 [--range MIN,MAX]   (colour range; default 1st to 99th percentile)\n"
-                             "       NAME: a variable of (N_PROF, N_LEVELS), SIGMA_T or SIGMA_THETA\n";
-
 constexpr int kWidth = 1000;
 constexpr int kHeight = 700;
 
-struct Options {
-    std::string input, output, variable;
-    SectionOptions section;
-    std::optional<std::pair<double, double>> range;
-};
-
-// "MIN,MAX": two numbers (whole texts, locale-free) that differ.
-std::optional<std::pair<double, double>> ParseRange(const std::string& text)
+// A usage error when OUT is the input or a link to it.
+bool OutputClashes(const OverviewRequest& o)
 {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string::npos)
-        return std::nullopt;
-    auto number = [](std::string_view t) -> std::optional<double> {
-        double v = 0;
-        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
-            return std::nullopt;
-        return v;
-    };
-    const auto lo = number(std::string_view(text).substr(0, comma));
-    const auto hi = number(std::string_view(text).substr(comma + 1));
-    if (!lo || !hi || *lo == *hi)
-        return std::nullopt;
-    return std::make_pair(*lo, *hi);
-}
-
-std::optional<Options> Parse(const std::vector<std::string>& args, bool section)
-{
-    Options o;
-    const char* usage = section ? kSectionUsage : kMapUsage;
-    auto fail = [usage](const std::string& why) -> std::optional<Options> {
-        std::fprintf(stderr, "brinewick: %s\n%s", why.c_str(), usage);
-        return std::nullopt;
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-o") {
-            if (!hasValue)
-                return fail("-o needs a file name");
-            o.output = args[++i];
-        } else if (section && a == "--var") {
-            if (!hasValue)
-                return fail("--var needs a variable name");
-            o.variable = args[++i];
-        } else if (section && a == "--range") {
-            if (!hasValue || !(o.range = ParseRange(args[i + 1])))
-                return fail("--range needs MIN,MAX: two different numbers");
-            ++i;
-        } else if (section && a == "--best") {
-            o.section.bestAvailable = true;
-        } else if (section && a == "--good") {
-            o.section.goodOnly = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return fail("unknown option " + a);
-        } else if (o.input.empty()) {
-            o.input = a;
-        } else {
-            return fail("more than one file: " + a);
-        }
-    }
-    if (o.input.empty())
-        return fail("no file given");
-    if (o.output.empty())
-        return fail("-o OUT is needed");
-    if (section && o.variable.empty())
-        return fail("--var NAME is needed");
     if (const std::string clash = OutputClash(o.output, {o.input}); !clash.empty()) {
         std::fprintf(stderr, "brinewick: %s\n", clash.c_str());
-        return std::nullopt;
+        return true;
     }
-    const QString out = QString::fromStdString(o.output).toLower();
-    if (!out.endsWith(QLatin1String(".png")) && !out.endsWith(QLatin1String(".svg")) &&
-        !out.endsWith(QLatin1String(".pdf")))
-        return fail("OUT must end in .png, .svg or .pdf");
-    return o;
-}
-
-// The title line of a plot of these profiles (all, when `profiles` is empty).
-QString TitleOf(FileReader& reader, const std::string& path, const std::vector<std::size_t>& profiles)
-{
-    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
-    if (!list.ok)
-        return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), {}));
-    std::vector<ProfileSummary> shown;
-    for (std::size_t p : profiles)
-        if (p < list.profiles.size())
-            shown.push_back(list.profiles[p]);
-    return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), shown));
+    return false;
 }
 
 } // namespace
-
-// Fonts need an application object; without a display the offscreen platform serves.
-std::unique_ptr<QApplication> EnsurePlotApplication(int argc, char** argv)
-{
-    static int appArgc = 1;
-    if (QCoreApplication::instance())
-        return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    appArgc = argc > 0 ? 1 : 0;
-    return std::make_unique<QApplication>(appArgc, argv);
-}
 
 // Paints kWidth x kHeight into OUT as PNG, SVG or PDF; OUT is replaced only when complete.
 bool WritePlotFile(const std::string& output, const PlotPainter& paint)
@@ -159,17 +62,53 @@ bool WritePlotFile(const std::string& output, const PlotPainter& paint)
     return true;
 }
 
-int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
+namespace {
+
+// The title line of a plot of these profiles (all, when `profiles` is empty).
+QString TitleOf(FileReader& reader, const std::string& path, const std::vector<std::size_t>& profiles)
 {
-    const std::optional<Options> options = Parse(args, false);
-    if (!options)
+    const ProfileSummaryList list = ReadProfileSummaries(reader, path);
+    if (!list.ok)
+        return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), {}));
+    std::vector<ProfileSummary> shown;
+    for (std::size_t p : profiles)
+        if (p < list.profiles.size())
+            shown.push_back(list.profiles[p]);
+    return QString::fromStdString(FigureTitle(FloatNumberOfFileName(path), shown));
+}
+
+} // namespace
+
+std::optional<std::pair<double, double>> ParseRange(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    auto number = [](std::string_view t) -> std::optional<double> {
+        double v = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
+            return std::nullopt;
+        return v;
+    };
+    const auto lo = number(std::string_view(text).substr(0, comma));
+    const auto hi = number(std::string_view(text).substr(comma + 1));
+    if (!lo || !hi || *lo == *hi)
+        return std::nullopt;
+    return std::make_pair(*lo, *hi);
+}
+
+int RunMapCommand(const OverviewRequest& request, FileReader& reader)
+{
+    const OverviewRequest* options = &request;
+    if (OutputClashes(request))
         return 2;
     const FloatTrack track = ReadFloatTrack(reader, options->input);
     if (!track.ok) {
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), track.message.c_str());
         return 1;
     }
-    const auto app = EnsurePlotApplication(argc, argv);
+    const auto app = OffscreenApplication();
     const Coastline& coast = SharedCoastline(QCoreApplication::applicationDirPath().toStdString());
     MapScene scene;
     scene.track = &track;
@@ -185,17 +124,17 @@ int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, F
     return WritePlotFile(options->output, [&](QPainter& p, const QRect& area) { PaintMap(p, area, scene); }) ? 0 : 1;
 }
 
-int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader)
+int RunSectionCommand(const OverviewRequest& request, FileReader& reader)
 {
-    const std::optional<Options> options = Parse(args, true);
-    if (!options)
+    const OverviewRequest* options = &request;
+    if (OutputClashes(request))
         return 2;
     const SectionData section = ReadSectionOf(reader, options->input, options->variable, options->section);
     if (!section.ok) {
         std::fprintf(stderr, "brinewick: %s: %s\n", options->input.c_str(), section.message.c_str());
         return 1;
     }
-    const auto app = EnsurePlotApplication(argc, argv);
+    const auto app = OffscreenApplication();
     SectionRaster raster;
     SectionScene scene;
     scene.section = &section;

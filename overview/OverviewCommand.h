@@ -1,24 +1,31 @@
 #pragma once
-#include <memory>
+#include <optional>
 #include <string>
-#include <vector>
+#include <utility>
+
+#include "overview/section_data.h"
 
 #include "display/PlotImage.h"
 
 class FileReader;
-class QApplication;
-
-// Fonts need an application object: makes one (on the offscreen platform without a
-// display) when there is none, and returns it; null when one exists.
-std::unique_ptr<QApplication> EnsurePlotApplication(int argc, char** argv);
 // Paints a 1000 x 700 plot into `output` as PNG, SVG or PDF (by its extension); the
 // file is replaced only when complete. False, said on standard error, when it cannot be.
 bool WritePlotFile(const std::string& output, const PlotPainter& paint);
 
+// What the command line asks of --map (input and output) and --section (all).
+struct OverviewRequest {
+    std::string input, output; // output ends in .png, .svg or .pdf
+    std::string variable;      // the section's variable
+    SectionOptions section;
+    std::optional<std::pair<double, double>> range; // the section's colour range
+};
+
 // `brinewick --map FILE -o OUT.png|svg|pdf`: the float's track over the coastline.
 // `brinewick --section FILE --var NAME -o OUT.png|svg|pdf [--best] [--good] [--range MIN,MAX]`: the
-// section of one variable. args are the words after the option. Returns the exit
-// status: 0, 1 when the file lacks what the plot needs or OUT cannot be written, 2 on a
-// usage error.
-int RunMapCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader);
-int RunSectionCommand(int argc, char** argv, const std::vector<std::string>& args, FileReader& reader);
+// section of one variable. Returns the exit status: 0, 1 when the file lacks what the
+// plot needs or OUT cannot be written, 2 when OUT is the input.
+int RunMapCommand(const OverviewRequest& request, FileReader& reader);
+int RunSectionCommand(const OverviewRequest& request, FileReader& reader);
+
+// "MIN,MAX": two numbers (whole texts, locale-free) that differ.
+std::optional<std::pair<double, double>> ParseRange(const std::string& text);

@@ -16,18 +16,9 @@
 
 namespace {
 
-const char kUsage[] = "Usage: brinewick --csv FILE [--items A,B] [--columns C,D] [--profile N|all] [--blank-fill]\n"
-                      "       [-o OUT]\n"
-                      "  Writes the chosen variables of one profile as CSV: each Item as one row of all\n"
-                      "  its values, each column (a variable along N_LEVELS) as one value per level row.\n"
-                      "  --profile N picks the profile (0-based, default 0); --profile all writes every\n"
-                      "  profile's levels of the columns as one table, fill values as empty cells.\n"
-                      "  --blank-fill writes fill values of one profile's columns as empty cells too.\n"
-                      "  Without -o the CSV goes to standard output.\n";
-
 int UsageError(std::FILE* err, const std::string& message)
 {
-    std::fprintf(err, "brinewick: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(err, "brinewick: %s\n", message.c_str());
     return 2;
 }
 
@@ -41,47 +32,12 @@ std::string JoinNames(const std::vector<std::string>& names)
 
 } // namespace
 
-int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader)
+int run_csv_command(const CsvRequest& request, std::FILE* out, std::FILE* err, FileReader& reader)
 {
-    std::optional<std::string> file, items, columns, output, profile;
-    bool blankFill = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto take = [&](std::optional<std::string>& slot) -> bool {
-            if (slot || i + 1 >= args.size())
-                return false;
-            slot = args[++i];
-            return true;
-        };
-        if (a == "--items") {
-            if (!take(items))
-                return UsageError(err, "--items needs one list of variable names");
-        } else if (a == "--columns") {
-            if (!take(columns))
-                return UsageError(err, "--columns needs one list of variable names");
-        } else if (a == "-o") {
-            if (!take(output))
-                return UsageError(err, "-o needs one output file");
-        } else if (a == "--profile") {
-            if (!take(profile))
-                return UsageError(err, "--profile needs one profile number or all");
-        } else if (a == "--blank-fill") {
-            blankFill = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError(err, "unknown option " + a);
-        } else if (!file) {
-            file = a;
-        } else {
-            return UsageError(err, "more than one input file: " + a);
-        }
-    }
-    if (!file)
-        return UsageError(err, "--csv needs a netCDF file");
-    if (!items && !columns)
-        return UsageError(err, "--csv needs --items or --columns");
+    const std::optional<std::string> file = request.file;
+    const std::optional<std::string>& output = request.output;
+    const std::optional<std::string>& profile = request.profile;
     const bool allProfiles = profile && *profile == "all";
-    if (allProfiles && items)
-        return UsageError(err, "--items cannot be used with --profile all (use --columns)");
 
     if (output)
         if (const std::string clash = OutputClash(*output, {*file}); !clash.empty()) {
@@ -103,20 +59,20 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     if (profile && !allProfiles) {
         const ProfileArgument chosen = ParseProfileArgument(*profile, list.shape.prof.length);
         if (!chosen.ok)
-            return UsageError(err, chosen.message);
+            return UsageError(err, *file + ": " + chosen.message);
         profileIndex = chosen.index;
     }
 
     // Chosen variables are taken in variable-id order, as the dialog's lists give them.
     std::vector<std::string> unknown, notColumns;
     std::set<int> itemIds, columnIds;
-    for (const std::string& name : SplitNameList(items.value_or(""))) {
+    for (const std::string& name : request.items) {
         if (const CsvVariable* v = list.FindByName(name))
             itemIds.insert(v->id);
         else
             unknown.push_back(name);
     }
-    for (const std::string& name : SplitNameList(columns.value_or(""))) {
+    for (const std::string& name : request.columns) {
         const CsvVariable* v = list.FindByName(name);
         if (!v)
             unknown.push_back(name);
@@ -140,7 +96,7 @@ int run_csv_command(const std::vector<std::string>& args, std::FILE* out, std::F
     settings.profile = profileIndex;
     settings.items.assign(itemIds.begin(), itemIds.end());
     settings.columns.assign(columnIds.begin(), columnIds.end());
-    settings.blankFill = blankFill;
+    settings.blankFill = request.blankFill;
     if (!allProfiles && list.shape.prof.length > 1)
         std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
 

@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <optional>
 
 #include "cdl/c_format.h"
 #include "core/stdout_sink.h"
@@ -14,9 +13,6 @@
 #include "profile/seawater.h"
 
 namespace {
-
-const char kLevelsUsage[] =
-    "Usage: brinewick --levels FILE [--profile N] [--adjusted|--best] [--good] [--params NAME,NAME]\n";
 
 std::string Fixed4(double value)
 {
@@ -69,46 +65,10 @@ std::string FormatLevelLines(const std::vector<ShownLevel>& shown, const std::ve
     return text;
 }
 
-int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, FileReader& reader)
+int run_levels_command(const LevelsRequest& request, std::FILE* out, std::FILE* err, FileReader& reader)
 {
-    std::string file;
-    std::optional<std::string> profile;
-    ValueChoice choice = ValueChoice::Raw;
-    bool choiceGiven = false;
-    bool goodOnly = false;
-    std::optional<std::vector<std::string>> params;
-    auto usage = [err](const std::string& why) {
-        std::fprintf(err, "brinewick: %s\n%s", why.c_str(), kLevelsUsage);
-        return 2;
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--profile") {
-            if (i + 1 >= args.size() || profile)
-                return usage("--profile needs one profile number");
-            profile = args[++i];
-        } else if (a == "--adjusted" || a == "--best") {
-            if (choiceGiven)
-                return usage("give one of --adjusted and --best");
-            choiceGiven = true;
-            choice = a == "--best" ? ValueChoice::Best : ValueChoice::Adjusted;
-        } else if (a == "--good") {
-            goodOnly = true;
-        } else if (a == "--params") {
-            if (i + 1 >= args.size() || params || SplitNameList(args[i + 1]).empty())
-                return usage("--params needs one list of parameter names (DOXY,CHLA)");
-            params = SplitNameList(args[++i]);
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            return usage("unknown option " + a);
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            return usage("more than one input file");
-        }
-    }
-    if (file.empty())
-        return usage("no input file");
-
+    const std::string& file = request.file;
+    const ValueChoice choice = request.choice;
     const ProfileToolsInfo info = ReadProfileToolsInfo(reader, file);
     if (!info.offered) {
         CLevelArray probe;
@@ -118,10 +78,12 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
         return 1;
     }
     std::size_t index = 0;
-    if (profile) {
-        const ProfileArgument p = ParseProfileArgument(*profile, info.extent.profiles);
-        if (!p.ok)
-            return usage(p.message);
+    if (request.profile) {
+        const ProfileArgument p = ParseProfileArgument(*request.profile, info.extent.profiles);
+        if (!p.ok) {
+            std::fprintf(err, "brinewick: %s: %s\n", file.c_str(), p.message.c_str());
+            return 2;
+        }
         index = p.index;
     }
     if (info.extent.profiles > 1)
@@ -144,7 +106,7 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
         std::fprintf(err, "brinewick: %s: %s\n", file.c_str(), AdjustedUnusableMessage().c_str());
         return 1;
     }
-    const std::vector<std::string> names = params.value_or(std::vector<std::string>{});
+    const std::vector<std::string>& names = request.params;
     const ParameterLoad extra = LoadParameterSeries(reader, file, info.extent, chosen, names);
     if (!extra.ok || extra.series.size() != 1) {
         std::fprintf(err, "brinewick: %s\n", extra.message.c_str());
@@ -155,6 +117,6 @@ int run_levels_command(const std::vector<std::string>& args, std::FILE* out, std
             std::fprintf(err, "brinewick: %s: no level parameter %s; its column is empty.\n", file.c_str(),
                          p.name.c_str());
     const std::string text =
-        FormatLevelLines(ShownLevels(levels[0], flags[0], choice, goodOnly, extra.series[0]), names);
+        FormatLevelLines(ShownLevels(levels[0], flags[0], choice, request.goodOnly, extra.series[0]), names);
     return WriteStdout(out, err, text, "cannot write the level list");
 }

@@ -53,6 +53,26 @@ std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int nc
     return out;
 }
 
+std::vector<std::string> ReadStationParameterNames(int ncid, const ProfileShape& shape)
+{
+    const PerProfileVariable names = FindPerProfileVariable(ncid, shape, "STATION_PARAMETERS");
+    if (!names.PerProfile(shape) || names.type != NC_CHAR || names.dimids.size() != 3)
+        return {};
+    const std::size_t nprof = shape.prof.length, nparam = names.dimLengths[1], width = names.dimLengths[2];
+    if (nparam > 10'000 || width > 1'024 || nprof > (std::size_t{1} << 28) / std::max<std::size_t>(1, nparam * width))
+        return {};
+    std::string text(nprof * nparam * width, ' ');
+    if (!text.empty() && nc_get_var_text(ncid, names.varid, text.data()) != NC_NOERR)
+        return {};
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at + width <= text.size() && width > 0; at += width) {
+        std::string name = Trimmed(std::string_view(text).substr(at, width));
+        if (!name.empty() && std::find(out.begin(), out.end(), name) == out.end())
+            out.push_back(std::move(name));
+    }
+    return out;
+}
+
 char ModeOfParameter(const std::vector<ParameterMode>& modes, std::string_view name, char dataMode)
 {
     const auto it = std::find_if(modes.begin(), modes.end(), [name](const ParameterMode& m) { return m.name == name; });

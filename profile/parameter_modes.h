@@ -21,6 +21,11 @@ struct ParameterMode {
 // (N_PROF, N_PARAM, STRINGn), or cannot read them.
 std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int ncid, const ProfileShape& shape);
 
+// The names in STATION_PARAMETERS (N_PROF, N_PARAM, STRINGn) over every profile,
+// trimmed, each once, in the order they first appear; none when the file has no such
+// variable or cannot read it.
+std::vector<std::string> ReadStationParameterNames(int ncid, const ProfileShape& shape);
+
 // The mode of parameter `name`: its own in `modes` when listed there, else `dataMode`.
 char ModeOfParameter(const std::vector<ParameterMode>& modes, std::string_view name, char dataMode);
 

@@ -99,6 +99,9 @@ ParameterLoad LoadParameterSeries(const std::string& path, const ProfileExtent& 
     try {
         if (n > 1'000'000)
             throw std::bad_alloc();
+        for (std::string& name : ReadStationParameterNames(ncid, shape))
+            if (LevelVariable(ncid, shape, name, false).found)
+                load.available.push_back(std::move(name));
         const auto modes = ReadParameterModes(ncid, shape);
         const auto dataModes = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
         struct Vars {

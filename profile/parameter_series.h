@@ -22,6 +22,9 @@ struct ParameterLoad {
     std::string message;                              // why not, when !ok
     std::vector<ParameterInfo> info;                  // one per name asked for
     std::vector<std::vector<ParameterSeries>> series; // per profile, one per name
+    // The file's level parameters: the names of STATION_PARAMETERS that are numeric
+    // variables shaped (N_PROF, N_LEVELS), in their order (PRES, TEMP and PSAL too).
+    std::vector<std::string> available;
 };
 
 // Reads `names` for each of `profiles` (0-based). A parameter that is absent or of

@@ -233,7 +233,7 @@ void wire_fields(Ar& ar, ParameterSeries& s)
 template <class Ar>
 void wire_fields(Ar& ar, ParameterLoad& l)
 {
-    ar(l.ok, l.message, l.info, l.series);
+    ar(l.ok, l.message, l.info, l.series, l.available);
 }
 
 // Named level parameters (DOXY, CHLA, ...) of the chosen profiles of a shown file.

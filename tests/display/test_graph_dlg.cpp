@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -14,10 +16,13 @@
 #include "display/AxisMapping.h"
 #include "display/GraphDlg.h"
 #include "display/GraphPainter.h"
+#include "display/ParameterCurves.h"
 #include "display/GridTable.h"
 #include "display/RangeText.h"
 #include "profile/level_records.h"
 #include "profile/profile_qc.h"
+#include "profile/reads.h"
+#include "chooser/ProfileChooser.h"
 #include "support/comma_locale.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
@@ -98,6 +103,7 @@ private slots:
     void qualityFlagsMarkedAndLeftOut();
     void fitTsDiagramAndSaveImage();
     void resizingGrowsPlotAndList();
+    void parameterCurvesOfEveryLevelParameter();
 };
 
 void GraphDlgTest::setUpDefaults()
@@ -607,4 +613,101 @@ void GraphDlgTest::resizingGrowsPlotAndList()
     QVERIFY(opened2.width() <= std::max(room.width(), opened2.minimumWidth()));
     QVERIFY(opened2.height() <= std::max(room.height(), opened2.minimumHeight()));
     QCOMPARE(opened2.Surface().size(), opened2.size());
+}
+
+// Every level parameter of STATION_PARAMETERS beside PRES, TEMP and PSAL is offered in
+// the Parameters menu; each chosen one is drawn with its own axis below the plot (at
+// most four), for every chosen profile, in the window and in the saved image.
+void GraphDlgTest::parameterCurvesOfEveryLevelParameter()
+{
+    const std::string path = SharedTempDir().file("bgc.nc");
+    const std::vector<std::string> lv{"N_PROF", "N_LEVELS"};
+    const std::string names = "PRES    TEMP    PSAL    DOXY    CHLA    BBP700  NITRATE CDOM    NOVAR   ";
+    auto level = [&](const char* name, std::vector<double> values) {
+        return FixtureVar{name, NC_FLOAT, lv, std::move(values), {}, {}, 99999.0};
+    };
+    QVERIFY(MakeNcFile(
+        path, {{"N_PROF", 2}, {"N_LEVELS", 4}, {"N_PARAM", 9}, {"STRING8", 8}},
+        {FixtureVar{"STATION_PARAMETERS", NC_CHAR, {"N_PROF", "N_PARAM", "STRING8"}, {}, names + names},
+         level("PRES", {100, 500, 900, 1300, 100, 500, 900, 1300}), level("TEMP", {20, 10, 6, 4, 21, 11, 7, 5}),
+         level("PSAL", {35, 34.8, 34.7, 34.6, 35, 35, 35, 35}), level("DOXY", {200, 220, 240, 260, 300, 320, 330, 340}),
+         level("CHLA", {0.1, 0.5, 99999, 0.05, 0.2, 0.4, 0.3, 0.1}), level("BBP700", {1, 2, 3, 4, 2, 3, 4, 5}),
+         level("NITRATE", {5, 10, 20, 30, 6, 11, 21, 31}), level("CDOM", {1, 1.5, 2, 2.5, 1, 1, 1, 1})}));
+    const ProfileExtent extent = ReadProfileToolsInfo(path).extent;
+    CGraphDlg dlg;
+    QVERIFY(dlg.SetProfiles(ReadProfileSummaries(path).profiles,
+                            [&](std::span<const std::size_t> p, std::vector<CLevelArray>& out, QString*) {
+                                return LoadProfileLevels(path, extent, p, out).ok;
+                            }));
+    dlg.SetParameterLoader(ParameterLoaderOf(LocalReader(), path, extent));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QCOMPARE(dlg.OfferedParameters(), (std::vector<std::string>{"DOXY", "CHLA", "BBP700", "NITRATE", "CDOM"}));
+    auto* button = qobject_cast<QToolButton*>(dlg.Control(CGraphDlg::IDC_PARAMETERS));
+    QVERIFY(button && button->isEnabled());
+    auto action = [&](int k) { return button->menu()->actions().at(k); };
+    QCOMPARE(button->menu()->actions().size(), 5);
+    QCOMPARE(action(3)->text(), QStringLiteral("NITRATE"));
+
+    // Pixels of a colour inside the plot frame.
+    auto inPlot = [&](QRgb colour) {
+        const PixelRect r = dlg.PlotRect();
+        int n = 0;
+        for (int y = r.top; y <= r.bottom; ++y)
+            for (int x = r.left; x <= r.right; ++x)
+                n += dlg.Surface().valid(x, y) && (dlg.Surface().pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
+        return n;
+    };
+    const PixelRect alone = dlg.PlotRect();
+    QCOMPARE(inPlot(ParameterCurveColor(0)), 0);
+    action(0)->trigger();
+    QCOMPARE(dlg.ChosenParameters(), std::vector<std::string>{"DOXY"});
+    QCOMPARE(button->text(), QStringLiteral("Parameters (1)"));
+    QVERIFY(dlg.PlotRect().bottom < alone.bottom); // its axis row below the plot
+    QVERIFY(inPlot(ParameterCurveColor(0)) > 30);
+    const QRgb shade = OverlayShade(ParameterCurveColor(0), 0, 1);
+    QCOMPARE(inPlot(shade), 0);
+
+    // Two profiles: the second one's curve in the lighter shade, on the same axis.
+    dlg.Chooser()->Choose({0, 1});
+    QCOMPARE(dlg.ParameterCurves().size(), std::size_t{1});
+    QCOMPARE(dlg.ParameterCurves()[0].overlay.size(), std::size_t{1});
+    QVERIFY(inPlot(ParameterCurveColor(0)) > 30);
+    QVERIFY(inPlot(shade) > 30);
+
+    // At most four: the fifth is refused and its entry greyed; names not offered too.
+    for (int k = 1; k < 4; ++k)
+        action(k)->trigger();
+    QCOMPARE(dlg.ChosenParameters(), (std::vector<std::string>{"DOXY", "CHLA", "BBP700", "NITRATE"}));
+    QVERIFY(!action(4)->isEnabled());
+    QVERIFY(!dlg.ChooseParameter("CDOM", true));
+    QVERIFY(!dlg.ChooseParameter("NOVAR", true));
+    QVERIFY(!dlg.ChooseParameter("TEMP", true));
+    for (std::size_t k = 0; k < 4; ++k)
+        QVERIFY2(inPlot(ParameterCurveColor(k)) > 10, qPrintable(QString::number(k)));
+    const QString image = QString::fromStdString(SharedTempDir().file("bgc-graph.png"));
+    QVERIFY(dlg.SaveImage(image, QSize(700, 900)));
+    QImage saved(image);
+    int lastColour = 0;
+    for (int y = 0; y < saved.height(); ++y)
+        for (int x = 0; x < saved.width(); ++x)
+            lastColour += (saved.pixel(x, y) & 0xFFFFFFu) == (ParameterCurveColor(3) & 0xFFFFFFu);
+    QVERIFY(lastColour > 30);
+
+    // Unchosen again: the plot as it was.
+    action(2)->trigger();
+    QCOMPARE(dlg.ChosenParameters(), (std::vector<std::string>{"DOXY", "CHLA", "NITRATE"}));
+    QVERIFY(action(4)->isEnabled());
+    for (int k : {0, 1, 3})
+        action(k)->trigger();
+    QVERIFY(dlg.ChosenParameters().empty());
+    QCOMPARE(dlg.PlotRect().bottom, alone.bottom);
+    QCOMPARE(inPlot(ParameterCurveColor(0)), 0);
+
+    // A core file has none to offer.
+    Viewer core(BW_TEST_DATA_DIR "/D5900446_001.nc");
+    core.dlg.SetParameterLoader(ParameterLoaderOf(LocalReader(), BW_TEST_DATA_DIR "/D5900446_001.nc",
+                                                  ReadProfileToolsInfo(BW_TEST_DATA_DIR "/D5900446_001.nc").extent));
+    QVERIFY(core.dlg.OfferedParameters().empty());
+    QVERIFY(!core.dlg.Control(CGraphDlg::IDC_PARAMETERS)->isEnabled());
 }

@@ -19,6 +19,7 @@
 #include "uikit/DialogUnits.h"
 #include "display/PlotCommand.h"
 #include "overview/OverviewCommand.h"
+#include "support/command_words.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
 
@@ -28,7 +29,7 @@ char* ProgramArgs[] = {const_cast<char*>("brinewick"), nullptr};
 
 int RunPlot(std::vector<std::string> args)
 {
-    return RunPlotCommand(1, ProgramArgs, args, LocalReader());
+    return RunMode("--plot", std::move(args), LocalReader());
 }
 
 // Fonts (for the plot's layout in a test) need an application object.
@@ -117,6 +118,37 @@ TEST(PlotCommand, CurvesOfLevelParameters)
             coloured += (image.pixel(x, y) & 0xFFFFFFu) == (ParameterCurveColor(0) & 0xFFFFFFu);
     EXPECT_GT(coloured, 200u);
 
+    // `--profile all`: every profile's curve on one axis spanning all their values, the
+    // overlaid ones in their lighter shade; a chosen profile alone draws its own.
+    const std::string two = SharedTempDir().file("doxy2.nc");
+    FixtureVar doxy2{"DOXY", NC_FLOAT, lv, {200, 99999, 99999, 260, 300, 320, 99999, 340}, {}, {}, 99999.0};
+    ASSERT_TRUE(MakeNcFile(two, {{"N_PROF", 2}, {"N_LEVELS", 4}},
+                           {FixtureVar{"PRES", NC_FLOAT, lv, {100, 500, 900, 1300, 100, 500, 900, 1300}},
+                            FixtureVar{"TEMP", NC_FLOAT, lv, {20, 10, 6, 4, 21, 11, 7, 5}}, doxy2}));
+    auto count = [](const std::string& png, QRgb colour) {
+        QImage picture(QString::fromStdString(png));
+        std::size_t n = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                n += (picture.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
+        return n;
+    };
+    const QRgb shade = OverlayShade(ParameterCurveColor(0), 0, 1);
+    const std::string all = SharedTempDir().file("doxy-all.png"), second = SharedTempDir().file("doxy-1.png");
+    ASSERT_EQ(RunPlot({two, "-o", all, "--profile", "all", "--curves", "DOXY"}), 0);
+    ASSERT_EQ(RunPlot({two, "-o", second, "--profile", "1", "--curves", "DOXY"}), 0);
+    EXPECT_GT(count(all, ParameterCurveColor(0)), 100u);
+    EXPECT_GT(count(all, shade), 100u); // profile 1 overlaid, unclipped on the shared axis
+    EXPECT_GT(count(second, ParameterCurveColor(0)), 100u);
+    EXPECT_EQ(count(second, shade), 0u);
+    // With only the overlaid profile holding values, there is still something to plot.
+    const std::string late = SharedTempDir().file("doxy-late.nc");
+    FixtureVar doxy3{"DOXY", NC_FLOAT, lv, {99999, 99999, 99999, 99999, 300, 320, 330, 340}, {}, {}, 99999.0};
+    ASSERT_TRUE(MakeNcFile(late, {{"N_PROF", 2}, {"N_LEVELS", 4}},
+                           {FixtureVar{"PRES", NC_FLOAT, lv, {100, 500, 900, 1300, 100, 500, 900, 1300}}, doxy3}));
+    EXPECT_EQ(RunPlot({late, "-o", all, "--profile", "all", "--curves", "DOXY"}), 0);
+    EXPECT_GT(count(all, shade), 100u);
+
     testing::internal::CaptureStderr();
     EXPECT_EQ(RunPlot({path, "-o", SharedTempDir().file("chla.png"), "--curves", "CHLA"}), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("CHLA"), std::string::npos);
@@ -188,32 +220,31 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
 {
     const std::string one = BW_TEST_DATA_DIR "/D5900446_001.nc";
     const std::string many = BW_TEST_DATA_DIR "/2902696_prof.nc";
-    using Command = int (*)(int, char**, const std::vector<std::string>&, FileReader&);
     const struct {
         const char* name;
-        Command run;
+        const char* mode;
         std::vector<std::string> args;
         std::vector<const char*> texts; // in the SVG's text
         int paths;                      // at least this many paths in the SVG
         qint64 svgLimit, pdfLimit;      // bytes
     } cases[] = {
         {"graph",
-         RunPlotCommand,
+         "--plot",
          {one},
          {"Float 5900446, cycle 1, ", "5.00", "10.00", "15.00", "20.00", "34.00"},
          8,
          200'000,
          300'000},
         {"overlay",
-         RunPlotCommand,
+         "--plot",
          {many, "--profile", "all", "--fit"},
          {"Float 2902696, cycles ", " to ", "cycle 1", "others by date:"},
          20,
          5'000'000,
          5'000'000},
-        {"map", RunMapCommand, {many}, {"Float 2902696, cycles "}, 2, 5'000'000, 5'000'000},
+        {"map", "--map", {many}, {"Float 2902696, cycles "}, 2, 5'000'000, 5'000'000},
         {"section",
-         RunSectionCommand,
+         "--section",
          {many, "--var", "SIGMA_THETA", "--range", "24,28"},
          {"Float 2902696, cycles ", ">24<", ">25<", ">26<", ">27<", ">28<", "sigma-theta"},
          50,
@@ -225,7 +256,7 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
             const std::string out = SharedTempDir().file(std::string("kinds_") + c.name + ext);
             std::vector<std::string> args = c.args;
             args.insert(args.end(), {"-o", out});
-            ASSERT_EQ(c.run(1, ProgramArgs, args, LocalReader()), 0) << c.name << ext;
+            ASSERT_EQ(RunMode(c.mode, args, LocalReader()), 0) << c.name << ext;
             const QByteArray bytes = ReadAll(out);
             if (ext[1] == 's') {
                 EXPECT_FALSE(bytes.contains("<image")) << c.name;
@@ -244,8 +275,7 @@ TEST(PlotFiles, VectorPagesOfEveryPlotKind)
     // A colour range must be two different numbers.
     const std::string bad = SharedTempDir().file("never.svg");
     for (const char* range : {"1", "1,1", "a,2", "1,2,3"})
-        EXPECT_EQ(
-            RunSectionCommand(1, ProgramArgs, {many, "--var", "TEMP", "--range", range, "-o", bad}, LocalReader()), 2)
+        EXPECT_EQ(RunMode("--section", {many, "--var", "TEMP", "--range", range, "-o", bad}, LocalReader()), 2)
             << range;
 }
 

@@ -23,6 +23,7 @@
 #include "display/PlotCommand.h"
 #include "display/ProfileTable.h"
 #include "display/ProfileDlg.h"
+#include "support/command_words.h"
 #include "support/temp_dir.h"
 #include "overview/FloatOverview.h"
 #include "profile/CsvSaveDlg.h"
@@ -305,15 +306,12 @@ void ProfileChooserTest::changedFileGetsTheReadingErrorBox()
 
 void ProfileChooserTest::plotCommandTakesAProfile()
 {
-    static char name[] = "brinewick";
-    static char* argv[] = {name, nullptr};
     const std::string all = SharedTempDir().file("all.png"), one = SharedTempDir().file("one.png");
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "-o", all, "--curves", "T"}, LocalReader()), 0);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "3", "-o", one, "--curves", "T"}, LocalReader()), 0);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "51", "-o", one}, LocalReader()), 2);
-    QCOMPARE(RunPlotCommand(1, argv, {kFloat, "--profile", "all", "--profile", "1", "-o", one}, LocalReader()), 2);
-    QCOMPARE(RunPlotCommand(1, argv, {BW_TEST_DATA_DIR "/13857_meta.nc", "--profile", "all", "-o", one}, LocalReader()),
-             1);
+    QCOMPARE(RunMode("--plot", {kFloat, "--profile", "all", "-o", all, "--curves", "T"}, LocalReader()), 0);
+    QCOMPARE(RunMode("--plot", {kFloat, "--profile", "3", "-o", one, "--curves", "T"}, LocalReader()), 0);
+    QCOMPARE(RunMode("--plot", {kFloat, "--profile", "51", "-o", one}, LocalReader()), 2);
+    QCOMPARE(RunMode("--plot", {kFloat, "--profile", "all", "--profile", "1", "-o", one}, LocalReader()), 2);
+    QCOMPARE(RunMode("--plot", {BW_TEST_DATA_DIR "/13857_meta.nc", "--profile", "all", "-o", one}, LocalReader()), 1);
     QImage a, b;
     QVERIFY(a.load(QString::fromStdString(all)));
     QVERIFY(b.load(QString::fromStdString(one)));

@@ -15,6 +15,8 @@
 #include "core/JobControl.h"
 #include "gdac/GdacClient.h"
 #include "gdac/gdac_command.h"
+#include "support/command_words.h"
+#include "reader/reader_table.h"
 
 namespace fs = std::filesystem;
 
@@ -43,12 +45,11 @@ struct Captured {
     int status;
     std::string out, err;
 };
-Captured RunCommand(const std::function<int(const std::vector<std::string>&, std::FILE*, std::FILE*)>& command,
-                    const std::vector<std::string>& args)
+Captured RunCommand(const char* mode, const std::vector<std::string>& args)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    Captured c{command(args, out, err), {}, {}};
+    Captured c{RunMode(mode, args, LocalReader(), out, err), {}, {}};
     for (auto [file, text] : {std::pair{out, &c.out}, std::pair{err, &c.err}}) {
         std::rewind(file);
         char buf[4096];
@@ -374,12 +375,10 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
         {{"--index", "all"}, 2, "", "--index"},
         {{"--gdac", "gopher://x"}, 2, "", "scheme"},
         {{"--wmo"}, 2, "", "needs a value"},
-        {{"extra"}, 2, "", "unknown"},
+        {{"extra"}, 2, "", "takes no file"},
     };
     for (const auto& c : cases) {
-        const Captured r = RunCommand(
-            [](const auto& args, std::FILE* out, std::FILE* err) { return run_search_command(args, out, err); },
-            c.args);
+        const Captured r = RunCommand("--search", c.args);
         EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
         if (!c.out.empty()) {
             EXPECT_EQ(r.out, c.out) << c.args.front();
@@ -389,14 +388,14 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
 
     // Fetch: each local path printed; a failure exits 1 and keeps the old file.
     const std::string dir = m_save.string();
-    Captured r = RunCommand(run_fetch_command, {"aoml/13857/profiles/R13857_001.nc", "coriolis/6901929/6901929_meta.nc",
-                                                "--gdac", gdac, "--cacert", ca, "-o", dir});
+    Captured r = RunCommand("--fetch", {"aoml/13857/profiles/R13857_001.nc", "coriolis/6901929/6901929_meta.nc",
+                                        "--gdac", gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, dir + "/R13857_001.nc\n" + dir + "/6901929_meta.nc\n");
     EXPECT_EQ(GdacTestServer::ReadFile(dir + "/R13857_001.nc"), GdacTestServer::Nc("profile one\n"));
     GdacTestServer::WriteFile(dir + "/cut_001.nc", "old\n");
-    r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/cut_001.nc", "aoml/13857/profiles/R13857_002.nc",
-                                       "--gdac", gdac, "--cacert", ca, "-o", dir});
+    r = RunCommand("--fetch", {"coriolis/6901929/profiles/cut_001.nc", "aoml/13857/profiles/R13857_002.nc", "--gdac",
+                               gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, dir + "/R13857_002.nc\n");
     EXPECT_NE(r.err.find("cut_001.nc"), std::string::npos);
@@ -408,10 +407,10 @@ TEST_F(GdacClientTest, CommandLineSearchAndFetch)
                                                 {},
                                                 {"x.nc", "--bogus"},
                                                 {"x.nc", "-o"}}) {
-        r = RunCommand(run_fetch_command, bad);
+        r = RunCommand("--fetch", bad);
         EXPECT_EQ(r.status, 2) << (bad.empty() ? "" : bad.front());
     }
-    r = RunCommand(run_fetch_command, {"x.nc", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"});
+    r = RunCommand("--fetch", {"x.nc", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir + "/missing"), std::string::npos);
     EXPECT_EQ(FilesIn(m_save),
@@ -425,7 +424,7 @@ TEST_F(GdacClientTest, CommandLineFloatFilesAndSearchMap)
     const std::string gdac = m_server.Url("/gdac");
     const std::string ca = GdacTestServer::Certificate();
     const std::string dir = m_save.string();
-    Captured r = RunCommand(run_fetch_float_command, {"13857", "--gdac", gdac, "--cacert", ca, "-o", dir});
+    Captured r = RunCommand("--fetch-float", {"13857", "--gdac", gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, dir + "/13857_prof.nc\n" + dir + "/13857_Sprof.nc\n");
     EXPECT_EQ(r.err, "");
@@ -433,7 +432,7 @@ TEST_F(GdacClientTest, CommandLineFloatFilesAndSearchMap)
     EXPECT_EQ(GdacTestServer::ReadFile(dir + "/13857_prof.nc"),
               GdacTestServer::ReadFile(std::string(BW_TEST_DATA_DIR) + "/2902696_prof.nc"));
     // Again: the files are replaced, and the command says so.
-    r = RunCommand(run_fetch_float_command, {"13857", "--dac", "aoml", "--gdac", gdac, "--cacert", ca, "-o", dir});
+    r = RunCommand("--fetch-float", {"13857", "--dac", "aoml", "--gdac", gdac, "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "brinewick: replaced " + dir + "/13857_prof.nc\nbrinewick: replaced " + dir + "/13857_Sprof.nc\n");
     struct Case {
@@ -450,39 +449,44 @@ TEST_F(GdacClientTest, CommandLineFloatFilesAndSearchMap)
         {{"13857", "--bogus"}, 2, "unknown option"},
     };
     for (const auto& c : cases) {
-        r = RunCommand(run_fetch_float_command, c.args);
+        r = RunCommand("--fetch-float", c.args);
         EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
         EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
     }
 
     // --map hands the matches to the writer instead of printing them.
     SearchMap drawn;
-    const auto search = [&](const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-        return run_search_command(args, out, err, [&](const SearchMap& map) {
-            drawn = map;
-            return 0;
-        });
-    };
-    r = RunCommand(search, {"--dac", "coriolis", "--gdac", gdac, "--cacert", ca, "--map", "-o", dir + "/m.PNG"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    SearchRequest request;
+    request.gdac = gdac;
+    request.cacert = ca;
+    request.query.dac = "coriolis";
+    request.map = true;
+    request.mapOutput = dir + "/m.PNG";
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(run_search_command(request, out, err,
+                                 [&](const SearchMap& map) {
+                                     drawn = map;
+                                     return 0;
+                                 }),
+              0);
+    EXPECT_EQ(std::ftell(out), 0L);
     EXPECT_EQ(drawn.output, dir + "/m.PNG");
     EXPECT_EQ(drawn.points.size(), 3u); // R6901929_077 has no position
     EXPECT_EQ(drawn.title, "core index, DAC coriolis: 4 profiles");
-    EXPECT_NE(r.err.find("4 matching profile files, 3 on the map"), std::string::npos) << r.err;
+    EXPECT_EQ(run_search_command(request, out, err), 2); // no writer: refused
+    std::fclose(out);
+    std::fclose(err);
     const Case refused[] = {
         {{"--gdac", gdac, "--map"}, 2, "--map needs -o"},
         {{"--gdac", gdac, "-o", dir + "/m.png"}, 2, "-o goes with --map"},
         {{"--gdac", gdac, "--map", "-o", dir + "/m.jpg"}, 2, ".png, .svg or .pdf"},
     };
     for (const auto& c : refused) {
-        r = RunCommand(search, c.args);
+        r = RunCommand("--search", c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
     }
-    r = RunCommand([](const auto& args, std::FILE* out, std::FILE* err) { return run_search_command(args, out, err); },
-                   {"--gdac", gdac, "--map", "-o", dir + "/m.png"});
-    EXPECT_EQ(r.status, 2);
 }
 
 // Answers no Argo server gives: one that stalls, one without end, an error page sent
@@ -527,15 +531,15 @@ TEST_F(GdacClientTest, StalledEndlessAndWrongAnswersAreRefused)
     const std::string ca = GdacTestServer::Certificate();
     const std::string dir = (m_save / "cli").string();
     fs::create_directories(dir);
-    Captured r = RunCommand(run_fetch_command, {"coriolis/6901929/profiles/huge_002.nc", "--max-size", "100000",
-                                                "--gdac", gdac, "--cacert", ca, "-o", dir});
+    Captured r = RunCommand("--fetch", {"coriolis/6901929/profiles/huge_002.nc", "--max-size", "100000", "--gdac", gdac,
+                                        "--cacert", ca, "-o", dir});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("larger than 100000 bytes (a larger limit: --max-size)"), std::string::npos) << r.err;
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"aoml/13857/profiles/R13857_001.nc", "x/profiles/R13857_001.nc"},
           {"a.nc", "--max-size", "12x"},
           {"a.nc", "--max-size", "0"}}) {
-        r = RunCommand(run_fetch_command, [&] {
+        r = RunCommand("--fetch", [&] {
             auto args = bad;
             args.insert(args.end(), {"--gdac", gdac, "--cacert", ca, "-o", dir});
             return args;
@@ -547,9 +551,9 @@ TEST_F(GdacClientTest, StalledEndlessAndWrongAnswersAreRefused)
     std::FILE* full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     std::FILE* err = std::tmpfile();
-    EXPECT_EQ(
-        run_fetch_command({"aoml/13857/profiles/R13857_002.nc", "--gdac", gdac, "--cacert", ca, "-o", dir}, full, err),
-        1);
+    EXPECT_EQ(RunMode("--fetch", {"aoml/13857/profiles/R13857_002.nc", "--gdac", gdac, "--cacert", ca, "-o", dir},
+                      LocalReader(), full, err),
+              1);
     std::fclose(full);
     std::fclose(err);
 }

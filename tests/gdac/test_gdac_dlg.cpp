@@ -480,13 +480,13 @@ void TestGdacDlg::searchMapFilesAreWritten()
     } cases[] = {{"m.png", "\x89PNG"}, {"m.svg", "<?xml"}, {"m.pdf", "%PDF"}};
     for (const Case& c : cases) {
         map.output = m_work->filePath(QLatin1String(c.name)).toStdString();
-        QCOMPARE(SearchMapFileWriter(0, nullptr)(map), 0);
+        QCOMPARE(SearchMapFileWriter()(map), 0);
         QFile file(QString::fromStdString(map.output));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY2(file.read(c.head.size()) == c.head, c.name);
     }
     map.output = m_work->filePath(QStringLiteral("missing/m.png")).toStdString();
-    QCOMPARE(SearchMapFileWriter(0, nullptr)(map), 1);
+    QCOMPARE(SearchMapFileWriter()(map), 1);
     // Matches on both sides of 180° lie side by side, not at both edges of the world.
     const MapView across = FitMatches({{179.5, -45.5}, {-179.5, -45.1}}, 400, 300);
     QVERIFY2(across.East() - across.West() < 20, qPrintable(QString::number(across.East() - across.West())));

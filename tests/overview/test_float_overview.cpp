@@ -14,6 +14,7 @@
 #include "overview/FloatOverview.h"
 #include "overview/OverviewCommand.h"
 #include "overview/OverviewPlots.h"
+#include "support/command_words.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -22,9 +23,7 @@ const std::string kArgo = BW_TEST_DATA_DIR;
 
 int Run(bool section, std::vector<std::string> args)
 {
-    static char name[] = "brinewick";
-    static char* argv[] = {name, nullptr};
-    return section ? RunSectionCommand(1, argv, args, LocalReader()) : RunMapCommand(1, argv, args, LocalReader());
+    return RunMode(section ? "--section" : "--map", std::move(args), LocalReader());
 }
 
 // Colour distance, for antialiased marks.

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "support/command_words.h"
 #include "support/file_text.h"
 #include "reader/reader_table.h"
 #include "support/nc_builder.h"
@@ -35,7 +36,7 @@ CommandRun Csv(const std::vector<std::string>& args)
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CommandRun r;
-    r.status = run_csv_command(args, out, err, LocalReader());
+    r.status = RunMode("--csv", args, LocalReader(), out, err);
     r.out = Drain(out);
     r.err = Drain(err);
     return r;

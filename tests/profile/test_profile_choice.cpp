@@ -9,6 +9,7 @@
 
 #include "display/ProfileTable.h"
 #include "reader/reader_table.h"
+#include "support/command_words.h"
 #include "support/file_text.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
@@ -67,7 +68,7 @@ CommandRun RunCsv(const TempDir& dir, const std::vector<std::string>& args)
     const auto outPath = dir.file("stdout.txt"), errPath = dir.file("stderr.txt");
     std::FILE* out = std::fopen(outPath.c_str(), "wb");
     std::FILE* err = std::fopen(errPath.c_str(), "wb");
-    r.status = run_csv_command(args, out, err, LocalReader());
+    r.status = RunMode("--csv", args, LocalReader(), out, err);
     std::fclose(out);
     std::fclose(err);
     r.out = ReadWholeFile(outPath);

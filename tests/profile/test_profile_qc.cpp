@@ -10,6 +10,7 @@
 #include "profile/levels_command.h"
 #include "profile/profile_qc.h"
 #include "profile/seawater.h"
+#include "support/command_words.h"
 #include "support/nc_builder.h"
 #include "support/temp_dir.h"
 
@@ -177,7 +178,7 @@ LevelsRun RunLevels(const std::vector<std::string>& args)
     LevelsRun run;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    run.status = run_levels_command(args, out, err, LocalReader());
+    run.status = RunMode("--levels", args, LocalReader(), out, err);
     for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
         std::rewind(file);
         char buf[4096];
@@ -218,7 +219,7 @@ TEST(LevelsCommand, TabSeparatedLevelList)
         const char* err;
     } failures[] = {
         {{kR2901746, "--params"}, 2, "--params"},      {{kR2901746, "--adjusted", "--best"}, 2, "one of"},
-        {{kR2901746, "--profile", "1"}, 2, "profile"}, {{}, 2, "no input file"},
+        {{kR2901746, "--profile", "1"}, 2, "profile"}, {{}, 2, "--levels needs FILE"},
         {{kR2901746, "--nope"}, 2, "unknown option"},  {{"/nonexistent.nc"}, 1, "nonexistent"},
     };
     for (const auto& f : failures) {
