@@ -444,7 +444,7 @@ TEST_F(GdacClientTest, CommandLineFloatFilesAndSearchMap)
         {{"6901929", "--gdac", gdac, "--cacert", ca, "-o", dir}, 1, "holds no 6901929_prof.nc"},
         {{"13857", "--dac", "../x", "--gdac", gdac, "-o", dir}, 2, "--dac"},
         {{"13857", "--gdac", gdac, "--cacert", ca, "-o", dir + "/missing"}, 1, "does not exist"},
-        {{"13857", "14000"}, 2, "one WMO"},
+        {{"13857", "14000"}, 2, "more than one given"},
         {{"12a"}, 2, "one WMO"},
         {{"13857", "--bogus"}, 2, "unknown option"},
     };
