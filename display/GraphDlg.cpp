@@ -705,7 +705,7 @@ void RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPath, co
         ProfileSummaryList list;
         {
             CWaitCursor wait;
-            list = Read<SummariesRead>(reader, {path});
+            list = Read<SummariesRead>(reader, {path, {}});
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         CGraphDlg dlg(parent);

@@ -206,7 +206,7 @@ void RunProfileView(QWidget* parent, FileReader& reader, const QString& ncPath, 
             return;
         }
         if (info.offered && info.extent.profiles > 1) {
-            ProfileSummaryList list = Read<SummariesRead>(reader, {path});
+            ProfileSummaryList list = Read<SummariesRead>(reader, {path, {}});
             if (list.ok)
                 dlg.SetProfiles(std::move(list.profiles), info.extent);
         }
