@@ -182,7 +182,13 @@ void CDocController::FinishLoad()
         return;
     }
     const QString shown = QDir::toNativeSeparators(m_loadPath);
-    if (outcome.complete_but_for_notes()) {
+    if (outcome.truncated && outcome.complete_but_for_notes()) {
+        // A cut file: what it holds is shown, and the tools work on it as on any file.
+        BwMessageBox(m_window,
+                     tr("%1 is cut short (truncated): its header and the values it holds are shown.\n%2")
+                         .arg(shown, ShortenedLog(outcome.notes)),
+                     tr("Brinewick"), MbIcon::Exclamation);
+    } else if (outcome.complete_but_for_notes()) {
         // A text shown in part on purpose (a variable over the limit, a streaming
         // record count): its notes are said after it.
         BwMessageBox(m_window,

@@ -38,7 +38,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from mutation_run import mutate  # noqa: E402
 
 SOURCE_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OWN_FOLDERS = ("app", "cdl", "core", "display", "ftp", "profile", "text", "uikit")
+OWN_FOLDERS = ("app", "cdl", "chooser", "core", "display", "ftp", "gdac", "overview", "profile", "reader", "text",
+               "uikit")
 TIME_LIMIT = 10.0   # seconds of processor time (user and system) for one run
 WALL_LIMIT = 60.0   # a run still going after this is killed and counted as over
 MEMORY_LIMIT_KB = 500 * 1024

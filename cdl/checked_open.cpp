@@ -24,6 +24,9 @@ CheckedOpen open_netcdf_checked(const std::string& path, bool allow_truncated)
     result.implied_size = check.implied_size;
     result.streaming = check.streaming;
     result.streaming_records = check.streaming_records;
+    if (result.truncated)
+        for (std::uint64_t end : check.data_ends)
+            result.readable_variables.push_back(end <= check.file_size);
     if (result.truncated && !allow_truncated) {
         result.status = NC_ETRUNC;
         result.message = result.truncation_message();

@@ -348,11 +348,13 @@ ClassicHeaderCheck check_classic_header(const std::string& path)
             for (std::size_t k = is_record ? 1 : 0; k < v.dims.size(); ++k)
                 n = checked_mul(n, dims[v.dims[k]].length, ("variable " + v.name).c_str());
             slab[i] = n;
+            result.data_ends.push_back(v.begin);
             if (is_record) {
                 ++record_vars;
                 record_size = checked_add(record_size, pad4(n), "a record");
             } else {
-                implied = std::max(implied, checked_add(v.begin, n, ("variable " + v.name).c_str()));
+                result.data_ends.back() = checked_add(v.begin, n, ("variable " + v.name).c_str());
+                implied = std::max(implied, result.data_ends.back());
             }
         }
         if (record_vars == 1) // a lone record variable is not padded
@@ -366,6 +368,7 @@ ClassicHeaderCheck check_classic_header(const std::string& path)
                     continue;
                 std::uint64_t last = checked_mul(numrecs - 1, record_size, "the records");
                 std::uint64_t end_of = checked_add(checked_add(v.begin, last, "the records"), slab[i], "the records");
+                result.data_ends[i] = end_of;
                 implied = std::max(implied, end_of);
             }
         }
@@ -385,6 +388,7 @@ ClassicHeaderCheck check_classic_header(const std::string& path)
         }
         result.implied_size = implied;
     } catch (const Malformed& m) {
+        result.data_ends.clear();
         result.header_ok = false;
         result.problem = m.what;
     }

@@ -6,6 +6,7 @@
 // gives the size the header implies, to recognise a truncated file.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct ClassicHeaderCheck {
     bool is_classic = false; // the file begins with "CDF" and version 1, 2 or 5
@@ -17,6 +18,9 @@ struct ClassicHeaderCheck {
     // whole records the file holds stands in for it.
     bool streaming = false;
     std::uint64_t streaming_records = 0;
+    // Where each variable's data ends (by variable id): a variable ending past the end
+    // of a truncated file has values the library would make up as zeros.
+    std::vector<std::uint64_t> data_ends;
     bool truncated() const { return is_classic && header_ok && implied_size > file_size; }
 };
 

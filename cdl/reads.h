@@ -21,7 +21,7 @@ template <class Ar>
 void wire_fields(Ar& ar, CdlOutcome& o)
 {
     ar(o.log, o.cancelled, o.dimension_names, o.variable_names, o.dimensions, o.variables, o.global_attribute_names,
-       o.notes);
+       o.notes, o.truncated);
 }
 
 struct TextRead {

@@ -54,7 +54,8 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome, bool hea
     const ScopedNames names(ncid);
     w.scoped_names = &names;
     GroupRenderState state;
-    state.list_data = !opened.truncated && !header_only;
+    state.readable_variables = opened.readable_variables;
+    state.list_data = !header_only;
     if (opened.streaming) {
         // The library would report 4294967295 records, reading zeros past the end.
         state.root_records = opened.streaming_records;
@@ -71,8 +72,11 @@ void render(CdlWriter& w, const std::string& path, CdlOutcome& outcome, bool hea
     outcome.global_attribute_names = std::move(state.global_attribute_names);
 
     if (opened.truncated) {
-        // The library would return zeros for the missing bytes: no values are listed.
-        cdl_error(w, "%s: %s", path.c_str(), opened.truncation_message().c_str());
+        // The library would return zeros for the missing bytes: only the variables
+        // wholly in the file were listed. The text is whole but for them: a note (the
+        // window shows the text and says the file is cut; --dump exits 1 with it).
+        outcome.truncated = true;
+        cdl_note(w, "%s: %s", path.c_str(), opened.truncation_message().c_str());
     }
 
     w.put("}\n");

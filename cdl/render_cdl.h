@@ -19,9 +19,12 @@ struct CdlOutcome {
     std::vector<CdlVariable> variables;
     std::vector<std::string> global_attribute_names;
     // The part of `log` that reports a text shown in part on purpose (a variable over
-    // the text limit, a streaming record count): a text whose log holds only notes is
-    // complete but for what they say.
+    // the text limit, a streaming record count, a truncated file): a text whose log
+    // holds only notes is complete but for what they say.
     std::string notes;
+    // The file is cut short (truncated): the text has its header and the values it
+    // still holds, and a note says so.
+    bool truncated = false;
     bool ok() const { return log.empty() && !cancelled; }
     bool complete_but_for_notes() const { return !cancelled && !log.empty() && log == notes; }
 };

@@ -203,7 +203,7 @@ void render_group(CdlWriter& w, int grpid, int depth, GroupRenderState& state)
     }
 
     if (state.list_data)
-        write_data_section(w, grpid, vars, visible, indent);
+        write_data_section(w, grpid, vars, visible, indent, depth == 0 ? &state.readable_variables : nullptr);
 
     for (int child : group_ids(w, grpid)) {
         if (w.cancelled())

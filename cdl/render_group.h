@@ -11,7 +11,10 @@
 #include "cdl/cdl_structure.h"
 
 struct GroupRenderState {
-    bool list_data = true; // false for a truncated file: its values would be made up
+    // Of a truncated classic file: the root's variables whose data lies wholly in the
+    // file (by id). The others are not listed: the library would make up their values.
+    std::vector<bool> readable_variables;
+    bool list_data = true; // false: the header only (what a window shows first)
     // The record count that replaces the root's unlimited dimension's size (a classic
     // file whose count is the "streaming" marker).
     std::optional<std::uint64_t> root_records;

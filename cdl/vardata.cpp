@@ -501,7 +501,7 @@ int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& si
 }
 
 void write_data_section(CdlWriter& w, int ncid, const std::vector<int>& varids, const DimTable& dims,
-                        const std::string& indent)
+                        const std::string& indent, const std::vector<bool>* readable)
 {
     if (!varids.empty())
         cdl_printf(w, "%sdata:\n", indent.c_str());
@@ -544,6 +544,9 @@ void write_data_section(CdlWriter& w, int ncid, const std::vector<int>& varids, 
         // entry: there is nothing to list.
         if (!usable || total == 0)
             continue;
+        if (readable && !readable->empty() &&
+            (varid < 0 || static_cast<std::size_t>(varid) >= readable->size() || !(*readable)[varid]))
+            continue; // past the end of a truncated file
 
         w.variable = vp.name;
         if (is_classic_type(vp.type) && vp.type != NC_CHAR) {

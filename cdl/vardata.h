@@ -36,9 +36,10 @@ struct var_desc {
 };
 
 // Writes "data:" and the entries of the variables `varids` of group `ncid`, stopping
-// between variables when cancelled.
+// between variables when cancelled. With `readable` not empty, only the variables it
+// marks (by id) are listed.
 void write_data_section(CdlWriter& w, int ncid, const std::vector<int>& varids, const DimTable& dims,
-                        const std::string& indent = std::string());
+                        const std::string& indent, const std::vector<bool>* readable = nullptr);
 
 // Writes one variable's entry, reading its values in chunks of at most 1000.
 int vardata(CdlWriter& w, const var_desc& vp, const std::vector<std::size_t>& sizes, int ncid, int varid);

@@ -65,8 +65,10 @@ QVariant CProfileChooserModel::data(const QModelIndex& index, int role) const
     case Longitude: return display ? QVariant(Degrees(p.longitude)) : QVariant(p.longitude.value_or(kEmpty));
     case Scheme: return QString::fromUtf8(p.scheme.data(), static_cast<qsizetype>(p.scheme.size()));
     case Levels:
-        return display ? QVariant(QString::number(p.levelsWithPressure))
-                       : QVariant(static_cast<qulonglong>(p.levelsWithPressure));
+        if (!p.levelsWithPressure) // not counted: the file is too large to count in full
+            return display ? QVariant(QString()) : QVariant(kEmpty);
+        return display ? QVariant(QString::number(*p.levelsWithPressure))
+                       : QVariant(static_cast<double>(*p.levelsWithPressure));
     default: return {};
     }
 }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include <fcntl.h>
@@ -33,6 +35,26 @@ mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
+// Gives the unnamed file `fd` (made with O_TMPFILE in `dir`) a fresh name there, kept
+// in `name`: the name the commit renames over the target. Returns 0 or the error.
+int NameUnnamedFile(int fd, const std::string& dir, std::string& name)
+{
+    const std::string source = "/proc/self/fd/" + std::to_string(fd);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        const std::string candidate = (fs::path(dir) / (std::string(".brinewick-save-") + suffix)).string();
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            name = candidate;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
 } // namespace
 
 bool ReplacingFile::Open(const std::string& path, std::string* error)
@@ -57,17 +79,26 @@ bool ReplacingFile::Open(const std::string& path, std::string* error)
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    std::string tmpl = (dir / ".brinewick-save-XXXXXX").string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return Fail(error, path, errno);
+    m_dir = dir.string();
+    // A file with no name in the target's folder: a process killed while writing
+    // (even by SIGKILL) leaves nothing behind. It gets a name only in Commit.
+    int fd = ::open(m_dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    std::string tmpName;
+    if (fd < 0) {
+        // A file system without unnamed files: a named temporary, removed on failure.
+        std::string tmpl = (dir / ".brinewick-save-XXXXXX").string();
+        std::vector<char> name(tmpl.begin(), tmpl.end());
+        name.push_back('\0');
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0)
+            return Fail(error, path, errno);
+        tmpName = name.data();
+    }
     m_fd = fd;
     m_writeError = 0;
     m_mode = mode;
     m_path = path;
-    m_tmpName = name.data();
+    m_tmpName = tmpName;
     return true;
 }
 
@@ -95,13 +126,16 @@ bool ReplacingFile::Commit(std::string* error)
     int err = m_writeError;
     if (err == 0 && (::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0 || ::fsync(m_fd) != 0))
         err = errno;
+    if (err == 0 && m_tmpName.empty())
+        err = NameUnnamedFile(m_fd, m_dir, m_tmpName);
     if (::close(m_fd) != 0 && err == 0)
         err = errno;
     m_fd = -1;
     if (err == 0 && ::rename(m_tmpName.c_str(), m_path.c_str()) != 0)
         err = errno;
     if (err != 0) {
-        ::unlink(m_tmpName.c_str());
+        if (!m_tmpName.empty())
+            ::unlink(m_tmpName.c_str());
         m_tmpName.clear();
         return Fail(error, m_path, err);
     }

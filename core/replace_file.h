@@ -7,7 +7,9 @@
 class JobControl;
 
 // A file written through a temporary file beside its target, which replaces the target
-// only on Commit, once every byte is on disk. An existing target keeps its permissions;
+// only on Commit, once every byte is on disk. The temporary file has no name until
+// Commit (O_TMPFILE, where the file system has it), so that a process killed while
+// writing, whatever the signal, leaves no file behind. An existing target keeps its permissions;
 // a symbolic link at the target is itself replaced, never followed, so the file it
 // names is left alone (and a link cannot steer the write elsewhere). Until Commit succeeds
 // nothing at the target changes, and a file that is not committed (Discard, a failed
@@ -38,8 +40,9 @@ private:
     int m_fd = -1;
     int m_writeError = 0;
     unsigned m_mode = 0;
-    std::string m_path; // the name given: the file (or link) replaced
-    std::string m_tmpName;
+    std::string m_path;    // the name given: the file (or link) replaced
+    std::string m_dir;     // the folder of the target, where the temporary file sits
+    std::string m_tmpName; // empty while the temporary file has no name (O_TMPFILE)
 };
 
 // Writes `bytes` through a ReplacingFile. With `job`, writes in pieces and stops at a

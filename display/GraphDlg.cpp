@@ -883,7 +883,7 @@ CGraphDlg* RunGraphView(QWidget* parent, FileReader& reader, const QString& ncPa
         ProfileSummaryList list;
         {
             CWaitCursor wait;
-            list = Read<SummariesRead>(reader, {path});
+            list = Read<SummariesRead>(reader, {path, {}});
         }
         QString error = QString::fromLocal8Bit(list.message.c_str());
         const ProfileExtent extent = info.extent;

@@ -64,7 +64,7 @@ int RunPlotCommand(const PlotRequest& request, FileReader& reader)
         chosen[0] = a.index;
     }
     if (info.extent.profiles > 1 && chosen.size() == 1)
-        std::fprintf(stderr, "%s\n", DescribeChosenProfile(options->input, chosen[0]).c_str());
+        std::fprintf(stderr, "%s\n", DescribeChosenProfile(reader, options->input, chosen[0]).c_str());
 
     std::vector<CLevelArray> profiles;
     const LevelLoadResult loaded = LoadProfileLevels(reader, options->input, info.extent, chosen, profiles);
@@ -160,11 +160,13 @@ int RunPlotCommand(const PlotRequest& request, FileReader& reader)
     // The title line and legend from the profiles' summaries (a file without them
     // still plots, with a shorter title).
     GraphKey key;
-    if (const ProfileSummaryList list = ReadProfileSummaries(reader, options->input); list.ok) {
+    // One profile's summary is read from its row alone.
+    const ProfileRange range = chosen.size() == 1 ? ProfileRange{chosen[0], 1} : ProfileRange{};
+    if (const ProfileSummaryList list = ReadProfileSummaries(reader, options->input, range); list.ok) {
         std::vector<ProfileSummary> shown;
         for (std::size_t p : chosen)
-            if (p < list.profiles.size())
-                shown.push_back(list.profiles[p]);
+            if (p >= range.first && p - range.first < list.profiles.size())
+                shown.push_back(list.profiles[p - range.first]);
         key = GraphKeyOf(FloatNumberOfFileName(options->input), shown);
     }
 

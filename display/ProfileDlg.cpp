@@ -209,7 +209,7 @@ CProfileDlg* RunProfileView(QWidget* parent, FileReader& reader, const QString& 
             return nullptr;
         }
         if (info.offered && info.extent.profiles > 1) {
-            ProfileSummaryList list = Read<SummariesRead>(reader, {path});
+            ProfileSummaryList list = Read<SummariesRead>(reader, {path, {}});
             if (list.ok)
                 dlg->SetProfiles(std::move(list.profiles), info.extent);
         }

@@ -160,7 +160,7 @@ bool CFloatOverview::Load(const QString& path, const Coastline* coast, QString* 
             *why = QString::fromStdString(m_track.message);
         return false;
     }
-    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path});
+    ProfileSummaryList list = Read<SummariesRead>(*m_reader, {m_path, {}});
     m_summaries = list.ok ? list.profiles : std::vector<ProfileSummary>{};
     m_map->SetTrack(&m_track, coast);
     setWindowTitle(tr("Float Overview - %1").arg(path.section(QLatin1Char('/'), -1)));

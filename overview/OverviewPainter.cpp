@@ -204,10 +204,17 @@ QRect MapPlotRect(const QRect& area)
 QString MapNote(const MapScene& scene)
 {
     QStringList parts;
-    if (scene.track && scene.track->leftOut > 0)
-        parts << QStringLiteral("%1 of %2 positions left out (fill, or POSITION_QC 3, 4 or 9)")
+    if (scene.track && scene.track->leftOut > 0) {
+        const std::size_t outside = scene.track->outOfRange, others = scene.track->leftOut - outside;
+        QString why = others > 0 ? QStringLiteral("fill, or POSITION_QC 3, 4 or 9") : QString();
+        if (outside > 0) // values beyond ±90° or ±540°, which no flag explains
+            why = others > 0 ? QStringLiteral("%1 out of range; the others %2").arg(outside).arg(why)
+                             : QStringLiteral("out of range");
+        parts << QStringLiteral("%1 of %2 positions left out (%3)")
                      .arg(scene.track->leftOut)
-                     .arg(scene.track->profiles);
+                     .arg(scene.track->profiles)
+                     .arg(why);
+    }
     if (!scene.coast || !scene.coast->ok)
         parts << QStringLiteral("no land drawn: %1")
                      .arg(scene.coast ? QString::fromStdString(scene.coast->message)

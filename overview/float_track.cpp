@@ -27,12 +27,15 @@ FloatTrack BuildTrack(std::span<const RawPosition> positions)
     for (std::size_t p = 0; p < positions.size(); ++p) {
         const RawPosition& r = positions[p];
         const char qc = r.positionQc;
-        const bool usable = r.latitude && r.longitude && std::abs(*r.latitude) <= 90.0 &&
-                            std::abs(*r.longitude) <= 540.0 && qc != '3' && qc != '4' && qc != '9';
+        const bool outside =
+            r.latitude && r.longitude && (std::abs(*r.latitude) > 90.0 || std::abs(*r.longitude) > 540.0);
+        const bool usable = r.latitude && r.longitude && !outside && qc != '3' && qc != '4' && qc != '9';
         if (usable)
             order.push_back(p);
         else
             ++track.leftOut;
+        if (outside)
+            ++track.outOfRange;
     }
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const auto& ja = positions[a].juld;
@@ -188,10 +191,11 @@ FloatTrack ReadFloatTrack(const std::string& path)
             track.message = "LATITUDE, LONGITUDE or JULD could not be read";
         } else {
             std::vector<RawPosition> raw(shape.prof.length);
+            const bool dated = !UnreadableJuldUnits(ncid); // else no order by date is made up
             for (std::size_t p = 0; p < raw.size(); ++p) {
                 raw[p] = {(*lat)[p], (*lon)[p], (*juld)[p], qc ? (*qc)[p] : ' '};
                 // JULD's fill is 999999.; a date beyond year 9999 is not one either.
-                if (raw[p].juld && std::abs(*raw[p].juld) > 3.0e6)
+                if (raw[p].juld && (std::abs(*raw[p].juld) > 3.0e6 || !dated))
                     raw[p].juld.reset();
             }
             track = BuildTrack(raw);

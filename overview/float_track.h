@@ -30,6 +30,7 @@ struct FloatTrack {
     std::size_t profiles = 0;
     std::vector<TrackPoint> points; // the usable positions, earliest first
     std::size_t leftOut = 0;        // positions that are fill, out of range or flagged 3, 4 or 9
+    std::size_t outOfRange = 0;     // of those: latitude beyond ±90° or longitude beyond ±540°
     // A trajectory file (positions along N_MEASUREMENT): `profiles` counts its
     // measurements with a position, and leftOut only those out of range or flagged.
     bool trajectory = false;

@@ -18,7 +18,7 @@ void wire_fields(Ar& ar, TrackPoint& p)
 template <class Ar>
 void wire_fields(Ar& ar, FloatTrack& t)
 {
-    ar(t.ok, t.message, t.profiles, t.points, t.leftOut, t.trajectory, t.reference);
+    ar(t.ok, t.message, t.profiles, t.points, t.leftOut, t.outOfRange, t.trajectory, t.reference);
 }
 template <class Ar>
 void wire_fields(Ar& ar, SectionColumn& c)

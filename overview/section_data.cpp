@@ -230,13 +230,17 @@ SectionData ReadSection(const std::string& path, const std::string& variable, co
         ~Closer() { nc_close(id); }
     } closer{ncid};
     section.message = OverviewMissing(ncid);
+    if (section.message.empty())
+        if (const auto units = UnreadableJuldUnits(ncid)) // the time axis would be made up
+            section.message = UnreadableJuldUnitsMessage(*units);
     if (!section.message.empty())
         return section;
     const ProfileShape shape = ReadProfileShape(ncid);
     const std::size_t nprof = shape.prof.length, nlev = shape.levels.length;
     if (!shape.levels.present() || nlev == 0 || nprof > kMaxValues / std::max<std::size_t>(1, nlev)) {
-        section.message =
-            shape.levels.present() ? "the file is too large for a section" : "the file has no dimension N_LEVELS";
+        section.message = !shape.levels.present() ? "the file has no dimension N_LEVELS"
+                          : nlev == 0             ? "the file has no levels (N_LEVELS is 0)"
+                                                  : "the file is too large for a section";
         return section;
     }
     section.title = TitleOf(ncid, variable);

@@ -285,7 +285,7 @@ void RunCsvSave(QWidget* parent, FileReader& reader, const QString& ncPath, cons
         } else {
             loaded = dlg.OnInitDialog(&error);
             if (loaded && info.offered && info.extent.profiles > 1) {
-                ProfileSummaryList list = Read<SummariesRead>(reader, {path});
+                ProfileSummaryList list = Read<SummariesRead>(reader, {path, {}});
                 if (list.ok)
                     dlg.SetProfiles(std::move(list.profiles), info.extent);
             }

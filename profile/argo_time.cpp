@@ -114,3 +114,42 @@ std::string FormatUtcIso(std::int64_t seconds)
                   c.hour, c.minute, c.second);
     return buf;
 }
+
+bool JuldUnitsReadable(std::string_view units)
+{
+    while (!units.empty() && (units.back() == ' ' || units.back() == '\0'))
+        units.remove_suffix(1);
+    constexpr std::string_view kDays = "days since ";
+    if (!units.starts_with(kDays))
+        return false;
+    units.remove_prefix(kDays.size());
+    // The date and time as "YYYYMMDDHHMISS", checked as REFERENCE_DATE_TIME is.
+    std::string digits;
+    const auto take = [&](std::size_t n, char after) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (units.empty() || units.front() < '0' || units.front() > '9')
+                return false;
+            digits += units.front();
+            units.remove_prefix(1);
+        }
+        if (after == 0)
+            return true;
+        if (units.empty() || units.front() != after)
+            return false;
+        units.remove_prefix(1);
+        return true;
+    };
+    if (!take(4, '-') || !take(2, '-') || !take(2, 0))
+        return false;
+    if (!units.empty() && (units.front() == ' ' || units.front() == 'T') && units.size() >= 9 && units[1] >= '0' &&
+        units[1] <= '9') {
+        units.remove_prefix(1);
+        if (!take(2, ':') || !take(2, ':') || !take(2, 0))
+            return false;
+    } else {
+        digits += "000000";
+    }
+    if (units == " UTC" || units == "Z" || units == " Z")
+        units = {};
+    return units.empty() && ParseReferenceDateTime(digits).has_value();
+}

@@ -11,6 +11,11 @@
 // after the 14 digits allowed); none when it is not a valid date and time.
 std::optional<std::int64_t> ParseReferenceDateTime(std::string_view text);
 
+// Whether a JULD units text says days since a valid date, as Argo writes it: "days
+// since YYYY-MM-DD", optionally followed by " HH:MM:SS" (or "THH:MM:SS") and " UTC"
+// (or "Z").
+bool JuldUnitsReadable(std::string_view units);
+
 // The reference of files that name none: 1950-01-01 00:00:00 UTC.
 std::int64_t DefaultArgoReference();
 

@@ -98,7 +98,7 @@ int run_csv_command(const CsvRequest& request, std::FILE* out, std::FILE* err, F
     settings.columns.assign(columnIds.begin(), columnIds.end());
     settings.blankFill = request.blankFill;
     if (!allProfiles && list.shape.prof.length > 1)
-        std::fprintf(err, "%s\n", DescribeChosenProfile(*file, profileIndex).c_str());
+        std::fprintf(err, "%s\n", DescribeChosenProfile(reader, *file, profileIndex).c_str());
 
     // The text is made by the reader (in the command line's helper process) and
     // written here, so that nothing is written when the reading fails.

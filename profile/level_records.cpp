@@ -197,14 +197,14 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
         nc_close(ncid);
         result.ok = false;
         result.message =
-            status != NC_NOERR ? LibraryMessage(path.c_str(), status) : "The file has no dimension N_LEVELS.";
+            status != NC_NOERR ? LibraryMessage(path.c_str(), status) : path + ": the file has no dimension N_LEVELS.";
         return result;
     }
     const std::size_t n = shape.levels.length;
     if (n > kMaxLevels) {
         nc_close(ncid);
         result.ok = false;
-        result.message = "The file has too many levels to show.";
+        result.message = path + ": the file has too many levels to show (N_LEVELS is " + std::to_string(n) + ").";
         return result;
     }
 
@@ -261,7 +261,7 @@ LevelLoadResult LoadLevelArray(const std::string& path, CLevelArray& array)
             nc_close(ncid);
         array.RemoveAll();
         result.ok = false;
-        result.message = "Not enough memory to read the levels.";
+        result.message = path + ": out of memory while reading the levels.";
     }
     return result;
 }

@@ -87,7 +87,7 @@ int run_levels_command(const LevelsRequest& request, std::FILE* out, std::FILE* 
         index = p.index;
     }
     if (info.extent.profiles > 1)
-        std::fprintf(err, "%s\n", DescribeChosenProfile(file, index).c_str());
+        std::fprintf(err, "%s\n", DescribeChosenProfile(reader, file, index).c_str());
 
     const std::size_t chosen[] = {index};
     std::vector<CLevelArray> levels;

@@ -28,20 +28,24 @@ char CleanMode(char c)
 
 } // namespace
 
-std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int ncid, const ProfileShape& shape)
+std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int ncid, const ProfileShape& shape,
+                                                                          ProfileRange range)
 {
     const PerProfileVariable modes = FindPerProfileVariable(ncid, shape, "PARAMETER_DATA_MODE");
     const PerProfileVariable names = FindPerProfileVariable(ncid, shape, "STATION_PARAMETERS");
     if (!modes.PerProfile(shape) || !names.PerProfile(shape) || modes.type != NC_CHAR || names.type != NC_CHAR ||
         modes.dimids.size() != 2 || names.dimids.size() != 3 || modes.dimids[1] != names.dimids[1])
         return std::nullopt;
-    const std::size_t nprof = shape.prof.length, nparam = modes.dimLengths[1], width = names.dimLengths[2];
+    const std::size_t first = range.Start(shape.prof.length), nprof = range.Size(shape.prof.length);
+    const std::size_t nparam = modes.dimLengths[1], width = names.dimLengths[2];
     // N_PARAM and the name length of real files are small; refuse absurd sizes.
     if (nparam > 10'000 || width > 1'024 || nprof > (std::size_t{1} << 28) / std::max<std::size_t>(1, nparam * width))
         return std::nullopt;
     std::string modeText(nprof * nparam, ' '), nameText(nprof * nparam * width, ' ');
-    if (!modeText.empty() && (nc_get_var_text(ncid, modes.varid, modeText.data()) != NC_NOERR ||
-                              nc_get_var_text(ncid, names.varid, nameText.data()) != NC_NOERR))
+    const std::size_t modeStart[2] = {first, 0}, modeCount[2] = {nprof, nparam};
+    const std::size_t nameStart[3] = {first, 0, 0}, nameCount[3] = {nprof, nparam, width};
+    if (!modeText.empty() && (nc_get_vara_text(ncid, modes.varid, modeStart, modeCount, modeText.data()) != NC_NOERR ||
+                              nc_get_vara_text(ncid, names.varid, nameStart, nameCount, nameText.data()) != NC_NOERR))
         return std::nullopt;
     std::vector<std::vector<ParameterMode>> out(nprof);
     for (std::size_t p = 0; p < nprof; ++p)

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/per_profile_values.h"
 #include "profile/profile_shape.h"
 
 // The mode of one parameter of one profile: 'R', 'A', 'D', or ' ' when absent.
@@ -16,10 +17,11 @@ struct ParameterMode {
     char mode = ' ';
 };
 
-// The per-parameter modes of every profile, in file order; none when the file has no
-// PARAMETER_DATA_MODE shaped (N_PROF, N_PARAM) beside a STATION_PARAMETERS shaped
-// (N_PROF, N_PARAM, STRINGn), or cannot read them.
-std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int ncid, const ProfileShape& shape);
+// The per-parameter modes of the profiles of `range` (every profile unless given), in
+// file order; none when the file has no PARAMETER_DATA_MODE shaped (N_PROF, N_PARAM)
+// beside a STATION_PARAMETERS shaped (N_PROF, N_PARAM, STRINGn), or cannot read them.
+std::optional<std::vector<std::vector<ParameterMode>>> ReadParameterModes(int ncid, const ProfileShape& shape,
+                                                                          ProfileRange range = {});
 
 // The names in STATION_PARAMETERS (N_PROF, N_PARAM, STRINGn) over every profile,
 // trimmed, each once, in the order they first appear; none when the file has no such

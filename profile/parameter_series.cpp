@@ -138,7 +138,7 @@ ParameterLoad LoadParameterSeries(const std::string& path, const ProfileExtent& 
     } catch (const std::bad_alloc&) {
         load = ParameterLoad{};
         load.ok = false;
-        load.message = "Not enough memory to read the parameters.";
+        load.message = path + ": out of memory while reading the parameters.";
     }
     nc_close(ncid);
     return load;

@@ -84,13 +84,14 @@ PerProfileVariable FindPerProfileVariable(int ncid, const ProfileShape&, const c
 }
 
 std::optional<std::vector<std::optional<double>>> ReadPerProfileNumbers(int ncid, const ProfileShape& shape,
-                                                                        const char* name)
+                                                                        const char* name, ProfileRange range)
 {
     const PerProfileVariable v = FindPerProfileVariable(ncid, shape, name);
     if (!v.PerProfile(shape) || v.dimids.size() != 1 || !v.numeric)
         return std::nullopt;
-    std::vector<double> raw(shape.prof.length);
-    if (!raw.empty() && nc_get_var_double(ncid, v.varid, raw.data()) != NC_NOERR)
+    const std::size_t start = range.Start(shape.prof.length), count = range.Size(shape.prof.length);
+    std::vector<double> raw(count);
+    if (!raw.empty() && nc_get_vara_double(ncid, v.varid, &start, &count, raw.data()) != NC_NOERR)
         return std::nullopt;
     std::vector<std::optional<double>> values(raw.size());
     for (std::size_t p = 0; p < raw.size(); ++p)
@@ -99,18 +100,21 @@ std::optional<std::vector<std::optional<double>>> ReadPerProfileNumbers(int ncid
     return values;
 }
 
-std::optional<std::string> ReadPerProfileFlags(int ncid, const ProfileShape& shape, const char* name)
+std::optional<std::string> ReadPerProfileFlags(int ncid, const ProfileShape& shape, const char* name,
+                                               ProfileRange range)
 {
     const PerProfileVariable v = FindPerProfileVariable(ncid, shape, name);
     if (!v.PerProfile(shape) || v.dimids.size() != 1 || v.type != NC_CHAR)
         return std::nullopt;
-    std::string flags(shape.prof.length, '\0');
-    if (!flags.empty() && nc_get_var_text(ncid, v.varid, flags.data()) != NC_NOERR)
+    const std::size_t start = range.Start(shape.prof.length), count = range.Size(shape.prof.length);
+    std::string flags(count, '\0');
+    if (!flags.empty() && nc_get_vara_text(ncid, v.varid, &start, &count, flags.data()) != NC_NOERR)
         return std::nullopt;
     return flags;
 }
 
-std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape, const char* name)
+std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const ProfileShape& shape, const char* name,
+                                                              ProfileRange range)
 {
     const PerProfileVariable v = FindPerProfileVariable(ncid, shape, name);
     if (!v.PerProfile(shape) || v.dimids.size() != 2 || v.type != NC_CHAR)
@@ -118,15 +122,44 @@ std::optional<std::vector<std::string>> ReadPerProfileStrings(int ncid, const Pr
     const std::size_t length = v.dimLengths[1];
     if (length > 4096)
         return std::nullopt;
-    std::string raw(shape.prof.length * length, '\0');
-    if (!raw.empty() && nc_get_var_text(ncid, v.varid, raw.data()) != NC_NOERR)
+    const std::size_t first = range.Start(shape.prof.length), n = range.Size(shape.prof.length);
+    const std::size_t start[2] = {first, 0}, count[2] = {n, length};
+    std::string raw(n * length, '\0');
+    if (!raw.empty() && nc_get_vara_text(ncid, v.varid, start, count, raw.data()) != NC_NOERR)
         return std::nullopt;
-    std::vector<std::string> strings(shape.prof.length);
+    std::vector<std::string> strings(n);
     for (std::size_t p = 0; p < strings.size(); ++p) {
         std::string s = raw.substr(p * length, length);
         strings[p] = s.substr(0, s.find('\0'));
     }
     return strings;
+}
+
+std::optional<std::string> UnreadableJuldUnits(int ncid)
+{
+    int varid = -1;
+    nc_type type = NC_NAT;
+    std::size_t len = 0;
+    if (nc_inq_varid(ncid, "JULD", &varid) != NC_NOERR || nc_inq_att(ncid, varid, "units", &type, &len) != NC_NOERR ||
+        type != NC_CHAR)
+        return std::nullopt;
+    if (len > 4096)
+        return std::string("(") + std::to_string(len) + " characters)";
+    std::string units(len, '\0');
+    if (len > 0 && nc_get_att_text(ncid, varid, "units", units.data()) != NC_NOERR)
+        return std::nullopt;
+    if (JuldUnitsReadable(units))
+        return std::nullopt;
+    units = units.substr(0, units.find('\0')).substr(0, 64);
+    for (char& c : units)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+            c = '?';
+    return units;
+}
+
+std::string UnreadableJuldUnitsMessage(const std::string& units)
+{
+    return "the JULD units \"" + units + "\" cannot be read (days since a date are needed): no dates";
 }
 
 std::int64_t ReadReferenceDateTime(int ncid)

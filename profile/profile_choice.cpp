@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "profile/profile_summary.h"
+#include "profile/reads.h"
 
 ProfileArgument ParseProfileArgument(const std::string& text, std::size_t profiles)
 {
@@ -25,10 +25,11 @@ ProfileArgument ParseProfileArgument(const std::string& text, std::size_t profil
     return a;
 }
 
-std::string DescribeChosenProfile(const std::string& path, std::size_t index)
+std::string DescribeChosenProfile(FileReader& reader, const std::string& path, std::size_t index)
 {
-    const ProfileSummaryList list = ReadProfileSummaries(path);
-    if (!list.ok || index >= list.profiles.size())
+    // That profile's summary alone: a file of many profiles is not read whole for it.
+    const ProfileSummaryList list = ReadProfileSummaries(reader, path, {index, 1});
+    if (!list.ok || list.profiles.size() != 1)
         return "profile " + std::to_string(index);
-    return DescribeProfile(list.profiles[index], list.profiles.size());
+    return DescribeProfile(list.profiles.front(), list.extent.profiles);
 }

@@ -13,5 +13,8 @@ struct ProfileArgument {
 // caller's).
 ProfileArgument ParseProfileArgument(const std::string& text, std::size_t profiles);
 
-// "profile 0 of 51 (cycle 1, ascending)" for profile `index` of the file at `path`.
-std::string DescribeChosenProfile(const std::string& path, std::size_t index);
+class FileReader;
+
+// "profile 0 of 51 (cycle 1, ascending)" for profile `index` of the file at `path`,
+// read through `reader`.
+std::string DescribeChosenProfile(FileReader& reader, const std::string& path, std::size_t index);

@@ -107,7 +107,7 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
     const std::size_t n = shape.levels.length;
     if (n > 1'000'000) {
         nc_close(ncid);
-        return Failure("The file has too many levels to show.");
+        return Failure(path + ": the file has too many levels to show (N_LEVELS is " + std::to_string(n) + ").");
     }
     LevelLoadResult result;
     try {
@@ -134,7 +134,7 @@ LevelLoadResult LoadProfileLevels(const std::string& path, const ProfileExtent& 
         }
     } catch (const std::bad_alloc&) {
         out.clear();
-        result = Failure("Not enough memory to read the levels.");
+        result = Failure(path + ": out of memory while reading the levels.");
     }
     nc_close(ncid);
     return result;

@@ -73,7 +73,7 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
     const std::size_t n = shape.levels.length;
     if (n > 1'000'000) {
         nc_close(ncid);
-        return Failure("The file has too many levels to show.");
+        return Failure(path + ": the file has too many levels to show (N_LEVELS is " + std::to_string(n) + ").");
     }
 
     FlagLoadResult result;
@@ -87,7 +87,6 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
             varids[i] = CharVariable(ncid, kFlagNames[i], both, alt);
         const int profOnly[1] = {shape.prof.id};
         const int modeId = CharVariable(ncid, "DATA_MODE", profOnly);
-        const auto parameterModes = ReadParameterModes(ncid, shape);
 
         out.resize(profiles.size());
         std::string text;
@@ -116,12 +115,13 @@ FlagLoadResult LoadProfileFlags(const std::string& path, const ProfileExtent& ex
                 if (nc_get_vara_text(ncid, modeId, start, count, &mode) == NC_NOERR)
                     f.dataMode = CleanFlag(mode);
             }
-            if (parameterModes)
-                f.parameterModes = (*parameterModes)[profiles[k]];
+            // Each chosen profile's own row of the modes, not the whole variable.
+            if (auto modes = ReadParameterModes(ncid, shape, {profiles[k], 1}); modes && !modes->empty())
+                f.parameterModes = std::move(modes->front());
         }
     } catch (const std::bad_alloc&) {
         out.clear();
-        result = Failure("Not enough memory to read the quality flags.");
+        result = Failure(path + ": out of memory while reading the quality flags.");
     }
     nc_close(ncid);
     return result;

@@ -44,20 +44,23 @@ char FlagOf(const std::optional<std::string>& cells, std::size_t p)
     return c == ' ' || static_cast<unsigned char>(c) < 0x20 ? 0 : c;
 }
 
-// Counts, per profile, the PRES values that are not fill (nor 99999, nor NaN), reading
-// the variable in blocks of whole profiles.
-void CountPressures(int ncid, const ProfileShape& shape, std::vector<ProfileSummary>& out)
+// Counts, per profile of `out` (the profiles from `first`), the PRES values that are
+// not fill (nor 99999, nor NaN), reading the variable in blocks of whole profiles;
+// nothing when there are more than kMaxCountedPressures.
+void CountPressures(int ncid, const ProfileShape& shape, std::size_t first, std::vector<ProfileSummary>& out)
 {
     const PerProfileVariable pres = FindPerProfileVariable(ncid, shape, "PRES");
     if (!pres.found || pres.dimLengths.size() != 2 || pres.dimids[1] != shape.levels.id || !pres.numeric)
         return;
     const std::size_t n = shape.levels.length;
+    if (n == 0 || out.size() > kMaxCountedPressures / n)
+        return;
     const std::size_t rowsPerBlock = std::max<std::size_t>(1, kPressureBlock / n);
     std::vector<double> block;
     for (std::size_t p0 = 0; p0 < out.size(); p0 += rowsPerBlock) {
         const std::size_t rows = std::min(rowsPerBlock, out.size() - p0);
         block.resize(rows * n);
-        const std::size_t start[2] = {p0, 0};
+        const std::size_t start[2] = {first + p0, 0};
         const std::size_t count[2] = {rows, n};
         if (nc_get_vara_double(ncid, pres.varid, start, count, block.data()) != NC_NOERR)
             return;
@@ -88,7 +91,7 @@ std::string PlatformText(const std::string& raw)
 
 } // namespace
 
-ProfileSummaryList ReadProfileSummaries(const std::string& path)
+ProfileSummaryList ReadProfileSummaries(const std::string& path, ProfileRange range)
 {
     ProfileSummaryList list;
     int ncid = -1;
@@ -105,28 +108,29 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
     }
     list.extent = {shape.prof.length, shape.levels.length};
     try {
-        const std::size_t np = shape.prof.length;
+        const std::size_t first = range.Start(shape.prof.length), np = range.Size(shape.prof.length);
         list.profiles.resize(np);
         for (std::size_t p = 0; p < np; ++p)
-            list.profiles[p].index = p;
+            list.profiles[p].index = first + p;
 
-        const auto cycles = ReadPerProfileNumbers(ncid, shape, "CYCLE_NUMBER");
-        const auto juld = ReadPerProfileNumbers(ncid, shape, "JULD");
-        const auto lat = ReadPerProfileNumbers(ncid, shape, "LATITUDE");
-        const auto lon = ReadPerProfileNumbers(ncid, shape, "LONGITUDE");
-        const auto direction = ReadPerProfileFlags(ncid, shape, "DIRECTION");
-        const auto mode = ReadPerProfileFlags(ncid, shape, "DATA_MODE");
-        const auto parameterModes = ReadParameterModes(ncid, shape);
-        const auto schemes = ReadPerProfileStrings(ncid, shape, "VERTICAL_SAMPLING_SCHEME");
-        const auto platforms = ReadPerProfileStrings(ncid, shape, "PLATFORM_NUMBER");
+        const auto cycles = ReadPerProfileNumbers(ncid, shape, "CYCLE_NUMBER", range);
+        const auto juld = ReadPerProfileNumbers(ncid, shape, "JULD", range);
+        const auto lat = ReadPerProfileNumbers(ncid, shape, "LATITUDE", range);
+        const auto lon = ReadPerProfileNumbers(ncid, shape, "LONGITUDE", range);
+        const auto direction = ReadPerProfileFlags(ncid, shape, "DIRECTION", range);
+        const auto mode = ReadPerProfileFlags(ncid, shape, "DATA_MODE", range);
+        const auto parameterModes = ReadParameterModes(ncid, shape, range);
+        const auto schemes = ReadPerProfileStrings(ncid, shape, "VERTICAL_SAMPLING_SCHEME", range);
+        const auto platforms = ReadPerProfileStrings(ncid, shape, "PLATFORM_NUMBER", range);
         const std::int64_t reference = ReadReferenceDateTime(ncid);
+        const bool dated = !UnreadableJuldUnits(ncid); // else no date is made up
 
         for (std::size_t p = 0; p < np; ++p) {
             ProfileSummary& s = list.profiles[p];
             if (cycles && (*cycles)[p] && std::fabs(*(*cycles)[p]) < 9.0e18)
                 s.cycle = static_cast<long long>(*(*cycles)[p]);
             s.juld = juld ? (*juld)[p] : std::nullopt;
-            if (s.juld)
+            if (s.juld && dated)
                 if (const auto seconds = JuldToSeconds(*s.juld, reference))
                     s.date = FormatUtcMinutes(*seconds);
             s.latitude = lat ? (*lat)[p] : std::nullopt;
@@ -140,7 +144,7 @@ ProfileSummaryList ReadProfileSummaries(const std::string& path)
             if (platforms)
                 s.platform = PlatformText((*platforms)[p]);
         }
-        CountPressures(ncid, shape, list.profiles);
+        CountPressures(ncid, shape, first, list.profiles);
         list.ok = true;
     } catch (const std::bad_alloc&) {
         list.profiles.clear();

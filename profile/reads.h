@@ -160,14 +160,28 @@ struct ToolsInfoRead {
     static Result Failed(const Args&, const std::string& why) { return {false, {}, why}; }
 };
 
-// The chooser's list of a file's profiles.
+template <class Ar>
+void wire_fields(Ar& ar, ProfileRange& r)
+{
+    ar(r.first, r.count);
+}
+
+// The chooser's list of a file's profiles (or of some of them).
 struct SummariesRead {
     static constexpr const char* kName = "summaries";
-    using Args = PathArgs;
+    struct Args {
+        std::string path;
+        ProfileRange range;
+    };
     using Result = ProfileSummaryList;
-    static Result Run(const Args& a, const ReadContext&) { return ReadProfileSummaries(a.path); }
+    static Result Run(const Args& a, const ReadContext&) { return ReadProfileSummaries(a.path, a.range); }
     static Result Failed(const Args&, const std::string& why) { return FailedWithMessage<Result>(why); }
 };
+template <class Ar>
+void wire_fields(Ar& ar, SummariesRead::Args& a)
+{
+    ar(a.path, a.range);
+}
 
 // The variables Save CSV File offers.
 struct CsvVariablesRead {
@@ -328,9 +342,9 @@ inline ProfileToolsInfo ReadProfileToolsInfo(FileReader& reader, const std::stri
 {
     return Read<ToolsInfoRead>(reader, {path});
 }
-inline ProfileSummaryList ReadProfileSummaries(FileReader& reader, const std::string& path)
+inline ProfileSummaryList ReadProfileSummaries(FileReader& reader, const std::string& path, ProfileRange range = {})
 {
-    return Read<SummariesRead>(reader, {path});
+    return Read<SummariesRead>(reader, {path, range});
 }
 inline CsvVariableList ReadCsvVariables(FileReader& reader, const std::string& path)
 {

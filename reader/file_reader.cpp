@@ -7,6 +7,11 @@ std::string reading_stopped_message(const std::string& path, const std::string& 
     return path + ": the netCDF library stopped on this file: " + what;
 }
 
+std::string out_of_memory_message(const std::string& path, const std::string& reading)
+{
+    return path + ": out of memory while reading the file (" + reading + ")";
+}
+
 const ReaderEntry* ReaderTable::Find(const std::string& name) const
 {
     const auto it = m_entries.find(name);

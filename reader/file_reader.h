@@ -15,6 +15,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +58,9 @@ public:
     virtual ReadAnswer Call(const std::string& reader, const std::string& args, const ReadContext& context) = 0;
 };
 
+// "out of memory" with the file and the reading (a reader's name) it happened in.
+std::string out_of_memory_message(const std::string& path, const std::string& reading);
+
 // The readers by name: each entry decodes its arguments, runs, and encodes its result
 // (nullopt when the arguments do not decode).
 using ReaderEntry = std::function<std::optional<std::string>(std::string_view args, const ReadContext&)>;
@@ -69,7 +74,14 @@ public:
             typename R::Args args;
             if (!from_wire(bytes, args))
                 return std::nullopt;
-            return to_wire(R::Run(args, context));
+            // Memory runs out in our own code too (a file's sizes can ask for any
+            // amount): the reading fails with a message, and the reader lives on.
+            try {
+                return to_wire(R::Run(args, context));
+            } catch (const std::bad_alloc&) {
+            } catch (const std::length_error&) {
+            }
+            return to_wire(R::Failed(args, out_of_memory_message(args.path, R::kName)));
         };
     }
     const ReaderEntry* Find(const std::string& name) const;

@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/replace_file.h"
 #include "core/stdout_sink.h"
 #include "support/file_text.h"
 #include "support/nc_builder.h"
@@ -28,11 +30,12 @@ struct ProgramRun {
     std::string out, err;
 };
 
-// Runs the program with `args`, its standard output to `outFd` (or a file whose text it
-// returns), under a file-size limit of `fileLimit` bytes when not 0 (a disk that
-// refuses the bytes: writes past it fail with EFBIG). Signals are as a shell leaves them.
-ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& scratch, rlim_t fileLimit = 0,
-                      int outFd = -1)
+// Starts the program with `args`, its standard output to `outFd` (or the scratch file
+// "stdout"), under a file-size limit of `fileLimit` bytes when not 0 (a disk that
+// refuses the bytes: writes past it fail with EFBIG), with `env` ("NAME=value") added.
+// Signals are as a shell leaves them.
+pid_t StartProgram(const std::vector<std::string>& args, const TempDir& scratch, rlim_t fileLimit = 0, int outFd = -1,
+                   const std::vector<std::string>& env = {})
 {
     const std::string outName = scratch.file("stdout"), errName = scratch.file("stderr");
     const pid_t pid = fork();
@@ -41,9 +44,11 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& scrat
         const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        signal(SIGPIPE, SIG_DFL);
-        signal(SIGXFSZ, SIG_DFL);
+        for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM})
+            signal(sig, SIG_DFL);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        for (const std::string& e : env)
+            putenv(const_cast<char*>(e.c_str()));
         if (fileLimit > 0) {
             const struct rlimit limit = {fileLimit, fileLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -55,15 +60,57 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& scrat
         execv(BW_BINARY, argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+// Waits for a program StartProgram started and gives what it wrote.
+ProgramRun FinishProgram(pid_t pid, const TempDir& scratch, bool withOut = true)
+{
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     ProgramRun r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (outFd < 0)
-        r.out = ReadWholeFile(outName);
-    r.err = ReadWholeFile(errName);
+    if (withOut)
+        r.out = ReadWholeFile(scratch.file("stdout"));
+    r.err = ReadWholeFile(scratch.file("stderr"));
     return r;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, const TempDir& scratch, rlim_t fileLimit = 0,
+                      int outFd = -1)
+{
+    return FinishProgram(StartProgram(args, scratch, fileLimit, outFd), scratch, outFd < 0);
+}
+
+// The state letter of process `pid` (R, S, T, Z...), or 0 when there is none.
+char ProcessState(pid_t pid)
+{
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
+}
+
+// The reader helper the program `parent` started, once it has stopped itself at its
+// first reading (BRINEWICK_TEST_CHILD_SIGNAL=SIGSTOP); -1 when the program ended first.
+pid_t StoppedHelperOf(pid_t parent)
+{
+    for (;;) {
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const std::string name = e.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const std::string stat = ReadWholeFile(e.path().string() + "/stat");
+            const std::size_t close = stat.rfind(')');
+            if (close == std::string::npos || ProcessState(std::stoi(name)) != 'T')
+                continue;
+            if (std::stol(stat.substr(stat.find(' ', close + 3))) == parent)
+                return std::stoi(name);
+        }
+        if (ProcessState(parent) == 'Z')
+            return -1;
+        usleep(2000);
+    }
 }
 
 void WriteFileText(const std::string& path, const std::string& text)
@@ -243,4 +290,59 @@ TEST(OutputTargets, TerminalSeesControlBytesEscaped)
     EXPECT_EQ(screen.find('\x1b'), std::string::npos);
     const ProgramRun piped = RunProgram({"--dump", nc, "--lf"}, dir);
     EXPECT_NE(piped.out.find("before\x1b[2Jafter"), std::string::npos) << piped.out;
+}
+
+// A command killed while it works leaves no output and no temporary file, and its
+// helper does not outlive it (its parent-death signal), whatever signal ends it: while
+// the helper reads (stopped there by the test, so that the kill lands mid-work) and
+// while the output is written (a writer killed between two writes).
+TEST(OutputTargets, KilledCommandLeavesNothing)
+{
+    TempDir dir;
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    const std::string single = BW_TEST_DATA_DIR "/D5900446_001.nc", multi = BW_TEST_DATA_DIR "/2902696_prof.nc";
+    const struct {
+        const char* name;
+        std::vector<std::string> args; // OUT stands for the output file
+    } modes[] = {
+        {"csv", {"--csv", multi, "--profile", "all", "--columns", "PRES,TEMP", "-o", "OUT.csv"}},
+        {"plot", {"--plot", single, "-o", "OUT.svg"}},
+        {"map", {"--map", multi, "-o", "OUT.png"}},
+        {"section", {"--section", multi, "--var", "TEMP", "-o", "OUT.pdf"}},
+        {"print", {"--print", single, "-o", "OUT.pdf"}},
+    };
+    for (const auto& mode : modes) {
+        for (int sig : {SIGKILL, SIGTERM, SIGINT}) {
+            SCOPED_TRACE(std::string(mode.name) + ", " + strsignal(sig));
+            std::vector<std::string> args;
+            for (const std::string& a : mode.args)
+                args.push_back(a.rfind("OUT", 0) == 0 ? (out / ("target" + a.substr(3))).string() : a);
+            const pid_t parent =
+                StartProgram(args, dir, 0, -1, {"BRINEWICK_TEST_CHILD_SIGNAL=" + std::to_string(SIGSTOP)});
+            const pid_t helper = StoppedHelperOf(parent);
+            ASSERT_GT(helper, 0) << FinishProgram(parent, dir).err;
+            ASSERT_EQ(kill(parent, sig), 0);
+            EXPECT_EQ(FinishProgram(parent, dir).status, 128 + sig);
+            // The helper, stopped, goes with its parent (a zombie until someone reaps it).
+            while (ProcessState(helper) != 0 && ProcessState(helper) != 'Z')
+                usleep(2000);
+            EXPECT_TRUE(fs::is_empty(out));
+        }
+    }
+
+    // A writer killed halfway through its file.
+    const std::string target = (out / "half.csv").string();
+    const pid_t writer = fork();
+    if (writer == 0) {
+        ReplacingFile file;
+        if (!file.Open(target, nullptr) || !file.Write("PRES,TEMP\n", 10))
+            _exit(1);
+        raise(SIGKILL);
+        _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(fs::is_empty(out));
 }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <vector>
 
 #include "cdl/render_cdl.h"
 #include "support/file_text.h"
@@ -127,3 +129,67 @@ TEST(DumpCommand, AHelperThatDiesIsReported)
 }
 
 } // namespace
+
+// The entries of a CDL text's data section: each variable's name and its text.
+std::map<std::string, std::string> DataEntries(const std::string& text)
+{
+    std::map<std::string, std::string> entries;
+    const std::size_t data = text.find("\ndata:\n");
+    if (data == std::string::npos)
+        return entries;
+    std::size_t at = data + 7;
+    while (at < text.size() && text[at] == '\n')
+        ++at;
+    while (at < text.size() && text[at] == ' ') {
+        const std::size_t end = std::min({text.find("\n\n", at), text.find("\n}", at), text.size()});
+        entries[text.substr(at + 1, text.find(' ', at + 1) - at - 1)] = text.substr(at, end - at);
+        at = end + 2;
+    }
+    return entries;
+}
+
+// A file cut anywhere shows its header and every variable whose values it still holds
+// (never values made up for the missing bytes), then the error, with exit status 1.
+TEST(DumpCommand, TruncatedFilesShowWhatTheyHold)
+{
+    TempDir dir;
+    const std::string whole = ReadWholeFile(kSample);
+    const std::string full = run("--dump " + kSample + " --lf").out;
+    const std::size_t entries = DataEntries(full).size();
+    ASSERT_GT(entries, 60u);
+    const struct {
+        std::size_t cut; // bytes kept
+        bool header;
+        std::vector<std::string> listed, missing; // variables whose values are or are not shown
+        std::string error;
+    } cases[] = {
+        {whole.size(), true, {"DATA_TYPE", "HISTORY_QCTEST"}, {}, ""},
+        {whole.size() - 3, true, {"DATA_TYPE", "PRES", "HISTORY_PREVIOUS_VALUE"}, {"HISTORY_QCTEST"}, "truncated"},
+        {15000, true, {"DATA_TYPE", "PROFILE_PSAL_QC"}, {"PRES", "HISTORY_QCTEST"}, "truncated"},
+        {14400, true, {"DATA_TYPE", "PLATFORM_NUMBER"}, {"PROJECT_NAME"}, "truncated"}, // just past the header
+        {13000, false, {}, {"DATA_TYPE"}, "not a valid netCDF file"},                   // inside the header
+        {200, false, {}, {"DATA_TYPE"}, "not a valid netCDF file: the header is cut short"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("cut at " + std::to_string(c.cut));
+        const std::string path = dir.file("cut.nc");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << whole.substr(0, c.cut);
+        const CliRun r = run("--dump " + path + " --lf");
+        EXPECT_EQ(r.status, c.error.empty() ? 0 : 1);
+        EXPECT_EQ(r.out.find("variables:\n") != std::string::npos, c.header);
+        const auto shown = DataEntries(r.out);
+        for (const auto& [name, text] : shown)
+            EXPECT_NE(full.find(text), std::string::npos) << name << " shows other values than the whole file";
+        for (const std::string& name : c.listed)
+            EXPECT_TRUE(shown.count(name)) << name;
+        for (const std::string& name : c.missing)
+            EXPECT_FALSE(shown.count(name)) << name;
+        if (c.error.empty())
+            EXPECT_EQ(r.err, "");
+        else
+            EXPECT_EQ(r.err.rfind(path + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        if (c.header) // the text is whole: the error comes after it, in the log
+            EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
+    }
+}

@@ -49,30 +49,6 @@ TEST(RenderErrors, MissingAndForeignFilesAreLogged)
     expect_good_file_renders_cleanly();
 }
 
-TEST(RenderErrors, TruncatedFilesShowNoMadeUpValues)
-{
-    TempDir dir;
-    std::string whole = read_file(kData + "/D5900446_001.nc");
-    ASSERT_GT(whole.size(), 10000u);
-
-    write_file(dir.file("cut_data.nc"), whole.substr(0, whole.size() - 100));
-    CdlOutcome outcome;
-    std::string text = lf(render_cdl_text(dir.file("cut_data.nc"), &outcome));
-    std::string log = outcome.log;
-    EXPECT_NE(log.find("the file is truncated: it holds " + std::to_string(whole.size() - 100) +
-                       " bytes, its header describes " + std::to_string(whole.size())),
-              std::string::npos)
-        << log;
-    EXPECT_NE(text.find("variables:\n"), std::string::npos); // the header is intact
-    EXPECT_EQ(text.find("data:\n"), std::string::npos);      // no values at all
-    expect_good_file_renders_cleanly();
-
-    write_file(dir.file("cut_header.nc"), whole.substr(0, 200));
-    render_cdl_text(dir.file("cut_header.nc"), &outcome);
-    EXPECT_EQ(outcome.log, dir.file("cut_header.nc") + ": not a valid netCDF file: the header is cut short\n");
-    expect_good_file_renders_cleanly();
-}
-
 TEST(RenderErrors, MalformedHeadersNeverReachTheLibrary)
 {
     // Mutated real files on which the netCDF library itself crashes or hangs.

@@ -83,7 +83,7 @@ std::optional<std::string> ArgsFor(const std::string& name, const std::string& p
         {TextRead::kName, to_wire(TextRead::Args{path, CdlOptions()})},
         {HeaderRead::kName, to_wire(HeaderRead::Args{path})},
         {ToolsInfoRead::kName, to_wire(PathArgs{path})},
-        {SummariesRead::kName, to_wire(PathArgs{path})},
+        {SummariesRead::kName, to_wire(SummariesRead::Args{path, {}})},
         {CsvVariablesRead::kName, to_wire(PathArgs{path})},
         {LevelArrayRead::kName, to_wire(PathArgs{path})},
         {ProfileLevelsRead::kName, to_wire(shown)},

@@ -13,6 +13,7 @@
 #include "overview/section_data.h"
 #include "overview/section_raster.h"
 #include "overview/density_section.h"
+#include "profile/argo_time.h"
 #include "profile/profile_summary.h"
 #include "profile/seawater.h"
 #include "support/temp_dir.h"
@@ -47,6 +48,7 @@ TEST(FloatTrack, LeavesOutBadPositionsAndOrdersByDate)
     ASSERT_TRUE(t.ok);
     EXPECT_EQ(t.profiles, 10u);
     EXPECT_EQ(t.leftOut, 5u);
+    EXPECT_EQ(t.outOfRange, 1u); // the latitude of 95, told apart from fill and flags
     const std::vector<std::size_t> order{2, 9, 0, 1, 8};
     const std::vector<double> lons{170, 179.5, 178, 181, 183};
     ASSERT_EQ(t.points.size(), order.size());
@@ -319,3 +321,54 @@ TEST(SectionRaster, ColoursEachLevelFromTheColourScale)
 }
 
 } // namespace
+
+// Files the section, the track and the chooser cannot use as they stand say what is
+// wrong with them: no levels, JULD units that are not days since a date.
+TEST(Section, MessagesSayWhatIsWrong)
+{
+    TempDir dir;
+    const auto make = [&](const std::string& name, std::size_t levels, const std::string& units) {
+        const std::string path = dir.file(name);
+        NcBuilder b(path, NC_NETCDF4 | NC_CLOBBER); // N_LEVELS of 0 is unlimited: not first
+        const int prof = b.dim("N_PROF", 2), lev = b.dim("N_LEVELS", levels);
+        const int juld = b.var("JULD", NC_DOUBLE, {prof});
+        b.text_att(juld, "units", units);
+        const int lat = b.var("LATITUDE", NC_DOUBLE, {prof}), lon = b.var("LONGITUDE", NC_DOUBLE, {prof});
+        b.var("PRES", NC_FLOAT, {prof, lev});
+        b.var("TEMP", NC_FLOAT, {prof, lev});
+        b.end_define();
+        b.put_double(juld, {1.5, 2.5});
+        b.put_double(lat, {10, 11});
+        b.put_double(lon, {20, 21});
+        return path;
+    };
+    const std::string good = "days since 1950-01-01 00:00:00 UTC";
+    const struct {
+        std::string path;
+        std::string section; // the section's message
+        bool dated;          // the tracks's points and the chooser's rows have dates
+    } cases[] = {
+        {make("good.nc", 3, good), "", true},
+        {make("levels.nc", 0, good), "the file has no levels (N_LEVELS is 0)", true},
+        {make("units.nc", 3, "days since 99999-99-99"),
+         "the JULD units \"days since 99999-99-99\" cannot be read (days since a date are needed): no dates", false},
+        {make("hours.nc", 3, "hours since 1950-01-01"), "cannot be read", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const SectionData section = ReadSection(c.path, "TEMP", {});
+        if (c.section.empty())
+            EXPECT_EQ(section.message.find("JULD"), std::string::npos) << section.message;
+        else
+            EXPECT_NE(section.message.find(c.section), std::string::npos) << section.message;
+        const FloatTrack track = ReadFloatTrack(c.path);
+        ASSERT_EQ(track.points.size(), 2u) << track.message;
+        EXPECT_EQ(track.points[0].juld.has_value(), c.dated);
+        const ProfileSummaryList list = ReadProfileSummaries(c.path);
+        if (list.ok)
+            EXPECT_EQ(list.profiles[0].date.empty(), !c.dated);
+    }
+    EXPECT_TRUE(JuldUnitsReadable("days since 1950-01-01T00:00:00Z"));
+    EXPECT_TRUE(JuldUnitsReadable("days since 2000-02-29"));
+    EXPECT_FALSE(JuldUnitsReadable("days since 2001-02-29 00:00:00 UTC"));
+}

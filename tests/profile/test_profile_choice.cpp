@@ -15,6 +15,7 @@
 #include "support/temp_dir.h"
 #include "profile/argo_time.h"
 #include "profile/csv_command.h"
+#include "profile/profile_choice.h"
 #include "profile/figure_title.h"
 #include "profile/profile_levels.h"
 #include "profile/profile_shape.h"
@@ -221,6 +222,55 @@ TEST(ProfileChoice, LevelRecordsOfChosenProfiles)
         EXPECT_EQ(out[0][i].no, direct[i].no);
         EXPECT_EQ(std::memcmp(&out[0][i], &direct[i], sizeof(CLevelRecord)), 0) << i;
     }
+}
+
+// A small netCDF-4 file that declares N_PROF = 2·10^5, N_LEVELS = 10^6 and holds one
+// written profile (3): every reading of one profile reads that profile's rows alone,
+// and a list of every profile does not count 2·10^11 pressures. (Reading whole variables
+// would take hours: the test would not end.)
+TEST(ProfileChoice, HugeDeclaredFileReadsOnlyTheRowsShown)
+{
+    TempDir dir;
+    const std::string path = dir.file("huge.nc");
+    const std::size_t kProfiles = 200'000, kHuge = 1'000'000;
+    {
+        NcBuilder b(path, NC_NETCDF4 | NC_CLOBBER);
+        const int prof = b.dim("N_PROF", kProfiles), levels = b.dim("N_LEVELS", kHuge);
+        const int cycle = b.var("CYCLE_NUMBER", NC_INT, {prof});
+        const int pres = b.var("PRES", NC_FLOAT, {prof, levels});
+        b.att_float(pres, "_FillValue", {99999.0f});
+        const std::size_t chunk[2] = {1, 65536}; // one profile's piece of levels a chunk
+        NcCheck(nc_def_var_chunking(b.id(), pres, NC_CHUNKED, chunk), "chunking");
+        b.end_define();
+        const std::size_t one[1] = {3}, count1[1] = {1};
+        const int nine = 9;
+        NcCheck(nc_put_vara_int(b.id(), cycle, one, count1, &nine), "cycle");
+        const std::size_t start[2] = {3, 0}, count[2] = {1, 3};
+        const float values[3] = {5, 10, 99999};
+        NcCheck(nc_put_vara_float(b.id(), pres, start, count, values), "pres");
+    }
+    const ProfileSummaryList one = ReadProfileSummaries(path, {3, 1});
+    ASSERT_TRUE(one.ok) << one.message;
+    ASSERT_EQ(one.profiles.size(), 1u);
+    EXPECT_EQ(one.profiles[0].index, 3u);
+    EXPECT_EQ(one.profiles[0].cycle, 9);
+    EXPECT_EQ(one.profiles[0].levelsWithPressure, 2u);
+    EXPECT_EQ(one.extent.profiles, kProfiles);
+    EXPECT_EQ(DescribeChosenProfile(LocalReader(), path, 3), "profile 3 of 200000 (cycle 9)");
+
+    const ProfileSummaryList all = ReadProfileSummaries(path);
+    ASSERT_TRUE(all.ok) << all.message;
+    ASSERT_EQ(all.profiles.size(), kProfiles);
+    EXPECT_EQ(all.profiles[3].cycle, 9);
+    EXPECT_FALSE(all.profiles[3].levelsWithPressure); // not counted: too many pressures
+
+    std::vector<CLevelArray> levels;
+    const std::size_t chosen[] = {3};
+    const LevelLoadResult loaded = LoadProfileLevels(path, {kProfiles, kHuge}, chosen, levels);
+    ASSERT_TRUE(loaded.ok) << loaded.message;
+    ASSERT_EQ(levels.size(), 1u);
+    ASSERT_EQ(static_cast<std::size_t>(levels[0].GetSize()), kHuge);
+    EXPECT_EQ(levels[0][levels[0].GetSize() - 1].pres, 5.0f); // the file's first level, last added
 }
 
 TEST(ProfileChoice, ProfileTableOfChosenProfile)
