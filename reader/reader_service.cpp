@@ -208,14 +208,17 @@ int serve_reader(const ReaderTable& table, unsigned long cpu_seconds)
             continue;
         }
         LimitProcessorTime(cpu_seconds);
-        // Progress goes out every tenth of a second while the reading runs.
-        std::atomic<bool> running{true};
+        // Progress goes out every tenth of a second while the reading runs; the end of
+        // the reading wakes the thread at once, so a quick reading is not held up.
+        std::mutex progressMutex;
+        std::condition_variable progressWake;
+        bool running = true;
         std::thread progress([&] {
             ReadProgress last;
-            while (running.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::unique_lock<std::mutex> lock(progressMutex);
+            while (!progressWake.wait_for(lock, std::chrono::milliseconds(100), [&] { return !running; })) {
                 const ReadProgress now{job.Done(), job.Total()};
-                if (running.load() && (now.done != last.done || now.total != last.total)) {
+                if (now.done != last.done || now.total != last.total) {
                     channel.Send(FrameType::Progress, to_wire(now));
                     last = now;
                 }
@@ -227,7 +230,11 @@ int serve_reader(const ReaderTable& table, unsigned long cpu_seconds)
         } catch (const std::bad_alloc&) {
             _exit(kOutOfMemoryExit); // a reader that met the memory limit of the helper
         }
-        running = false;
+        {
+            const std::lock_guard<std::mutex> lock(progressMutex);
+            running = false;
+        }
+        progressWake.notify_one();
         progress.join();
         inbox.Done();
         if (!result) {
